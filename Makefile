@@ -1,0 +1,44 @@
+# The README's commands. Builds are incremental and use both cores.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= 2
+CMAKE_GEN  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
+
+.PHONY: all deps configure build run test test-plain test-asan bench clean
+
+all: build
+
+deps:
+	bash scripts/install-deps
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DPENSHELF_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(BUILD)/src/app/penshelf
+
+# Every test, in a plain build and again under AddressSanitizer and UBSan.
+test: deps
+	$(MAKE) test-plain
+	$(MAKE) test-asan
+
+test-plain: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+test-asan: $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
