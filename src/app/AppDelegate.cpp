@@ -1,0 +1,167 @@
+#include "app/AppDelegate.h"
+
+#include "app/BookTableModel.h"
+#include "app/Texts.h"
+#include "books/Catalogue.h"
+#include "books/FreeSpace.h"
+#include "books/Text.h"
+#include "books/Volumes.h"
+#include "ui_MainWindow.h"
+
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QWebEngineView>
+
+#include <iterator>
+
+namespace penshelf {
+
+AppDelegate::AppDelegate(const Volumes& volumes, QObject* parent)
+    : QObject(parent),
+      volumes_(volumes),
+      window_(std::make_unique<QMainWindow>()),
+      ui_(std::make_unique<Ui::MainWindow>()) {
+    ui_->setupUi(window_.get());
+    listZiro = ui_->listZiro;
+    snZiro = ui_->snZiro;
+    fsZiro = ui_->fsZiro;
+    btnRefresh = ui_->btnRefresh;
+    btnEject = ui_->btnEject;
+    listBook = ui_->listBook;
+    btnInstall = ui_->btnInstall;
+    btnRemove = ui_->btnRemove;
+    boxBook = ui_->boxBook;
+    webView = ui_->webView;
+    tabContent = ui_->tabContent;
+    tabBook = ui_->tabBook;
+    tabRepair = ui_->tabRepair;
+
+    bookModel_ = new BookTableModel(dataBook, this);
+    listBook->setModel(bookModel_);
+    listBook->horizontalHeader()->setSectionResizeMode(BookTableModel::NameColumn,
+                                                       QHeaderView::Stretch);
+    listBook->horizontalHeader()->setSectionResizeMode(BookTableModel::StatColumn,
+                                                       QHeaderView::ResizeToContents);
+
+    // activated comes from the user only, not from InitZiro's own selection.
+    connect(listZiro, &QComboBox::activated, this, &AppDelegate::OnComboboxChanged);
+    connect(btnRefresh, &QPushButton::clicked, this, &AppDelegate::RefreshList);
+    connect(btnEject, &QPushButton::clicked, this, &AppDelegate::EjectPen);
+    connect(btnInstall, &QPushButton::clicked, this, &AppDelegate::InstallBook);
+    connect(btnRemove, &QPushButton::clicked, this, &AppDelegate::RemoveBook);
+    connect(tabContent, &QPushButton::clicked, this, &AppDelegate::ShowTabContent);
+    connect(tabBook, &QPushButton::clicked, this, &AppDelegate::ShowTabBook);
+    connect(tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
+    connect(listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &AppDelegate::tableViewSelectionDidChange);
+
+    showTab(Tab::Content);
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching() {
+    dataZiro.clear();
+    dataBook.clear();
+    InitZiro();
+}
+
+void AppDelegate::storePen(const PenRecord& record) {
+    dataZiro.insert_or_assign(record.bsdName, record);
+    InitZiro();
+}
+
+void AppDelegate::InitZiro() {
+    listZiro->clear();
+    if (dataZiro.empty()) {
+        listZiro->addItem(QString::fromUtf8(texts::connectPenPrompt));
+        listZiro->setCurrentIndex(0);
+        snZiro->clear();
+        fsZiro->clear();
+        snZiro->setEnabled(false);
+        fsZiro->setEnabled(false);
+        btnInstall->setEnabled(false);
+        btnEject->setEnabled(false);
+        dataBook.clear();
+        reloadBookTable();
+        return;  // orvCode and pathZiro keep the last pen's values
+    }
+    for (const auto& [key, pen] : dataZiro) {
+        listZiro->addItem(QString::fromStdString(pen.displayName + " " + pen.product + " " +
+                                                 pen.revision));
+    }
+    listZiro->setCurrentIndex(0);
+    snZiro->setEnabled(true);
+    fsZiro->setEnabled(true);
+    btnInstall->setEnabled(true);
+    btnEject->setEnabled(true);
+    InitData();
+}
+
+void AppDelegate::InitData() {
+    const int i = listZiro->currentIndex();
+    dataBook.clear();
+    if (i < 0 || static_cast<size_t>(i) >= dataZiro.size()) {
+        reloadBookTable();
+        return;
+    }
+    const PenRecord& pen = std::next(dataZiro.begin(), i)->second;
+
+    const std::string code = pen.identityCodeBytes();
+    if (isValidUtf8(code)) {
+        orvCode = code;
+    } else {
+        orvCode.reset();
+    }
+    snZiro->setText(QString::fromStdString(orvCode.value_or("")));
+
+    // An unmounted pen has no folder: a relative "BOOK/" would point into the
+    // program's working folder, and an install would write there.
+    const std::string volume = volumes_.GetVolumePath(pen.bsdName);
+    pathZiro = volume.empty() ? std::string() : volume + "BOOK/";
+    fsZiro->setText(QString::fromStdString(GetFreeSpaceText(pathZiro)));
+
+    dataBook = ListBookFolder(pathZiro);
+    reloadBookTable();
+}
+
+void AppDelegate::reloadBookTable() {
+    bookModel_->reload();
+    listBook->clearSelection();
+    tableViewSelectionDidChange();
+}
+
+int AppDelegate::selectedRow() const {
+    const QModelIndexList rows = listBook->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void AppDelegate::tableViewSelectionDidChange() {
+    btnRemove->setEnabled(selectedRow() >= 0);
+}
+
+void AppDelegate::OnComboboxChanged() { InitData(); }
+
+void AppDelegate::RefreshList() { InitData(); }
+
+void AppDelegate::EjectPen() {}
+
+void AppDelegate::InstallBook() {}
+
+void AppDelegate::RemoveBook() {}
+
+void AppDelegate::ShowTabContent() { showTab(Tab::Content); }
+
+void AppDelegate::ShowTabBook() { showTab(Tab::Book); }
+
+void AppDelegate::ShowTabRepair() { showTab(Tab::Repair); }
+
+void AppDelegate::showTab(Tab tab) {
+    tabContent->setChecked(tab == Tab::Content);
+    tabBook->setChecked(tab == Tab::Book);
+    tabRepair->setChecked(tab == Tab::Repair);
+    boxBook->setVisible(tab == Tab::Content);
+    webView->setVisible(tab != Tab::Content);
+}
+
+}  // namespace penshelf

@@ -1,0 +1,43 @@
+#include "app/BookTableModel.h"
+
+namespace penshelf {
+
+BookTableModel::BookTableModel(const std::vector<ListData>& rows, QObject* parent)
+    : QAbstractTableModel(parent), rows_(rows) {}
+
+void BookTableModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+int BookTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int BookTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant BookTableModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() ||
+        index.row() >= static_cast<int>(rows_.size())) {
+        return {};
+    }
+    const ListData& row = rows_[static_cast<size_t>(index.row())];
+    switch (index.column()) {
+        case NameColumn: return QString::fromStdString(row.name);
+        case StatColumn: return QString::fromStdString(row.stat);
+        default: return {};
+    }
+}
+
+QVariant BookTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    switch (section) {
+        case NameColumn: return QStringLiteral("点读包名称");
+        case StatColumn: return QStringLiteral("类型-编号");
+        default: return {};
+    }
+}
+
+}  // namespace penshelf

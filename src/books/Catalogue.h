@@ -1,0 +1,22 @@
+#pragma once
+// The catalogue of a pen's BOOK/ folder: which files are book packages and
+// what the book table shows for them.
+
+#include "books/ListData.h"
+
+#include <string>
+#include <vector>
+
+namespace penshelf {
+
+inline constexpr const char* customStatPrefix = "自制-";
+inline constexpr const char* smartStatPrefix = "智能-";
+
+// Joins a folder and a relative path with exactly one separator.
+std::string joinPath(const std::string& folder, const std::string& relative);
+
+// The rows for every book package below pathZiro, in the order the file
+// system yields the entries. An empty path lists nothing.
+std::vector<ListData> ListBookFolder(const std::string& pathZiro);
+
+}  // namespace penshelf

@@ -1,0 +1,71 @@
+#include "books/MountTable.h"
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace penshelf {
+namespace {
+
+// mountinfo writes space, tab, newline and backslash as \ooo.
+std::string decodeOctalEscapes(std::string_view field) {
+    std::string out;
+    out.reserve(field.size());
+    const auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) &&
+            isOctal(field[i + 2]) && isOctal(field[i + 3])) {
+            out += static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                                     (field[i + 3] - '0'));
+            i += 3;
+            continue;
+        }
+        out += field[i];
+    }
+    return out;
+}
+
+std::vector<std::string_view> splitFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    size_t pos = 0;
+    while (pos < line.size()) {
+        const size_t end = std::min(line.find(' ', pos), line.size());
+        if (end > pos) fields.push_back(line.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return fields;
+}
+
+}  // namespace
+
+std::string mountPointIn(std::string_view mountinfo, const std::string& devicePath) {
+    // id parent major:minor root mount-point options [optional...] - type source super-options
+    size_t pos = 0;
+    while (pos < mountinfo.size()) {
+        const size_t end = std::min(mountinfo.find('\n', pos), mountinfo.size());
+        const auto fields = splitFields(mountinfo.substr(pos, end - pos));
+        pos = end + 1;
+        size_t separator = 6;
+        while (separator < fields.size() && fields[separator] != "-") ++separator;
+        if (separator + 2 >= fields.size()) continue;
+        if (decodeOctalEscapes(fields[separator + 2]) != devicePath) continue;
+        if (fields[3] != "/") continue;
+        std::string point = decodeOctalEscapes(fields[4]);
+        if (point.empty() || point.back() != '/') point += '/';
+        return point;
+    }
+    return {};
+}
+
+MountTable::MountTable(std::string mountinfoPath) : mountinfoPath_(std::move(mountinfoPath)) {}
+
+std::string MountTable::GetVolumePath(const std::string& bsdName) const {
+    if (bsdName.empty()) return {};
+    std::ifstream in(mountinfoPath_);
+    if (!in) return {};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return mountPointIn(text.str(), "/dev/" + bsdName);
+}
+
+}  // namespace penshelf

@@ -1,0 +1,42 @@
+#include "books/RegularFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace penshelf {
+
+RegularFile::RegularFile(const std::string& path) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+}
+
+RegularFile::~RegularFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+ssize_t RegularFile::readAt(off_t offset, void* buffer, size_t size) const {
+    if (fd_ < 0) return -1;
+    size_t done = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (done < size) {
+        const ssize_t n = ::pread(fd_, out + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+}  // namespace penshelf

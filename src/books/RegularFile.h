@@ -1,0 +1,26 @@
+#pragma once
+// A read-only handle on a regular file. Anything else that carries a package's
+// name on a pen (a folder, a FIFO, a device node) opens as an invalid handle,
+// without blocking, so that reading it yields nothing.
+
+#include <string>
+#include <sys/types.h>
+
+namespace penshelf {
+
+class RegularFile {
+public:
+    explicit RegularFile(const std::string& path);
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    // Reads up to size bytes at offset; the count read, or -1 on failure.
+    ssize_t readAt(off_t offset, void* buffer, size_t size) const;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace penshelf
