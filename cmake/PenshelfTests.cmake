@@ -1,11 +1,22 @@
-# penshelf_test_suite(NAME <exe> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>])
+# penshelf_test_suite(NAME <exe> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>] [QT])
 # One GoogleTest executable per subsystem; each test case becomes a CTest test.
+# QT suites run inside a QApplication on the offscreen platform.
 function(penshelf_test_suite)
-  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS;ENV" ${ARGN})
-  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "QT" "NAME" "SOURCES;LIBS;ENV" ${ARGN})
+  set(env ${ARG_ENV})
+  if(ARG_QT)
+    add_executable(${ARG_NAME} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/QtTestMain.cpp)
+    set_target_properties(${ARG_NAME} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${ARG_NAME} PRIVATE Qt6::Widgets Qt6::Test)
+    list(APPEND env QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1)
+  else()
+    add_executable(${ARG_NAME} ${ARG_SOURCES})
+    target_link_libraries(${ARG_NAME} PRIVATE GTest::gtest_main)
+  endif()
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
   target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "${ARG_ENV}")
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${env}")
 endfunction()
