@@ -1,6 +1,6 @@
 # penshelf_test_suite(NAME <exe> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>] [QT])
 # One GoogleTest executable per subsystem; each test case becomes a CTest test.
-# QT suites run inside a QApplication on the offscreen platform.
+# QT suites run inside a QApplication (tests/support/QtTestMain.cpp).
 function(penshelf_test_suite)
   cmake_parse_arguments(ARG "QT" "NAME" "SOURCES;LIBS;ENV" ${ARGN})
   set(env ${ARG_ENV})
@@ -8,7 +8,6 @@ function(penshelf_test_suite)
     add_executable(${ARG_NAME} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/QtTestMain.cpp)
     set_target_properties(${ARG_NAME} PROPERTIES AUTOMOC ON)
     target_link_libraries(${ARG_NAME} PRIVATE Qt6::Widgets Qt6::Test)
-    list(APPEND env QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1)
   else()
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE GTest::gtest_main)
