@@ -15,11 +15,8 @@ std::optional<std::uint16_t> readU16(const std::string& path, off_t offset) {
     return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
-}  // namespace
-
-std::optional<std::string> GetBookName(const std::string& path) {
+std::optional<std::string> readName(const RegularFile& file) {
     char bytes[BookHeader::nameAreaSize];
-    const RegularFile file(path);
     const ssize_t got = file.readAt(0, bytes, sizeof bytes);
     if (got < 0) return std::nullopt;
     // 0xFF never occurs in GB 18030 text; pens fill the name area with it.
@@ -27,6 +24,17 @@ std::optional<std::string> GetBookName(const std::string& path) {
         return c == '\0' || static_cast<unsigned char>(c) == 0xFF;
     });
     return decodeGb18030(std::string_view(bytes, static_cast<size_t>(end - bytes)));
+}
+
+}  // namespace
+
+std::optional<std::string> GetBookName(const std::string& path) {
+    return readName(RegularFile(path));
+}
+
+std::optional<std::string> GetBookNameAt(int folderFd, const std::string& relativePath,
+                                         bool listedAsRegular) {
+    return readName(RegularFile(folderFd, relativePath, listedAsRegular));
 }
 
 std::optional<std::uint16_t> GetBookCoverOID(const std::string& path) {

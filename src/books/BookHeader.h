@@ -24,6 +24,10 @@ inline constexpr off_t size = 185;  // a file must be this long to hold every fi
 // The whole decoded name string, prefix included; nothing when the file is not
 // a readable regular file or its name bytes are not valid GB 18030.
 std::optional<std::string> GetBookName(const std::string& path);
+// The same for a file given relative to an open folder; listedAsRegular skips
+// the type check when the folder's listing has already made it.
+std::optional<std::string> GetBookNameAt(int folderFd, const std::string& relativePath,
+                                         bool listedAsRegular = false);
 
 // The u16 fields. Nothing when the file cannot be read or is too short to hold
 // the field, so that callers can tell a missing field from a zero one.

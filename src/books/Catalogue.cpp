@@ -6,11 +6,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 namespace penshelf {
 namespace {
@@ -24,30 +26,40 @@ constexpr size_t deepestFolderLength = packagePathLength - 2;
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-bool isFolder(const std::string& path, const dirent& entry) {
-    if (entry.d_type == DT_DIR) return true;
-    if (entry.d_type != DT_UNKNOWN) return false;  // links are never followed
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// Lists a folder that fd refers to; the handle owns fd.
+DirHandle openListing(int fd) {
+    if (fd < 0) return nullptr;
+    DIR* dir = fdopendir(fd);
+    if (!dir) close(fd);
+    return DirHandle(dir);
 }
 
-// Calls visit(relativePath) for every entry below folder, each entry before
-// the entries inside it.
-void walk(const std::string& root, const std::string& relative,
-          const std::function<void(const std::string&, size_t)>& visit) {
-    const std::string folder = relative.empty() ? root : joinPath(root, relative);
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-    if (!dir) return;
-    while (const dirent* entry = readdir(dir.get())) {
+bool mayBeFolder(const dirent& entry) {
+    return entry.d_type == DT_DIR || entry.d_type == DT_UNKNOWN;  // links are never followed
+}
+
+struct Entry {
+    std::string path;    // relative to the folder walked
+    size_t length;       // of path, in characters
+    unsigned char type;  // as the listing gives it (DT_REG, DT_DIR, ..., DT_UNKNOWN)
+};
+
+// Calls visit(entry) for every entry below the folder, each entry before the
+// entries inside it.
+void walk(DIR* folder, const std::string& relative, const std::function<void(const Entry&)>& visit) {
+    while (const dirent* entry = readdir(folder)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         const std::string path = relative.empty() ? std::string(name) : relative + "/" + entry->d_name;
         const size_t length = utf8Characters(path).size();
-        visit(path, length);
-        if (length <= deepestFolderLength && isFolder(joinPath(root, path), *entry)) {
-            walk(root, path, visit);
-        }
+        visit(Entry{path, length, entry->d_type});
+        if (length > deepestFolderLength || !mayBeFolder(*entry)) continue;
+        // O_NOFOLLOW: a link, even one put there since the listing, stays unfollowed.
+        const int fd = openat(dirfd(folder), entry->d_name,
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (DirHandle sub = openListing(fd)) walk(sub.get(), path, visit);
     }
 }
 
@@ -67,43 +79,81 @@ bool isPlainTarget(const std::string& target) {
            target.find("..") == std::string::npos;
 }
 
-std::optional<ListData> rowFor(const std::string& pathZiro, const std::string& relative) {
-    const auto chars = utf8Characters(relative);
-    ListData row;
-    row.file = joinPath(pathZiro, relative);
-    row.type = "vxb";
+// One listing of a BOOK/ folder. A shared package's target is nearly always
+// another package of the same folder, whose name string the walk reads anyway:
+// it is taken from there, and only a target the walk did not see is opened.
+class Listing {
+public:
+    Listing(int bookFd, const std::string& pathZiro) : bookFd_(bookFd), pathZiro_(pathZiro) {}
 
-    std::string num, ext;
-    for (size_t i = 0; i < 3; ++i) num += chars[i];
-    for (size_t i = 4; i < 7; ++i) ext += chars[i];
-    ext = asciiLower(ext);
-    if (ext == "vxr") {
-        row.stat = customStatPrefix + num;
-        row.flag = "D";
-    } else if (ext == "vxs") {
-        row.stat = smartStatPrefix + num;
-        row.flag = "S";
-    } else {
-        return std::nullopt;
+    void add(const Entry& entry) {
+        // Folders, FIFOs and device nodes carry no name string.
+        const bool mayBeFile =
+            entry.type == DT_REG || entry.type == DT_LNK || entry.type == DT_UNKNOWN;
+        const std::optional<std::string> nameString =
+            mayBeFile ? GetBookNameAt(bookFd_, entry.path, entry.type == DT_REG) : std::nullopt;
+        names_.emplace(entry.path, nameString);
+        if (!nameString) return;
+
+        const auto chars = utf8Characters(entry.path);
+        std::string num, ext;
+        for (size_t i = 0; i < 3; ++i) num += chars[i];
+        for (size_t i = 4; i < 7; ++i) ext += chars[i];
+        ext = asciiLower(ext);
+
+        ListData row;
+        row.file = joinPath(pathZiro_, entry.path);
+        row.type = "vxb";
+        if (ext == "vxr") {
+            row.stat = customStatPrefix + num;
+            row.flag = "D";
+        } else if (ext == "vxs") {
+            row.stat = smartStatPrefix + num;
+            row.flag = "S";
+        } else {
+            return;
+        }
+        if (startsWith(*nameString, "ATT")) {
+            row.flag = "E";
+            shared_.push_back({rows_.size(), nameString->substr(3), ext});
+        } else if (startsWith(*nameString, "VXB")) {
+            row.name = nameString->substr(3);
+        } else {
+            return;
+        }
+        rows_.push_back(std::move(row));
     }
 
-    const std::optional<std::string> nameString = GetBookName(row.file);
-    if (!nameString) return std::nullopt;
-    if (startsWith(*nameString, "ATT")) {
-        const std::string target = nameString->substr(3);
-        std::optional<std::string> targetName;
-        if (isPlainTarget(target)) targetName = GetBookName(joinPath(pathZiro, target + "." + ext));
-        // A target without a name still shows its number, so the shared
-        // package can be seen and removed.
-        row.name = targetName.value_or("") + "(" + target + ")";
-        row.flag = "E";
-    } else if (startsWith(*nameString, "VXB")) {
-        row.name = nameString->substr(3);
-    } else {
-        return std::nullopt;
+    std::vector<ListData> finish() {
+        for (const SharedRow& shared : shared_) {
+            // A target without a name still shows its number, so the shared
+            // package can be seen and removed.
+            rows_[shared.row].name = targetName(shared).value_or("") + "(" + shared.target + ")";
+        }
+        return std::move(rows_);
     }
-    return row;
-}
+
+private:
+    struct SharedRow {
+        size_t row;
+        std::string target;
+        std::string ext;
+    };
+
+    std::optional<std::string> targetName(const SharedRow& shared) const {
+        if (!isPlainTarget(shared.target)) return std::nullopt;
+        const std::string file = shared.target + "." + shared.ext;
+        const auto seen = names_.find(file);
+        if (seen != names_.end()) return seen->second;
+        return GetBookNameAt(bookFd_, file);
+    }
+
+    int bookFd_;
+    const std::string& pathZiro_;
+    std::vector<ListData> rows_;
+    std::vector<SharedRow> shared_;
+    std::unordered_map<std::string, std::optional<std::string>> names_;
+};
 
 }  // namespace
 
@@ -116,10 +166,18 @@ std::string joinPath(const std::string& folder, const std::string& relative) {
 std::vector<ListData> ListBookFolder(const std::string& pathZiro) {
     std::vector<ListData> rows;
     if (pathZiro.empty()) return rows;
-    walk(pathZiro, "", [&](const std::string& relative, size_t length) {
-        if (length != packagePathLength) return;
-        if (auto row = rowFor(pathZiro, relative)) rows.push_back(std::move(*row));
-    });
+    const int bookFd = open(pathZiro.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (bookFd < 0) return rows;
+    // Files are opened relative to the folder: no path lookup per file, and
+    // the folder stays the same one even if the pen is remounted meanwhile.
+    if (DirHandle listing = openListing(dup(bookFd))) {
+        Listing books(bookFd, pathZiro);
+        walk(listing.get(), "", [&](const Entry& entry) {
+            if (entry.length == packagePathLength) books.add(entry);
+        });
+        rows = books.finish();
+    }
+    close(bookFd);
     return rows;
 }
 

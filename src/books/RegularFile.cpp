@@ -7,12 +7,18 @@
 
 namespace penshelf {
 
-RegularFile::RegularFile(const std::string& path) {
+RegularFile::RegularFile(const std::string& path) { open(AT_FDCWD, path.c_str(), false); }
+
+RegularFile::RegularFile(int folderFd, const std::string& relativePath, bool listedAsRegular) {
+    open(folderFd, relativePath.c_str(), listedAsRegular);
+}
+
+void RegularFile::open(int folderFd, const char* path, bool listedAsRegular) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::openat(folderFd, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!listedAsRegular && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(fd);
         return;
     }

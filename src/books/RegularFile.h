@@ -11,6 +11,10 @@ namespace penshelf {
 class RegularFile {
 public:
     explicit RegularFile(const std::string& path);
+    // Opens path relative to an open folder (openat), saving the path lookup
+    // of the folder itself. listedAsRegular: the folder's listing already
+    // said that this is a regular file, so its type is not checked again.
+    RegularFile(int folderFd, const std::string& relativePath, bool listedAsRegular = false);
     ~RegularFile();
     RegularFile(const RegularFile&) = delete;
     RegularFile& operator=(const RegularFile&) = delete;
@@ -20,6 +24,7 @@ public:
     ssize_t readAt(off_t offset, void* buffer, size_t size) const;
 
 private:
+    void open(int folderFd, const char* path, bool listedAsRegular);
     int fd_ = -1;
 };
 

@@ -68,10 +68,13 @@ TEST_F(CatalogueTest, SharedPackageShowsItsTargetsWholeName) {
     put("002.vxr", vxbName("Title"));
     put("004.vxr", "ATT002");
     put("009.vxs", "ATT404");  // target missing
+    put("0002.vxr", vxbName("Long"));  // not a package itself, but a target
+    put("005.vxr", "ATT0002");
 
     EXPECT_THAT(ListBookFolder(book),
                 UnorderedElementsAre(Row("Title", "自制-002", "D", book + "002.vxr"),
                                      Row("VXBTitle(002)", "自制-004", "E", book + "004.vxr"),
+                                     Row("VXBLong(0002)", "自制-005", "E", book + "005.vxr"),
                                      Row("(404)", "智能-009", "E", book + "009.vxs")));
 }
 

@@ -1,0 +1,19 @@
+#pragma once
+// Runs the registered benchmarks and prints how a measured one compares with
+// its reference from the same run: "ratio <measured>/<reference>: 1.23 (goal <= 1.50)".
+
+#include <string>
+#include <vector>
+
+namespace penshelf::bench {
+
+struct RatioGoal {
+    std::string measured;   // benchmark name
+    std::string reference;  // benchmark name
+    double goal;            // the highest acceptable ratio
+};
+
+// Returns 0 when every ratio meets its goal, 1 otherwise.
+int runAndReportRatios(int argc, char** argv, const std::vector<RatioGoal>& goals);
+
+}  // namespace penshelf::bench
