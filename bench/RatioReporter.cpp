@@ -10,7 +10,7 @@ namespace {
 
 // The console report, plus the time per iteration of every benchmark.
 class CollectingReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
@@ -35,7 +35,8 @@ int runAndReportRatios(int argc, char** argv, const std::vector<RatioGoal>& goal
         const double measured = reporter.fastest[goal.measured];
         const double reference = reporter.fastest[goal.reference];
         if (measured <= 0 || reference <= 0) {
-            std::printf("ratio %s/%s: not measured\n", goal.measured.c_str(), goal.reference.c_str());
+            std::printf("ratio %s/%s: not measured\n", goal.measured.c_str(),
+                        goal.reference.c_str());
             status = 1;
             continue;
         }

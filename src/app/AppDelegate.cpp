@@ -87,8 +87,8 @@ void AppDelegate::InitZiro() {
         return;  // orvCode and pathZiro keep the last pen's values
     }
     for (const auto& [key, pen] : dataZiro) {
-        listZiro->addItem(QString::fromStdString(pen.displayName + " " + pen.product + " " +
-                                                 pen.revision));
+        listZiro->addItem(
+            QString::fromStdString(pen.displayName + " " + pen.product + " " + pen.revision));
     }
     listZiro->setCurrentIndex(0);
     snZiro->setEnabled(true);
@@ -140,9 +140,13 @@ void AppDelegate::tableViewSelectionDidChange() {
     btnRemove->setEnabled(selectedRow() >= 0);
 }
 
-void AppDelegate::OnComboboxChanged() { InitData(); }
+void AppDelegate::OnComboboxChanged() {
+    InitData();
+}
 
-void AppDelegate::RefreshList() { InitData(); }
+void AppDelegate::RefreshList() {
+    InitData();
+}
 
 void AppDelegate::EjectPen() {}
 
@@ -150,11 +154,17 @@ void AppDelegate::InstallBook() {}
 
 void AppDelegate::RemoveBook() {}
 
-void AppDelegate::ShowTabContent() { showTab(Tab::Content); }
+void AppDelegate::ShowTabContent() {
+    showTab(Tab::Content);
+}
 
-void AppDelegate::ShowTabBook() { showTab(Tab::Book); }
+void AppDelegate::ShowTabBook() {
+    showTab(Tab::Book);
+}
 
-void AppDelegate::ShowTabRepair() { showTab(Tab::Repair); }
+void AppDelegate::ShowTabRepair() {
+    showTab(Tab::Repair);
+}
 
 void AppDelegate::showTab(Tab tab) {
     tabContent->setChecked(tab == Tab::Content);

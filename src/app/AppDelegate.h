@@ -31,7 +31,7 @@ class Volumes;
 
 class AppDelegate : public QObject, public PenTable {
     Q_OBJECT
-public:
+  public:
     explicit AppDelegate(const Volumes& volumes, QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -71,7 +71,7 @@ public:
     // The selected pen's identity code; kept after the last pen has gone.
     std::optional<std::string> orvCode;
 
-public slots:
+  public slots:
     void OnComboboxChanged();
     void RefreshList();
     void EjectPen();
@@ -82,7 +82,7 @@ public slots:
     void ShowTabRepair();
     void tableViewSelectionDidChange();
 
-private:
+  private:
     enum class Tab { Content, Book, Repair };
     void showTab(Tab tab);
     // The selected book row's index, or -1.

@@ -25,18 +25,24 @@ QVariant BookTableModel::data(const QModelIndex& index, int role) const {
     }
     const ListData& row = rows_[static_cast<size_t>(index.row())];
     switch (index.column()) {
-        case NameColumn: return QString::fromStdString(row.name);
-        case StatColumn: return QString::fromStdString(row.stat);
-        default: return {};
+        case NameColumn:
+            return QString::fromStdString(row.name);
+        case StatColumn:
+            return QString::fromStdString(row.stat);
+        default:
+            return {};
     }
 }
 
 QVariant BookTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
-        case NameColumn: return QStringLiteral("点读包名称");
-        case StatColumn: return QStringLiteral("类型-编号");
-        default: return {};
+        case NameColumn:
+            return QStringLiteral("点读包名称");
+        case StatColumn:
+            return QStringLiteral("类型-编号");
+        default:
+            return {};
     }
 }
 

@@ -11,7 +11,7 @@ namespace penshelf {
 
 class BookTableModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     enum Column { NameColumn, StatColumn, ColumnCount };
 
     explicit BookTableModel(const std::vector<ListData>& rows, QObject* parent = nullptr);
@@ -24,7 +24,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     const std::vector<ListData>& rows_;
 };
 

@@ -48,17 +48,19 @@ struct Entry {
 
 // Calls visit(entry) for every entry below the folder, each entry before the
 // entries inside it.
-void walk(DIR* folder, const std::string& relative, const std::function<void(const Entry&)>& visit) {
+void walk(DIR* folder, const std::string& relative,
+          const std::function<void(const Entry&)>& visit) {
     while (const dirent* entry = readdir(folder)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
-        const std::string path = relative.empty() ? std::string(name) : relative + "/" + entry->d_name;
+        const std::string path =
+            relative.empty() ? std::string(name) : relative + "/" + entry->d_name;
         const size_t length = utf8Characters(path).size();
         visit(Entry{path, length, entry->d_type});
         if (length > deepestFolderLength || !mayBeFolder(*entry)) continue;
         // O_NOFOLLOW: a link, even one put there since the listing, stays unfollowed.
-        const int fd = openat(dirfd(folder), entry->d_name,
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int fd =
+            openat(dirfd(folder), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (DirHandle sub = openListing(fd)) walk(sub.get(), path, visit);
     }
 }
@@ -83,7 +85,7 @@ bool isPlainTarget(const std::string& target) {
 // another package of the same folder, whose name string the walk reads anyway:
 // it is taken from there, and only a target the walk did not see is opened.
 class Listing {
-public:
+  public:
     Listing(int bookFd, const std::string& pathZiro) : bookFd_(bookFd), pathZiro_(pathZiro) {}
 
     void add(const Entry& entry) {
@@ -133,7 +135,7 @@ public:
         return std::move(rows_);
     }
 
-private:
+  private:
     struct SharedRow {
         size_t row;
         std::string target;

@@ -13,7 +13,9 @@ void FolderVolumes::mount(const std::string& bsdName, const std::string& folder)
     folders_[bsdName] = path;
 }
 
-void FolderVolumes::unmount(const std::string& bsdName) { folders_.erase(bsdName); }
+void FolderVolumes::unmount(const std::string& bsdName) {
+    folders_.erase(bsdName);
+}
 
 std::string FolderVolumes::GetVolumePath(const std::string& bsdName) const {
     const auto it = folders_.find(bsdName);

@@ -9,13 +9,13 @@
 namespace penshelf {
 
 class FolderVolumes : public Volumes {
-public:
+  public:
     // Mounts folder as the volume of bsdName (replacing an earlier one).
     void mount(const std::string& bsdName, const std::string& folder);
     void unmount(const std::string& bsdName);
     std::string GetVolumePath(const std::string& bsdName) const override;
 
-private:
+  private:
     std::map<std::string, std::string> folders_;
 };
 

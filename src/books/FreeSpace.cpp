@@ -9,8 +9,8 @@ namespace {
 
 std::string fixed(double value, int decimals, const char* unit) {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr) + unit;
 }
 

@@ -14,12 +14,12 @@ namespace penshelf {
 std::string mountPointIn(std::string_view mountinfo, const std::string& devicePath);
 
 class MountTable : public Volumes {
-public:
+  public:
     explicit MountTable(std::string mountinfoPath = "/proc/self/mountinfo");
     std::string GetVolumePath(const std::string& bsdName) const override;
     const std::string& mountinfoPath() const { return mountinfoPath_; }
 
-private:
+  private:
     std::string mountinfoPath_;
 };
 

@@ -7,7 +7,9 @@
 
 namespace penshelf {
 
-RegularFile::RegularFile(const std::string& path) { open(AT_FDCWD, path.c_str(), false); }
+RegularFile::RegularFile(const std::string& path) {
+    open(AT_FDCWD, path.c_str(), false);
+}
 
 RegularFile::RegularFile(int folderFd, const std::string& relativePath, bool listedAsRegular) {
     open(folderFd, relativePath.c_str(), listedAsRegular);

@@ -9,7 +9,7 @@
 namespace penshelf {
 
 class RegularFile {
-public:
+  public:
     explicit RegularFile(const std::string& path);
     // Opens path relative to an open folder (openat), saving the path lookup
     // of the folder itself. listedAsRegular: the folder's listing already
@@ -23,7 +23,7 @@ public:
     // Reads up to size bytes at offset; the count read, or -1 on failure.
     ssize_t readAt(off_t offset, void* buffer, size_t size) const;
 
-private:
+  private:
     void open(int folderFd, const char* path, bool listedAsRegular);
     int fd_ = -1;
 };

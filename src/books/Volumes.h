@@ -7,7 +7,7 @@
 namespace penshelf {
 
 class Volumes {
-public:
+  public:
     virtual ~Volumes() = default;
     // The absolute path of the volume mounted from /dev/<bsdName>, ending in
     // "/", or the empty text when nothing is mounted.

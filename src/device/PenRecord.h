@@ -34,7 +34,7 @@ struct PenRecord {
 // What identification needs of the pen table's owner: store a record under
 // its bsdName, replacing one with the same key, and rebuild the pen list.
 class PenTable {
-public:
+  public:
     virtual ~PenTable() = default;
     virtual void storePen(const PenRecord& record) = 0;
 };

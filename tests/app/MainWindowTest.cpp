@@ -23,7 +23,7 @@ using namespace penshelf::test;
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     MainWindowTest() { app.applicationDidFinishLaunching(); }
 
     // A pen folder with the given books, mounted and stored as identification would.
@@ -35,7 +35,10 @@ protected:
             writeFile(folder + "/BOOK/" + file, BookFile{.name = vxbName(title)}.bytes());
         }
         volumes.mount(bsdName, folder);
-        PenRecord pen{.vendor = "pagor", .product = "PEN", .revision = "1.00", .bsdName = bsdName,
+        PenRecord pen{.vendor = "pagor",
+                      .product = "PEN",
+                      .revision = "1.00",
+                      .bsdName = bsdName,
                       .displayName = penDisplayName};
         pen.setIdentityCode(code);
         app.storePen(pen);
@@ -102,7 +105,8 @@ TEST_F(MainWindowTest, OnePenShowsItsCodeFreeSpaceAndBooks) {
     EXPECT_FALSE(app.fsZiro->text().isEmpty());
     EXPECT_NE(app.fsZiro->text(), "---");
     EXPECT_EQ(app.pathZiro, dir / "sdb1/BOOK/");
-    EXPECT_EQ(tableRows(), (std::vector<std::string>{"三只小猪 | 智能-002", "小兔子乖乖 | 自制-001"}));
+    EXPECT_EQ(tableRows(),
+              (std::vector<std::string>{"三只小猪 | 智能-002", "小兔子乖乖 | 自制-001"}));
     EXPECT_TRUE(app.snZiro->isEnabled());
     EXPECT_TRUE(app.btnInstall->isEnabled());
     EXPECT_TRUE(app.btnEject->isEnabled());

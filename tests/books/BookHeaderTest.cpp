@@ -13,7 +13,7 @@ using namespace penshelf::test;
 namespace {
 
 class BookHeaderTest : public ::testing::Test {
-protected:
+  protected:
     std::string write(const std::string& bytes, const std::string& name = "book.vxb") {
         const std::string path = dir / name;
         writeFile(path, bytes);
@@ -25,8 +25,7 @@ protected:
 TEST_F(BookHeaderTest, NameStopsAtFillerOrZeroAndDecodesGb18030) {
     // "VXB" and the title 点读 (B5E3 B6C1 in GB 18030), then 0xFF filler.
     EXPECT_EQ(GetBookName(write(BookFile{.name = "VXB\xB5\xE3\xB6\xC1"}.bytes())), "VXB点读");
-    EXPECT_EQ(GetBookName(write(BookFile{.name = vxbName("小兔子乖乖")}.bytes())),
-              "VXB小兔子乖乖");
+    EXPECT_EQ(GetBookName(write(BookFile{.name = vxbName("小兔子乖乖")}.bytes())), "VXB小兔子乖乖");
     EXPECT_EQ(GetBookName(write(std::string("VXBab\0cd", 8) + std::string(200, 'x'))), "VXBab");
     EXPECT_EQ(GetBookName(write(std::string(100, 'A') + "BBBB")), std::string(100, 'A'))
         << "without a terminator the whole 100-byte area is the name";
@@ -50,8 +49,11 @@ TEST_F(BookHeaderTest, UnreadableOrUndecodableNameIsNoName) {
 }
 
 TEST_F(BookHeaderTest, SixteenBitFieldsAreLittleEndian) {
-    const std::string path = write(BookFile{.name = "VXBx", .coverOid = 0x0100, .labelKey = 0xBEEF,
-                                            .defaultTitle = 7, .defaultLabel = 999}
+    const std::string path = write(BookFile{.name = "VXBx",
+                                            .coverOid = 0x0100,
+                                            .labelKey = 0xBEEF,
+                                            .defaultTitle = 7,
+                                            .defaultLabel = 999}
                                        .bytes());
     EXPECT_EQ(GetBookCoverOID(path), 256);
     EXPECT_EQ(GetBookType(path), ".vxs");
@@ -63,7 +65,8 @@ TEST_F(BookHeaderTest, SixteenBitFieldsAreLittleEndian) {
 }
 
 TEST_F(BookHeaderTest, FieldBeyondTheFileIsMissingNotZero) {
-    const std::string full = BookFile{.name = "VXB", .coverOid = 3, .defaultTitle = 5, .defaultLabel = 9}.bytes();
+    const std::string full =
+        BookFile{.name = "VXB", .coverOid = 3, .defaultTitle = 5, .defaultLabel = 9}.bytes();
     const std::string upToLabel = write(full.substr(0, 185), "185.vxb");
     EXPECT_EQ(GetBookDefaultLabel(upToLabel), 9);
 

@@ -11,8 +11,8 @@
 
 using namespace penshelf;
 using namespace penshelf::test;
-using ::testing::UnorderedElementsAre;
 using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
 
 namespace {
 
@@ -23,7 +23,7 @@ MATCHER_P4(Row, name, stat, flag, file, "") {
 }
 
 class CatalogueTest : public ::testing::Test {
-protected:
+  protected:
     CatalogueTest() : book(dir.str() + "/BOOK/") { std::filesystem::create_directories(book); }
     void put(const std::string& relative, const std::string& nameString) {
         writeFile(book + relative, BookFile{.name = nameString}.bytes());
@@ -67,7 +67,7 @@ TEST_F(CatalogueTest, SubfoldersCountByRelativePathOnly) {
 TEST_F(CatalogueTest, SharedPackageShowsItsTargetsWholeName) {
     put("002.vxr", vxbName("Title"));
     put("004.vxr", "ATT002");
-    put("009.vxs", "ATT404");  // target missing
+    put("009.vxs", "ATT404");          // target missing
     put("0002.vxr", vxbName("Long"));  // not a package itself, but a target
     put("005.vxr", "ATT0002");
 
@@ -93,11 +93,11 @@ TEST_F(CatalogueTest, SharedTargetThatIsAPathReadsNothingOutsideTheFolder) {
     put("005.vxr", "ATT/" + dir.str() + "/secret");
     put("006.vxr", "ATT..");
 
-    EXPECT_THAT(ListBookFolder(book),
-                UnorderedElementsAre(Row("(../secret)", "自制-004", "E", book + "004.vxr"),
-                                     Row("(/" + dir.str() + "/secret)", "自制-005", "E",
-                                         book + "005.vxr"),
-                                     Row("(..)", "自制-006", "E", book + "006.vxr")));
+    EXPECT_THAT(
+        ListBookFolder(book),
+        UnorderedElementsAre(Row("(../secret)", "自制-004", "E", book + "004.vxr"),
+                             Row("(/" + dir.str() + "/secret)", "自制-005", "E", book + "005.vxr"),
+                             Row("(..)", "自制-006", "E", book + "006.vxr")));
 }
 
 TEST_F(CatalogueTest, LinksToFoldersAreNotFollowed) {

@@ -34,7 +34,7 @@ struct BookFile {
         return out;
     }
 
-private:
+  private:
     static void put(std::string& out, size_t offset, std::uint16_t value) {
         if (offset + 1 < out.size()) {
             out[offset] = static_cast<char>(value & 0xFF);
@@ -44,9 +44,13 @@ private:
 };
 
 // UTF-8 text in the pens' GB 18030 encoding.
-inline std::string gb18030(std::string_view utf8) { return encodeGb18030(utf8).value(); }
+inline std::string gb18030(std::string_view utf8) {
+    return encodeGb18030(utf8).value();
+}
 
 // The name string of an ordinary book with the given title.
-inline std::string vxbName(std::string_view title) { return "VXB" + gb18030(title); }
+inline std::string vxbName(std::string_view title) {
+    return "VXB" + gb18030(title);
+}
 
 }  // namespace penshelf::test

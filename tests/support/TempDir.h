@@ -8,7 +8,7 @@
 namespace penshelf::test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "penshelf-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
@@ -24,7 +24,7 @@ public:
     std::string str() const { return path_.string(); }
     std::string operator/(const std::string& relative) const { return (path_ / relative).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
