@@ -1,0 +1,76 @@
+#pragma once
+// The value codecs: for each value type T, USAdditions<T> writes a value into a new XML element
+// and reads an element back into a value. Strings and numbers are the operations' parameters and
+// results; booleans, data (base64) and dates (ISO 8601) complete the family.
+
+#include "soap/Types.h"
+#include "soap/USBoolean.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct _xmlNode;
+struct _xmlDoc;
+
+namespace penshelf::soap {
+
+// xmlNodeForDoc returns a new element of doc, attached nowhere (the caller attaches it), named
+// "prefix:elementName" when a non-empty prefix is given; the prefix must be declared on an
+// enclosing element. deserializeNode returns absent for a null node.
+template <typename T>
+struct USAdditions;
+
+// Text, escaped on the way in and unescaped on the way out; absent when the element has no text.
+template <>
+struct USAdditions<std::string> {
+    static _xmlNode* xmlNodeForDoc(std::string_view value, _xmlDoc* doc,
+                                   std::string_view elementName,
+                                   std::optional<std::string_view> elementNSPrefix = std::nullopt);
+    static std::optional<std::string> deserializeNode(_xmlNode* node);
+};
+
+// Numbers in their shortest decimal form (2 is written "2"); reading takes the leading decimal
+// number of the text and gives 0 when there is none, so it is never absent for a real node.
+template <>
+struct USAdditions<double> {
+    static _xmlNode* xmlNodeForDoc(double value, _xmlDoc* doc, std::string_view elementName,
+                                   std::optional<std::string_view> elementNSPrefix = std::nullopt);
+    static std::optional<double> deserializeNode(_xmlNode* node);
+};
+
+template <>
+struct USAdditions<USBoolean> {
+    static _xmlNode* xmlNodeForDoc(USBoolean value, _xmlDoc* doc, std::string_view elementName,
+                                   std::optional<std::string_view> elementNSPrefix = std::nullopt) {
+        return value.xmlNodeForDoc(doc, elementName, elementNSPrefix);
+    }
+    static std::optional<USBoolean> deserializeNode(_xmlNode* node) {
+        return USBoolean::deserializeNode(node);
+    }
+};
+
+// Binary data as base64 text; absent when the element has no text or the text does not decode.
+template <>
+struct USAdditions<Bytes> {
+    static _xmlNode* xmlNodeForDoc(const Bytes& value, _xmlDoc* doc, std::string_view elementName,
+                                   std::optional<std::string_view> elementNSPrefix = std::nullopt);
+    static std::optional<Bytes> deserializeNode(_xmlNode* node);
+};
+
+// Instants as ISO 8601 calendar dates with time in UTC (2009-01-02T12:00:00Z); reading is the
+// lenient ISO 8601 reader, absent when the element has no text or the text does not parse.
+template <>
+struct USAdditions<Instant> {
+    static _xmlNode* xmlNodeForDoc(Instant value, _xmlDoc* doc, std::string_view elementName,
+                                   std::optional<std::string_view> elementNSPrefix = std::nullopt);
+    static std::optional<Instant> deserializeNode(_xmlNode* node);
+};
+
+// The decimal text form a number is written in.
+std::string numberText(double value);
+
+// The leading decimal number of a text (after white space), 0 when there is none.
+double leadingNumber(std::string_view text);
+
+}  // namespace penshelf::soap

@@ -1,0 +1,124 @@
+#pragma once
+// Helpers for the SOAP codec tests: XML documents, instants, a fixed "now", captured log lines.
+
+#include "soap/CurrentTime.h"
+#include "soap/DebugLog.h"
+#include "soap/Types.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace penshelf::test {
+
+struct XmlDocDeleter {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+using XmlDocument = std::unique_ptr<xmlDoc, XmlDocDeleter>;
+
+inline XmlDocument parseXml(const std::string& text) {
+    return XmlDocument(xmlReadMemory(text.data(), static_cast<int>(text.size()), "test.xml",
+                                     "UTF-8", XML_PARSE_NONET));
+}
+
+inline xmlNode* rootOf(const XmlDocument& doc) {
+    return xmlDocGetRootElement(doc.get());
+}
+
+// A document with an empty root element that declares the prefix "tns".
+inline XmlDocument emptyDocument() {
+    return parseXml("<root xmlns:tns=\"urn:PagorFunc\"/>");
+}
+
+// The node as the serialiser writes it.
+inline std::string serialize(xmlDoc* doc, xmlNode* node) {
+    xmlBuffer* buffer = xmlBufferCreate();
+    xmlNodeDump(buffer, doc, node, 0, 0);
+    std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                     static_cast<size_t>(xmlBufferLength(buffer)));
+    xmlBufferFree(buffer);
+    return text;
+}
+
+// The instant of a UTC wall-clock time.
+inline soap::Instant utc(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
+                         int second = 0) {
+    using namespace std::chrono;
+    return sys_days(std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day)) +
+           hours(hour) + minutes(minute) + seconds(second);
+}
+
+// The zone the date tests run in: Central European Time with its summer time, as a POSIX rule
+// so that it needs no time-zone database.
+inline constexpr const char* kTestZone = "CET-1CEST,M3.5.0,M10.5.0/3";
+
+// Winter (CET, UTC+1) and summer (CEST, UTC+2) wall-clock times in that zone.
+inline soap::Instant cet(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
+                         int second = 0) {
+    return utc(year, month, day, hour, minute, second) - std::chrono::hours(1);
+}
+inline soap::Instant cest(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
+                          int second = 0) {
+    return utc(year, month, day, hour, minute, second) - std::chrono::hours(2);
+}
+
+// Sets TZ for the lifetime of the object.
+class ScopedTimeZone {
+  public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) saved_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (saved_.empty()) {
+            unsetenv("TZ");
+        } else {
+            setenv("TZ", saved_.c_str(), 1);
+        }
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+  private:
+    std::string saved_;
+};
+
+// Makes currentInstant() return a fixed instant for the lifetime of the object.
+class FixedNow {
+  public:
+    explicit FixedNow(soap::Instant now)
+        : previous_(soap::setCurrentInstantSource([now] { return now; })) {}
+    ~FixedNow() { soap::setCurrentInstantSource(previous_); }
+    FixedNow(const FixedNow&) = delete;
+    FixedNow& operator=(const FixedNow&) = delete;
+
+  private:
+    std::function<soap::Instant()> previous_;
+};
+
+// Collects the debug log lines written during its lifetime.
+class CapturedLog {
+  public:
+    CapturedLog()
+        : previous_(
+              soap::setDebugLogSink([this](const std::string& line) { lines_.push_back(line); })) {}
+    ~CapturedLog() { soap::setDebugLogSink(previous_); }
+    CapturedLog(const CapturedLog&) = delete;
+    CapturedLog& operator=(const CapturedLog&) = delete;
+
+    const std::vector<std::string>& lines() const { return lines_; }
+
+  private:
+    std::vector<std::string> lines_;
+    soap::DebugLogSink previous_;
+};
+
+}  // namespace penshelf::test
