@@ -3,6 +3,7 @@
 // table, the enabling rules and the three tabs.
 
 #include "books/ListData.h"
+#include "device/DefaultModeGate.h"
 #include "device/PenRecord.h"
 
 #include <QObject>
@@ -70,6 +71,10 @@ class AppDelegate : public QObject, public PenTable {
     std::string pathZiro;
     // The selected pen's identity code; kept after the last pen has gone.
     std::optional<std::string> orvCode;
+
+    // Pen attach and detach events wait here while a modal window or alert
+    // runs; every modal run of the main window holds it.
+    DefaultModeGate modeGate;
 
   public slots:
     void OnComboboxChanged();
