@@ -42,3 +42,9 @@ bench: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# libFuzzer targets (clang, ASan + UBSan) for the base64 decoder and the ISO 8601 reader, each
+# run for 60 seconds; FUZZ_SECONDS changes that.
+.PHONY: fuzz
+fuzz: deps
+	bash fuzz/run.sh
