@@ -1,7 +1,9 @@
 #pragma once
-// The free-space text shown beside a pen's identity code.
+// The free space of a pen's volume: the text shown beside its identity code,
+// and the byte count an install checks a package against.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace penshelf {
@@ -12,5 +14,9 @@ std::string formatFreeSpace(std::uint64_t freeBytes);
 
 // The free space of the file system holding path; "---" when it cannot be read.
 std::string GetFreeSpaceText(const std::string& path);
+
+// The free bytes of the file system holding path, as an unprivileged writer
+// may use them; nothing when they cannot be read.
+std::optional<std::uint64_t> GetFreeSpaceBytes(const std::string& path);
 
 }  // namespace penshelf

@@ -1,0 +1,65 @@
+#include "books/BookNumber.h"
+
+#include "books/Catalogue.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace penshelf {
+namespace {
+
+constexpr int highestProposal = 998;
+
+bool existsAt(int folderFd, const std::string& name) {
+    struct stat st;
+    return fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+}  // namespace
+
+bool validateNumberByASCII(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string formatBookNumber(int n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", n);
+    return text;
+}
+
+bool existsInFolder(const std::string& folder, const std::string& name) {
+    return !folder.empty() && existsAt(AT_FDCWD, joinPath(folder, name));
+}
+
+std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTitle,
+                              const std::string& extBook) {
+    if (defaultTitle >= 1 && defaultTitle <= highestProposal) return formatBookNumber(defaultTitle);
+    if (folder.empty()) return formatBookNumber(1);
+    // Up to 998 look-ups: resolve the folder once.
+    const int folderFd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) return formatBookNumber(1);
+    int proposal = highestProposal;
+    for (int i = 1; i <= highestProposal; ++i) {
+        if (!existsAt(folderFd, formatBookNumber(i) + extBook)) {
+            proposal = i;
+            break;
+        }
+    }
+    close(folderFd);
+    return formatBookNumber(proposal);
+}
+
+NumberCheck checkBookNumber(const std::string& folder, std::string_view number,
+                            const std::string& extBook) {
+    if (!validateNumberByASCII(number)) return NumberCheck::NotDigits;
+    // Only ASCII is left, so bytes are characters.
+    if (number.size() != 3) return NumberCheck::NotThreeDigits;
+    if (existsInFolder(folder, std::string(number) + extBook)) return NumberCheck::Taken;
+    return NumberCheck::Valid;
+}
+
+}  // namespace penshelf

@@ -1,0 +1,32 @@
+#pragma once
+// The book package number: three ASCII digits that, with the extension, name
+// a package in a pen's BOOK/ folder. What the install proposes and accepts.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace penshelf {
+
+// True when every character is an ASCII digit "0" to "9"; the empty text too.
+bool validateNumberByASCII(std::string_view text);
+
+// "%03d" of n.
+std::string formatBookNumber(int n);
+
+// Whether anything (file, folder, link, ...) is named name in folder. The
+// empty folder of a pen without a mounted volume holds nothing.
+bool existsInFolder(const std::string& folder, const std::string& name);
+
+// The number offered for a package: its default title when that is 1 to 998,
+// whether taken or not; otherwise the lowest of 001 to 998 not taken in
+// folder for extBook, or 998 when every one is. Never 000 or 999.
+std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTitle,
+                              const std::string& extBook);
+
+// The checks of a typed number, in the order the user is told about them.
+enum class NumberCheck { Valid, NotDigits, NotThreeDigits, Taken };
+NumberCheck checkBookNumber(const std::string& folder, std::string_view number,
+                            const std::string& extBook);
+
+}  // namespace penshelf

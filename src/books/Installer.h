@@ -1,0 +1,66 @@
+#pragma once
+// Copies a book package onto a pen so that the pen only ever holds the whole
+// book or nothing of it: the bytes go into a temporary file in BOOK/ whose
+// name the catalogue never lists, are flushed to the device, and only then
+// take the package's name, never replacing a file that already has it.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace penshelf {
+
+// The install copies and reports progress in chunks of this many bytes.
+inline constexpr std::int64_t installChunkSize = 1024;
+
+enum class InstallResult {
+    Installed,      // the package is on the pen under its name (or, from check(): may go on)
+    InvalidSource,  // the source cannot be read or is shorter than a book header
+    NoSpace,        // the source is larger than the free space of the pen's volume
+    Taken,          // something took the package's name while the copy ran
+    Failed,         // reading, writing, flushing or renaming failed; the pen is as it was
+};
+
+struct InstallCallbacks {
+    // After each chunk has been written, with its index, 0 to chunkCount() - 1.
+    std::function<void(std::int64_t chunk)> chunkWritten;
+    // After the last chunk, before the copy is flushed to the device, which
+    // can take a long time on a slow pen.
+    std::function<void()> flushing;
+};
+
+class BookInstaller {
+  public:
+    // Installs source into folder as targetName (NNN.vxr or NNN.vxs). A
+    // custom package gets its label field written.
+    BookInstaller(std::string source, std::string folder, std::string targetName,
+                  bool customPackage);
+    ~BookInstaller();
+    BookInstaller(const BookInstaller&) = delete;
+    BookInstaller& operator=(const BookInstaller&) = delete;
+
+    // Opens the source and sees whether it can go onto the pen: Installed
+    // when it can, else InvalidSource or NoSpace.
+    InstallResult check();
+
+    // The source's size as check() found it, and the number of chunks the
+    // copy reports: size / 1024 + 1, the last one short or empty.
+    std::int64_t size() const { return size_; }
+    std::int64_t chunkCount() const { return size_ / installChunkSize + 1; }
+
+    // Copies the source checked before onto the pen.
+    InstallResult install(const InstallCallbacks& callbacks);
+
+  private:
+    // Writes the source into fileFd, label field included.
+    InstallResult copyInto(int fileFd, const InstallCallbacks& callbacks);
+
+    std::string source_;
+    std::string folder_;
+    std::string targetName_;
+    bool customPackage_;
+    int sourceFd_ = -1;
+    std::int64_t size_ = 0;
+};
+
+}  // namespace penshelf
