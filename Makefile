@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 CMAKE_GEN  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 
-.PHONY: all deps configure build run test test-plain test-asan bench clean
+.PHONY: all deps configure build run demo test test-plain test-asan bench clean
 
 all: build
 
@@ -24,6 +24,17 @@ build: $(BUILD)/CMakeCache.txt
 
 run: build
 	$(BUILD)/src/app/penshelf
+
+# PenShelf on two simulated pens (folders in demo-pens/; add or remove a
+# subfolder while it runs to attach or detach a pen).
+demo: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make demo opens a window, and there is no display here."; \
+	  echo "Run it under a virtual X server instead:  xvfb-run -a make demo"; \
+	  exit 1; \
+	fi
+	$(BUILD)/src/app/penshelf-demo-pens demo-pens
+	PENSHELF_SIMULATE=$(CURDIR)/demo-pens $(BUILD)/src/app/penshelf
 
 # Every test, in a plain build and again under AddressSanitizer and UBSan.
 test: deps

@@ -6,6 +6,7 @@
 #include "books/FreeSpace.h"
 #include "books/Text.h"
 #include "books/Volumes.h"
+#include "device/Platform.h"
 #include "ui_MainWindow.h"
 
 #include <QHeaderView>
@@ -16,11 +17,17 @@
 
 namespace penshelf {
 
-AppDelegate::AppDelegate(const Volumes& volumes, QObject* parent)
+AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::Wait attachWait,
+                         QObject* parent)
     : QObject(parent),
-      volumes_(volumes),
+      platform_(platform),
       window_(std::make_unique<QMainWindow>()),
-      ui_(std::make_unique<Ui::MainWindow>()) {
+      ui_(std::make_unique<Ui::MainWindow>()),
+      identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
+      watch_(
+          platform.usbDevices(),
+          [this](std::uint32_t locationID) { return identifier_.findLocationID(locationID); },
+          modeGate, diagnostics, std::move(attachWait)) {
     ui_->setupUi(window_.get());
     listZiro = ui_->listZiro;
     snZiro = ui_->snZiro;
@@ -55,6 +62,10 @@ AppDelegate::AppDelegate(const Volumes& volumes, QObject* parent)
     connect(listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
 
+    if (QObject* mounts = platform.mountTableWatch()) {
+        connect(mounts, SIGNAL(changed()), this, SLOT(mountTableChanged()));
+    }
+
     showTab(Tab::Content);
 }
 
@@ -63,8 +74,13 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::applicationDidFinishLaunching() {
     dataZiro.clear();
     dataBook.clear();
+    InitService();
     InitZiro();
 }
+
+void AppDelegate::InitService() { watch_.InitService(); }
+
+void AppDelegate::mountTableChanged() { watch_.mountTableChanged(); }
 
 void AppDelegate::storePen(const PenRecord& record) {
     dataZiro.insert_or_assign(record.bsdName, record);
@@ -117,7 +133,7 @@ void AppDelegate::InitData() {
 
     // An unmounted pen has no folder: a relative "BOOK/" would point into the
     // program's working folder, and an install would write there.
-    const std::string volume = volumes_.GetVolumePath(pen.bsdName);
+    const std::string volume = platform_.volumes().GetVolumePath(pen.bsdName);
     pathZiro = volume.empty() ? std::string() : volume + "BOOK/";
     fsZiro->setText(QString::fromStdString(GetFreeSpaceText(pathZiro)));
 

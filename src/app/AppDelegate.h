@@ -4,7 +4,10 @@
 
 #include "books/ListData.h"
 #include "device/DefaultModeGate.h"
+#include "device/Diagnostics.h"
+#include "device/PenIdentifier.h"
 #include "device/PenRecord.h"
+#include "device/UsbWatch.h"
 
 #include <QObject>
 
@@ -28,12 +31,16 @@ class MainWindow;
 namespace penshelf {
 
 class BookTableModel;
-class Volumes;
+class Platform;
 
 class AppDelegate : public QObject, public PenTable {
     Q_OBJECT
   public:
-    explicit AppDelegate(const Volumes& volumes, QObject* parent = nullptr);
+    // diagnostics: where pen discovery writes its lines; attachWait: the
+    // settling time after a USB attach.
+    explicit AppDelegate(Platform& platform, Diagnostics diagnostics = standardDiagnostics(),
+                         UsbWatch::Wait attachWait = UsbWatch::settlingWait(),
+                         QObject* parent = nullptr);
     ~AppDelegate() override;
 
     QMainWindow* window() const { return window_.get(); }
@@ -41,6 +48,9 @@ class AppDelegate : public QObject, public PenTable {
     // Start-up once the application object exists: arms the pen watch and
     // shows the pens found.
     void applicationDidFinishLaunching();
+
+    // Arms the USB watch and identifies the pens attached already.
+    void InitService();
 
     // Rebuilds the pen list from dataZiro, then lists the first pen's books.
     void InitZiro();
@@ -87,6 +97,9 @@ class AppDelegate : public QObject, public PenTable {
     void ShowTabRepair();
     void tableViewSelectionDidChange();
 
+private slots:
+    void mountTableChanged();
+
   private:
     enum class Tab { Content, Book, Repair };
     void showTab(Tab tab);
@@ -94,10 +107,12 @@ class AppDelegate : public QObject, public PenTable {
     int selectedRow() const;
     void reloadBookTable();
 
-    const Volumes& volumes_;
+    Platform& platform_;
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;
     BookTableModel* bookModel_;
+    PenIdentifier identifier_;
+    UsbWatch watch_;
 };
 
 }  // namespace penshelf

@@ -1,7 +1,8 @@
 // PenShelf: the desktop companion for point-reading pens.
 
 #include "app/AppDelegate.h"
-#include "books/MountTable.h"
+#include "device/Platform.h"
+#include "device/SimulatedPlatform.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -18,8 +19,12 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("PenShelf"));
     QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
 
-    penshelf::MountTable volumes;
-    penshelf::AppDelegate delegate(volumes);
+    // PENSHELF_SIMULATE=<folder>: every subfolder is a pen (see SimulatedPlatform).
+    const QString simulated = qEnvironmentVariable("PENSHELF_SIMULATE");
+    const std::unique_ptr<penshelf::Platform> platform =
+        simulated.isEmpty() ? penshelf::makeLinuxPlatform()
+                            : penshelf::makeSimulatedPlatform(simulated.toStdString());
+    penshelf::AppDelegate delegate(*platform);
     delegate.applicationDidFinishLaunching();
     delegate.window()->show();
     return app.exec();

@@ -1,7 +1,7 @@
 // The main window as real widgets: pen list, book table, enabling rules, tabs.
 
 #include "app/AppDelegate.h"
-#include "books/FolderVolumes.h"
+#include "device/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/TempDir.h"
@@ -16,6 +16,8 @@
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -34,7 +36,7 @@ class MainWindowTest : public ::testing::Test {
         for (const auto& [file, title] : books) {
             writeFile(folder + "/BOOK/" + file, BookFile{.name = vxbName(title)}.bytes());
         }
-        volumes.mount(bsdName, folder);
+        platform.folderVolumes().mount(bsdName, folder);
         PenRecord pen{.vendor = "pagor",
                       .product = "PEN",
                       .revision = "1.00",
@@ -85,8 +87,10 @@ class MainWindowTest : public ::testing::Test {
     }
 
     TempDir dir;
-    FolderVolumes volumes;
-    AppDelegate app{volumes};
+    // No simulated pens: the tests store records as identification would.
+    SimulatedPlatform platform{dir / "no-pens"};
+    std::ostringstream log;
+    AppDelegate app{platform, {log, log}};
 };
 
 TEST_F(MainWindowTest, StartsInTheNoPenState) {
@@ -194,7 +198,7 @@ TEST_F(MainWindowTest, LastPenGoneKeepsItsCodeAndFolder) {
 
 TEST_F(MainWindowTest, UnmountedPenListsNothingAndHasNoFolder) {
     attachPen("sdb1", "CODE", {{"001.vxr", "One"}});
-    volumes.unmount("sdb1");
+    platform.folderVolumes().unmount("sdb1");
     // Run from a folder that has a BOOK/ of its own: it must not be listed.
     writeFile(dir / "BOOK/009.vxr", BookFile{.name = vxbName("Not on the pen")}.bytes());
     const auto previous = std::filesystem::current_path();

@@ -1,56 +1,12 @@
 #pragma once
 // Book package files made to order for tests.
 
-#include "books/Text.h"
-
-#include <cstdint>
-#include <string>
-#include <string_view>
+#include "books/SampleBook.h"
 
 namespace penshelf::test {
 
-struct BookFile {
-    std::string name;  // the name string's bytes, prefix included
-    std::uint16_t coverOid = 0;
-    std::uint16_t labelField = 0;
-    std::uint16_t labelKey = 0;
-    std::uint16_t defaultTitle = 0;
-    std::uint16_t defaultLabel = 0;
-    size_t size = 600;
-
-    // The file's bytes: the name, 0xFF filler to offset 62 as pens have it,
-    // the fields, and a byte pattern as content.
-    std::string bytes() const {
-        std::string out(size, '\0');
-        for (size_t i = 0; i < size; ++i) out[i] = static_cast<char>((i * 7 + 3) & 0xFF);
-        for (size_t i = 0; i < 63 && i < size; ++i) {
-            out[i] = i < name.size() ? name[i] : '\xFF';
-        }
-        put(out, 95, coverOid);
-        put(out, 141, labelField);
-        put(out, 161, labelKey);
-        put(out, 181, defaultTitle);
-        put(out, 183, defaultLabel);
-        return out;
-    }
-
-  private:
-    static void put(std::string& out, size_t offset, std::uint16_t value) {
-        if (offset + 1 < out.size()) {
-            out[offset] = static_cast<char>(value & 0xFF);
-            out[offset + 1] = static_cast<char>(value >> 8);
-        }
-    }
-};
-
-// UTF-8 text in the pens' GB 18030 encoding.
-inline std::string gb18030(std::string_view utf8) {
-    return encodeGb18030(utf8).value();
-}
-
-// The name string of an ordinary book with the given title.
-inline std::string vxbName(std::string_view title) {
-    return "VXB" + gb18030(title);
-}
+using BookFile = SampleBook;
+using penshelf::gb18030;
+using penshelf::vxbName;
 
 }  // namespace penshelf::test

@@ -1,0 +1,29 @@
+#include "device/LocationId.h"
+
+#include <charconv>
+
+namespace penshelf {
+
+std::optional<std::uint32_t> usbLocationId(unsigned busNumber, std::string_view devpath) {
+    if (busNumber > 0xFF || devpath.empty()) return std::nullopt;
+    std::uint32_t id = busNumber << 24;
+    int shift = 20;
+    while (!devpath.empty()) {
+        unsigned port = 0;
+        const auto [end, error] = std::from_chars(devpath.data(), devpath.data() + devpath.size(), port);
+        if (error != std::errc() || port == 0) return std::nullopt;
+        // Ports past the sixth tier, or above 15, have no nibble; real hubs
+        // stay within both.
+        if (shift >= 0) id |= (port & 0xF) << shift;
+        shift -= 4;
+        devpath.remove_prefix(static_cast<size_t>(end - devpath.data()));
+        if (!devpath.empty()) {
+            if (devpath.front() != '.') return std::nullopt;
+            devpath.remove_prefix(1);
+            if (devpath.empty()) return std::nullopt;
+        }
+    }
+    return id;
+}
+
+}  // namespace penshelf

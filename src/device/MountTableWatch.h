@@ -1,0 +1,28 @@
+#pragma once
+// Tells when the kernel's mount table changes: the automounter has mounted or
+// unmounted a volume. The mount table file signals changes through poll.
+
+#include <QObject>
+
+#include <string>
+
+class QSocketNotifier;
+
+namespace penshelf {
+
+class MountTableWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit MountTableWatch(const std::string& mountinfoPath = "/proc/self/mountinfo",
+                             QObject* parent = nullptr);
+    ~MountTableWatch() override;
+
+signals:
+    void changed();
+
+private:
+    int fd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace penshelf

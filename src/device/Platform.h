@@ -1,0 +1,30 @@
+#pragma once
+// The platform services pen discovery and the book side need, chosen once at
+// start: the Linux machine's own, or simulated pens in a folder.
+
+#include <memory>
+#include <string>
+
+class QObject;
+
+namespace penshelf {
+
+class Registry;
+class UsbDeviceSource;
+class Volumes;
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+    virtual const Volumes& volumes() const = 0;
+    virtual const Registry& registry() const = 0;
+    virtual UsbDeviceSource& usbDevices() = 0;
+    // Emits changed() when volumes are mounted or unmounted; null when the
+    // volumes never change behind the program's back.
+    virtual QObject* mountTableWatch() { return nullptr; }
+};
+
+// The machine's udev, sysfs and mount table.
+std::unique_ptr<Platform> makeLinuxPlatform();
+
+}  // namespace penshelf
