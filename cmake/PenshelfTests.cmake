@@ -1,8 +1,9 @@
-# penshelf_test_suite(NAME <exe> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>] [QT])
+# penshelf_test_suite(NAME <exe> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>]
+#                     [RUN_UNDER <program>] [QT])
 # One GoogleTest executable per subsystem; each test case becomes a CTest test.
 # QT suites run inside a QApplication (tests/support/QtTestMain.cpp).
 function(penshelf_test_suite)
-  cmake_parse_arguments(ARG "QT" "NAME" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "NAME;RUN_UNDER" "SOURCES;LIBS;ENV" ${ARGN})
   set(env ${ARG_ENV})
   if(ARG_QT)
     add_executable(${ARG_NAME} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/QtTestMain.cpp)
@@ -14,6 +15,10 @@ function(penshelf_test_suite)
   endif()
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
   target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  if(ARG_RUN_UNDER)
+    # Used for both listing and running the tests.
+    set_target_properties(${ARG_NAME} PROPERTIES CROSSCOMPILING_EMULATOR ${ARG_RUN_UNDER})
+  endif()
   gtest_discover_tests(${ARG_NAME}
     TEST_PREFIX "${ARG_NAME}."
     DISCOVERY_MODE PRE_TEST

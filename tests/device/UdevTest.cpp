@@ -1,0 +1,331 @@
+// The Linux watch and registry against udev and sysfs as umockdev mocks them:
+// pens present at start, attached later, removed, mounted late; and, as root,
+// a real loop-mounted volume. Runs under umockdev-wrapper.
+
+// glib's headers come before Qt's (glib uses "signals" as a name).
+#include <umockdev.h>
+
+#include "books/Catalogue.h"
+#include "books/MountTable.h"
+#include "device/MountTableWatch.h"
+#include "device/PenIdentifier.h"
+#include "device/SysfsRegistry.h"
+#include "device/UdevUsbSource.h"
+#include "device/UsbWatch.h"
+
+#include "support/TempDir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+using namespace penshelf;
+using namespace penshelf::test;
+
+namespace {
+
+struct RecordingTable : PenTable {
+    void storePen(const PenRecord& record) override { table[record.bsdName] = record; }
+    std::map<std::string, PenRecord> table;
+};
+
+// Runs a command outside umockdev's reach: loop devices and mounts are real.
+int runOutside(const std::string& command) {
+    return std::system(("env -u LD_PRELOAD -u UMOCKDEV_DIR " + command).c_str());
+}
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void spinFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+struct UsbSpec {
+    const char* vendor = "04d6";
+    const char* product = "e301";
+    const char* port = "2";
+};
+
+// The devices of a pen as the kernel lays them out in sysfs.
+struct PenDevices {
+    std::string usb, interface, endpoint, host, target, lun, disk, partition;
+};
+
+class UdevTest : public ::testing::Test {
+protected:
+    ~UdevTest() override { g_object_unref(testbed); }
+
+    std::string addUsbDevice(const UsbSpec& spec) {
+        const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + spec.port;
+        return add("usb", name.c_str(), nullptr,
+                   {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", "1", "devpath",
+                    spec.port, "product", "XLM Pen"},
+                   {"DEVTYPE", "usb_device"});
+    }
+
+    PenDevices addPen(const UsbSpec& spec = {}, const char* scsiVendor = "pagor   ",
+                      const char* diskName = "sdb") {
+        PenDevices pen;
+        pen.usb = addUsbDevice(spec);
+        const std::string interfaceName = std::string("1-") + spec.port + ":1.0";
+        pen.interface = add("usb", interfaceName.c_str(), pen.usb, {"bInterfaceClass", "08"},
+                            {"DEVTYPE", "usb_interface"});
+        // An endpoint sorts before the SCSI host; it must not be taken as the pen.
+        pen.endpoint = add("usb", "ep_02", pen.interface, {}, {"DEVTYPE", "usb_endpoint"});
+        pen.host = add("scsi", "host6", pen.interface, {}, {"DEVTYPE", "scsi_host"});
+        pen.target = add("scsi", "target6:0:0", pen.host, {}, {"DEVTYPE", "scsi_target"});
+        pen.lun = add("scsi", "6:0:0:0", pen.target,
+                      {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
+                      {"DEVTYPE", "scsi_device"});
+        const std::string diskPath = std::string("block/") + diskName;
+        pen.disk = add("block", diskPath.c_str(), pen.lun, {},
+                       {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", "dos"});
+        const std::string partitionName = std::string(diskName) + "1";
+        pen.partition = add("block", partitionName.c_str(), pen.disk, {},
+                            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
+        return pen;
+    }
+
+    // Unplugging: udev reports the USB device's removal, and sysfs loses the
+    // devices from the bottom up.
+    void unplug(const PenDevices& pen) {
+        umockdev_testbed_uevent(testbed, pen.usb.c_str(), "remove");
+        for (const std::string* device : {&pen.partition, &pen.disk, &pen.lun, &pen.target,
+                                          &pen.host, &pen.endpoint, &pen.interface, &pen.usb}) {
+            umockdev_testbed_remove_device(testbed, device->c_str());
+        }
+    }
+
+    void mount(const std::string& bsdName, const std::string& folder) {
+        mountinfo += "200 22 8:17 / " + folder + " rw - vfat /dev/" + bsdName + " rw\n";
+        writeFile(dir / "mountinfo", mountinfo);
+    }
+
+    std::string penVolume(const std::string& code) {
+        const std::string folder = dir / ("pen-" + code);
+        writeFile(folder + "/SYS/product.ini", "PRODUCT_CODE=" + code + "\r\n");
+        return folder;
+    }
+
+    void startWatch() {
+        watch = std::make_unique<UsbWatch>(
+            source, [this](std::uint32_t l) { return identifier.findLocationID(l); }, gate,
+            Diagnostics{out, err}, [this](std::function<void()> then) {
+                ++waits;
+                then();
+            });
+        watch->InitService();
+    }
+
+    UMockdevTestbed* testbed = umockdev_testbed_new();
+    TempDir dir;
+    std::string mountinfo = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+    MountTable volumes{(writeFile(dir / "mountinfo", mountinfo), dir / "mountinfo")};
+    SysfsRegistry registry;
+    UdevUsbSource source;
+    RecordingTable table;
+    std::ostringstream out, err;
+    DefaultModeGate gate;
+    PenIdentifier identifier{registry, volumes, table, {out, err}};
+    std::unique_ptr<UsbWatch> watch;
+    int waits = 0;
+
+private:
+    std::string add(const char* subsystem, const char* name, const std::string& parent,
+                    std::vector<const char*> attributes, std::vector<const char*> properties) {
+        attributes.push_back(nullptr);
+        properties.push_back(nullptr);
+        gchar* path = umockdev_testbed_add_devicev(
+            testbed, subsystem, name, parent.empty() ? nullptr : parent.c_str(),
+            const_cast<gchar**>(attributes.data()), const_cast<gchar**>(properties.data()));
+        std::string syspath = path ? path : "";
+        g_free(path);
+        return syspath;
+    }
+    std::string add(const char* subsystem, const char* name, std::nullptr_t,
+                    std::vector<const char*> attributes, std::vector<const char*> properties) {
+        return add(subsystem, name, std::string(), std::move(attributes), std::move(properties));
+    }
+};
+
+TEST_F(UdevTest, PenPresentAtStartIsIdentifiedAtOnce) {
+    addPen();
+    mount("sdb1", penVolume("KLV8A3C5D21"));
+    startWatch();
+
+    ASSERT_EQ(table.table.count("sdb1"), 1u);
+    const PenRecord& pen = table.table["sdb1"];
+    EXPECT_EQ(pen.vendor, "pagor") << "the blank padding of sysfs is gone";
+    EXPECT_EQ(pen.product, "XLM PEN");
+    EXPECT_EQ(pen.revision, "1.00");
+    EXPECT_EQ(pen.identityCodeBytes(), "KLV8A3C5D21");
+    EXPECT_EQ(waits, 0);
+    EXPECT_EQ(out.str(),
+              "New ZIRO added.\n"
+              "Location ID:0x1200000, 0x1200000\n"
+              "Find Location USB Device\n"
+              "Device's name = 6:0:0:0\n");
+    EXPECT_EQ(err.str(), "Vendor: pagor\nProduct: XLM PEN\nVersion: 1.00\nBSD Name: sdb1\n");
+    EXPECT_EQ(watch->watched().size(), 1u);
+}
+
+TEST_F(UdevTest, PenAttachedLaterIsIdentifiedAfterOneWait) {
+    startWatch();
+    EXPECT_TRUE(table.table.empty());
+
+    // umockdev reports each added device to udev's listeners, as the kernel would.
+    mount("sdb1", penVolume("LATER000001"));
+    addPen({.port = "3"});
+
+    ASSERT_TRUE(spinUntil([&] { return table.table.count("sdb1") == 1; }));
+    EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "LATER000001");
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(err.str().rfind("DeviceAdded runin.\n", 0), 0u);
+    EXPECT_NE(out.str().find("Location ID:0x1300000, 0x1300000\n"), std::string::npos);
+}
+
+TEST_F(UdevTest, OtherDevicesAreExaminedAndForgotten) {
+    addPen({.product = "e201", .port = "4"}, "pagor", "sdc");  // not a pen's product ID
+    startWatch();
+    EXPECT_EQ(out.str(), "");
+
+    addUsbDevice({.vendor = "046d", .product = "c52b", .port = "5"});
+    ASSERT_TRUE(spinUntil([&] { return waits == 1; }));
+    spinFor(100);
+    EXPECT_EQ(err.str(), "DeviceAdded runin.\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_TRUE(watch->watched().empty());
+    EXPECT_TRUE(table.table.empty());
+}
+
+TEST_F(UdevTest, SecondVendorsPenAndForeignScsiVendor) {
+    // 0x0C45/0x3201 is a pen's USB ID; its SCSI vendor decides, and here it
+    // is another company's: examined and watched, but not listed.
+    addPen({.vendor = "0c45", .product = "3201", .port = "6"}, "Generic ");
+    startWatch();
+    EXPECT_EQ(out.str().rfind("New ZIRO added.\n", 0), 0u);
+    EXPECT_TRUE(table.table.empty());
+    EXPECT_EQ(watch->watched().size(), 1u);
+}
+
+TEST_F(UdevTest, UnpluggedPenIsLoggedAndStaysListed) {
+    const PenDevices pen = addPen();
+    mount("sdb1", penVolume("KLV8A3C5D21"));
+    startWatch();
+    err.str("");
+
+    unplug(pen);
+    ASSERT_TRUE(spinUntil([&] { return err.str().find("Device removed.") != std::string::npos; }));
+    EXPECT_EQ(err.str(),
+              "Device removed.\n"
+              "privateDataRef->deviceName: XLM Pen\n"
+              "privateDataRef->locationID: 0x1200000.\n\n");
+    EXPECT_EQ(table.table.count("sdb1"), 1u);
+    EXPECT_TRUE(watch->watched().empty());
+}
+
+TEST_F(UdevTest, PenMountedLateIsIdentifiedAgain) {
+    addPen();
+    startWatch();
+    ASSERT_EQ(table.table.count("sdb1"), 1u);
+    EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "") << "listed before its volume";
+
+    mount("sdb1", penVolume("MOUNTEDLATE"));
+    watch->mountTableChanged();
+    EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "MOUNTEDLATE");
+
+    // Once identified with its volume, further mount changes leave it alone.
+    out.str("");
+    watch->mountTableChanged();
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(UdevTest, EventsWaitWhileAModalWindowRuns) {
+    startWatch();
+    mount("sdb1", penVolume("HELDBACK001"));
+    {
+        const auto modal = gate.enterModal();
+        addPen();
+        spinFor(200);
+        EXPECT_EQ(err.str(), "") << "not even the attach is seen during the modal run";
+        EXPECT_TRUE(table.table.empty());
+    }
+    EXPECT_EQ(table.table.count("sdb1"), 1u);
+    EXPECT_EQ(waits, 1);
+}
+
+// A real volume: an ext4 image, loop-mounted at a path with a space in it,
+// found through the kernel's own mount table.
+TEST_F(UdevTest, RealLoopMountedVolume) {
+    if (geteuid() != 0) GTEST_SKIP() << "loop mounts need root";
+    const std::string content = dir / "content";
+    writeFile(content + "/SYS/product.ini", "PRODUCT_CODE=LOOPMOUNTED\r\n");
+    writeFile(content + "/BOOK/001.vxr", "VXBLoop book" + std::string(200, '\xFF'));
+    const std::string image = dir / "pen.img";
+    const std::string mountPoint = dir / "MY PEN";
+    std::filesystem::create_directories(mountPoint);
+    if (runOutside("mkfs.ext4 -q -d '" + content + "' '" + image + "' 4M") != 0) {
+        GTEST_SKIP() << "mkfs.ext4 failed";
+    }
+    FILE* losetup = popen(("env -u LD_PRELOAD -u UMOCKDEV_DIR losetup -f --show '" + image + "'").c_str(), "r");
+    char device[64] = {};
+    const bool attached = losetup && fgets(device, sizeof device, losetup);
+    if (losetup) pclose(losetup);
+    if (!attached) GTEST_SKIP() << "no loop device";
+    std::string loop = std::string(device).substr(5);  // "/dev/loopN\n" -> "loopN"
+    loop.pop_back();
+
+    MountTableWatch mountWatch;
+    QSignalSpy changed(&mountWatch, &MountTableWatch::changed);
+    const bool mounted =
+        runOutside("mount '/dev/" + loop + "' '" + mountPoint + "'") == 0;
+    if (mounted) {
+        // The disk has no partition table: the whole disk is the pen's volume.
+        const std::string usb = addUsbDevice({});
+        const std::string interface = umockdev_testbed_add_device(
+            testbed, "usb", "1-2:1.0", usb.c_str(), "bInterfaceClass", "08", nullptr, "DEVTYPE",
+            "usb_interface", nullptr);
+        const std::string host = umockdev_testbed_add_device(testbed, "scsi", "host6",
+                                                             interface.c_str(), nullptr, "DEVTYPE",
+                                                             "scsi_host", nullptr);
+        const std::string lun = umockdev_testbed_add_device(
+            testbed, "scsi", "6:0:0:0", host.c_str(), "vendor", "pagor", "model", "LOOP", "rev",
+            "2.0", nullptr, "DEVTYPE", "scsi_device", nullptr);
+        g_free(umockdev_testbed_add_device(testbed, "block", ("block/" + loop).c_str(),
+                                           lun.c_str(), nullptr, "DEVTYPE", "disk", "ID_FS_TYPE",
+                                           "ext4", nullptr));
+        MountTable realMounts;
+        PenIdentifier realIdentifier(registry, realMounts, table, {out, err});
+        EXPECT_EQ(realIdentifier.findLocationID(0x01200000), PenIdentifier::Outcome::Stored);
+        EXPECT_EQ(table.table[loop].identityCodeBytes(), "LOOPMOUNTED");
+        EXPECT_EQ(realMounts.GetVolumePath(loop), mountPoint + "/");
+        const auto rows = ListBookFolder(realMounts.GetVolumePath(loop) + "BOOK/");
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].name, "Loop book");
+        EXPECT_TRUE(spinUntil([&] { return changed.count() > 0; }))
+            << "the mount table watch saw the mount";
+        runOutside("umount '" + mountPoint + "'");
+    }
+    runOutside("losetup -d /dev/" + loop);
+    ASSERT_TRUE(mounted) << "mount of /dev/" << loop << " failed";
+}
+
+}  // namespace
