@@ -22,17 +22,19 @@ configure: $(BUILD)/CMakeCache.txt
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+run: deps
+	$(MAKE) build
 	$(BUILD)/src/app/penshelf
 
 # PenShelf on two simulated pens (folders in demo-pens/; add or remove a
 # subfolder while it runs to attach or detach a pen).
-demo: build
+demo: deps
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make demo opens a window, and there is no display here."; \
 	  echo "Run it under a virtual X server instead:  xvfb-run -a make demo"; \
 	  exit 1; \
 	fi
+	$(MAKE) build
 	$(BUILD)/src/app/penshelf-demo-pens demo-pens
 	PENSHELF_SIMULATE=$(CURDIR)/demo-pens $(BUILD)/src/app/penshelf
 
