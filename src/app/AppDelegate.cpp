@@ -1,7 +1,9 @@
 #include "app/AppDelegate.h"
 
 #include "app/BookTableModel.h"
+#include "app/InstWindow.h"
 #include "app/Texts.h"
+#include "books/BookHeader.h"
 #include "books/Catalogue.h"
 #include "books/FreeSpace.h"
 #include "books/Text.h"
@@ -9,6 +11,8 @@
 #include "device/Platform.h"
 #include "ui_MainWindow.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QWebEngineView>
@@ -166,7 +170,44 @@ void AppDelegate::RefreshList() {
 
 void AppDelegate::EjectPen() {}
 
-void AppDelegate::InstallBook() {}
+void AppDelegate::InstallBook() {
+    const auto openInstWindow = [this](const QString& path) {
+        if (instWindowController) {
+            instWindowController->close();
+            delete instWindowController.data();
+        }
+        const QPointer<InstWindow> inst = new InstWindow(window_.get());
+        instWindowController = inst;
+        inst->nRefresh = 0;
+        inst->pathZiro = pathZiro;
+        inst->pathBook = QFile::encodeName(path).toStdString();
+        inst->nameBook = GetBookName(inst->pathBook).value_or("");
+        inst->modeGate = &modeGate;
+        {
+            const auto modal = modeGate.enterModal();
+            inst->showWindow();
+        }
+        if (inst && inst->nRefresh == 2) InitData();
+    };
+    // The install window runs its own modal loop, so it starts only once the
+    // file dialog has closed and its signal has returned.
+    const auto chosen = [this, openInstWindow](const QString& path) {
+        QMetaObject::invokeMethod(
+            this, [openInstWindow, path] { openInstWindow(path); }, Qt::QueuedConnection);
+    };
+    if (chooseBookFile) {
+        chooseBookFile(chosen);
+        return;
+    }
+    // A QFileDialog has no message line: the prompt is its title.
+    auto* panel = new QFileDialog(window_.get(), QString::fromUtf8(texts::chooseBookPrompt));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setAcceptMode(QFileDialog::AcceptOpen);
+    panel->setFileMode(QFileDialog::ExistingFile);
+    panel->setNameFilter(QString::fromUtf8(texts::bookFileFilter));
+    connect(panel, &QFileDialog::fileSelected, this, chosen);
+    panel->open();  // window-modal over the main window
+}
 
 void AppDelegate::RemoveBook() {}
 

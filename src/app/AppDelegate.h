@@ -10,7 +10,10 @@
 #include "device/UsbWatch.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -31,6 +34,7 @@ class MainWindow;
 namespace penshelf {
 
 class BookTableModel;
+class InstWindow;
 class Platform;
 
 class AppDelegate : public QObject, public PenTable {
@@ -85,6 +89,14 @@ class AppDelegate : public QObject, public PenTable {
     // Pen attach and detach events wait here while a modal window or alert
     // runs; every modal run of the main window holds it.
     DefaultModeGate modeGate;
+
+    // The install window of the latest install, kept until the next install
+    // replaces it. The main window owns it as its child.
+    QPointer<InstWindow> instWindowController;
+    // Asks for the package file to install and calls chosen with its path,
+    // or never when the user cancels. Unset: a file dialog over the main
+    // window. Tests answer it themselves.
+    std::function<void(std::function<void(const QString& path)> chosen)> chooseBookFile;
 
   public slots:
     void OnComboboxChanged();

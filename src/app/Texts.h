@@ -1,8 +1,22 @@
 #pragma once
-// Texts the main window shows on its own.
+// Texts the program shows to the user.
 
 namespace penshelf::texts {
 
 inline constexpr const char* connectPenPrompt = "请连接点读系列产品！";
+
+// Choosing a package to install.
+inline constexpr const char* chooseBookPrompt = "请选择需要安装的点读包";
+inline constexpr const char* bookFileFilter = "点读包 (*.vxb)";
+
+// The install window's information line.
+inline constexpr const char* numberNotDigits = "点读包编号必须为数字！";
+inline constexpr const char* numberNotThreeDigits = "点读包编号号必须为3位数字！";
+inline constexpr const char* numberTaken = "此点读包编号已存在！";
+inline constexpr const char* bookFileInvalid = "点读包文件无效！";
+inline constexpr const char* penSpaceTooSmall = "点读笔空间不足，无法安装此点读包！";
+inline constexpr const char* installing = "正在安装点读包……";
+inline constexpr const char* flushingToPen = "正在写入点读笔，请勿拔出……";
+inline constexpr const char* installFailed = "安装点读包失败！";
 
 }  // namespace penshelf::texts

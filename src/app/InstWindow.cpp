@@ -1,0 +1,181 @@
+#include "app/InstWindow.h"
+
+#include "app/Texts.h"
+#include "books/BookHeader.h"
+#include "books/BookNumber.h"
+#include "books/Installer.h"
+#include "device/DefaultModeGate.h"
+#include "ui_InstWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <climits>
+
+namespace penshelf {
+namespace {
+
+// How often a long copy lets the window repaint.
+constexpr qint64 redrawIntervalMs = 40;
+
+const char* messageFor(NumberCheck check) {
+    switch (check) {
+        case NumberCheck::NotDigits:
+            return texts::numberNotDigits;
+        case NumberCheck::NotThreeDigits:
+            return texts::numberNotThreeDigits;
+        case NumberCheck::Taken:
+            return texts::numberTaken;
+        case NumberCheck::Valid:
+            break;
+    }
+    return "";
+}
+
+const char* messageFor(InstallResult result) {
+    switch (result) {
+        case InstallResult::InvalidSource:
+            return texts::bookFileInvalid;
+        case InstallResult::NoSpace:
+            return texts::penSpaceTooSmall;
+        case InstallResult::Taken:
+            return texts::numberTaken;
+        case InstallResult::Failed:
+            return texts::installFailed;
+        case InstallResult::Installed:
+            break;
+    }
+    return "";
+}
+
+int progressValue(std::int64_t value) {
+    return static_cast<int>(std::min<std::int64_t>(value, INT_MAX));
+}
+
+}  // namespace
+
+InstWindow::InstWindow(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::InstWindow>()) {
+    ui_->setupUi(this);
+    dtBookName = ui_->dtBookName;
+    dtBookOid = ui_->dtBookOid;
+    ttBookOid = ui_->ttBookOid;
+    dtInfo = ui_->dtInfo;
+    prInstall = ui_->prInstall;
+    btnInstall = ui_->btnInstall;
+    btnCancel = ui_->btnCancel;
+
+    prInstall->hide();
+    connect(btnInstall, &QPushButton::clicked, this, &InstWindow::InstallBook);
+    connect(btnCancel, &QPushButton::clicked, this, &InstWindow::CancelBook);
+}
+
+InstWindow::~InstWindow() = default;
+
+void InstWindow::showWindow() {
+    if (!loaded_) {
+        loaded_ = true;
+        windowDidLoad();
+    }
+    exec();
+}
+
+void InstWindow::windowDidLoad() {
+    extBook_ = GetBookType(pathBook);
+    const std::uint16_t title = GetBookDefaultTitle(pathBook).value_or(0);
+    dtBookName->setText(QString::fromStdString(nameBook));
+    dtBookOid->setText(QString::fromStdString(proposeBookNumber(pathZiro, title, extBook_)));
+}
+
+void InstWindow::InstallBook() {
+    if (copying_ || nRefresh != 0) return;
+    const std::string number = dtBookOid->text().toStdString();
+    if (const NumberCheck check = checkBookNumber(pathZiro, number, extBook_);
+        check != NumberCheck::Valid) {
+        showInfo(messageFor(check));
+        return;
+    }
+    BookInstaller installer(pathBook, pathZiro, number + extBook_, extBook_ == ".vxr");
+    if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
+        showInfo(messageFor(refused));
+        return;
+    }
+
+    copying_ = true;
+    showInfo(texts::installing);
+    setControlsEnabled(false);
+    prInstall->show();
+    prInstall->setRange(0, progressValue(installer.chunkCount()));
+    prInstall->setValue(0);
+    // One turn of the event loop: the window shows its new state, and pen
+    // events held back by the modal run come through.
+    QCoreApplication::processEvents();
+    if (modeGate) modeGate->deliverPending();
+
+    QElapsedTimer sinceDrawn;
+    sinceDrawn.start();
+    const InstallResult result = installer.install(
+        {.chunkWritten =
+             [&](std::int64_t chunk) {
+                 prInstall->setValue(progressValue(chunk));
+                 if (chunk % 64 == 0 && sinceDrawn.elapsed() >= redrawIntervalMs) {
+                     keepDrawn();
+                     sinceDrawn.restart();
+                 }
+             },
+         .flushing =
+             [&] {
+                 showInfo(texts::flushingToPen);
+                 keepDrawn();
+             }});
+    copying_ = false;
+
+    if (result == InstallResult::Installed) {
+        nRefresh = 2;
+        QMetaObject::invokeMethod(this, &InstWindow::closeModalWindow, Qt::QueuedConnection);
+        return;
+    }
+    // Nothing of the book is on the pen; the user may try again or cancel.
+    showInfo(messageFor(result));
+    prInstall->hide();
+    setControlsEnabled(true);
+}
+
+void InstWindow::CancelBook() {
+    if (copying_ || nRefresh != 0) return;
+    nRefresh = 1;
+    QMetaObject::invokeMethod(this, &InstWindow::closeModalWindow, Qt::QueuedConnection);
+}
+
+void InstWindow::closeModalWindow() {
+    done(nRefresh);
+}
+
+void InstWindow::reject() {
+    if (!copying_) QDialog::reject();
+}
+
+void InstWindow::closeEvent(QCloseEvent* event) {
+    if (copying_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void InstWindow::showInfo(const char* text) {
+    dtInfo->setText(QString::fromUtf8(text));
+}
+
+void InstWindow::setControlsEnabled(bool enabled) {
+    btnCancel->setEnabled(enabled);
+    btnInstall->setEnabled(enabled);
+    dtBookOid->setEnabled(enabled);
+}
+
+void InstWindow::keepDrawn() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace penshelf
