@@ -1,9 +1,9 @@
 # penshelf_test_suite(NAME <exe> SOURCES <files...> LIBS <targets...> [ENV <VAR=value...>]
-#                     [RUN_UNDER <program>] [QT])
+#                     [RUN_UNDER <command...>] [QT])
 # One GoogleTest executable per subsystem; each test case becomes a CTest test.
 # QT suites run inside a QApplication (tests/support/QtTestMain.cpp).
 function(penshelf_test_suite)
-  cmake_parse_arguments(ARG "QT" "NAME;RUN_UNDER" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "NAME" "SOURCES;LIBS;ENV;RUN_UNDER" ${ARGN})
   set(env ${ARG_ENV})
   if(ARG_QT)
     add_executable(${ARG_NAME} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/QtTestMain.cpp)
@@ -17,7 +17,7 @@ function(penshelf_test_suite)
   target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   if(ARG_RUN_UNDER)
     # Used for both listing and running the tests.
-    set_target_properties(${ARG_NAME} PROPERTIES CROSSCOMPILING_EMULATOR ${ARG_RUN_UNDER})
+    set_target_properties(${ARG_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${ARG_RUN_UNDER}")
   endif()
   gtest_discover_tests(${ARG_NAME}
     TEST_PREFIX "${ARG_NAME}."

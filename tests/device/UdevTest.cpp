@@ -148,7 +148,6 @@ protected:
     std::unique_ptr<UsbWatch> watch;
     int waits = 0;
 
-private:
     std::string add(const char* subsystem, const char* name, const std::string& parent,
                     std::vector<const char*> attributes, std::vector<const char*> properties) {
         attributes.push_back(nullptr);
@@ -300,18 +299,13 @@ TEST_F(UdevTest, RealLoopMountedVolume) {
     if (mounted) {
         // The disk has no partition table: the whole disk is the pen's volume.
         const std::string usb = addUsbDevice({});
-        const std::string interface = umockdev_testbed_add_device(
-            testbed, "usb", "1-2:1.0", usb.c_str(), "bInterfaceClass", "08", nullptr, "DEVTYPE",
-            "usb_interface", nullptr);
-        const std::string host = umockdev_testbed_add_device(testbed, "scsi", "host6",
-                                                             interface.c_str(), nullptr, "DEVTYPE",
-                                                             "scsi_host", nullptr);
-        const std::string lun = umockdev_testbed_add_device(
-            testbed, "scsi", "6:0:0:0", host.c_str(), "vendor", "pagor", "model", "LOOP", "rev",
-            "2.0", nullptr, "DEVTYPE", "scsi_device", nullptr);
-        g_free(umockdev_testbed_add_device(testbed, "block", ("block/" + loop).c_str(),
-                                           lun.c_str(), nullptr, "DEVTYPE", "disk", "ID_FS_TYPE",
-                                           "ext4", nullptr));
+        const std::string interface = add("usb", "1-2:1.0", usb, {"bInterfaceClass", "08"},
+                                          {"DEVTYPE", "usb_interface"});
+        const std::string host = add("scsi", "host6", interface, {}, {"DEVTYPE", "scsi_host"});
+        const std::string lun = add("scsi", "6:0:0:0", host,
+                                    {"vendor", "pagor", "model", "LOOP", "rev", "2.0"},
+                                    {"DEVTYPE", "scsi_device"});
+        add("block", ("block/" + loop).c_str(), lun, {}, {"DEVTYPE", "disk", "ID_FS_TYPE", "ext4"});
         MountTable realMounts;
         PenIdentifier realIdentifier(registry, realMounts, table, {out, err});
         EXPECT_EQ(realIdentifier.findLocationID(0x01200000), PenIdentifier::Outcome::Stored);
