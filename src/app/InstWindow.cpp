@@ -113,22 +113,35 @@ void InstWindow::InstallBook() {
     QCoreApplication::processEvents();
     if (modeGate) modeGate->deliverPending();
 
+    // Setting a QProgressBar's value takes microseconds (it lays out its
+    // text each time), more than copying a chunk. So the bar moves whenever
+    // that can show, every thousandth of the way, and is set exactly before
+    // each redraw and at the last chunk: whenever it can be seen or read, it
+    // stands at the last chunk written.
+    const std::int64_t chunks = installer.chunkCount();
+    const std::int64_t step = std::max<std::int64_t>(1, chunks / 1000);
+    std::int64_t nextStep = 0;
     QElapsedTimer sinceDrawn;
     sinceDrawn.start();
-    const InstallResult result = installer.install(
-        {.chunkWritten =
-             [&](std::int64_t chunk) {
-                 prInstall->setValue(progressValue(chunk));
-                 if (chunk % 64 == 0 && sinceDrawn.elapsed() >= redrawIntervalMs) {
-                     keepDrawn();
-                     sinceDrawn.restart();
-                 }
-             },
-         .flushing =
-             [&] {
-                 showInfo(texts::flushingToPen);
-                 keepDrawn();
-             }});
+    const InstallResult result =
+        installer.install({.chunkWritten =
+                               [&](std::int64_t chunk) {
+                                   const bool redraw =
+                                       chunk % 64 == 0 && sinceDrawn.elapsed() >= redrawIntervalMs;
+                                   if (chunk >= nextStep || redraw || chunk == chunks - 1) {
+                                       prInstall->setValue(progressValue(chunk));
+                                       nextStep = chunk + step;
+                                   }
+                                   if (redraw) {
+                                       keepDrawn();
+                                       sinceDrawn.restart();
+                                   }
+                               },
+                           .flushing =
+                               [&] {
+                                   showInfo(texts::flushingToPen);
+                                   keepDrawn();
+                               }});
     copying_ = false;
 
     if (result == InstallResult::Installed) {

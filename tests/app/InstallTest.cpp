@@ -176,7 +176,8 @@ TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
 
 TEST_F(InstWindowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
     // size: progress maximum (size / 1024 + 1)
-    const std::vector<std::pair<size_t, int>> sizes = {{1023, 1}, {1024, 2}, {1025, 2}, {2048, 3}};
+    const std::vector<std::pair<size_t, int>> sizes = {
+        {1023, 1}, {1024, 2}, {1025, 2}, {2048, 3}, {(3 << 20) + 5, 3 * 1024 + 1}};
     for (const auto& [size, maximum] : sizes) {
         SCOPED_TRACE(size);
         const BookFile file{
