@@ -143,11 +143,11 @@ TEST_F(InstWindowTest, ShowsTheNameAndProposesANumberOnLoad) {
 TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
     writeFile(book + "005.vxr", "taken");
     const auto w = windowFor(source({.name = vxbName("书"), .size = 3000}));
+    // One of each message; the checks themselves are tested with the engine.
     const std::vector<std::pair<QString, QString>> tries = {
-        {"1a3", "点读包编号必须为数字！"},     {" 12", "点读包编号必须为数字！"},
-        {"１２３", "点读包编号必须为数字！"},  {"12a4", "点读包编号必须为数字！"},
-        {"12", "点读包编号号必须为3位数字！"}, {"0000", "点读包编号号必须为3位数字！"},
-        {"", "点读包编号号必须为3位数字！"},   {"005", "此点读包编号已存在！"},
+        {"1a3", "点读包编号必须为数字！"},     {"１２３", "点读包编号必须为数字！"},
+        {"12", "点读包编号号必须为3位数字！"}, {"", "点读包编号号必须为3位数字！"},
+        {"005", "此点读包编号已存在！"},
     };
     for (const auto& [number, message] : tries) {
         SCOPED_TRACE(number.toStdString());
