@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 
+#include "app/Alerts.h"
 #include "app/BookTableModel.h"
 #include "app/InstWindow.h"
 #include "app/Texts.h"
 #include "books/BookHeader.h"
+#include "books/BookRemoval.h"
 #include "books/Catalogue.h"
 #include "books/FreeSpace.h"
 #include "books/Text.h"
@@ -168,7 +170,28 @@ void AppDelegate::RefreshList() {
     InitData();
 }
 
-void AppDelegate::EjectPen() {}
+void AppDelegate::EjectPen() {
+    const int i = listZiro->currentIndex();
+    if (i < 0 || static_cast<size_t>(i) >= dataZiro.size()) return;
+    const PenRecord pen = std::next(dataZiro.begin(), i)->second;
+
+    // Pen events wait while the command runs, as during any modal run.
+    const auto modal = modeGate.enterModal();
+    const bool ejected = platform_.eject(pen.bsdName);
+    if (!ejected && !platform_.volumes().GetVolumePath(pen.bsdName).empty()) {
+        // Still mounted: dropping it from the list would invite pulling out a
+        // pen whose writes are not finished.
+        if (reportEjectFailure) {
+            reportEjectFailure();
+        } else {
+            showEjectFailedAlert(window_.get());
+        }
+        return;
+    }
+    // Ejected, or gone already: a pen pulled out leaves the list this way.
+    dataZiro.erase(pen.bsdName);
+    InitZiro();
+}
 
 void AppDelegate::InstallBook() {
     const auto openInstWindow = [this](const QString& path) {
@@ -209,7 +232,20 @@ void AppDelegate::InstallBook() {
     panel->open();  // window-modal over the main window
 }
 
-void AppDelegate::RemoveBook() {}
+void AppDelegate::RemoveBook() {
+    const int row = selectedRow();
+    if (row < 0 || static_cast<size_t>(row) >= dataBook.size()) return;
+    const ListData book = dataBook[static_cast<size_t>(row)];
+
+    const auto modal = modeGate.enterModal();
+    const QString name = QString::fromStdString(book.name);
+    const bool confirmed =
+        confirmRemoval ? confirmRemoval(name) : runRemovalAlert(name, window_.get());
+    if (!confirmed) return;
+    // Nothing is reported: the refreshed list shows what is really on the pen.
+    RemoveBookFile(pathZiro, book.file);
+    InitData();
+}
 
 void AppDelegate::ShowTabContent() {
     showTab(Tab::Content);

@@ -97,6 +97,10 @@ class AppDelegate : public QObject, public PenTable {
     // or never when the user cancels. Unset: a file dialog over the main
     // window. Tests answer it themselves.
     std::function<void(std::function<void(const QString& path)> chosen)> chooseBookFile;
+    // Asks whether to delete the book of this name. Unset: the removal alert.
+    std::function<bool(const QString& name)> confirmRemoval;
+    // Tells that an eject failed while the pen is still mounted. Unset: an alert.
+    std::function<void()> reportEjectFailure;
 
   public slots:
     void OnComboboxChanged();

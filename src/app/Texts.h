@@ -19,4 +19,13 @@ inline constexpr const char* installing = "正在安装点读包……";
 inline constexpr const char* flushingToPen = "正在写入点读笔，请勿拔出……";
 inline constexpr const char* installFailed = "安装点读包失败！";
 
+// Removing a package: the alert's question follows the book's name on a line of its own.
+inline constexpr const char* removeQuestion = "\r\n是否删除此点读包？";
+inline constexpr const char* removeWarning = "删除点读包后将不能恢复！";
+inline constexpr const char* removeButton = "删除";
+inline constexpr const char* cancelButton = "取消";
+
+// Ejecting a pen.
+inline constexpr const char* ejectFailed = "弹出点读笔失败，请关闭正在使用点读笔的程序后重试！";
+
 }  // namespace penshelf::texts

@@ -2,6 +2,7 @@
 #include "device/MountTableWatch.h"
 #include "device/Platform.h"
 #include "device/SysfsRegistry.h"
+#include "device/SystemEject.h"
 #include "device/UdevUsbSource.h"
 
 namespace penshelf {
@@ -13,6 +14,9 @@ public:
     const Registry& registry() const override { return registry_; }
     UsbDeviceSource& usbDevices() override { return usb_; }
     QObject* mountTableWatch() override { return &mountWatch_; }
+    bool eject(const std::string& bsdName) override {
+        return ejectWithSystemCommands("/dev/" + bsdName);
+    }
 
 private:
     MountTable volumes_;

@@ -22,6 +22,9 @@ public:
     // Emits changed() when volumes are mounted or unmounted; null when the
     // volumes never change behind the program's back.
     virtual QObject* mountTableWatch() { return nullptr; }
+    // Unmounts and powers off the disk of a pen's data partition, waiting for
+    // it to finish. True when every step succeeded.
+    virtual bool eject(const std::string& bsdName) = 0;
 };
 
 // The machine's udev, sysfs and mount table.

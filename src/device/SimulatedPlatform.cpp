@@ -130,6 +130,11 @@ std::optional<UsbDevices> SimulatedPlatform::start(Listener& listener) {
     return present;
 }
 
+bool SimulatedPlatform::eject(const std::string& bsdName) {
+    volumes_.unmount(bsdName);
+    return true;
+}
+
 std::uint32_t SimulatedPlatform::watchTermination(const UsbDevice&) { return usbstatus::success; }
 
 void SimulatedPlatform::rescan() {

@@ -31,6 +31,8 @@ public:
     const Volumes& volumes() const override { return volumes_; }
     const Registry& registry() const override { return registry_; }
     UsbDeviceSource& usbDevices() override { return *this; }
+    // A simulated pen's disk is ejected by dropping its mount.
+    bool eject(const std::string& bsdName) override;
 
     std::optional<UsbDevices> start(Listener& listener) override;
     std::uint32_t watchTermination(const UsbDevice& device) override;

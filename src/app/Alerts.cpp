@@ -1,0 +1,39 @@
+#include "app/Alerts.h"
+
+#include "app/Texts.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace penshelf {
+
+std::unique_ptr<QMessageBox> makeRemovalAlert(const QString& name, QWidget* parent) {
+    auto alert = std::make_unique<QMessageBox>(parent);
+    alert->setWindowModality(Qt::ApplicationModal);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setText(name + QString::fromUtf8(texts::removeQuestion));
+    alert->setInformativeText(QString::fromUtf8(texts::removeWarning));
+    // One role for both keeps them in this order on every desktop's layout.
+    QPushButton* remove =
+        alert->addButton(QString::fromUtf8(texts::removeButton), QMessageBox::ActionRole);
+    QPushButton* cancel =
+        alert->addButton(QString::fromUtf8(texts::cancelButton), QMessageBox::ActionRole);
+    alert->setDefaultButton(remove);
+    alert->setEscapeButton(cancel);
+    return alert;
+}
+
+bool runRemovalAlert(const QString& name, QWidget* parent) {
+    const auto alert = makeRemovalAlert(name, parent);
+    alert->exec();
+    return alert->clickedButton() == alert->defaultButton();
+}
+
+void showEjectFailedAlert(QWidget* parent) {
+    QMessageBox alert(QMessageBox::Warning, QString(), QString::fromUtf8(texts::ejectFailed),
+                      QMessageBox::Ok, parent);
+    alert.setWindowModality(Qt::ApplicationModal);
+    alert.exec();
+}
+
+}  // namespace penshelf

@@ -1,0 +1,21 @@
+#pragma once
+// Ejecting a disk with the system's own commands, as desktop automounters do:
+// "udisksctl unmount" then "udisksctl power-off" (no root needed), or
+// "umount" then "eject" where udisksctl is not installed.
+
+#include <QStringList>
+
+#include <string>
+
+namespace penshelf {
+
+// Runs program with arguments to its end. The event loop turns meanwhile, so
+// the window stays drawn, but user input waits. Its output goes where the
+// program's own goes. The exit status, or -1 when it could not run.
+int runCommand(const QString& program, const QStringList& arguments);
+
+// Unmounts and powers off the disk of devicePath ("/dev/sdb1"). True when
+// every step succeeded.
+bool ejectWithSystemCommands(const std::string& devicePath);
+
+}  // namespace penshelf

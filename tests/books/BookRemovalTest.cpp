@@ -1,0 +1,61 @@
+#include "books/BookRemoval.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace penshelf;
+using namespace penshelf::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BookRemovalTest : public ::testing::Test {
+protected:
+    BookRemovalTest() {
+        writeFile(book + "001.vxr", "book one");
+        writeFile(book + "X/1.vxr", "in a subfolder");
+        writeFile(dir / "outside/001.vxr", "not on the pen");
+        writeFile(dir / "outside/1.vxr", "not on the pen either");
+    }
+    TempDir dir;
+    std::string book = dir.str() + "/BOOK/";
+};
+
+TEST_F(BookRemovalTest, DeletesTheListedFileOnly) {
+    EXPECT_TRUE(RemoveBookFile(book, book + "001.vxr"));
+    EXPECT_FALSE(fs::exists(book + "001.vxr"));
+    EXPECT_TRUE(RemoveBookFile(book, book + "X/1.vxr"));
+    EXPECT_FALSE(fs::exists(book + "X/1.vxr"));
+    EXPECT_TRUE(fs::is_directory(book + "X")) << "its folder stays";
+    EXPECT_FALSE(RemoveBookFile(book, book + "001.vxr")) << "already gone";
+}
+
+TEST_F(BookRemovalTest, SwappedForAFolderOrALinkNothingIsDeleted) {
+    fs::remove(book + "001.vxr");
+    fs::create_directory(book + "001.vxr");
+    writeFile(book + "001.vxr/inside", "x");
+    EXPECT_FALSE(RemoveBookFile(book, book + "001.vxr"));
+    EXPECT_TRUE(fs::exists(book + "001.vxr/inside"));
+
+    fs::remove_all(book + "001.vxr");
+    fs::create_symlink(dir / "outside/001.vxr", book + "001.vxr");
+    EXPECT_FALSE(RemoveBookFile(book, book + "001.vxr"));
+    EXPECT_EQ(readFile(dir / "outside/001.vxr"), "not on the pen");
+
+    // The subfolder itself swapped for a link to a folder elsewhere.
+    fs::remove_all(book + "X");
+    fs::create_directory_symlink(dir / "outside", book + "X");
+    EXPECT_FALSE(RemoveBookFile(book, book + "X/1.vxr"));
+    EXPECT_EQ(readFile(dir / "outside/1.vxr"), "not on the pen either");
+}
+
+TEST_F(BookRemovalTest, PathsOutsideTheFolderAreRefused) {
+    EXPECT_FALSE(RemoveBookFile(book, dir / "outside/001.vxr"));
+    EXPECT_FALSE(RemoveBookFile(book, book + "../outside/001.vxr"));
+    EXPECT_FALSE(RemoveBookFile("", book + "001.vxr"));
+    EXPECT_TRUE(fs::exists(dir / "outside/001.vxr"));
+    EXPECT_TRUE(fs::exists(book + "001.vxr"));
+}
+
+}  // namespace
