@@ -6,6 +6,16 @@
 #include <QPushButton>
 
 namespace penshelf {
+namespace {
+
+// Chinese text has no spaces to wrap at; in a narrow alert a message breaks
+// in mid-phrase.
+void keepPhrasesWhole(QMessageBox& alert) {
+    alert.setStyleSheet(QStringLiteral(
+        "QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 16em; }"));
+}
+
+}  // namespace
 
 std::unique_ptr<QMessageBox> makeRemovalAlert(const QString& name, QWidget* parent) {
     auto alert = std::make_unique<QMessageBox>(parent);
@@ -13,6 +23,7 @@ std::unique_ptr<QMessageBox> makeRemovalAlert(const QString& name, QWidget* pare
     alert->setIcon(QMessageBox::Warning);
     alert->setText(name + QString::fromUtf8(texts::removeQuestion));
     alert->setInformativeText(QString::fromUtf8(texts::removeWarning));
+    keepPhrasesWhole(*alert);
     // One role for both keeps them in this order on every desktop's layout.
     QPushButton* remove =
         alert->addButton(QString::fromUtf8(texts::removeButton), QMessageBox::ActionRole);
@@ -33,6 +44,7 @@ void showEjectFailedAlert(QWidget* parent) {
     QMessageBox alert(QMessageBox::Warning, QString(), QString::fromUtf8(texts::ejectFailed),
                       QMessageBox::Ok, parent);
     alert.setWindowModality(Qt::ApplicationModal);
+    keepPhrasesWhole(alert);
     alert.exec();
 }
 
