@@ -1,0 +1,17 @@
+#include "soap/ServiceEndpoint.h"
+
+#include <cstdlib>
+
+namespace penshelf::soap {
+
+std::string defaultServiceEndpoint() {
+    return "http://" + std::string(kServiceHost) + ":442/PagorFunc.php";
+}
+
+std::string serviceEndpoint() {
+    const char* configured = std::getenv(kServiceUrlVariable);
+    if (configured != nullptr && *configured != '\0') return configured;
+    return defaultServiceEndpoint();
+}
+
+}  // namespace penshelf::soap

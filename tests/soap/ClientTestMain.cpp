@@ -1,0 +1,22 @@
+// Runs the SOAP client tests inside a QCoreApplication: the calls and the local HTTP server
+// live on its event loop.
+#include "soap/DebugLog.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <libxml/parser.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Tests that look at debug lines install their own sink; the others stay quiet.
+    penshelf::soap::setDebugLogSink([](const std::string&) {});
+    int result = 0;
+    {
+        QCoreApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    xmlCleanupParser();  // once, at exit
+    return result;
+}

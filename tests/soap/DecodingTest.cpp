@@ -1,0 +1,153 @@
+// What a call returns for the service's answers: the "return" values of the Body's first child.
+#include "soap/PagorFuncBinding.h"
+#include "soap/PagorFuncBindingOperations.h"
+
+#include "soap/ClientTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace penshelf::soap;
+using namespace penshelf::test;
+
+namespace {
+
+const ErrorRecord kParseError{"PagorFuncBindingResponseXML", 1,
+                              "Errors while parsing returned XML"};
+
+const QByteArray kBillionLaughs =
+    "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol \"lol\">\n"
+    " <!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">\n"
+    " <!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">\n"
+    " <!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">\n"
+    " <!ENTITY lol4 \"&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;\">\n"
+    " <!ENTITY lol5 \"&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;\">\n"
+    " <!ENTITY lol6 \"&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;\">\n"
+    " <!ENTITY lol7 \"&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;\">\n"
+    " <!ENTITY lol8 \"&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;\">\n"
+    " <!ENTITY lol9 \"&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;\">\n"
+    "]>\n<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
+    "<r><return>&lol9;</return></r></soap:Body></soap:Envelope>";
+
+struct Case {
+    const char* what;
+    QByteArray body;
+    std::optional<Texts> parts;  // the expected bodyParts
+    std::optional<ErrorRecord> error = std::nullopt;
+};
+
+// Each answer goes through the whole client: HTTP, head checks, body, decoding.
+void expectOutcomes(const std::vector<Case>& cases, bool bookopen = false) {
+    LocalHttpServer server;
+    auto binding = bindingFor(server);
+    for (const Case& c : cases) {
+        server.enqueue(HttpResponse::xml(c.body));
+        const auto response = bookopen ? binding->bookopenUsingStrguid("g")
+                                       : binding->getproxyurlUsingStrcid("kelva", 2);
+        EXPECT_EQ(texts(response.bodyParts), c.parts) << c.what;
+        EXPECT_EQ(response.error, c.error) << c.what;
+    }
+}
+
+}  // namespace
+
+TEST(Decoding, TakesTheReturnChildrenOfTheBodysFirstChild) {
+    expectOutcomes({
+        {"one address", addressAnswer("http://portal.example/book"),
+         Texts{"http://portal.example/book"}},
+        {"several returns among other children, any wrapper name",
+         soapAnswer("<whatever><return>first</return><note>skip</note><return>second</return>"
+                    "<ns:return xmlns:ns=\"urn:x\">third</ns:return></whatever>"),
+         Texts{"first", "second", "third"}},
+        {"any root name, Body by local name",
+         "<env:Root xmlns:env=\"urn:any\"><env:Header/><env:Body><r><return>x</return></r>"
+         "</env:Body></env:Root>",
+         Texts{"x"}},
+        {"entities are decoded", addressAnswer("http://p/?a=1&amp;b=2"),
+         Texts{"http://p/?a=1&b=2"}},
+        {"an empty return gives no entry", soapAnswer("<r><return/><return>kept</return></r>"),
+         Texts{"kept"}},
+    });
+}
+
+TEST(Decoding, WhatIsNotAResponseElementGivesNoParts) {
+    expectOutcomes({
+        {"whitespace before the response element",
+         soapAnswer("\n  <r><return>http://lost/</return></r>\n"), Texts{}},
+        {"a fault", soapAnswer("<SOAP-ENV:Fault><faultstring>boom</faultstring></SOAP-ENV:Fault>"),
+         Texts{}},
+        {"an empty Body", soapAnswer(""), Texts{}},
+        {"a root without Body", "<Envelope><Header/><r><return>x</return></r></Envelope>",
+         std::nullopt},
+    });
+}
+
+TEST(Decoding, BrokenOrHostileXmlFailsWithTheParseError) {
+    expectOutcomes({
+        {"HTML sent as text/xml", "<html><body><p>Fatal error<br></body></html>", std::nullopt,
+         kParseError},
+        {"billion laughs", kBillionLaughs, std::nullopt, kParseError},
+        {"an external entity is not fetched",
+         "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"http://127.0.0.1:9/x\">]>"
+         "<e><Body><r><return>&x;</return></r></Body></e>",
+         Texts{}},
+    });
+}
+
+TEST(Decoding, BookopenReadsNumbers) {
+    expectOutcomes(
+        {
+            {"text", soapAnswer("<r><return>abc</return><return>12</return></r>"),
+             Texts{"number 0", "number 12"}},
+            {"empty return counts as 0", soapAnswer("<r><return/></r>"), Texts{"number 0"}},
+        },
+        /*bookopen=*/true);
+}
+
+TEST(Decoding, AnAnswerWithoutBodyBytesEndsWithNoParts) {
+    LocalHttpServer server;
+    server.enqueue(HttpResponse::xml(""));
+    auto binding = bindingFor(server);
+    RecordingDelegate delegate;
+
+    binding->getproxyurlAsyncUsingStrcid("kelva", 2, &delegate);
+    ASSERT_TRUE(spinUntil([&] { return !delegate.responses.empty(); }));
+    spinUntil([] { return false; }, std::chrono::milliseconds(100));
+
+    ASSERT_EQ(delegate.responses.size(), 1u);
+    EXPECT_EQ(texts(delegate.responses[0].bodyParts), Texts{});
+    EXPECT_FALSE(delegate.responses[0].error);
+}
+
+TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
+    LocalHttpServer server;
+    server.setHandler([](const HttpRequest& request) {
+        if (request.body.contains("<ntype>3</ntype>")) {
+            return HttpResponse::xml(addressAnswer("http://portal/repair"));
+        }
+        return HttpResponse::xml("<html><body>Fatal error</body>");
+    });
+    auto binding = bindingFor(server);
+    RecordingDelegate broken;
+    RecordingDelegate fine;
+    std::optional<double> toldNtype;
+    fine.onOperation = [&](PagorFuncBindingOperation& operation) {
+        if (auto* call = dynamic_cast<PagorFuncBinding_getproxyurl*>(&operation)) {
+            toldNtype = call->ntype();
+        }
+    };
+
+    binding->getproxyurlAsyncUsingStrcid("kelva", 2, &broken);
+    binding->getproxyurlAsyncUsingStrcid("kelva", 3, &fine);
+    // Both calls are under way; nothing has been told yet.
+    EXPECT_TRUE(broken.responses.empty());
+    EXPECT_TRUE(fine.responses.empty());
+    ASSERT_TRUE(spinUntil([&] { return !broken.responses.empty() && !fine.responses.empty(); }));
+    spinUntil([] { return false; }, std::chrono::milliseconds(100));
+
+    ASSERT_EQ(broken.responses.size(), 1u);
+    EXPECT_EQ(broken.responses[0].error, kParseError);
+    EXPECT_FALSE(broken.responses[0].bodyParts);
+    ASSERT_EQ(fine.responses.size(), 1u);
+    EXPECT_EQ(texts(fine.responses[0].bodyParts), Texts{"http://portal/repair"});
+    EXPECT_EQ(toldNtype, 3);
+}

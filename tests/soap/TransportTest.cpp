@@ -1,0 +1,367 @@
+// The binding's HTTP exchange as the service sees it and as the caller sees its outcome.
+#include "soap/PagorFunc.h"
+#include "soap/PagorFuncBinding.h"
+#include "soap/ServiceEndpoint.h"
+#include "soap/USGlobals.h"
+
+#include "soap/ClientTestSupport.h"
+#include "soap/SoapTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QNetworkReply>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace penshelf::soap;
+using namespace penshelf::test;
+
+namespace {
+
+const QByteArray kFault =
+    "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode>"
+    "<faultstring>no such client</faultstring></SOAP-ENV:Fault>";
+
+long countOf(const HttpRequest& request, const QByteArray& name) {
+    long count = 0;
+    for (const auto& header : request.headers) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0) ++count;
+    }
+    return count;
+}
+
+ErrorRecord httpError(long code, std::string description) {
+    return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
+}
+
+}  // namespace
+
+TEST(Request, CarriesTheServiceHeadersInOrderAndTheEnvelope) {
+    LocalHttpServer server;
+    server.enqueue(HttpResponse::xml(addressAnswer("http://portal.example/book")));
+    auto binding = bindingFor(server);
+
+    const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+
+    ASSERT_EQ(server.requestCount(), 1u);
+    const HttpRequest request = server.requests().front();
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.target, "/PagorFunc.php");
+    EXPECT_EQ(request.body.toStdString(),
+              std::string(kEnvelopeStart) +
+                  ">\n  <soap:Body>\n    <soap:getproxyurl>\n      <strcid>kelva</strcid>\n"
+                  "      <ntype>2</ntype>\n    </soap:getproxyurl>\n  </soap:Body>\n"
+                  "</soap:Envelope>\n");
+    // SOAPAction goes unquoted; Host names the host without the port the endpoint listens on.
+    EXPECT_TRUE(request.raw.contains("\r\nSOAPAction: urn:PagorFunc#getproxyurl\r\n"));
+    EXPECT_EQ(request.header("Content-Type"), "text/xml; charset=utf-8");
+    EXPECT_EQ(request.header("Content-Length"), QByteArray::number(request.body.size()));
+    EXPECT_EQ(request.header("Host"), "127.0.0.1");
+    EXPECT_FALSE(request.header("User-Agent").isEmpty());
+    EXPECT_FALSE(request.header("User-Agent").startsWith("Mozilla"));
+    EXPECT_FALSE(request.hasHeader("Cookie"));
+    for (const char* name :
+         {"User-Agent", "SOAPAction", "Content-Type", "Content-Length", "Host"}) {
+        EXPECT_EQ(countOf(request, name), 1) << name;
+    }
+    const QList<QByteArray> names = request.headerNames();
+    EXPECT_LT(names.indexOf("User-Agent"), names.indexOf("SOAPAction"));
+    EXPECT_LT(names.indexOf("SOAPAction"), names.indexOf("Content-Type"));
+    EXPECT_LT(names.indexOf("Content-Type"), names.indexOf("Content-Length"));
+    EXPECT_LT(names.indexOf("Content-Length"), names.indexOf("Host"));
+
+    EXPECT_FALSE(response.error);
+    EXPECT_EQ(texts(response.bodyParts), Texts{"http://portal.example/book"});
+}
+
+TEST(Request, ContentLengthCountsTheUtf8BytesOfTheBody) {
+    LocalHttpServer server;
+    server.setHandler([](const HttpRequest&) { return HttpResponse::xml(addressAnswer("x")); });
+    auto binding = bindingFor(server);
+
+    binding->getproxyurlUsingStrcid("kelva", 2);
+    binding->getproxyurlUsingStrcid("kelva点", 2);
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const long plain = requests[0].header("Content-Length").toLong();
+    const long chinese = requests[1].header("Content-Length").toLong();
+    EXPECT_EQ(plain, requests[0].body.size());
+    EXPECT_EQ(chinese, requests[1].body.size());
+    EXPECT_EQ(chinese - plain, 3);
+}
+
+TEST(Request, EachOperationSendsItsActionAndParameters) {
+    LocalHttpServer server;
+    server.setHandler([](const HttpRequest&) { return HttpResponse::xml(soapAnswer("<r/>")); });
+    auto binding = bindingFor(server);
+
+    binding->bookopenUsingStrguid("g-1");
+    binding->synchronousUsingStrcid("kelva", "m-9");
+    binding->getproxyurlUsingStrcid(std::nullopt, 3);
+    binding->testUsingStrmid("m-9");
+    binding->getversionUsingStrpid("p-2", "1.0.4");
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 5u);
+    const std::pair<const char*, const char*> expected[] = {
+        {"bookopen", "<strguid>g-1</strguid>"},
+        {"synchronous", "<strcid>kelva</strcid>\n      <strmid>m-9</strmid>"},
+        {"getproxyurl", "<ntype>3</ntype>"},
+        {"test", "<strmid>m-9</strmid>"},
+        {"getversion", "<strpid>p-2</strpid>\n      <strver>1.0.4</strver>"},
+    };
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const std::string operation = expected[i].first;
+        EXPECT_EQ(requests[i].header("SOAPAction").toStdString(), "urn:PagorFunc#" + operation);
+        EXPECT_EQ(requests[i].body.toStdString(),
+                  std::string(kEnvelopeStart) + ">\n  <soap:Body>\n    <soap:" + operation +
+                      ">\n      " + expected[i].second + "\n    </soap:" + operation +
+                      ">\n  </soap:Body>\n</soap:Envelope>\n");
+    }
+}
+
+TEST(ResponseHead, AnyStatusWithTextXmlIsReadAndOtherTypesFail) {
+    LocalHttpServer server;
+    auto binding = bindingFor(server);
+
+    // A fault sent with 500 as text/xml: no error, no result.
+    server.enqueue(HttpResponse::xml(soapAnswer(kFault), 500));
+    auto fault = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_FALSE(fault.error);
+    EXPECT_EQ(texts(fault.bodyParts), Texts{});
+
+    server.enqueue(HttpResponse::withBody(404, "text/html", "<html>gone</html>"));
+    auto notFound = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(notFound.error, httpError(404, "Not Found"));
+    EXPECT_FALSE(notFound.bodyParts);
+
+    server.enqueue(HttpResponse::withBody(200, "application/soap+xml; charset=utf-8",
+                                          addressAnswer("http://a/")));
+    auto soap12 = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(soap12.error,
+              httpError(1, "Unexpected response MIME type to SOAP call:application/soap+xml"));
+    EXPECT_FALSE(soap12.bodyParts);
+
+    server.enqueue(HttpResponse::withBody(200, "", addressAnswer("http://a/")));
+    auto untyped = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(untyped.error, httpError(1, "Unexpected response MIME type to SOAP call:"));
+
+    server.enqueue(HttpResponse::withBody(503, "text/plain", "busy"));
+    EXPECT_EQ(binding->getproxyurlUsingStrcid("kelva", 2).error,
+              httpError(503, "Service Unavailable"));
+}
+
+TEST(Authentication, TheFirstChallengeIsAnsweredWithTheBindingsCredentials) {
+    LocalHttpServer server;
+    const auto challenge = [] {
+        auto response = HttpResponse::withBody(401, "text/html", "who are you?");
+        response.addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");
+        return response;
+    };
+    auto binding = bindingFor(server);
+    binding->setAuthUsername("pen");
+    binding->setAuthPassword("secret");
+
+    server.enqueue(challenge());
+    server.enqueue(HttpResponse::xml(addressAnswer("http://portal/")));
+    auto accepted = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_FALSE(accepted.error);
+    EXPECT_EQ(texts(accepted.bodyParts), Texts{"http://portal/"});
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_FALSE(requests[0].hasHeader("Authorization"));
+    EXPECT_EQ(requests[1].header("Authorization"), "Basic " + QByteArray("pen:secret").toBase64());
+    EXPECT_EQ(requests[1].body, requests[0].body);
+}
+
+TEST(Authentication, ASecondChallengeInOneExchangeFailsTheCall) {
+    LocalHttpServer server;
+    server.setHandler([](const HttpRequest&) {
+        auto response = HttpResponse::withBody(401, "text/html", "no");
+        response.addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");
+        return response;
+    });
+    // A binding without credentials offers them absent, that is empty.
+    auto binding = bindingFor(server);
+
+    RecordingDelegate delegate;
+    binding->getproxyurlAsyncUsingStrcid("kelva", 2, &delegate);
+    ASSERT_TRUE(spinUntil([&] { return !delegate.responses.empty(); }));
+    spinUntil([] { return false; }, std::chrono::milliseconds(100));
+
+    ASSERT_EQ(delegate.responses.size(), 1u);
+    EXPECT_EQ(delegate.responses[0].error,
+              (ErrorRecord{"Connection Authentication", 0, "Authentication Error"}));
+    EXPECT_FALSE(delegate.responses[0].bodyParts);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].header("Authorization"), "Basic " + QByteArray(":").toBase64());
+}
+
+TEST(Cookies, AreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
+    LocalHttpServer server;
+    auto binding = bindingFor(server);
+    EXPECT_FALSE(binding->cookies());
+
+    auto first = HttpResponse::xml(addressAnswer("http://a/"));
+    first.addHeader("Set-Cookie", "PHPSESSID=abc123; Path=/");
+    first.addHeader("Set-Cookie", "lang=zh; Path=/");
+    server.enqueue(first);
+    server.enqueue(HttpResponse::xml(addressAnswer("http://b/")));
+    server.enqueue(HttpResponse::xml(addressAnswer("http://c/")));
+
+    binding->getproxyurlUsingStrcid("kelva", 2);
+    ASSERT_TRUE(binding->cookies());
+    EXPECT_EQ(binding->cookies()->size(), 2);
+
+    binding->getproxyurlUsingStrcid("kelva", 2);
+    ASSERT_TRUE(binding->cookies());
+    EXPECT_TRUE(binding->cookies()->isEmpty());
+
+    binding->getproxyurlUsingStrcid("kelva", 2);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_FALSE(requests[0].hasHeader("Cookie"));
+    EXPECT_EQ(requests[1].header("Cookie"), "PHPSESSID=abc123; lang=zh");
+    EXPECT_EQ(countOf(requests[1], "Cookie"), 1);
+    EXPECT_FALSE(requests[2].hasHeader("Cookie"));
+
+    // A new binding starts without the cookies of another.
+    auto other = bindingFor(server);
+    server.enqueue(HttpResponse::xml(addressAnswer("http://d/")));
+    other->addCookie(std::nullopt);
+    EXPECT_FALSE(other->cookies());
+    other->addCookie(QNetworkCookie("given", "1"));
+    other->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(server.requests().back().header("Cookie"), "given=1");
+}
+
+TEST(Failures, ASilentServerEndsTheCallWithATimeOut) {
+    LocalHttpServer server;
+    server.enqueue(HttpResponse::silence());
+    auto binding = bindingFor(server);
+    binding->setDefaultTimeout(0.3);
+
+    QElapsedTimer clock;
+    clock.start();
+    const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+
+    EXPECT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(response.error,
+              (ErrorRecord{"QNetworkReply", QNetworkReply::TimeoutError, "The request timed out"}));
+    EXPECT_FALSE(response.bodyParts);
+    EXPECT_GE(clock.elapsed(), 250);  // it did wait for the timeout, not fail at once
+}
+
+TEST(Failures, ARefusedConnectionEndsTheCallWithTheConnectionError) {
+    LocalHttpServer server;
+    const std::string address = server.url().toStdString();
+    server.close();
+    auto binding = PagorFuncBinding::initWithAddress(address);
+
+    const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+
+    ASSERT_TRUE(response.error);
+    EXPECT_EQ(response.error->domain, "QNetworkReply");
+    EXPECT_EQ(response.error->code, QNetworkReply::ConnectionRefusedError);
+    EXPECT_FALSE(response.error->description.empty());
+    EXPECT_FALSE(response.bodyParts);
+}
+
+TEST(Failures, ABindingWithoutAddressStillEnds) {
+    auto binding = PagorFuncBinding::init();
+    const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+    ASSERT_TRUE(response.error);
+    EXPECT_EQ(response.error->domain, "QNetworkReply");
+    EXPECT_FALSE(response.bodyParts);
+}
+
+TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
+    LocalHttpServer server;
+    auto binding = bindingFor(server);
+    const QByteArray huge = soapAnswer(QByteArray(9 * 1024 * 1024, ' '));
+
+    // Announced by Content-Length.
+    server.enqueue(HttpResponse::xml(huge));
+    auto announced = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(announced.error, httpError(2, "Response body larger than 8 MiB"));
+    EXPECT_FALSE(announced.bodyParts);
+
+    // Or only found out while it streams in.
+    auto streamed = HttpResponse::xml(huge);
+    streamed.closeDelimited = true;
+    server.enqueue(streamed);
+    auto unannounced = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(unannounced.error, httpError(2, "Response body larger than 8 MiB"));
+
+    // 8 MiB exactly is still read.
+    QByteArray padded = addressAnswer("http://portal/");
+    padded.append(QByteArray(8 * 1024 * 1024 - padded.size(), '\n'));
+    server.enqueue(HttpResponse::xml(padded));
+    auto largest = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_FALSE(largest.error);
+    EXPECT_EQ(texts(largest.bodyParts), Texts{"http://portal/"});
+}
+
+TEST(DebugLog, LogXMLInOutWritesTheExchangeAndNothingWithout) {
+    LocalHttpServer server;
+    const QByteArray answer = addressAnswer("http://portal/");
+    server.setHandler([&](const HttpRequest&) { return HttpResponse::xml(answer); });
+    auto binding = bindingFor(server);
+    {
+        CapturedLog quiet;
+        binding->getproxyurlUsingStrcid("kelva", 2);
+        EXPECT_TRUE(quiet.lines().empty());
+    }
+
+    binding->setLogXMLInOut(true);
+    CapturedLog log;
+    binding->getproxyurlUsingStrcid("kelva", 2);
+    const std::string sent = server.requests().back().body.toStdString();
+
+    ASSERT_EQ(log.lines().size(), 5u);
+    EXPECT_EQ(log.lines()[0].rfind("OutputHeaders:\n", 0), 0u);
+    EXPECT_NE(log.lines()[0].find("SOAPAction: urn:PagorFunc#getproxyurl"), std::string::npos);
+    EXPECT_EQ(log.lines()[1], "OutputBody:\n" + sent);
+    EXPECT_EQ(log.lines()[2], "ResponseStatus: 200\n");
+    EXPECT_EQ(log.lines()[3].rfind("ResponseHeaders:\n", 0), 0u);
+    EXPECT_NE(log.lines()[3].find("Content-Type: text/xml; charset=utf-8"), std::string::npos);
+    EXPECT_EQ(log.lines()[4], "ResponseBody:\n" + answer.toStdString());
+
+    server.setHandler(
+        [](const HttpRequest&) { return HttpResponse::withBody(404, "text/html", ""); });
+    CapturedLog failure;
+    binding->getproxyurlUsingStrcid("kelva", 2);
+    ASSERT_FALSE(failure.lines().empty());
+    EXPECT_EQ(failure.lines().back(), "ResponseError:\nPagorFuncBindingResponseHTTP 404 Not Found");
+}
+
+TEST(PagorFunc, HandsOutANewBindingForTheEndpointEachTime) {
+    const char* saved = std::getenv(kServiceUrlVariable);
+    const std::string previous = saved ? saved : "";
+    unsetenv(kServiceUrlVariable);
+
+    auto first = PagorFunc::PagorFuncBinding();
+    auto second = PagorFunc::PagorFuncBinding();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first->address(), QUrl("http://pagorfunc.invalid:442/PagorFunc.php"));
+    EXPECT_EQ(first->defaultTimeout(), 10);
+    EXPECT_FALSE(first->logXMLInOut());
+    EXPECT_FALSE(first->cookies());
+    EXPECT_FALSE(first->authUsername());
+    EXPECT_FALSE(first->authPassword());
+    EXPECT_EQ(USGlobals::sharedInstance().prefixForNamespace("urn:PagorFunc"), "tns");
+    EXPECT_EQ(USGlobals::sharedInstance().prefixForNamespace("http://schemas.xmlsoap.org/wsdl/"),
+              "ns2");
+
+    setenv(kServiceUrlVariable, "http://127.0.0.1:8080/soap", 1);
+    EXPECT_EQ(PagorFunc::PagorFuncBinding()->address(), QUrl("http://127.0.0.1:8080/soap"));
+
+    if (saved) {
+        setenv(kServiceUrlVariable, previous.c_str(), 1);
+    } else {
+        unsetenv(kServiceUrlVariable);
+    }
+}

@@ -1,0 +1,269 @@
+#include "support/LocalHttpServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace penshelf::test {
+
+namespace {
+
+// Requests larger than this are not ours; the connection is dropped.
+constexpr qsizetype kMaxRequestBytes = 16 * 1024 * 1024;
+
+QByteArray reasonFor(int status) {
+    switch (status) {
+        case 200:
+            return "OK";
+        case 401:
+            return "Unauthorized";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
+    }
+}
+
+bool hasHeaderIn(const QList<HttpHeader>& headers, const QByteArray& name) {
+    for (const auto& header : headers) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+}
+
+// Parses one complete request from the front of `buffer` and removes its bytes; false while
+// the request is still incomplete.
+bool takeRequest(QByteArray& buffer, HttpRequest& request, bool& malformed) {
+    malformed = false;
+    const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+    if (headEnd < 0) return false;
+    const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+    if (requestLine.size() != 3) {
+        malformed = true;
+        return false;
+    }
+    request = HttpRequest{};
+    request.method = requestLine[0];
+    request.target = requestLine[1];
+    qsizetype contentLength = 0;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0) {
+            malformed = true;
+            return false;
+        }
+        HttpHeader header{line.left(colon), line.mid(colon + 1).trimmed()};
+        if (header.first.compare("Content-Length", Qt::CaseInsensitive) == 0) {
+            bool valid = false;
+            contentLength = header.second.toLongLong(&valid);
+            if (!valid || contentLength < 0) {
+                malformed = true;
+                return false;
+            }
+        }
+        request.headers.append(std::move(header));
+    }
+    const qsizetype total = headEnd + 4 + contentLength;
+    if (buffer.size() < total) return false;
+    request.raw = buffer.left(total);
+    request.body = buffer.mid(headEnd + 4, contentLength);
+    buffer.remove(0, total);
+    return true;
+}
+
+}  // namespace
+
+QByteArray HttpRequest::header(const QByteArray& name) const {
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
+    }
+    return {};
+}
+
+bool HttpRequest::hasHeader(const QByteArray& name) const {
+    return hasHeaderIn(headers, name);
+}
+
+QList<QByteArray> HttpRequest::headerNames() const {
+    QList<QByteArray> names;
+    for (const auto& header : headers) names.append(header.first);
+    return names;
+}
+
+HttpResponse HttpResponse::withBody(int status, QByteArray contentType, QByteArray body) {
+    HttpResponse response;
+    response.status = status;
+    if (!contentType.isEmpty()) response.addHeader("Content-Type", std::move(contentType));
+    response.body = std::move(body);
+    return response;
+}
+
+HttpResponse HttpResponse::xml(QByteArray body, int status) {
+    return withBody(status, "text/xml; charset=utf-8", std::move(body));
+}
+
+HttpResponse HttpResponse::raw(QByteArray bytes) {
+    HttpResponse response;
+    response.kind = Kind::Raw;
+    response.body = std::move(bytes);
+    return response;
+}
+
+HttpResponse HttpResponse::silence() {
+    HttpResponse response;
+    response.kind = Kind::Silent;
+    return response;
+}
+
+LocalHttpServer::LocalHttpServer() {
+    QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
+    if (server_.listen(QHostAddress::LocalHost, 0)) port_ = server_.serverPort();
+}
+
+LocalHttpServer::~LocalHttpServer() {
+    close();
+}
+
+QString LocalHttpServer::url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+}
+
+void LocalHttpServer::enqueue(HttpResponse response) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(response));
+}
+
+void LocalHttpServer::setHandler(Handler handler) {
+    std::lock_guard lock(mutex_);
+    handler_ = std::move(handler);
+}
+
+void LocalHttpServer::setRecording(bool record) {
+    std::lock_guard lock(mutex_);
+    recording_ = record;
+}
+
+std::vector<HttpRequest> LocalHttpServer::requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+std::size_t LocalHttpServer::requestCount() const {
+    std::lock_guard lock(mutex_);
+    return requestCount_;
+}
+
+std::size_t LocalHttpServer::connectionCount() const {
+    std::lock_guard lock(mutex_);
+    return connectionCount_;
+}
+
+void LocalHttpServer::close() {
+    server_.close();
+    const auto sockets = pending_.keys();
+    pending_.clear();
+    for (QTcpSocket* socket : sockets) {
+        socket->disconnect(&server_);
+        socket->abort();
+        socket->deleteLater();
+    }
+}
+
+void LocalHttpServer::accept() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        {
+            std::lock_guard lock(mutex_);
+            ++connectionCount_;
+        }
+        pending_.insert(socket, QByteArray());
+        QObject::connect(socket, &QTcpSocket::readyRead, &server_,
+                         [this, socket] { serve(socket); });
+        QObject::connect(socket, &QTcpSocket::disconnected, &server_, [this, socket] {
+            pending_.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void LocalHttpServer::serve(QTcpSocket* socket) {
+    auto found = pending_.find(socket);
+    if (found == pending_.end()) return;
+    found->append(socket->readAll());
+    for (;;) {
+        HttpRequest request;
+        bool malformed = false;
+        if (!takeRequest(*found, request, malformed)) {
+            if (malformed || found->size() > kMaxRequestBytes) socket->abort();
+            return;
+        }
+        const HttpResponse response = answerFor(request);
+        {
+            std::lock_guard lock(mutex_);
+            ++requestCount_;
+            if (recording_) requests_.push_back(std::move(request));
+        }
+        if (response.kind == HttpResponse::Kind::Silent) return;
+        send(socket, response);
+        if (response.kind == HttpResponse::Kind::Raw || response.closeAfter ||
+            response.closeDelimited) {
+            socket->disconnectFromHost();
+            return;
+        }
+        found = pending_.find(socket);
+        if (found == pending_.end()) return;
+    }
+}
+
+HttpResponse LocalHttpServer::answerFor(const HttpRequest& request) {
+    Handler handler;
+    {
+        std::lock_guard lock(mutex_);
+        if (!queue_.empty()) {
+            HttpResponse next = std::move(queue_.front());
+            queue_.pop_front();
+            return next;
+        }
+        handler = handler_;
+    }
+    if (handler) return handler(request);
+    return HttpResponse::withBody(404, "text/plain", "no answer scripted\n");
+}
+
+void LocalHttpServer::send(QTcpSocket* socket, const HttpResponse& response) {
+    if (response.kind == HttpResponse::Kind::Raw) {
+        socket->write(response.body);
+        return;
+    }
+    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
+                       reasonFor(response.status) + "\r\n";
+    for (const auto& [name, value] : response.headers) bytes += name + ": " + value + "\r\n";
+    if (!response.closeDelimited && !hasHeaderIn(response.headers, "Content-Length")) {
+        bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    }
+    if (response.closeAfter || response.closeDelimited) bytes += "Connection: close\r\n";
+    bytes += "\r\n";
+    bytes += response.body;
+    socket->write(bytes);
+}
+
+bool spinUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    if (done()) return true;
+    const QDeadlineTimer deadline(limit);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired()) loop.quit();
+    });
+    poll.start(5);
+    loop.exec();
+    return done();
+}
+
+}  // namespace penshelf::test

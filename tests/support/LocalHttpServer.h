@@ -1,0 +1,120 @@
+#pragma once
+// A small HTTP/1.1 server on 127.0.0.1 for tests: it answers each request from a script (queued
+// answers first, then a handler) and records every request with its raw bytes. It runs in the
+// thread that creates it, so a client in the same thread must spin the event loop (as the
+// synchronous SOAP call does); the recorded requests may be read from any thread.
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QTcpServer>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+class QTcpSocket;
+
+namespace penshelf::test {
+
+using HttpHeader = std::pair<QByteArray, QByteArray>;
+
+struct HttpRequest {
+    QByteArray raw;  // every byte of the request as it arrived: request line, headers, body
+    QByteArray method;
+    QByteArray target;
+    QList<HttpHeader> headers;  // in the order received
+    QByteArray body;
+
+    // The value of the first header of that name (case-insensitive); empty when there is none.
+    QByteArray header(const QByteArray& name) const;
+    bool hasHeader(const QByteArray& name) const;
+    // The header names in the order received.
+    QList<QByteArray> headerNames() const;
+};
+
+struct HttpResponse {
+    enum class Kind {
+        Normal,  // status line, headers, Content-Length (unless given) and body
+        Raw,     // `body` is sent as it stands, then the connection is closed
+        Silent,  // nothing is ever sent; the connection stays open
+    };
+
+    Kind kind = Kind::Normal;
+    int status = 200;
+    QList<HttpHeader> headers;
+    QByteArray body;
+    bool closeAfter = false;      // close the connection after the answer
+    bool closeDelimited = false;  // no Content-Length: the body ends when the connection does
+
+    HttpResponse& addHeader(QByteArray name, QByteArray value) {
+        headers.append(HttpHeader(std::move(name), std::move(value)));
+        return *this;
+    }
+
+    // An answer with the given Content-Type.
+    static HttpResponse withBody(int status, QByteArray contentType, QByteArray body);
+    static HttpResponse xml(QByteArray body, int status = 200);
+    static HttpResponse raw(QByteArray bytes);
+    static HttpResponse silence();
+};
+
+class LocalHttpServer {
+  public:
+    using Handler = std::function<HttpResponse(const HttpRequest&)>;
+
+    // Listens on 127.0.0.1 on a port the system chooses.
+    LocalHttpServer();
+    ~LocalHttpServer();
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+    bool isListening() const { return server_.isListening(); }
+    quint16 port() const { return port_; }
+    // "http://127.0.0.1:<port>" followed by path.
+    QString url(const QString& path = QStringLiteral("/PagorFunc.php")) const;
+
+    // Answers are taken from the queue in order; once it is empty the handler answers, and
+    // without a handler a 404.
+    void enqueue(HttpResponse response);
+    void setHandler(Handler handler);
+    // Keep the requests (the default) or only count them.
+    void setRecording(bool record);
+
+    std::vector<HttpRequest> requests() const;
+    std::size_t requestCount() const;
+    // Connections accepted so far.
+    std::size_t connectionCount() const;
+
+    // Stops listening and drops every open connection; new connections are then refused.
+    void close();
+
+  private:
+    void accept();
+    void serve(QTcpSocket* socket);
+    HttpResponse answerFor(const HttpRequest& request);
+    static void send(QTcpSocket* socket, const HttpResponse& response);
+
+    QTcpServer server_;
+    quint16 port_ = 0;
+    QHash<QTcpSocket*, QByteArray> pending_;  // bytes of requests not yet complete
+
+    mutable std::mutex mutex_;
+    std::deque<HttpResponse> queue_;
+    Handler handler_;
+    bool recording_ = true;
+    std::vector<HttpRequest> requests_;
+    std::size_t requestCount_ = 0;
+    std::size_t connectionCount_ = 0;
+};
+
+// Runs the event loop of the calling thread until `done` holds or the time is up; returns
+// whether it holds.
+bool spinUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+}  // namespace penshelf::test
