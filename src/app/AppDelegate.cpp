@@ -15,7 +15,9 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMainWindow>
 #include <QWebEngineView>
 
@@ -65,6 +67,9 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::
     connect(tabContent, &QPushButton::clicked, this, &AppDelegate::ShowTabContent);
     connect(tabBook, &QPushButton::clicked, this, &AppDelegate::ShowTabBook);
     connect(tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
+    // Book packages dropped on the window are installed on the selected pen.
+    window_->setAcceptDrops(true);
+    window_->installEventFilter(this);
     connect(listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
 
@@ -193,30 +198,31 @@ void AppDelegate::EjectPen() {
     InitZiro();
 }
 
+void AppDelegate::installBookFile(const QString& path) {
+    if (instWindowController) {
+        instWindowController->close();
+        delete instWindowController.data();
+    }
+    const QPointer<InstWindow> inst = new InstWindow(window_.get());
+    instWindowController = inst;
+    inst->nRefresh = 0;
+    inst->pathZiro = pathZiro;
+    inst->pathBook = QFile::encodeName(path).toStdString();
+    inst->nameBook = GetBookName(inst->pathBook).value_or("");
+    inst->modeGate = &modeGate;
+    {
+        const auto modal = modeGate.enterModal();
+        inst->showWindow();
+    }
+    if (inst && inst->nRefresh == 2) InitData();
+}
+
 void AppDelegate::InstallBook() {
-    const auto openInstWindow = [this](const QString& path) {
-        if (instWindowController) {
-            instWindowController->close();
-            delete instWindowController.data();
-        }
-        const QPointer<InstWindow> inst = new InstWindow(window_.get());
-        instWindowController = inst;
-        inst->nRefresh = 0;
-        inst->pathZiro = pathZiro;
-        inst->pathBook = QFile::encodeName(path).toStdString();
-        inst->nameBook = GetBookName(inst->pathBook).value_or("");
-        inst->modeGate = &modeGate;
-        {
-            const auto modal = modeGate.enterModal();
-            inst->showWindow();
-        }
-        if (inst && inst->nRefresh == 2) InitData();
-    };
     // The install window runs its own modal loop, so it starts only once the
     // file dialog has closed and its signal has returned.
-    const auto chosen = [this, openInstWindow](const QString& path) {
+    const auto chosen = [this](const QString& path) {
         QMetaObject::invokeMethod(
-            this, [openInstWindow, path] { openInstWindow(path); }, Qt::QueuedConnection);
+            this, [this, path] { installBookFile(path); }, Qt::QueuedConnection);
     };
     if (chooseBookFile) {
         chooseBookFile(chosen);
@@ -230,6 +236,62 @@ void AppDelegate::InstallBook() {
     panel->setNameFilter(QString::fromUtf8(texts::bookFileFilter));
     connect(panel, &QFileDialog::fileSelected, this, chosen);
     panel->open();  // window-modal over the main window
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window_.get()) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!droppedBookFiles(drag->mimeData()).isEmpty() && btnInstall->isEnabled()) {
+                drag->acceptProposedAction();
+            } else {
+                drag->ignore();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QStringList files = droppedBookFiles(drop->mimeData());
+            if (files.isEmpty() || !btnInstall->isEnabled()) return true;
+            drop->acceptProposedAction();
+            // Installed one after another, each through its own install
+            // window, once the drop itself has finished.
+            for (const QString& file : files) droppedBooks_.push_back(file);
+            QMetaObject::invokeMethod(this, &AppDelegate::installNextDroppedBook,
+                                      Qt::QueuedConnection);
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
+    }
+}
+
+QStringList AppDelegate::droppedBookFiles(const QMimeData* mime) {
+    QStringList files;
+    if (!mime || !mime->hasUrls()) return files;
+    for (const QUrl& url : mime->urls()) {
+        const QString file = url.toLocalFile();
+        // Every file must be a book package, or the drop is refused whole.
+        if (!url.isLocalFile() || !file.endsWith(QStringLiteral(".vxb"), Qt::CaseInsensitive)) {
+            return {};
+        }
+        files << file;
+    }
+    return files;
+}
+
+void AppDelegate::installNextDroppedBook() {
+    if (droppedBooks_.empty() || installingDrops_) return;
+    installingDrops_ = true;
+    while (!droppedBooks_.empty() && btnInstall->isEnabled()) {
+        const QString file = droppedBooks_.front();
+        droppedBooks_.pop_front();
+        installBookFile(file);
+    }
+    droppedBooks_.clear();  // the pen went away: the rest has nowhere to go
+    installingDrops_ = false;
 }
 
 void AppDelegate::RemoveBook() {

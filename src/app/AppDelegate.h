@@ -12,7 +12,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,6 +23,7 @@
 #include <vector>
 
 class QComboBox;
+class QMimeData;
 class QGroupBox;
 class QLineEdit;
 class QMainWindow;
@@ -113,8 +116,16 @@ class AppDelegate : public QObject, public PenTable {
     void ShowTabRepair();
     void tableViewSelectionDidChange();
 
+    // Runs the install window for one package file, then lists the books
+    // again when it was installed.
+    void installBookFile(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void mountTableChanged();
+    void installNextDroppedBook();
 
   private:
     enum class Tab { Content, Book, Repair };
@@ -122,6 +133,8 @@ private slots:
     // The selected book row's index, or -1.
     int selectedRow() const;
     void reloadBookTable();
+    // The local .vxb files a drag carries, or none when it carries anything else.
+    static QStringList droppedBookFiles(const QMimeData* mime);
 
     Platform& platform_;
     std::unique_ptr<QMainWindow> window_;
@@ -129,6 +142,8 @@ private slots:
     BookTableModel* bookModel_;
     PenIdentifier identifier_;
     UsbWatch watch_;
+    std::deque<QString> droppedBooks_;  // waiting for their install window
+    bool installingDrops_ = false;
 };
 
 }  // namespace penshelf
