@@ -1,0 +1,27 @@
+#pragma once
+// penshelf-cli soap: calls one operation of the PagorFunc service synchronously and prints its
+// outcome, one body part a line.
+
+#include "cli/Command.h"
+#include "soap/Value.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace penshelf::cli {
+
+// soap <operation> name=value... [--endpoint URL] [--log]
+// Exit status 0 when the answer had a body, 1 when not, kUsageError for a bad command line.
+int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// How a body part is printed: texts as they are, numbers in decimal, a fault as "fault: " and
+// its short message.
+std::string describeBodyPart(const soap::Value& part);
+
+inline constexpr Command kSoapCommand{
+    "soap",
+    "<bookopen|synchronous|getproxyurl|test|getversion> name=value... [--endpoint URL] [--log]",
+    runSoapCommand};
+
+}  // namespace penshelf::cli
