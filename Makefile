@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 CMAKE_GEN  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 
-.PHONY: all deps configure build run demo test test-plain test-asan bench clean
+.PHONY: all deps configure build run demo test test-plain test-asan bench install package clean
 
 all: build
 
@@ -52,6 +52,15 @@ test-asan: $(ASAN_BUILD)/CMakeCache.txt
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+# PREFIX=/usr/local by default; DESTDIR for staging.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# build/penshelf_<version>_<arch>.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -5,6 +5,7 @@
 #include "device/SimulatedPlatform.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMainWindow>
 
 #include <unistd.h>
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PenShelf"));
     QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
+    QApplication::setDesktopFileName(QStringLiteral("org.penshelf.PenShelf"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("org.penshelf.PenShelf"), QIcon(QStringLiteral(":/penshelf.svg"))));
 
     // PENSHELF_SIMULATE=<folder>: every subfolder is a pen (see SimulatedPlatform).
     const QString simulated = qEnvironmentVariable("PENSHELF_SIMULATE");
