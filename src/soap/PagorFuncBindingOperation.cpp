@@ -112,7 +112,12 @@ PagorFuncBindingOperation::PagorFuncBindingOperation(std::shared_ptr<PagorFuncBi
     : binding_(std::move(binding)), delegate_(delegate) {}
 
 PagorFuncBindingOperation::~PagorFuncBindingOperation() {
-    setUrlConnection(nullptr);
+    // An operation goes away after its call, never inside a signal of its own exchange, so the
+    // exchange can go at once rather than with some later turn of the event loop.
+    if (QNetworkReply* exchange = urlConnection_) {
+        stop(*exchange, this);
+        delete exchange;
+    }
 }
 
 void PagorFuncBindingOperation::start() {
@@ -122,7 +127,7 @@ void PagorFuncBindingOperation::start() {
 void PagorFuncBindingOperation::setUrlConnection(QNetworkReply* exchange) {
     if (QNetworkReply* previous = urlConnection_; previous != nullptr && previous != exchange) {
         stop(*previous, this);
-        previous->deleteLater();
+        previous->deleteLater();  // we may be inside one of its signals
     }
     urlConnection_ = exchange;
     if (exchange == nullptr) return;
