@@ -2,6 +2,7 @@
 
 #include "app/Alerts.h"
 #include "app/BookTableModel.h"
+#include "app/PortalAddress.h"
 #include "app/InstWindow.h"
 #include "app/Texts.h"
 #include "books/BookHeader.h"
@@ -11,6 +12,8 @@
 #include "books/Text.h"
 #include "books/Volumes.h"
 #include "device/Platform.h"
+#include "soap/DebugLog.h"
+#include "soap/PagorFunc.h"
 #include "ui_MainWindow.h"
 
 #include <QFile>
@@ -315,10 +318,53 @@ void AppDelegate::ShowTabContent() {
 
 void AppDelegate::ShowTabBook() {
     showTab(Tab::Book);
+    visitPortal(portal::bookKind);
 }
 
 void AppDelegate::ShowTabRepair() {
     showTab(Tab::Repair);
+    visitPortal(portal::repairKind);
+}
+
+void AppDelegate::visitPortal(int kind) {
+    ++portalRequests_;
+    wantedPortalKind_ = kind;
+    // The call below turns the event loop while it waits, and the user may
+    // press a tab again meanwhile: that press only leaves its wish here, and
+    // the waiting call is followed by one for the latest wish.
+    if (portalCallRunning_) return;
+    portalCallRunning_ = true;
+    for (;;) {
+        const int request = portalRequests_;
+        const std::string base = GetProxy(portal::clientId, wantedPortalKind_);
+        if (request != portalRequests_) continue;
+        // orvCode is read only now: a pen attached during the call counts.
+        const std::string address = portalAddress(base, orvCode);
+        const std::optional<QUrl> page = portalUrl(address);
+        if (showPortalPage) {
+            showPortalPage(page);
+        } else if (page) {
+            webView->load(*page);
+        } else {
+            webView->setHtml(portalUnavailablePage());
+        }
+        soap::debugLog(portal::logPrefix + address);
+        break;
+    }
+    portalCallRunning_ = false;
+}
+
+std::string AppDelegate::GetProxy(const std::string& clientId, int type) {
+    const std::shared_ptr<soap::PagorFuncBinding> binding = soap::PagorFunc::PagorFuncBinding();
+    binding->setLogXMLInOut(false);
+    const soap::PagorFuncBindingResponse response =
+        binding->getproxyurlUsingStrcid(clientId, type);
+    for (const soap::Value& part : response.bodyParts.value_or(std::vector<soap::Value>{})) {
+        if (std::holds_alternative<soap::SOAPFault>(part)) continue;
+        const auto* text = std::get_if<std::string>(&part);
+        return text ? *text : std::string();
+    }
+    return {};
 }
 
 void AppDelegate::showTab(Tab tab) {

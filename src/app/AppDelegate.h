@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <deque>
 #include <functional>
@@ -104,6 +105,12 @@ class AppDelegate : public QObject, public PenTable {
     std::function<bool(const QString& name)> confirmRemoval;
     // Tells that an eject failed while the pen is still mounted. Unset: an alert.
     std::function<void()> reportEjectFailure;
+    // Shows a portal page, or the local notice when there is none. Unset:
+    // the web view.
+    std::function<void(const std::optional<QUrl>& page)> showPortalPage;
+
+    // The portal address of a kind that the service gives now, or "".
+    std::string GetProxy(const std::string& clientId, int type);
 
   public slots:
     void OnComboboxChanged();
@@ -130,6 +137,8 @@ private slots:
   private:
     enum class Tab { Content, Book, Repair };
     void showTab(Tab tab);
+    // Asks the service for the portal page of a kind and shows it.
+    void visitPortal(int kind);
     // The selected book row's index, or -1.
     int selectedRow() const;
     void reloadBookTable();
@@ -144,6 +153,10 @@ private slots:
     UsbWatch watch_;
     std::deque<QString> droppedBooks_;  // waiting for their install window
     bool installingDrops_ = false;
+    // Tab presses while a portal call waits: the latest one wins.
+    int portalRequests_ = 0;
+    int wantedPortalKind_ = 0;
+    bool portalCallRunning_ = false;
 };
 
 }  // namespace penshelf

@@ -26,7 +26,13 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    MainWindowTest() { app.applicationDidFinishLaunching(); }
+    MainWindowTest() {
+        // The portal tabs ask a service that refuses at once, and show nothing.
+        qputenv("PENSHELF_SERVICE_URL", "http://127.0.0.1:1/PagorFunc.php");
+        app.showPortalPage = [](const std::optional<QUrl>&) {};
+        app.applicationDidFinishLaunching();
+    }
+    ~MainWindowTest() override { qunsetenv("PENSHELF_SERVICE_URL"); }
 
     // A pen folder with the given books, mounted and stored as identification would.
     PenRecord attachPen(const std::string& bsdName, const std::string& code,

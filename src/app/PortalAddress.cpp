@@ -1,0 +1,31 @@
+#include "app/PortalAddress.h"
+
+namespace penshelf {
+
+std::string portalAddress(const std::string& base, const std::optional<std::string>& code) {
+    std::string address = base + portal::query;
+    if (code) address += QUrl::toPercentEncoding(QString::fromStdString(*code)).toStdString();
+    return address;
+}
+
+std::optional<QUrl> portalUrl(const std::string& address) {
+    const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty()) return std::nullopt;
+    if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) {
+        return std::nullopt;
+    }
+    return url;
+}
+
+QString portalUnavailablePage() {
+    return QStringLiteral(
+        "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+        "<title>暂时无法打开此页面</title>"
+        "<style>body{font-family:sans-serif;color:#444;text-align:center;margin-top:4em}"
+        "h1{font-size:1.4em}</style></head><body>"
+        "<h1>暂时无法打开此页面</h1>"
+        "<p>现在无法连接点读笔服务网站，请检查网络连接后再试。</p>"
+        "</body></html>");
+}
+
+}  // namespace penshelf
