@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 CMAKE_GEN  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 
-.PHONY: all deps configure build run demo test test-plain test-asan bench install package clean
+.PHONY: all deps configure build run demo screenshots test test-plain test-asan bench install package clean
 
 all: build
 
@@ -35,8 +35,19 @@ demo: deps
 	  exit 1; \
 	fi
 	$(MAKE) build
-	$(BUILD)/src/app/penshelf-demo-pens demo-pens
+	$(BUILD)/src/demo/penshelf-demo-pens demo-pens
 	PENSHELF_SIMULATE=$(CURDIR)/demo-pens $(BUILD)/src/app/penshelf
+
+# PNG pictures of the main states into docs/screenshots, under Xvfb unless
+# there is a display.
+screenshots: deps
+	$(MAKE) build
+	mkdir -p docs/screenshots
+	@if [ -n "$$DISPLAY" ]; then \
+	  $(BUILD)/src/demo/penshelf-screenshots docs/screenshots; \
+	else \
+	  xvfb-run -a -s "-screen 0 1280x800x24" $(BUILD)/src/demo/penshelf-screenshots docs/screenshots; \
+	fi
 
 # Every test, in a plain build and again under AddressSanitizer and UBSan.
 test: deps

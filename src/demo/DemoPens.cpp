@@ -1,5 +1,4 @@
-// penshelf-demo-pens FOLDER: fills FOLDER with two simulated pens holding a
-// few book packages, for running PenShelf with PENSHELF_SIMULATE=FOLDER.
+#include "demo/DemoPens.h"
 
 #include "books/SampleBook.h"
 
@@ -9,11 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
-using penshelf::SampleBook;
-using penshelf::vxbName;
-
+namespace penshelf::demo {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct DemoBook {
     std::string file;
@@ -39,12 +37,8 @@ void makePen(const fs::path& pen, const std::string& code, const std::vector<Dem
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
-        return 1;
-    }
-    const fs::path folder = argv[1];
+void writeDemoPens(const std::string& folderName) {
+    const fs::path folder = folderName;
     makePen(folder / "pen-A", "KLV8A3C5D21",
             {{"001.vxr", {.name = vxbName("小学英语 三年级上册"), .labelKey = 0x3A5C, .defaultTitle = 1, .size = 64 * 1024}},
              {"002.vxr", {.name = vxbName("唐诗三百首"), .defaultTitle = 2, .size = 48 * 1024}},
@@ -53,6 +47,12 @@ int main(int argc, char** argv) {
     makePen(folder / "pen-B", "KLV9B7E2F08",
             {{"001.vxr", {.name = vxbName("三只小猪"), .size = 32 * 1024}},
              {"003.vxs", {.name = vxbName("数学启蒙 智能版"), .coverOid = 12, .size = 80 * 1024}}});
-    std::printf("Two demo pens in %s: pen-A and pen-B.\n", folder.c_str());
-    return 0;
 }
+
+void writeDemoPackage(const std::string& path) {
+    write(path, SampleBook{.name = vxbName("汉语拼音 一年级"), .labelKey = 0x1234, .defaultTitle = 7,
+                           .defaultLabel = 12, .size = 256 * 1024}
+                    .bytes());
+}
+
+}  // namespace penshelf::demo

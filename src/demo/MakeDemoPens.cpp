@@ -1,0 +1,16 @@
+// penshelf-demo-pens FOLDER: fills FOLDER with two simulated pens holding a
+// few book packages, for running PenShelf with PENSHELF_SIMULATE=FOLDER.
+
+#include "demo/DemoPens.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 1;
+    }
+    penshelf::demo::writeDemoPens(argv[1]);
+    std::printf("Two demo pens in %s: pen-A and pen-B.\n", argv[1]);
+    return 0;
+}

@@ -1,0 +1,127 @@
+// penshelf-screenshots FOLDER: runs PenShelf on the demo pens and writes PNG
+// pictures of its main states into FOLDER. Needs a real display (Xvfb will
+// do): the web view is captured from the screen.
+
+#include "app/Alerts.h"
+#include "app/AppDelegate.h"
+#include "app/InstWindow.h"
+#include "books/BookHeader.h"
+#include "demo/DemoPens.h"
+#include "device/SimulatedPlatform.h"
+
+#include "support/LocalHttpServer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+using namespace penshelf;
+
+namespace {
+
+void settle(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool shoot(QWidget* window, const QString& file) {
+    window->raise();
+    window->activateWindow();
+    settle(600);
+    const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(window->winId());
+    const bool saved = picture.save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    return saved;
+}
+
+// A stand-in for the vendor's service and portal, on 127.0.0.1.
+QByteArray portalPage() {
+    return "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>点读包下载</title>"
+           "<style>body{font-family:sans-serif;margin:2em;color:#333}"
+           ".book{display:inline-block;width:10em;margin:1em;padding:1em;border-radius:8px;"
+           "background:#f2f6fb;text-align:center}</style></head><body>"
+           "<h2>点读包下载</h2><p>为您的点读笔挑选新的点读包：</p>"
+           "<div class=\"book\">小学英语<br>三年级下册</div><div class=\"book\">唐诗三百首</div>"
+           "<div class=\"book\">恐龙百科</div></body></html>";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX") && geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 1;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]) + "/";
+
+    test::LocalHttpServer portal;
+    portal.setHandler([&](const test::HttpRequest& request) {
+        if (request.method == "POST") {
+            const QByteArray page = portal.url(QStringLiteral("/book")).toUtf8();
+            return test::HttpResponse::xml(
+                "<?xml version=\"1.0\"?><SOAP-ENV:Envelope "
+                "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
+                "<ns1:getproxyurlResponse xmlns:ns1=\"urn:PagorFunc\"><return>" +
+                page + "</return></ns1:getproxyurlResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>");
+        }
+        return test::HttpResponse::withBody(200, "text/html; charset=utf-8", portalPage());
+    });
+    qputenv("PENSHELF_SERVICE_URL", portal.url().toUtf8());
+
+    QTemporaryDir pens;
+    SimulatedPlatform platform(pens.path().toStdString());
+    std::ostringstream quiet;
+    AppDelegate delegate(platform, {quiet, quiet}, [](std::function<void()> then) { then(); });
+    delegate.applicationDidFinishLaunching();
+    QMainWindow* window = delegate.window();
+    window->show();
+    bool ok = shoot(window, out + "no-pen.png");
+
+    demo::writeDemoPens(pens.path().toStdString());
+    platform.rescan();
+    settle(300);
+    delegate.listBook->selectRow(1);
+    ok = shoot(window, out + "pen-with-books.png") && ok;
+
+    const std::string package = (pens.path() + "/汉语拼音.vxb").toStdString();
+    demo::writeDemoPackage(package);
+    InstWindow install(window);
+    install.pathZiro = delegate.pathZiro;
+    install.pathBook = package;
+    install.nameBook = GetBookName(package).value_or("");
+    install.windowDidLoad();
+    install.show();
+    ok = shoot(&install, out + "install-window.png") && ok;
+    install.close();
+
+    const auto alert = makeRemovalAlert(QStringLiteral("唐诗三百首"), window);
+    alert->show();
+    ok = shoot(alert.get(), out + "remove-alert.png") && ok;
+    alert->close();
+
+    delegate.tabBook->click();
+    QElapsedTimer timer;
+    timer.start();
+    bool loaded = false;
+    QObject::connect(delegate.webView, &QWebEngineView::loadFinished, [&] { loaded = true; });
+    while (!loaded && timer.elapsed() < 15000) settle(50);
+    ok = shoot(window, out + "book-tab.png") && ok;
+    return ok ? 0 : 1;
+}
