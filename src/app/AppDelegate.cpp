@@ -11,6 +11,7 @@
 #include "books/FreeSpace.h"
 #include "books/Text.h"
 #include "books/Volumes.h"
+#include "device/PenEject.h"
 #include "device/Platform.h"
 #include "soap/DebugLog.h"
 #include "soap/PagorFunc.h"
@@ -145,10 +146,7 @@ void AppDelegate::InitData() {
     }
     snZiro->setText(QString::fromStdString(orvCode.value_or("")));
 
-    // An unmounted pen has no folder: a relative "BOOK/" would point into the
-    // program's working folder, and an install would write there.
-    const std::string volume = platform_.volumes().GetVolumePath(pen.bsdName);
-    pathZiro = volume.empty() ? std::string() : volume + "BOOK/";
+    pathZiro = PenBookFolder(platform_.volumes(), pen.bsdName);
     fsZiro->setText(QString::fromStdString(GetFreeSpaceText(pathZiro)));
 
     dataBook = ListBookFolder(pathZiro);
@@ -185,10 +183,7 @@ void AppDelegate::EjectPen() {
 
     // Pen events wait while the command runs, as during any modal run.
     const auto modal = modeGate.enterModal();
-    const bool ejected = platform_.eject(pen.bsdName);
-    if (!ejected && !platform_.volumes().GetVolumePath(pen.bsdName).empty()) {
-        // Still mounted: dropping it from the list would invite pulling out a
-        // pen whose writes are not finished.
+    if (ejectPen(platform_, pen.bsdName) == EjectOutcome::StillMounted) {
         if (reportEjectFailure) {
             reportEjectFailure();
         } else {

@@ -1,5 +1,6 @@
 #include "app/InstWindow.h"
 
+#include "app/InstallMessages.h"
 #include "app/Texts.h"
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
@@ -19,36 +20,6 @@ namespace {
 
 // How often a long copy lets the window repaint.
 constexpr qint64 redrawIntervalMs = 40;
-
-const char* messageFor(NumberCheck check) {
-    switch (check) {
-        case NumberCheck::NotDigits:
-            return texts::numberNotDigits;
-        case NumberCheck::NotThreeDigits:
-            return texts::numberNotThreeDigits;
-        case NumberCheck::Taken:
-            return texts::numberTaken;
-        case NumberCheck::Valid:
-            break;
-    }
-    return "";
-}
-
-const char* messageFor(InstallResult result) {
-    switch (result) {
-        case InstallResult::InvalidSource:
-            return texts::bookFileInvalid;
-        case InstallResult::NoSpace:
-            return texts::penSpaceTooSmall;
-        case InstallResult::Taken:
-            return texts::numberTaken;
-        case InstallResult::Failed:
-            return texts::installFailed;
-        case InstallResult::Installed:
-            break;
-    }
-    return "";
-}
 
 int progressValue(std::int64_t value) {
     return static_cast<int>(std::min<std::int64_t>(value, INT_MAX));
@@ -83,9 +54,8 @@ void InstWindow::showWindow() {
 
 void InstWindow::windowDidLoad() {
     extBook_ = GetBookType(pathBook);
-    const std::uint16_t title = GetBookDefaultTitle(pathBook).value_or(0);
     dtBookName->setText(QString::fromStdString(nameBook));
-    dtBookOid->setText(QString::fromStdString(proposeBookNumber(pathZiro, title, extBook_)));
+    dtBookOid->setText(QString::fromStdString(proposeBookNumberFor(pathZiro, pathBook)));
 }
 
 void InstWindow::InstallBook() {

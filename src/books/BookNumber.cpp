@@ -1,5 +1,6 @@
 #include "books/BookNumber.h"
 
+#include "books/BookHeader.h"
 #include "books/Catalogue.h"
 
 #include <fcntl.h>
@@ -51,6 +52,11 @@ std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTi
     }
     close(folderFd);
     return formatBookNumber(proposal);
+}
+
+std::string proposeBookNumberFor(const std::string& folder, const std::string& packagePath) {
+    return proposeBookNumber(folder, GetBookDefaultTitle(packagePath).value_or(0),
+                             GetBookType(packagePath));
 }
 
 NumberCheck checkBookNumber(const std::string& folder, std::string_view number,

@@ -24,6 +24,10 @@ bool existsInFolder(const std::string& folder, const std::string& name);
 std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTitle,
                               const std::string& extBook);
 
+// The same for the package file at packagePath, from its header: its default
+// title (a missing one counts as 0) and its extension, GetBookType.
+std::string proposeBookNumberFor(const std::string& folder, const std::string& packagePath);
+
 // The checks of a typed number, in the order the user is told about them.
 enum class NumberCheck { Valid, NotDigits, NotThreeDigits, Taken };
 NumberCheck checkBookNumber(const std::string& folder, std::string_view number,

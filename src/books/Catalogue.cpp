@@ -2,6 +2,7 @@
 
 #include "books/BookHeader.h"
 #include "books/Text.h"
+#include "books/Volumes.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -158,6 +159,11 @@ class Listing {
 };
 
 }  // namespace
+
+std::string PenBookFolder(const Volumes& volumes, const std::string& bsdName) {
+    const std::string volume = volumes.GetVolumePath(bsdName);
+    return volume.empty() ? std::string() : volume + "BOOK/";
+}
 
 std::string joinPath(const std::string& folder, const std::string& relative) {
     if (folder.empty()) return relative;

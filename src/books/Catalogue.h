@@ -12,6 +12,13 @@ namespace penshelf {
 inline constexpr const char* customStatPrefix = "自制-";
 inline constexpr const char* smartStatPrefix = "智能-";
 
+class Volumes;
+
+// The BOOK/ folder of the volume mounted from bsdName, or the empty text while
+// nothing is mounted: a relative "BOOK/" would point into the program's
+// working folder, and an install would write there.
+std::string PenBookFolder(const Volumes& volumes, const std::string& bsdName);
+
 // Joins a folder and a relative path with exactly one separator.
 std::string joinPath(const std::string& folder, const std::string& relative);
 
