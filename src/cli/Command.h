@@ -1,5 +1,5 @@
 #pragma once
-// One command of penshelf-cli: its name, a usage line and what runs it.
+// One command of penshelf-cli: its name, a usage line, what it is for and what runs it.
 
 #include <iosfwd>
 #include <string>
@@ -13,9 +13,19 @@ struct Command {
     std::string_view usage;  // the arguments after the command's name
     // Gets the arguments after the command's name; returns the exit status.
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    std::string_view summary;  // one line, for the list of commands
+    std::string_view details;  // the options, for the command's own --help
 };
 
-// Exit status for a command line that cannot be run as given.
+// Exit status of soap for a command line that cannot be run as given.
 inline constexpr int kUsageError = 2;
+
+// Exit statuses of the pen commands and of penshelf-cli itself: a user error
+// is one the user can put right (a bad number, an unknown pen, no such book,
+// a bad command line); a failure is the pen's or the system's (a copy or an
+// eject that did not go through).
+inline constexpr int kSuccess = 0;
+inline constexpr int kUserError = 1;
+inline constexpr int kFailure = 2;
 
 }  // namespace penshelf::cli

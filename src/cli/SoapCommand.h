@@ -22,6 +22,8 @@ std::string describeBodyPart(const soap::Value& part);
 inline constexpr Command kSoapCommand{
     "soap",
     "<bookopen|synchronous|getproxyurl|test|getversion> name=value... [--endpoint URL] [--log]",
-    runSoapCommand};
+    runSoapCommand, "call one operation of the PagorFunc web service",
+    "  --endpoint URL  an http URL instead of the service's own\n"
+    "  --log           log the request and the response\n"};
 
 }  // namespace penshelf::cli

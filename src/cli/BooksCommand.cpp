@@ -1,0 +1,34 @@
+// penshelf-cli books: a pen's catalogue, in the order the window lists it.
+#include "cli/PenCommands.h"
+
+#include <QJsonArray>
+
+#include <ostream>
+
+namespace penshelf::cli {
+
+int booksCommand(const PenOptions& options, PenSession& session, Reply& reply) {
+    const PenRecord* pen = choosePen(session, options, reply);
+    if (!pen) return kUserError;
+    const PenView view = viewPen(session.platform(), *pen);
+    const std::vector<BookView> books = listBooks(view.bookFolder);
+    if (!reply.json()) {
+        for (const BookView& book : books) {
+            reply.out() << book.number << "\t" << book.kind << "\t" << book.name << "\t"
+                        << book.entry << "\n";
+        }
+        reply.out().flush();
+        return kSuccess;
+    }
+    QJsonArray rows;
+    for (const BookView& book : books) rows.append(toJson(book));
+    reply.write(
+        QJsonObject{{"pen", QString::fromStdString(view.bsdName)},
+                    {"bookFolder", view.bookFolder.empty()
+                                       ? QJsonValue()
+                                       : QJsonValue(QString::fromStdString(view.bookFolder))},
+                    {"books", rows}});
+    return kSuccess;
+}
+
+}  // namespace penshelf::cli

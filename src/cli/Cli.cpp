@@ -1,0 +1,80 @@
+#include "cli/Cli.h"
+
+#include "cli/PenCommands.h"
+#include "cli/SoapCommand.h"
+
+#include <algorithm>
+#include <array>
+#include <ostream>
+
+namespace penshelf::cli {
+
+namespace {
+
+constexpr std::array<Command, 6> kCommands{kPensCommand,   kBooksCommand, kInstallCommand,
+                                           kRemoveCommand, kEjectCommand, kSoapCommand};
+
+const Command* find(std::string_view name) {
+    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
+                                    [&](const Command& command) { return command.name == name; });
+    return found == kCommands.end() ? nullptr : &*found;
+}
+
+void listCommands(std::ostream& stream) {
+    stream << "usage: penshelf-cli COMMAND [ARGS...]\n"
+              "       penshelf-cli COMMAND --help\n\n"
+              "commands:\n";
+    for (const Command& command : kCommands) {
+        stream << "  " << command.name << std::string(9 - command.name.size(), ' ')
+               << command.summary << "\n";
+    }
+}
+
+int commandHelp(const Command& command, std::ostream& out) {
+    out << "usage: penshelf-cli " << command.name << " " << command.usage << "\n\n"
+        << command.summary << "\n\n"
+        << command.details;
+    out.flush();
+    return kSuccess;
+}
+
+bool isHelp(std::string_view arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+}  // namespace
+
+std::span<const Command> commands() {
+    return kCommands;
+}
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        listCommands(err);
+        return kUserError;
+    }
+    const std::string& name = args.front();
+    if (isHelp(name) || name == "help") {
+        if (args.size() > 1) {
+            if (const Command* command = find(args[1])) return commandHelp(*command, out);
+            err << "penshelf-cli: unknown command " << args[1] << "\n";
+            return kUserError;
+        }
+        listCommands(out);
+        out.flush();
+        return kSuccess;
+    }
+    const Command* command = find(name);
+    if (!command) {
+        err << "penshelf-cli: unknown command " << name << "\n";
+        listCommands(err);
+        return kUserError;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (std::any_of(rest.begin(), rest.end(), [](const std::string& arg) { return isHelp(arg); })) {
+        return commandHelp(*command, out);
+    }
+    return command->run(rest, out, err);
+}
+
+}  // namespace penshelf::cli

@@ -1,0 +1,29 @@
+// penshelf-cli eject: unmounts and powers off a pen, with the window's rule: a
+// pen still mounted after a failed eject must not be pulled out.
+#include "cli/PenCommands.h"
+
+#include "app/Texts.h"
+#include "device/PenEject.h"
+
+#include <ostream>
+
+namespace penshelf::cli {
+
+int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply) {
+    const PenRecord* pen = choosePen(session, options, reply);
+    if (!pen) return kUserError;
+    const std::string bsdName = pen->bsdName;
+    const EjectOutcome outcome = ejectPen(session.platform(), bsdName);
+    if (outcome == EjectOutcome::StillMounted) return reply.fail(kFailure, texts::ejectFailed);
+
+    const bool gone = outcome == EjectOutcome::Gone;
+    if (reply.json()) {
+        reply.write(QJsonObject{{"pen", QString::fromStdString(bsdName)},
+                                {"outcome", gone ? "gone" : "ejected"}});
+    } else {
+        reply.out() << (gone ? "no longer mounted: " : "ejected ") << bsdName << "\n" << std::flush;
+    }
+    return kSuccess;
+}
+
+}  // namespace penshelf::cli

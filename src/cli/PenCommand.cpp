@@ -1,0 +1,227 @@
+#include "cli/PenCommand.h"
+
+#include "app/Texts.h"
+#include "books/Catalogue.h"
+#include "books/FreeSpace.h"
+#include "books/Text.h"
+#include "books/Volumes.h"
+#include "cli/Command.h"
+#include "device/Platform.h"
+#include "device/SimulatedPlatform.h"
+
+#include <QJsonDocument>
+
+#include <cstdlib>
+#include <iostream>
+#include <ostream>
+
+namespace penshelf::cli {
+
+namespace {
+
+// Takes the value of an option given as "--name value" or "--name=value".
+bool optionValue(const std::vector<std::string>& args, std::size_t& i, std::string_view name,
+                 std::optional<std::string>& value, std::string& problem) {
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 == args.size()) {
+            problem = std::string(name) + " needs a value";
+            return true;
+        }
+        value = args[++i];
+        return true;
+    }
+    if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
+        arg[name.size()] == '=') {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+std::string joined(const std::map<std::string, PenRecord>& pens) {
+    std::string names;
+    for (const auto& [bsdName, pen] : pens) names += (names.empty() ? "" : ", ") + bsdName;
+    return names;
+}
+
+std::string kindOf(const std::string& flag) {
+    if (flag == "E") return "shared";
+    if (flag == "S") return "smart";
+    return "custom";
+}
+
+}  // namespace
+
+std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
+                                          const OptionSet& allowed, std::string& problem) {
+    PenOptions options;
+    bool operandsOnly = false;
+    for (std::size_t i = 0; i < args.size() && problem.empty(); ++i) {
+        const std::string& arg = args[i];
+        if (operandsOnly || arg == "-" || arg.empty() || arg[0] != '-') {
+            options.operands.push_back(arg);
+        } else if (arg == "--") {
+            operandsOnly = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (allowed.yes && arg == "--yes") {
+            options.yes = true;
+        } else if (optionValue(args, i, "--pen", options.pen, problem)) {
+        } else if (allowed.number && optionValue(args, i, "--number", options.number, problem)) {
+        } else {
+            problem = "unknown option " + arg;
+        }
+    }
+    if (!problem.empty()) return std::nullopt;
+    if (options.operands.size() < allowed.minOperands) {
+        problem = "missing operand";
+    } else if (options.operands.size() > allowed.maxOperands) {
+        problem = "unexpected operand " + options.operands[allowed.maxOperands];
+    }
+    if (!problem.empty()) return std::nullopt;
+    return options;
+}
+
+PenSession::PenSession(Platform& platform, Diagnostics diagnostics)
+    : platform_(platform),
+      identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
+      watch_(
+          platform.usbDevices(),
+          [this](std::uint32_t locationID) { return identifier_.findLocationID(locationID); },
+          gate_, diagnostics) {
+    // The pens present now are identified at once; later attaches would need
+    // the event loop, and a command does not wait for them.
+    watch_.InitService();
+}
+
+PenSession::~PenSession() = default;
+
+void PenSession::storePen(const PenRecord& record) {
+    pens_.insert_or_assign(record.bsdName, record);
+}
+
+Reply::Reply(std::string_view command, bool json, std::ostream& out, std::ostream& err)
+    : command_(command), json_(json), out_(out), err_(err) {}
+
+void Reply::say(const std::string& message) {
+    err_ << "penshelf-cli " << command_ << ": " << message << "\n";
+    err_.flush();
+}
+
+int Reply::fail(int status, const std::string& message) {
+    say(message);
+    if (json_) {
+        write(QJsonObject{{"error", QJsonObject{{"status", status},
+                                                {"message", QString::fromStdString(message)}}}});
+    }
+    return status;
+}
+
+void Reply::write(const QJsonObject& document) {
+    out_ << QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
+    out_.flush();
+}
+
+const PenRecord* choosePen(const PenSession& session, const PenOptions& options, Reply& reply) {
+    const auto& pens = session.pens();
+    if (options.pen) {
+        const auto found = pens.find(*options.pen);
+        if (found != pens.end()) return &found->second;
+        reply.fail(kUserError, "no pen " + *options.pen + " is attached" +
+                                   (pens.empty() ? "" : " (attached: " + joined(pens) + ")"));
+        return nullptr;
+    }
+    if (pens.empty()) {
+        reply.fail(kUserError, texts::connectPenPrompt);
+        return nullptr;
+    }
+    if (pens.size() > 1) {
+        reply.fail(kUserError,
+                   "several pens are attached (" + joined(pens) + "); choose one with --pen");
+        return nullptr;
+    }
+    return &pens.begin()->second;
+}
+
+PenView viewPen(const Platform& platform, const PenRecord& pen) {
+    PenView view;
+    view.bsdName = pen.bsdName;
+    if (const std::string code = pen.identityCodeBytes(); isValidUtf8(code)) {
+        view.identityCode = code;
+    }
+    view.volume = platform.volumes().GetVolumePath(pen.bsdName);
+    view.bookFolder = PenBookFolder(platform.volumes(), pen.bsdName);
+    view.freeSpace = GetFreeSpaceText(view.bookFolder);
+    if (!view.bookFolder.empty()) view.freeBytes = GetFreeSpaceBytes(view.bookFolder);
+    return view;
+}
+
+std::vector<BookView> listBooks(const std::string& bookFolder) {
+    std::vector<BookView> books;
+    for (const ListData& row : ListBookFolder(bookFolder)) {
+        BookView book;
+        // The stat column is a prefix and the number.
+        for (const char* prefix : {customStatPrefix, smartStatPrefix}) {
+            const std::string_view p(prefix);
+            if (row.stat.compare(0, p.size(), p) == 0) book.number = row.stat.substr(p.size());
+        }
+        book.kind = kindOf(row.flag);
+        book.name = row.name;
+        book.path = row.file;
+        book.entry = row.file.compare(0, bookFolder.size(), bookFolder) == 0
+                         ? row.file.substr(bookFolder.size())
+                         : row.file;
+        book.stat = row.stat;
+        book.flag = row.flag;
+        books.push_back(std::move(book));
+    }
+    return books;
+}
+
+QJsonObject toJson(const BookView& book) {
+    return {{"number", QString::fromStdString(book.number)},
+            {"kind", QString::fromStdString(book.kind)},
+            {"name", QString::fromStdString(book.name)},
+            {"entry", QString::fromStdString(book.entry)},
+            {"path", QString::fromStdString(book.path)},
+            {"stat", QString::fromStdString(book.stat)},
+            {"flag", QString::fromStdString(book.flag)}};
+}
+
+std::unique_ptr<Platform> platformFromEnvironment() {
+    const char* simulated = std::getenv("PENSHELF_SIMULATE");
+    if (simulated && *simulated) return makeSimulatedPlatform(simulated);
+    return makeLinuxPlatform();
+}
+
+int runPenCommand(const PenCommand& command, const std::vector<std::string>& args,
+                  std::ostream& out, std::ostream& err, Platform* platform) {
+    std::string problem;
+    const std::optional<PenOptions> options = parsePenOptions(args, command.options, problem);
+    if (!options) {
+        bool json = false;
+        for (const std::string& arg : args) json = json || arg == "--json";
+        Reply(command.name, json, out, err)
+            .fail(kUserError,
+                  problem + " (see penshelf-cli " + std::string(command.name) + " --help)");
+        return kUserError;
+    }
+    std::unique_ptr<Platform> own;
+    if (!platform) {
+        own = platformFromEnvironment();
+        platform = own.get();
+    }
+    // Discovery's log lines are for finding out why a pen is not seen; they
+    // would only get in the way of the command's own output.
+    std::ostream silent(nullptr);
+    const Diagnostics diagnostics =
+        options->verbose ? Diagnostics{err, err} : Diagnostics{silent, silent};
+    PenSession session(*platform, diagnostics);
+    Reply reply(command.name, options->json, out, err);
+    return command.act(*options, session, reply);
+}
+
+}  // namespace penshelf::cli

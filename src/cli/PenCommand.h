@@ -1,0 +1,137 @@
+#pragma once
+// What the pen commands share: their options, the pens attached now (found by
+// the same USB watch and identification as the window's) and the one reply a
+// command gives, as text or as one JSON document on standard output.
+
+#include "device/DefaultModeGate.h"
+#include "device/PenIdentifier.h"
+#include "device/PenRecord.h"
+#include "device/UsbWatch.h"
+
+#include <QJsonObject>
+
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace penshelf {
+class Platform;
+}
+
+namespace penshelf::cli {
+
+struct PenOptions {
+    std::optional<std::string> pen;     // --pen BSD
+    std::optional<std::string> number;  // --number NNN
+    bool json = false;                  // --json
+    bool verbose = false;               // --verbose: discovery's log lines on standard error
+    bool yes = false;                   // --yes
+    std::vector<std::string> operands;  // everything that is not an option
+};
+
+// Which options a command takes beyond --pen, --json and --verbose, and how
+// many operands.
+struct OptionSet {
+    bool number = false;
+    bool yes = false;
+    std::size_t minOperands = 0;
+    std::size_t maxOperands = 0;
+};
+
+// The options in args, or nothing with problem set.
+std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
+                                          const OptionSet& allowed, std::string& problem);
+
+// The pens attached when it was made, identified as the window identifies them.
+class PenSession : public PenTable {
+  public:
+    PenSession(Platform& platform, Diagnostics diagnostics);
+    ~PenSession() override;
+    PenSession(const PenSession&) = delete;
+    PenSession& operator=(const PenSession&) = delete;
+
+    void storePen(const PenRecord& record) override;
+
+    Platform& platform() { return platform_; }
+    // By BSD name, in the pen list's order.
+    const std::map<std::string, PenRecord>& pens() const { return pens_; }
+
+  private:
+    Platform& platform_;
+    std::map<std::string, PenRecord> pens_;
+    DefaultModeGate gate_;
+    PenIdentifier identifier_;
+    UsbWatch watch_;
+};
+
+// A command's output: text lines or one JSON document on out, messages on err.
+class Reply {
+  public:
+    Reply(std::string_view command, bool json, std::ostream& out, std::ostream& err);
+
+    bool json() const { return json_; }
+    std::ostream& out() { return out_; }
+    std::ostream& err() { return err_; }
+
+    // One message on standard error, after the command's name.
+    void say(const std::string& message);
+    // The command cannot go on: says why and, for --json, writes the error
+    // document {"error": {"status": ..., "message": ...}}. Returns status.
+    int fail(int status, const std::string& message);
+    void write(const QJsonObject& document);
+
+  private:
+    std::string command_;
+    bool json_;
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+// The pen a command is about: the one named by --pen, or the only one attached.
+// Nothing after a failed reply when there is none, several or no such pen.
+const PenRecord* choosePen(const PenSession& session, const PenOptions& options, Reply& reply);
+
+// A pen as the commands show it.
+struct PenView {
+    std::string bsdName;
+    std::optional<std::string> identityCode;  // none when its bytes are not UTF-8
+    std::string volume;                       // "" while nothing is mounted
+    std::string bookFolder;                   // "" while nothing is mounted
+    std::string freeSpace;                    // the window's text, "---" when unknown
+    std::optional<std::uint64_t> freeBytes;
+};
+PenView viewPen(const Platform& platform, const PenRecord& pen);
+
+// One catalogue row as the commands show it.
+struct BookView {
+    std::string number;  // the book package number, as the stat column shows it
+    std::string kind;    // "custom", "smart" or "shared"
+    std::string name;
+    std::string entry;  // the file's path below BOOK/, as remove takes it
+    std::string path;   // the file's full path
+    std::string stat;
+    std::string flag;
+};
+std::vector<BookView> listBooks(const std::string& bookFolder);
+QJsonObject toJson(const BookView& book);
+
+// A pen command: the options it takes and what it does once the pens are known.
+struct PenCommand {
+    std::string_view name;
+    OptionSet options;
+    int (*act)(const PenOptions& options, PenSession& session, Reply& reply);
+};
+
+// Parses args, identifies the pens attached now on platform (or, when null, on
+// the Linux machine or the simulated pens of PENSHELF_SIMULATE) and runs command.
+int runPenCommand(const PenCommand& command, const std::vector<std::string>& args,
+                  std::ostream& out, std::ostream& err, Platform* platform = nullptr);
+
+// The platform of this run: simulated pens when PENSHELF_SIMULATE names a folder.
+std::unique_ptr<Platform> platformFromEnvironment();
+
+}  // namespace penshelf::cli

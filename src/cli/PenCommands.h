@@ -1,0 +1,86 @@
+#pragma once
+// The commands about pens and their books: pens, books, install, remove, eject.
+
+#include "cli/Command.h"
+#include "cli/PenCommand.h"
+
+#include <cstdint>
+
+namespace penshelf::cli {
+
+int pensCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int booksCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int installCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int removeCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply);
+
+inline constexpr PenCommand kPens{"pens", {}, pensCommand};
+inline constexpr PenCommand kBooks{"books", {}, booksCommand};
+inline constexpr PenCommand kInstall{
+    "install", {.number = true, .minOperands = 1, .maxOperands = SIZE_MAX}, installCommand};
+inline constexpr PenCommand kRemove{
+    "remove", {.yes = true, .minOperands = 1, .maxOperands = 1}, removeCommand};
+inline constexpr PenCommand kEject{"eject", {}, ejectCommand};
+
+// The options and the exit statuses every pen command shares, for its --help.
+#define PENSHELF_CLI_COMMON_OPTIONS                            \
+    "  --json          one JSON document on standard output\n" \
+    "  --verbose       pen discovery's log lines on standard error\n"
+#define PENSHELF_CLI_EXIT_STATUS                                                        \
+    "\nExit status: 0 done, 1 a user error (bad number, unknown pen, no such book,\n"   \
+    "bad usage), 2 a failure (copy or eject failed). PENSHELF_SIMULATE=<folder> uses\n" \
+    "the simulated pens in that folder.\n"
+#define PENSHELF_CLI_PEN_OPTION "  --pen BSD       the pen (needed when several are attached)\n"
+
+inline constexpr Command kPensCommand{
+    "pens", "[--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(kPens, args, out, err);
+    },
+    "list the pens attached now: BSD name, identity code, free space, volume",
+    PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+
+inline constexpr Command kBooksCommand{
+    "books", "[--pen BSD] [--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(kBooks, args, out, err);
+    },
+    "list a pen's book packages: number, kind, name, file",
+    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+
+inline constexpr Command kInstallCommand{
+    "install", "FILE.vxb... [--pen BSD] [--number NNN] [--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(kInstall, args, out, err);
+    },
+    "install book package files onto a pen",
+    PENSHELF_CLI_PEN_OPTION
+    "  --number NNN    the book package number (one file only); else the one\n"
+    "                  the window would propose\n" PENSHELF_CLI_COMMON_OPTIONS
+    "\nEach file is installed on its own: one that fails does not stop the others,\n"
+    "and the exit status is the worst of them. Progress shows on a "
+    "terminal.\n" PENSHELF_CLI_EXIT_STATUS};
+
+inline constexpr Command kRemoveCommand{
+    "remove", "NNN.vxr|NNN.vxs [--pen BSD] --yes [--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(kRemove, args, out, err);
+    },
+    "remove a book package from a pen (a shared one: its own file only)",
+    PENSHELF_CLI_PEN_OPTION
+    "  --yes           remove it: a removed book package cannot be "
+    "restored\n" PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+
+inline constexpr Command kEjectCommand{
+    "eject", "[--pen BSD] [--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(kEject, args, out, err);
+    },
+    "unmount and power off a pen",
+    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+
+#undef PENSHELF_CLI_COMMON_OPTIONS
+#undef PENSHELF_CLI_EXIT_STATUS
+#undef PENSHELF_CLI_PEN_OPTION
+
+}  // namespace penshelf::cli

@@ -1,0 +1,52 @@
+// penshelf-cli pens: the pens attached now, one line each.
+#include "cli/PenCommands.h"
+
+#include "device/PenRecord.h"
+
+#include <QJsonArray>
+
+#include <ostream>
+
+namespace penshelf::cli {
+
+namespace {
+
+QJsonValue textOrNull(const std::string& text) {
+    return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
+}
+
+}  // namespace
+
+int pensCommand(const PenOptions&, PenSession& session, Reply& reply) {
+    QJsonArray pens;
+    for (const auto& [bsdName, pen] : session.pens()) {
+        const PenView view = viewPen(session.platform(), pen);
+        if (!reply.json()) {
+            reply.out() << view.bsdName << "\t" << view.identityCode.value_or("") << "\t"
+                        << view.freeSpace << "\t" << view.volume << "\n";
+            continue;
+        }
+        pens.append(QJsonObject{
+            {"bsdName", QString::fromStdString(view.bsdName)},
+            {"displayName", QString::fromStdString(pen.displayName)},
+            {"product", QString::fromStdString(pen.product)},
+            {"revision", QString::fromStdString(pen.revision)},
+            {"identityCode", view.identityCode
+                                 ? QJsonValue(QString::fromStdString(*view.identityCode))
+                                 : QJsonValue()},
+            {"volume", textOrNull(view.volume)},
+            {"bookFolder", textOrNull(view.bookFolder)},
+            {"freeSpace", QString::fromStdString(view.freeSpace)},
+            {"freeBytes",
+             view.freeBytes ? QJsonValue(static_cast<double>(*view.freeBytes)) : QJsonValue()},
+        });
+    }
+    if (reply.json()) {
+        reply.write(QJsonObject{{"pens", pens}});
+    } else {
+        reply.out().flush();
+    }
+    return kSuccess;
+}
+
+}  // namespace penshelf::cli
