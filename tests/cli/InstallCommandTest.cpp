@@ -1,0 +1,158 @@
+// penshelf-cli install: proposals, the window's checks and messages, several
+// files in one run, and pens that cannot take a book.
+#include "cli/CliTestSupport.h"
+
+#include "app/Texts.h"
+#include "books/BookHeader.h"
+
+#include <QJsonArray>
+
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace penshelf;
+using namespace penshelf::test;
+
+namespace {
+
+class InstallCommand : public SimulatedPens {
+  protected:
+    void SetUp() override {
+        SimulatedPens::SetUp();
+        book = addPen("a-pen", "PEN00000001") + "BOOK/";
+    }
+    std::string book;
+};
+
+TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFailure) {
+    const BookFile custom{
+        .name = vxbName("第一本"), .labelKey = 0x1234, .defaultLabel = 7, .size = 5000};
+    const BookFile smart{.name = vxbName("第二本"), .coverOid = 5, .size = 2048};
+    const std::string first = addSource("first.vxb", custom);
+    const std::string second = addSource("second.vxb", smart);
+    // Its default title 1 is proposed although 001.vxr is taken by then.
+    const std::string third =
+        addSource("third.vxb", {.name = vxbName("第三本"), .defaultTitle = 1});
+    const std::string fourth = addSource("fourth.vxb", {.name = vxbName("第四本")});
+
+    const CliRun run = runCli({"install", first, second, third, fourth, "--json"});
+    EXPECT_EQ(run.status, 1) << "the worst outcome: a number taken";
+    EXPECT_NE(run.err.find(third + ": " + texts::numberTaken), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(texts::installing), std::string::npos)
+        << "no progress where no terminal watches";
+
+    const QJsonObject document = run.json();
+    EXPECT_EQ(jsonText(document["pen"]), "sim1s1");
+    const QJsonArray installs = document["installs"].toArray();
+    ASSERT_EQ(installs.size(), 4);
+    const auto entryOf = [&](int i) { return jsonText(installs[i].toObject()["entry"]); };
+    EXPECT_EQ(entryOf(0), "001.vxr");
+    EXPECT_EQ(entryOf(1), "001.vxs") << "a smart package counts only smart numbers";
+    EXPECT_EQ(entryOf(3), "002.vxr") << "the failure before did not stop it";
+    const QJsonObject refused = installs[2].toObject();
+    EXPECT_FALSE(refused["installed"].toBool());
+    EXPECT_EQ(refused["status"].toInt(), 1);
+    EXPECT_EQ(jsonText(refused["number"]), "001");
+    EXPECT_EQ(jsonText(refused["message"]), texts::numberTaken);
+
+    // The copies: the smart one byte for byte, the custom one with its label field.
+    EXPECT_EQ(readFile(book + "001.vxs"), smart.bytes());
+    std::string expected = custom.bytes();
+    const auto label = labelFieldBytes(0x1234, 7);
+    expected[BookHeader::labelFieldOffset] = static_cast<char>(label[0]);
+    expected[BookHeader::labelFieldOffset + 1] = static_cast<char>(label[1]);
+    EXPECT_EQ(readFile(book + "001.vxr"), expected);
+
+    const CliRun books = runCli({"books"});
+    EXPECT_NE(books.out.find("001\tcustom\t第一本\t001.vxr\n"), std::string::npos) << books.out;
+    EXPECT_NE(books.out.find("001\tsmart\t第二本\t001.vxs\n"), std::string::npos);
+    EXPECT_NE(books.out.find("002\tcustom\t第四本\t002.vxr\n"), std::string::npos);
+}
+
+TEST_F(InstallCommand, AGivenNumberIsCheckedAsTheWindowChecksIt) {
+    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
+    struct Case {
+        const char* number;
+        const char* message;
+    };
+    for (const Case& refused :
+         {Case{"12", texts::numberNotThreeDigits}, Case{"0000", texts::numberNotThreeDigits},
+          Case{"1a3", texts::numberNotDigits}, Case{"１２３", texts::numberNotDigits}}) {
+        const CliRun run = runCli({"install", source, "--number", refused.number});
+        EXPECT_EQ(run.status, 1) << refused.number;
+        EXPECT_NE(run.err.find(refused.message), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(book));
+
+    const CliRun installed = runCli({"install", source, "--number=999"});
+    EXPECT_EQ(installed.status, 0) << installed.err;
+    EXPECT_EQ(installed.out, "installed " + source + " as 999.vxr\n");
+    EXPECT_TRUE(std::filesystem::exists(book + "999.vxr"));
+
+    const CliRun again = runCli({"install", source, "--number", "999"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find(texts::numberTaken), std::string::npos);
+
+    const CliRun twoFiles = runCli({"install", source, source, "--number", "005"});
+    EXPECT_EQ(twoFiles.status, 1) << "one number cannot name two books";
+    EXPECT_FALSE(std::filesystem::exists(book + "005.vxr"));
+}
+
+TEST_F(InstallCommand, RefusesFilesThatAreNoBookPackages) {
+    const std::string text = addSource("notes.txt", {.name = vxbName("书")});
+    const std::string shortFile = sources / "short.vxb";
+    writeFile(shortFile, "VXB too short for a header");
+
+    const CliRun notVxb = runCli({"install", text});
+    EXPECT_EQ(notVxb.status, 1);
+    const CliRun invalid = runCli({"install", shortFile, (sources / "missing.vxb")});
+    EXPECT_EQ(invalid.status, 1);
+    EXPECT_NE(invalid.err.find(shortFile + ": " + texts::bookFileInvalid), std::string::npos)
+        << invalid.err;
+    EXPECT_TRUE(std::filesystem::is_empty(book));
+}
+
+TEST_F(InstallCommand, APenThatCannotTakeTheBookIsAFailure) {
+    // A pen without a BOOK/ folder: the copy has nowhere to go.
+    addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
+    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
+    const CliRun run = runCli({"install", source, "--pen", "sim2s1", "--json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(texts::installFailed), std::string::npos) << run.err;
+    const QJsonObject outcome = run.json()["installs"].toArray()[0].toObject();
+    EXPECT_EQ(outcome["status"].toInt(), 2);
+    EXPECT_EQ(jsonText(outcome["message"]), texts::installFailed);
+}
+
+bool shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST_F(InstallCommand, APenTooSmallIsAFailureAndKeepsNothing) {
+    if (geteuid() != 0) GTEST_SKIP() << "loop-mounting a small volume needs root";
+    // The pen's volume: a 512 KiB ext4 image mounted as the simulated pen's folder.
+    const std::string volume = pens / "c-small";
+    const std::string image = sources / "pen.img";
+    std::filesystem::create_directories(volume);
+    if (!shell("truncate -s 512K " + image) || !shell("mkfs.ext4 -q -F -b 1024 -N 32 " + image) ||
+        !shell("mount -o loop " + image + " " + volume)) {
+        GTEST_SKIP() << "cannot loop-mount an ext4 image here";
+    }
+    struct Unmount {
+        std::string volume;
+        ~Unmount() { shell("umount " + volume); }
+    } unmount{volume};
+    addPen("c-small", "PEN00000003");
+    const std::string source = addSource("big.vxb", {.name = vxbName("大书"), .size = 1 << 20});
+    const std::string small = addSource("small.vxb", {.name = vxbName("小书")});
+
+    const CliRun run = runCli({"install", source, small, "--pen", "sim2s1"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find(source + ": " + texts::penSpaceTooSmall), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "installed " + small + " as 001.vxr\n");
+    const CliRun books = runCli({"books", "--pen", "sim2s1"});
+    EXPECT_EQ(books.out, "001\tcustom\t小书\t001.vxr\n");
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// penshelf-cli pens, and how every pen command picks its pen.
+#include "cli/CliTestSupport.h"
+
+#include "app/Texts.h"
+#include "books/FreeSpace.h"
+#include "device/PenRecord.h"
+
+#include <QJsonArray>
+
+using namespace penshelf;
+using namespace penshelf::test;
+
+namespace {
+
+using PensCommand = SimulatedPens;
+
+TEST_F(PensCommand, ListsEveryPenWithItsCodeFreeSpaceAndVolume) {
+    const std::string first = addPen("a-pen", "PEN00000001");
+    const std::string second = addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
+    // A mass-storage device of another make is no pen.
+    writeFile(pens / "c-stick/simulated-device.ini", "usb = 0781:5567\n");
+
+    const CliRun text = runCli({"pens"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, "sim1s1\tPEN00000001\t" + GetFreeSpaceText(first + "BOOK/") + "\t" + first +
+                            "\n" + "sim2s1\tPEN00000002\t---\t" + second + "\n")
+        << "the free space is that of BOOK/, as the window shows it";
+    EXPECT_EQ(text.err, "") << "discovery's log lines stay out without --verbose";
+
+    const CliRun json = runCli({"pens", "--json"});
+    EXPECT_EQ(json.status, 0);
+    const QJsonArray list = json.json()["pens"].toArray();
+    ASSERT_EQ(list.size(), 2);
+    const QJsonObject pen = list[0].toObject();
+    EXPECT_EQ(jsonText(pen["bsdName"]), "sim1s1");
+    EXPECT_EQ(jsonText(pen["identityCode"]), "PEN00000001");
+    EXPECT_EQ(jsonText(pen["displayName"]), penDisplayName);
+    EXPECT_EQ(jsonText(pen["volume"]), first);
+    EXPECT_EQ(jsonText(pen["bookFolder"]), first + "BOOK/");
+    EXPECT_EQ(jsonText(pen["freeSpace"]), GetFreeSpaceText(first + "BOOK/"));
+    EXPECT_GT(pen["freeBytes"].toDouble(), 0);
+    const QJsonObject bare = list[1].toObject();
+    EXPECT_EQ(jsonText(bare["freeSpace"]), "---");
+    EXPECT_TRUE(bare["freeBytes"].isNull());
+
+    const CliRun verbose = runCli({"pens", "--verbose"});
+    EXPECT_EQ(verbose.out, text.out) << "log lines never mix with the output";
+    EXPECT_NE(verbose.err.find("New ZIRO added."), std::string::npos) << verbose.err;
+}
+
+TEST_F(PensCommand, WithoutPensListsNothing) {
+    const CliRun text = runCli({"pens"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, "");
+    const CliRun json = runCli({"pens", "--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_TRUE(json.json()["pens"].toArray().isEmpty());
+}
+
+TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
+    EXPECT_EQ(runCli({"books"}).status, 1);
+    EXPECT_NE(runCli({"books"}).err.find(texts::connectPenPrompt), std::string::npos);
+
+    addPen("a-pen", "PEN00000001");
+    const CliRun only = runCli({"books", "--json"});
+    EXPECT_EQ(only.status, 0);
+    EXPECT_EQ(jsonText(only.json()["pen"]), "sim1s1");
+
+    addPen("b-pen", "PEN00000002");
+    const CliRun several = runCli({"books", "--json"});
+    EXPECT_EQ(several.status, 1);
+    EXPECT_NE(several.err.find("--pen"), std::string::npos) << several.err;
+    const QJsonObject error = several.json()["error"].toObject();
+    EXPECT_EQ(error["status"].toInt(), 1);
+    EXPECT_NE(jsonText(error["message"]).find("sim1s1, sim2s1"), std::string::npos);
+
+    const CliRun chosen = runCli({"books", "--pen", "sim2s1", "--json"});
+    EXPECT_EQ(chosen.status, 0);
+    EXPECT_EQ(jsonText(chosen.json()["pen"]), "sim2s1");
+    EXPECT_EQ(runCli({"books", "--pen=sim1s1"}).status, 0);
+
+    const CliRun unknown = runCli({"eject", "--pen", "sdz1"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("sdz1"), std::string::npos) << unknown.err;
+}
+
+TEST_F(PensCommand, HelpAndBadCommandLines) {
+    const CliRun help = runCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* name : {"pens", "books", "install", "remove", "eject", "soap"}) {
+        EXPECT_NE(help.out.find(std::string("\n  ") + name + " "), std::string::npos) << name;
+    }
+    EXPECT_EQ(runCli({"help"}).out, help.out);
+
+    for (const char* name : {"pens", "books", "install", "remove", "eject", "soap"}) {
+        const CliRun command = runCli({name, "--help"});
+        EXPECT_EQ(command.status, 0) << name;
+        EXPECT_EQ(command.out.rfind(std::string("usage: penshelf-cli ") + name + " ", 0), 0u)
+            << command.out;
+        EXPECT_EQ(runCli({"help", name}).out, command.out);
+    }
+
+    EXPECT_EQ(runCli({}).status, 1);
+    EXPECT_EQ(runCli({"shelve"}).status, 1);
+    EXPECT_EQ(runCli({"books", "--colour"}).status, 1);
+    EXPECT_EQ(runCli({"books", "--pen"}).status, 1) << "--pen without its value";
+    EXPECT_EQ(runCli({"eject", "sim1s1"}).status, 1) << "eject takes --pen, no operand";
+    EXPECT_EQ(runCli({"remove", "--yes"}).status, 1) << "remove needs its book";
+    const CliRun install = runCli({"install", "--json"});
+    EXPECT_EQ(install.status, 1) << "install needs a file";
+    EXPECT_EQ(install.json()["error"].toObject()["status"].toInt(), 1);
+}
+
+}  // namespace
