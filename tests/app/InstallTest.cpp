@@ -8,6 +8,7 @@
 #include "device/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
+#include "support/Spin.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -36,15 +37,6 @@ using namespace penshelf;
 using namespace penshelf::test;
 
 namespace {
-
-// Runs the event loop until done() holds; false after five seconds.
-bool waitUntil(const std::function<bool()>& done) {
-    for (int waited = 0; waited < 5000; waited += 5) {
-        if (done()) return true;
-        QTest::qWait(5);
-    }
-    return done();
-}
 
 std::set<std::string> namesIn(const std::string& folder) {
     std::set<std::string> names;
@@ -165,7 +157,7 @@ TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
     QTest::keyClick(w->dtBookOid, Qt::Key_Return);
     EXPECT_EQ(w->nRefresh, 2);
     EXPECT_EQ(namesIn(book), (std::set<std::string>{"000.vxr", "005.vxr"}));
-    EXPECT_TRUE(waitUntil([&] { return !w->isVisible(); })) << "the window closes";
+    EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); })) << "the window closes";
 
     const auto last = windowFor(source({.name = vxbName("书")}, "last.vxb"));
     typeNumber(*last, "999");
@@ -219,7 +211,7 @@ TEST_F(InstWindowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
         expected[141] = static_cast<char>(0x0F ^ 0x2C);
         expected[142] = static_cast<char>(0x0F ^ 0x01);
         EXPECT_EQ(readFile(target), expected);
-        EXPECT_TRUE(waitUntil([&] { return !w->isVisible(); }));
+        EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); }));
         std::filesystem::remove(target);
     }
 }
@@ -270,7 +262,7 @@ TEST_F(InstWindowTest, FailedCopyLeavesNothingAndTheUserMayRetryOrCancel) {
     ASSERT_EQ(other->dtInfo->text(), "安装点读包失败！");
     QTest::mouseClick(other->btnCancel, Qt::LeftButton);
     EXPECT_EQ(other->nRefresh, 1);
-    EXPECT_TRUE(waitUntil([&] { return !other->isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] { return !other->isVisible(); }));
 }
 
 TEST_F(InstWindowTest, ModalRunEndsByButtonsTitleBarOrEscape) {
@@ -341,7 +333,7 @@ class InstallFlowTest : public ::testing::Test {
             act(*w);
         });
         poll.start(5);
-        return waitUntil([&] {
+        return spinUntil([&] {
             return acted && app.instWindowController && !app.instWindowController->isVisible();
         });
     }
@@ -370,7 +362,7 @@ TEST_F(InstallFlowTest, ChosenFileIsInstalledAndListedOnce) {
     // The real file dialog: window-modal over the main window, asking for a package.
     QTest::mouseClick(app.btnInstall, Qt::LeftButton);
     QFileDialog* panel = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(spinUntil([&] {
         panel = app.window()->findChild<QFileDialog*>();
         return panel && panel->isVisible();
     }));
@@ -423,12 +415,12 @@ TEST_F(InstallFlowTest, CancellingChangesNothingAndDoesNotRefresh) {
 TEST_F(InstallFlowTest, CancellingTheFileDialogOpensNoWindow) {
     QTest::mouseClick(app.btnInstall, Qt::LeftButton);
     QFileDialog* panel = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(spinUntil([&] {
         panel = app.window()->findChild<QFileDialog*>();
         return panel && panel->isVisible();
     }));
     panel->reject();
-    EXPECT_TRUE(waitUntil([&] { return !app.window()->findChild<QFileDialog*>(); }));
+    EXPECT_TRUE(spinUntil([&] { return !app.window()->findChild<QFileDialog*>(); }));
     QTest::qWait(20);
     EXPECT_TRUE(app.instWindowController.isNull());
     EXPECT_EQ(refreshes, 0);

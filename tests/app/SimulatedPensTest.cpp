@@ -4,6 +4,7 @@
 #include "device/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
+#include "support/Spin.h"
 #include "support/TempDir.h"
 
 #include <QComboBox>
@@ -20,16 +21,6 @@ using namespace penshelf;
 using namespace penshelf::test;
 
 namespace {
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 class SimulatedPensTest : public ::testing::Test {
 protected:

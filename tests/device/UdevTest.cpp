@@ -13,6 +13,7 @@
 #include "device/UdevUsbSource.h"
 #include "device/UsbWatch.h"
 
+#include "support/Spin.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -39,23 +40,6 @@ struct RecordingTable : PenTable {
 // Runs a command outside umockdev's reach: loop devices and mounts are real.
 int runOutside(const std::string& command) {
     return std::system(("env -u LD_PRELOAD -u UMOCKDEV_DIR " + command).c_str());
-}
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void spinFor(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 struct UsbSpec {
@@ -208,7 +192,7 @@ TEST_F(UdevTest, OtherDevicesAreExaminedAndForgotten) {
 
     addUsbDevice({.vendor = "046d", .product = "c52b", .port = "5"});
     ASSERT_TRUE(spinUntil([&] { return waits == 1; }));
-    spinFor(100);
+    spinFor(std::chrono::milliseconds(100));
     EXPECT_EQ(err.str(), "DeviceAdded runin.\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_TRUE(watch->watched().empty());
@@ -263,7 +247,7 @@ TEST_F(UdevTest, EventsWaitWhileAModalWindowRuns) {
     {
         const auto modal = gate.enterModal();
         addPen();
-        spinFor(200);
+        spinFor(std::chrono::milliseconds(200));
         EXPECT_EQ(err.str(), "") << "not even the attach is seen during the modal run";
         EXPECT_TRUE(table.table.empty());
     }

@@ -1,8 +1,6 @@
 #include "support/LocalHttpServer.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
@@ -251,19 +249,6 @@ void LocalHttpServer::send(QTcpSocket* socket, const HttpResponse& response) {
     bytes += "\r\n";
     bytes += response.body;
     socket->write(bytes);
-}
-
-bool spinUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    if (done()) return true;
-    const QDeadlineTimer deadline(limit);
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || deadline.hasExpired()) loop.quit();
-    });
-    poll.start(5);
-    loop.exec();
-    return done();
 }
 
 }  // namespace penshelf::test

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include "support/Spin.h"
+
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -111,10 +113,5 @@ class LocalHttpServer {
     std::size_t requestCount_ = 0;
     std::size_t connectionCount_ = 0;
 };
-
-// Runs the event loop of the calling thread until `done` holds or the time is up; returns
-// whether it holds.
-bool spinUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 }  // namespace penshelf::test
