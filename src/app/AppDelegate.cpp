@@ -272,7 +272,7 @@ QStringList AppDelegate::droppedBookFiles(const QMimeData* mime) {
     for (const QUrl& url : mime->urls()) {
         const QString file = url.toLocalFile();
         // Every file must be a book package, or the drop is refused whole.
-        if (!url.isLocalFile() || !file.endsWith(QStringLiteral(".vxb"), Qt::CaseInsensitive)) {
+        if (!url.isLocalFile() || !isBookPackageSource(QFile::encodeName(file).toStdString())) {
             return {};
         }
         files << file;

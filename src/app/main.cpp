@@ -2,7 +2,6 @@
 
 #include "app/AppDelegate.h"
 #include "device/Platform.h"
-#include "device/SimulatedPlatform.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -24,10 +23,7 @@ int main(int argc, char* argv[]) {
         QIcon::fromTheme(QStringLiteral("org.penshelf.PenShelf"), QIcon(QStringLiteral(":/penshelf.svg"))));
 
     // PENSHELF_SIMULATE=<folder>: every subfolder is a pen (see SimulatedPlatform).
-    const QString simulated = qEnvironmentVariable("PENSHELF_SIMULATE");
-    const std::unique_ptr<penshelf::Platform> platform =
-        simulated.isEmpty() ? penshelf::makeLinuxPlatform()
-                            : penshelf::makeSimulatedPlatform(simulated.toStdString());
+    const std::unique_ptr<penshelf::Platform> platform = penshelf::makePlatformFromEnvironment();
     penshelf::AppDelegate delegate(*platform);
     delegate.applicationDidFinishLaunching();
     delegate.window()->show();

@@ -4,6 +4,8 @@
 #include "books/Text.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 namespace penshelf {
 namespace {
@@ -55,6 +57,15 @@ std::optional<std::uint16_t> GetBookDefaultLabel(const std::string& path) {
 
 std::string GetBookType(const std::string& path) {
     return GetBookCoverOID(path).value_or(0) != 0 ? ".vxs" : ".vxr";
+}
+
+bool isBookPackageSource(const std::string& fileName) {
+    constexpr std::string_view extension = ".vxb";
+    if (fileName.size() <= extension.size()) return false;
+    return std::equal(extension.begin(), extension.end(), fileName.end() - extension.size(),
+                      [](char wanted, char given) {
+                          return wanted == std::tolower(static_cast<unsigned char>(given));
+                      });
 }
 
 std::uint16_t labelNumberFor(std::uint16_t defaultLabel) {

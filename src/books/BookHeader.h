@@ -40,6 +40,10 @@ std::optional<std::uint16_t> GetBookDefaultLabel(const std::string& path);
 // OID counts as zero.
 std::string GetBookType(const std::string& path);
 
+// Whether a file name is that of a book package as obtained, to install:
+// it ends in ".vxb", in any case.
+bool isBookPackageSource(const std::string& fileName);
+
 // The label number written at install: the default label, or 1 when that is
 // 0 or above 999.
 std::uint16_t labelNumberFor(std::uint16_t defaultLabel);

@@ -28,14 +28,6 @@ struct Outcome {
     std::string message;
 };
 
-bool isPackageFile(const std::string& path) {
-    constexpr std::string_view extension = ".vxb";
-    if (path.size() <= extension.size()) return false;
-    return std::equal(
-        extension.begin(), extension.end(), path.end() - extension.size(),
-        [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-}
-
 int statusOf(InstallResult result) {
     switch (result) {
         case InstallResult::Installed:
@@ -82,7 +74,7 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
         reply.say(file + ": " + message);
         return outcome;
     };
-    if (!isPackageFile(file)) return refuse(kUserError, "not a .vxb book package");
+    if (!isBookPackageSource(file)) return refuse(kUserError, "not a .vxb book package");
 
     const std::string extBook = GetBookType(file);
     outcome.number = number.value_or(proposeBookNumberFor(folder, file));

@@ -191,12 +191,6 @@ QJsonObject toJson(const BookView& book) {
             {"flag", QString::fromStdString(book.flag)}};
 }
 
-std::unique_ptr<Platform> platformFromEnvironment() {
-    const char* simulated = std::getenv("PENSHELF_SIMULATE");
-    if (simulated && *simulated) return makeSimulatedPlatform(simulated);
-    return makeLinuxPlatform();
-}
-
 int runPenCommand(const PenCommand& command, const std::vector<std::string>& args,
                   std::ostream& out, std::ostream& err, Platform* platform) {
     std::string problem;
@@ -211,7 +205,7 @@ int runPenCommand(const PenCommand& command, const std::vector<std::string>& arg
     }
     std::unique_ptr<Platform> own;
     if (!platform) {
-        own = platformFromEnvironment();
+        own = makePlatformFromEnvironment();
         platform = own.get();
     }
     // Discovery's log lines are for finding out why a pen is not seen; they

@@ -131,7 +131,4 @@ struct PenCommand {
 int runPenCommand(const PenCommand& command, const std::vector<std::string>& args,
                   std::ostream& out, std::ostream& err, Platform* platform = nullptr);
 
-// The platform of this run: simulated pens when PENSHELF_SIMULATE names a folder.
-std::unique_ptr<Platform> platformFromEnvironment();
-
 }  // namespace penshelf::cli

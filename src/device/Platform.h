@@ -30,4 +30,8 @@ public:
 // The machine's udev, sysfs and mount table.
 std::unique_ptr<Platform> makeLinuxPlatform();
 
+// Simulated pens when PENSHELF_SIMULATE names a folder (every subfolder a
+// pen), else the machine's own.
+std::unique_ptr<Platform> makePlatformFromEnvironment();
+
 }  // namespace penshelf

@@ -5,6 +5,7 @@
 #include <QFileSystemWatcher>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -158,6 +159,12 @@ void SimulatedPlatform::rescan() {
 
 std::unique_ptr<Platform> makeSimulatedPlatform(const std::string& folder) {
     return std::make_unique<SimulatedPlatform>(folder);
+}
+
+std::unique_ptr<Platform> makePlatformFromEnvironment() {
+    const char* simulated = std::getenv("PENSHELF_SIMULATE");
+    if (simulated && *simulated) return makeSimulatedPlatform(simulated);
+    return makeLinuxPlatform();
 }
 
 }  // namespace penshelf
