@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -26,9 +25,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <set>
 #include <sstream>
@@ -85,18 +81,11 @@ class InstWindowTest : public ::testing::Test {
         return w;
     }
 
-    // Types text into the number field; characters beyond Latin-1 arrive
-    // from an input method, as they do for a user.
+    // Types text into the number field as a user does.
     static void typeNumber(InstWindow& w, const QString& text) {
         w.dtBookOid->selectAll();
         QTest::keyClick(w.dtBookOid, Qt::Key_Backspace);
-        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-            QTest::keyClicks(w.dtBookOid, text);
-            return;
-        }
-        QInputMethodEvent input;
-        input.setCommitString(text);
-        QApplication::sendEvent(w.dtBookOid, &input);
+        QTest::keyClicks(w.dtBookOid, text);
     }
 
     // The window waiting for the user: everything enabled, no progress.
@@ -114,22 +103,13 @@ class InstWindowTest : public ::testing::Test {
 };
 
 TEST_F(InstWindowTest, ShowsTheNameAndProposesANumberOnLoad) {
+    // The proposal itself is tested with the engine and the command line.
     writeFile(book + "005.vxr", "taken");
-    const auto titled =
-        windowFor(source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5}, "titled.vxb"));
-    EXPECT_EQ(titled->dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
-    EXPECT_EQ(titled->dtBookOid->text(), "005") << "its own title, though taken";
-    EXPECT_TRUE(titled->dtInfo->text().isEmpty());
-    expectWaiting(*titled);
-
-    for (const char* taken : {"001.vxr", "002.vxr", "003.vxr"}) writeFile(book + taken, "x");
-    std::filesystem::create_directory(book + "004.vxr");
-    EXPECT_EQ(windowFor(source({.name = vxbName("a"), .defaultTitle = 999}))->dtBookOid->text(),
-              "006");
-    EXPECT_EQ(windowFor(source({.name = vxbName("a"), .coverOid = 1, .defaultTitle = 0}))
-                  ->dtBookOid->text(),
-              "001")
-        << "a smart package looks at .vxs names only";
+    const auto w = windowFor(source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5}));
+    EXPECT_EQ(w->dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
+    EXPECT_EQ(w->dtBookOid->text(), "005") << "its own title, though taken";
+    EXPECT_TRUE(w->dtInfo->text().isEmpty());
+    expectWaiting(*w);
 }
 
 TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
@@ -137,8 +117,8 @@ TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
     const auto w = windowFor(source({.name = vxbName("书"), .size = 3000}));
     // One of each message; the checks themselves are tested with the engine.
     const std::vector<std::pair<QString, QString>> tries = {
-        {"1a3", "点读包编号必须为数字！"},     {"１２３", "点读包编号必须为数字！"},
-        {"12", "点读包编号号必须为3位数字！"}, {"", "点读包编号号必须为3位数字！"},
+        {"1a3", "点读包编号必须为数字！"},
+        {"12", "点读包编号号必须为3位数字！"},
         {"005", "此点读包编号已存在！"},
     };
     for (const auto& [number, message] : tries) {
@@ -158,94 +138,60 @@ TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
     EXPECT_EQ(w->nRefresh, 2);
     EXPECT_EQ(namesIn(book), (std::set<std::string>{"000.vxr", "005.vxr"}));
     EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); })) << "the window closes";
-
-    const auto last = windowFor(source({.name = vxbName("书")}, "last.vxb"));
-    typeNumber(*last, "999");
-    QTest::mouseClick(last->btnInstall, Qt::LeftButton);
-    EXPECT_EQ(last->nRefresh, 2);
-    EXPECT_TRUE(std::filesystem::exists(book + "999.vxr"));
 }
 
 TEST_F(InstWindowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
-    // size: progress maximum (size / 1024 + 1)
-    const std::vector<std::pair<size_t, int>> sizes = {
-        {1023, 1}, {1024, 2}, {1025, 2}, {2048, 3}, {(3 << 20) + 5, 3 * 1024 + 1}};
-    for (const auto& [size, maximum] : sizes) {
-        SCOPED_TRACE(size);
-        const BookFile file{
-            .name = vxbName("书"), .labelKey = 0x0F0F, .defaultLabel = 300, .size = size};
-        const auto w = windowFor(source(file));
-        const std::string target = book + w->dtBookOid->text().toStdString() + ".vxr";
+    // Large enough that the bar moves by steps of several chunks.
+    const auto w = windowFor(source({.name = vxbName("书"), .size = (3 << 20) + 5}));
+    const int maximum = 3 * 1024 + 1;  // one step per chunk
+    const std::string target = book + w->dtBookOid->text().toStdString() + ".vxr";
 
-        // The window as it is drawn whenever the copy lets it repaint, and
-        // someone trying to close it meanwhile.
-        std::vector<Look> looks;
-        bool namedWhileDrawn = false;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            looks.push_back(lookOf(*w));
-            namedWhileDrawn = namedWhileDrawn || std::filesystem::exists(target);
-            w->close();
-            QTest::keyClick(w.get(), Qt::Key_Escape);
-        });
-        watch.start(0);
-        QTest::mouseClick(w->btnInstall, Qt::LeftButton);
-        watch.stop();
-
-        ASSERT_GE(looks.size(), 2u);
-        const Look& first = looks.front();
-        EXPECT_EQ(first.info, "正在安装点读包……");
-        EXPECT_FALSE(first.numberEnabled || first.installEnabled || first.cancelEnabled);
-        EXPECT_TRUE(first.barVisible);
-        EXPECT_EQ(first.value, 0);
-        EXPECT_EQ(first.maximum, maximum);
-        const Look& flushing = looks.back();
-        EXPECT_EQ(flushing.info, "正在写入点读笔，请勿拔出……");
-        EXPECT_TRUE(flushing.windowVisible) << "neither close nor Escape ends the copy";
-        EXPECT_FALSE(flushing.numberEnabled || flushing.installEnabled || flushing.cancelEnabled);
-        EXPECT_EQ(flushing.value, maximum - 1) << "one step per chunk, counted from 0";
-        EXPECT_FALSE(namedWhileDrawn) << "the book is named after the flush";
-
-        EXPECT_EQ(w->nRefresh, 2) << "closing during the copy changes nothing";
-        std::string expected = file.bytes();
-        expected[141] = static_cast<char>(0x0F ^ 0x2C);
-        expected[142] = static_cast<char>(0x0F ^ 0x01);
-        EXPECT_EQ(readFile(target), expected);
-        EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); }));
-        std::filesystem::remove(target);
-    }
-}
-
-TEST_F(InstWindowTest, UnusableSourceOrTooLittleSpaceIsRefusedBeforeCopying) {
-    const std::string gone = source({.name = vxbName("书")}, "gone.vxb");
-    const auto w = windowFor(gone);
-    std::filesystem::remove(gone);
+    // The window as it is drawn whenever the copy lets it repaint, and
+    // someone trying to close it meanwhile.
+    std::vector<Look> looks;
+    bool namedWhileDrawn = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        looks.push_back(lookOf(*w));
+        namedWhileDrawn = namedWhileDrawn || std::filesystem::exists(target);
+        w->close();
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+    });
+    watch.start(0);
     QTest::mouseClick(w->btnInstall, Qt::LeftButton);
-    EXPECT_EQ(w->dtInfo->text(), "点读包文件无效！");
-    expectWaiting(*w);
+    watch.stop();
 
-    const auto shortFile = windowFor(source({.name = vxbName("书"), .size = 184}, "short.vxb"));
-    QTest::mouseClick(shortFile->btnInstall, Qt::LeftButton);
-    EXPECT_EQ(shortFile->dtInfo->text(), "点读包文件无效！");
-    expectWaiting(*shortFile);
+    ASSERT_GE(looks.size(), 2u);
+    const Look& first = looks.front();
+    EXPECT_EQ(first.info, "正在安装点读包……");
+    EXPECT_FALSE(first.numberEnabled || first.installEnabled || first.cancelEnabled);
+    EXPECT_TRUE(first.barVisible);
+    EXPECT_EQ(first.value, 0);
+    EXPECT_EQ(first.maximum, maximum);
+    const Look& flushing = looks.back();
+    EXPECT_EQ(flushing.info, "正在写入点读笔，请勿拔出……");
+    EXPECT_TRUE(flushing.windowVisible) << "neither close nor Escape ends the copy";
+    EXPECT_FALSE(flushing.numberEnabled || flushing.installEnabled || flushing.cancelEnabled);
+    EXPECT_EQ(flushing.value, maximum - 1) << "at the last chunk, counted from 0";
+    EXPECT_FALSE(namedWhileDrawn) << "the book is named after the flush";
 
-    // A sparse source a gibibyte larger than the pen's free space.
-    struct statvfs fs;
-    ASSERT_EQ(statvfs(book.c_str(), &fs), 0);
-    const std::string huge = source({.name = vxbName("大书")}, "huge.vxb");
-    const auto freeBytes = static_cast<off_t>(fs.f_bavail * fs.f_frsize);
-    ASSERT_EQ(truncate(huge.c_str(), freeBytes + (off_t{1} << 30)), 0);
-    const auto big = windowFor(huge);
-    QTest::mouseClick(big->btnInstall, Qt::LeftButton);
-    EXPECT_EQ(big->dtInfo->text(), "点读笔空间不足，无法安装此点读包！");
-    expectWaiting(*big);
-
-    EXPECT_TRUE(namesIn(book).empty());
+    EXPECT_EQ(w->nRefresh, 2) << "closing during the copy changes nothing";
+    EXPECT_TRUE(std::filesystem::exists(target));
+    EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); }));
 }
 
-TEST_F(InstWindowTest, FailedCopyLeavesNothingAndTheUserMayRetryOrCancel) {
+TEST_F(InstWindowTest, RefusalOrFailedCopyIsShownAndTheUserMayRetry) {
+    // Refused before the copy: the source has gone.
+    const std::string gone = source({.name = vxbName("书")}, "gone.vxb");
+    const auto refused = windowFor(gone);
+    std::filesystem::remove(gone);
+    QTest::mouseClick(refused->btnInstall, Qt::LeftButton);
+    EXPECT_EQ(refused->dtInfo->text(), "点读包文件无效！");
+    expectWaiting(*refused);
+
+    // Failed while copying: the pen's folder has gone.
     const auto w = windowFor(source({.name = vxbName("书"), .size = 5000}));
-    std::filesystem::remove(book);  // the pen's folder has gone
+    std::filesystem::remove(book);
     QTest::mouseClick(w->btnInstall, Qt::LeftButton);
     EXPECT_EQ(w->dtInfo->text(), "安装点读包失败！");
     expectWaiting(*w);
@@ -255,14 +201,6 @@ TEST_F(InstWindowTest, FailedCopyLeavesNothingAndTheUserMayRetryOrCancel) {
     QTest::mouseClick(w->btnInstall, Qt::LeftButton);
     EXPECT_EQ(w->nRefresh, 2);
     EXPECT_EQ(namesIn(book), std::set<std::string>{"001.vxr"});
-
-    std::filesystem::remove_all(book);
-    const auto other = windowFor(source({.name = vxbName("书")}, "other.vxb"));
-    QTest::mouseClick(other->btnInstall, Qt::LeftButton);
-    ASSERT_EQ(other->dtInfo->text(), "安装点读包失败！");
-    QTest::mouseClick(other->btnCancel, Qt::LeftButton);
-    EXPECT_EQ(other->nRefresh, 1);
-    EXPECT_TRUE(spinUntil([&] { return !other->isVisible(); }));
 }
 
 TEST_F(InstWindowTest, ModalRunEndsByButtonsTitleBarOrEscape) {
