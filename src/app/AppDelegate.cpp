@@ -93,9 +93,13 @@ void AppDelegate::applicationDidFinishLaunching() {
     InitZiro();
 }
 
-void AppDelegate::InitService() { watch_.InitService(); }
+void AppDelegate::InitService() {
+    watch_.InitService();
+}
 
-void AppDelegate::mountTableChanged() { watch_.mountTableChanged(); }
+void AppDelegate::mountTableChanged() {
+    watch_.mountTableChanged();
+}
 
 void AppDelegate::storePen(const PenRecord& record) {
     dataZiro.insert_or_assign(record.bsdName, record);
@@ -352,8 +356,7 @@ void AppDelegate::visitPortal(int kind) {
 std::string AppDelegate::GetProxy(const std::string& clientId, int type) {
     const std::shared_ptr<soap::PagorFuncBinding> binding = soap::PagorFunc::PagorFuncBinding();
     binding->setLogXMLInOut(false);
-    const soap::PagorFuncBindingResponse response =
-        binding->getproxyurlUsingStrcid(clientId, type);
+    const soap::PagorFuncBindingResponse response = binding->getproxyurlUsingStrcid(clientId, type);
     for (const soap::Value& part : response.bodyParts.value_or(std::vector<soap::Value>{})) {
         if (std::holds_alternative<soap::SOAPFault>(part)) continue;
         const auto* text = std::get_if<std::string>(&part);

@@ -127,10 +127,10 @@ class AppDelegate : public QObject, public PenTable {
     // again when it was installed.
     void installBookFile(const QString& path);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private slots:
+  private slots:
     void mountTableChanged();
     void installNextDroppedBook();
 

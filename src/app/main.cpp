@@ -19,8 +19,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("PenShelf"));
     QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
     QApplication::setDesktopFileName(QStringLiteral("org.penshelf.PenShelf"));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("org.penshelf.PenShelf"), QIcon(QStringLiteral(":/penshelf.svg"))));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.penshelf.PenShelf"),
+                                                 QIcon(QStringLiteral(":/penshelf.svg"))));
 
     // PENSHELF_SIMULATE=<folder>: every subfolder is a pen (see SimulatedPlatform).
     const std::unique_ptr<penshelf::Platform> platform = penshelf::makePlatformFromEnvironment();

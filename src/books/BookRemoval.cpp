@@ -10,7 +10,7 @@ namespace penshelf {
 namespace {
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0) close(fd_);
@@ -23,7 +23,7 @@ public:
         fd_ = fd;
     }
 
-private:
+  private:
     int fd_;
 };
 

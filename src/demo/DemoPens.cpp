@@ -40,7 +40,11 @@ void makePen(const fs::path& pen, const std::string& code, const std::vector<Dem
 void writeDemoPens(const std::string& folderName) {
     const fs::path folder = folderName;
     makePen(folder / "pen-A", "KLV8A3C5D21",
-            {{"001.vxr", {.name = vxbName("小学英语 三年级上册"), .labelKey = 0x3A5C, .defaultTitle = 1, .size = 64 * 1024}},
+            {{"001.vxr",
+              {.name = vxbName("小学英语 三年级上册"),
+               .labelKey = 0x3A5C,
+               .defaultTitle = 1,
+               .size = 64 * 1024}},
              {"002.vxr", {.name = vxbName("唐诗三百首"), .defaultTitle = 2, .size = 48 * 1024}},
              {"005.vxs", {.name = vxbName("恐龙百科 点读版"), .coverOid = 4711, .size = 96 * 1024}},
              {"006.vxr", {.name = "ATT002", .size = 4096}}});
@@ -50,8 +54,11 @@ void writeDemoPens(const std::string& folderName) {
 }
 
 void writeDemoPackage(const std::string& path) {
-    write(path, SampleBook{.name = vxbName("汉语拼音 一年级"), .labelKey = 0x1234, .defaultTitle = 7,
-                           .defaultLabel = 12, .size = 256 * 1024}
+    write(path, SampleBook{.name = vxbName("汉语拼音 一年级"),
+                           .labelKey = 0x1234,
+                           .defaultTitle = 7,
+                           .defaultLabel = 12,
+                           .size = 256 * 1024}
                     .bytes());
 }
 

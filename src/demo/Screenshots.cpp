@@ -48,7 +48,8 @@ bool shoot(QWidget* window, const QString& file) {
 
 // A stand-in for the vendor's service and portal, on 127.0.0.1.
 QByteArray portalPage() {
-    return "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>点读包下载</title>"
+    return "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta "
+           "charset=\"utf-8\"><title>点读包下载</title>"
            "<style>body{font-family:sans-serif;margin:2em;color:#333}"
            ".book{display:inline-block;width:10em;margin:1em;padding:1em;border-radius:8px;"
            "background:#f2f6fb;text-align:center}</style></head><body>"

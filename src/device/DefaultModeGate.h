@@ -10,10 +10,10 @@
 namespace penshelf {
 
 class DefaultModeGate {
-public:
+  public:
     // Marks one modal run for as long as it lives.
     class ModalRun {
-    public:
+      public:
         explicit ModalRun(DefaultModeGate& gate) : gate_(&gate) { ++gate_->modalDepth_; }
         ~ModalRun();
         ModalRun(ModalRun&& other) noexcept : gate_(other.gate_) { other.gate_ = nullptr; }
@@ -21,7 +21,7 @@ public:
         ModalRun& operator=(const ModalRun&) = delete;
         ModalRun& operator=(ModalRun&&) = delete;
 
-    private:
+      private:
         DefaultModeGate* gate_;
     };
 
@@ -35,7 +35,7 @@ public:
     // turn of the event loop that the install takes before it copies.
     void deliverPending();
 
-private:
+  private:
     int modalDepth_ = 0;
     bool delivering_ = false;
     std::deque<std::function<void()>> pending_;

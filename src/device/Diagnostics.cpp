@@ -5,7 +5,9 @@
 
 namespace penshelf {
 
-Diagnostics standardDiagnostics() { return {std::cout, std::cerr}; }
+Diagnostics standardDiagnostics() {
+    return {std::cout, std::cerr};
+}
 
 std::string formatLine(const char* format, ...) {
     va_list args;
@@ -14,7 +16,8 @@ std::string formatLine(const char* format, ...) {
     const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     if (length < 0) return {};
-    if (static_cast<size_t>(length) < sizeof buffer) return std::string(buffer, static_cast<size_t>(length));
+    if (static_cast<size_t>(length) < sizeof buffer)
+        return std::string(buffer, static_cast<size_t>(length));
     std::string text(static_cast<size_t>(length) + 1, '\0');
     va_start(args, format);
     std::vsnprintf(text.data(), text.size(), format, args);

@@ -9,7 +9,7 @@ namespace penshelf {
 namespace {
 
 class LinuxPlatform : public Platform {
-public:
+  public:
     const Volumes& volumes() const override { return volumes_; }
     const Registry& registry() const override { return registry_; }
     UsbDeviceSource& usbDevices() override { return usb_; }
@@ -18,7 +18,7 @@ public:
         return ejectWithSystemCommands("/dev/" + bsdName);
     }
 
-private:
+  private:
     MountTable volumes_;
     SysfsRegistry registry_;
     UdevUsbSource usb_;
@@ -27,6 +27,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Platform> makeLinuxPlatform() { return std::make_unique<LinuxPlatform>(); }
+std::unique_ptr<Platform> makeLinuxPlatform() {
+    return std::make_unique<LinuxPlatform>();
+}
 
 }  // namespace penshelf

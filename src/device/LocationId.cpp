@@ -10,7 +10,8 @@ std::optional<std::uint32_t> usbLocationId(unsigned busNumber, std::string_view 
     int shift = 20;
     while (!devpath.empty()) {
         unsigned port = 0;
-        const auto [end, error] = std::from_chars(devpath.data(), devpath.data() + devpath.size(), port);
+        const auto [end, error] =
+            std::from_chars(devpath.data(), devpath.data() + devpath.size(), port);
         if (error != std::errc() || port == 0) return std::nullopt;
         // Ports past the sixth tier, or above 15, have no nibble; real hubs
         // stay within both.

@@ -4,7 +4,7 @@ namespace penshelf {
 namespace {
 
 class MemoryEntry : public RegistryEntry {
-public:
+  public:
     explicit MemoryEntry(std::shared_ptr<const RegistryNode> node) : node_(std::move(node)) {}
 
     std::optional<std::string> name() const override {
@@ -22,12 +22,12 @@ public:
     }
     std::unique_ptr<RegistryIterator> children(const std::string&) const override;
 
-private:
+  private:
     std::shared_ptr<const RegistryNode> node_;
 };
 
 class MemoryIterator : public RegistryIterator {
-public:
+  public:
     explicit MemoryIterator(std::vector<std::shared_ptr<RegistryNode>> nodes)
         : nodes_(std::move(nodes)) {}
     std::unique_ptr<RegistryEntry> next() override {
@@ -35,7 +35,7 @@ public:
         return std::make_unique<MemoryEntry>(nodes_[index_++]);
     }
 
-private:
+  private:
     std::vector<std::shared_ptr<RegistryNode>> nodes_;
     size_t index_ = 0;
 };

@@ -25,7 +25,7 @@ struct RegistryNode {
 };
 
 class MemoryRegistry : public Registry {
-public:
+  public:
     MemoryRegistry();
     // The entry at registry::rootPath; null makes the root missing.
     std::shared_ptr<RegistryNode> root;

@@ -12,15 +12,15 @@ namespace penshelf {
 
 class MountTableWatch : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit MountTableWatch(const std::string& mountinfoPath = "/proc/self/mountinfo",
                              QObject* parent = nullptr);
     ~MountTableWatch() override;
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
 };

@@ -116,8 +116,12 @@ void PenIdentifier::brokenInvariant(const char* operation, const char* condition
     gaveUp_ = true;
 }
 
-void PenIdentifier::out(const std::string& line) { diagnostics_.out << line << std::flush; }
+void PenIdentifier::out(const std::string& line) {
+    diagnostics_.out << line << std::flush;
+}
 
-void PenIdentifier::err(const std::string& line) { diagnostics_.err << line << std::flush; }
+void PenIdentifier::err(const std::string& line) {
+    diagnostics_.err << line << std::flush;
+}
 
 }  // namespace penshelf

@@ -20,7 +20,7 @@ inline constexpr const char* productIniPath = "SYS/product.ini";
 }  // namespace pen
 
 class PenIdentifier {
-public:
+  public:
     // What one identification found, so that a pen whose volume was not yet
     // mounted can be identified again once it is.
     enum class Outcome { NoPen, StoredWithoutVolume, Stored };
@@ -30,7 +30,7 @@ public:
 
     Outcome findLocationID(std::uint32_t locationID);
 
-private:
+  private:
     using Entry = std::unique_ptr<RegistryEntry>;
     void loopFindID(const std::string& plane, RegistryIterator* siblings, Entry entry,
                     std::uint32_t locationID);

@@ -14,7 +14,7 @@ class UsbDeviceSource;
 class Volumes;
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     virtual const Volumes& volumes() const = 0;
     virtual const Registry& registry() const = 0;

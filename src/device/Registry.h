@@ -33,7 +33,7 @@ inline constexpr const char* gptScheme = "GUID_partition_scheme";
 class RegistryIterator;
 
 class RegistryEntry {
-public:
+  public:
     virtual ~RegistryEntry() = default;
     // Each query gives nothing when it fails (the device went away meanwhile).
     virtual std::optional<std::string> name() const = 0;
@@ -45,14 +45,14 @@ public:
 };
 
 class RegistryIterator {
-public:
+  public:
     virtual ~RegistryIterator() = default;
     // The next entry, or null at the end.
     virtual std::unique_ptr<RegistryEntry> next() = 0;
 };
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
     // The entry at a registry path, or null.
     virtual std::unique_ptr<RegistryEntry> entryFromPath(const std::string& path) const = 0;

@@ -17,7 +17,7 @@ namespace {
 constexpr unsigned simulatedBus = 0x7F;
 
 class SimulatedDevice : public UsbDevice {
-public:
+  public:
     explicit SimulatedDevice(const SimulatedPlatform::Pen& pen) : pen_(pen) {}
     std::string key() const override { return pen_.path; }
     std::optional<std::string> registryName() const override { return "Simulated Pen"; }
@@ -28,7 +28,7 @@ public:
     UsbRead<std::uint16_t> vendorID() const override { return {0, pen_.vendorID}; }
     UsbRead<std::uint16_t> productID() const override { return {0, pen_.productID}; }
 
-private:
+  private:
     SimulatedPlatform::Pen pen_;
 };
 
@@ -54,7 +54,8 @@ SimulatedPlatform::Pen SimulatedPlatform::describe(const std::string& name,
     Pen pen;
     pen.path = path;
     // Ports 1..15 on up to 15 hubs: devpath "hub.port".
-    const std::string devpath = std::to_string((n - 1) / 15 + 1) + "." + std::to_string((n - 1) % 15 + 1);
+    const std::string devpath =
+        std::to_string((n - 1) / 15 + 1) + "." + std::to_string((n - 1) % 15 + 1);
     pen.locationID = usbLocationId(simulatedBus, devpath).value_or(0);
     pen.bsdName = "sim" + std::to_string(n) + "s1";
 
@@ -87,7 +88,8 @@ std::map<std::string, SimulatedPlatform::Pen> SimulatedPlatform::scanFolder() {
     std::map<std::string, Pen> found;
     for (const std::string& name : names) {
         const auto known = pens_.find(name);
-        found.emplace(name, known != pens_.end() ? known->second : describe(name, folder_ + "/" + name));
+        found.emplace(name,
+                      known != pens_.end() ? known->second : describe(name, folder_ + "/" + name));
     }
     return found;
 }
@@ -98,8 +100,9 @@ void SimulatedPlatform::rebuildRegistry() {
     root->className = registry_.root->className;
     for (const auto& [name, pen] : pens_) {
         RegistryNode& usb = root->add("Simulated Pen", registry::usbDeviceClass);
-        RegistryNode& interface = usb.add("IOUSBMassStorageInterfaceNub", registry::massStorageInterfaceClass,
-                                          {{registry::locationIdKey, std::int64_t{pen.locationID}}});
+        RegistryNode& interface =
+            usb.add("IOUSBMassStorageInterfaceNub", registry::massStorageInterfaceClass,
+                    {{registry::locationIdKey, std::int64_t{pen.locationID}}});
         RegistryNode& host = interface.add("host", "scsi");
         RegistryNode& unit = host.add("0:0:0:0", registry::logicalUnitClass,
                                       {{registry::vendorKey, pen.scsiVendor},
@@ -109,8 +112,9 @@ void SimulatedPlatform::rebuildRegistry() {
         RegistryNode& media = unit.add(disk, registry::mediaClass,
                                        {{registry::contentKey, std::string(registry::mbrScheme)},
                                         {registry::bsdNameKey, disk}});
-        media.add(pen.bsdName, registry::mediaClass,
-                  {{registry::contentKey, std::string("vfat")}, {registry::bsdNameKey, pen.bsdName}});
+        media.add(
+            pen.bsdName, registry::mediaClass,
+            {{registry::contentKey, std::string("vfat")}, {registry::bsdNameKey, pen.bsdName}});
     }
     registry_.root = root;
 }
@@ -136,7 +140,9 @@ bool SimulatedPlatform::eject(const std::string& bsdName) {
     return true;
 }
 
-std::uint32_t SimulatedPlatform::watchTermination(const UsbDevice&) { return usbstatus::success; }
+std::uint32_t SimulatedPlatform::watchTermination(const UsbDevice&) {
+    return usbstatus::success;
+}
 
 void SimulatedPlatform::rescan() {
     const std::map<std::string, Pen> before = pens_;

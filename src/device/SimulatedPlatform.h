@@ -22,7 +22,7 @@ namespace penshelf {
 
 class SimulatedPlatform : public QObject, public Platform, public UsbDeviceSource {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* deviceFile = "simulated-device.ini";
 
     explicit SimulatedPlatform(std::string folder);
@@ -52,7 +52,7 @@ public:
     };
     const std::map<std::string, Pen>& pens() const { return pens_; }
 
-private:
+  private:
     std::map<std::string, Pen> scanFolder();
     Pen describe(const std::string& name, const std::string& path);
     void rebuildRegistry();
@@ -60,7 +60,7 @@ private:
     std::string folder_;
     FolderVolumes volumes_;
     MemoryRegistry registry_;
-    std::map<std::string, Pen> pens_;  // by subfolder name
+    std::map<std::string, Pen> pens_;     // by subfolder name
     std::map<std::string, int> numbers_;  // a pen keeps its number while the program runs
     Listener* listener_ = nullptr;
     QFileSystemWatcher* watcher_ = nullptr;

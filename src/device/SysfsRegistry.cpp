@@ -86,7 +86,8 @@ std::optional<std::string> className(const std::string& device) {
     if (!kind) return std::nullopt;
     if (kind->subsystem == "usb" && kind->devtype == "usb_device") return registry::usbDeviceClass;
     if (isMassStorageInterface(device, *kind)) return registry::massStorageInterfaceClass;
-    if (kind->subsystem == "scsi" && kind->devtype == "scsi_device") return registry::logicalUnitClass;
+    if (kind->subsystem == "scsi" && kind->devtype == "scsi_device")
+        return registry::logicalUnitClass;
     if (kind->subsystem == "block" && (kind->devtype == "disk" || kind->devtype == "partition")) {
         return registry::mediaClass;
     }
@@ -114,19 +115,19 @@ void collectDevices(const std::string& folder, std::vector<std::string>& devices
 }
 
 class SysfsIterator : public RegistryIterator {
-public:
+  public:
     SysfsIterator(std::shared_ptr<Context> context, std::vector<std::string> paths)
         : context_(std::move(context)), paths_(std::move(paths)) {}
     std::unique_ptr<RegistryEntry> next() override;
 
-private:
+  private:
     std::shared_ptr<Context> context_;
     std::vector<std::string> paths_;
     size_t index_ = 0;
 };
 
 class SysfsEntry : public RegistryEntry {
-public:
+  public:
     SysfsEntry(std::shared_ptr<Context> context, std::string path, bool isRoot = false)
         : context_(std::move(context)), path_(std::move(path)), isRoot_(isRoot) {}
 
@@ -179,7 +180,7 @@ public:
         return std::make_unique<SysfsIterator>(context_, std::move(devices));
     }
 
-private:
+  private:
     static std::optional<RegistryValue> text(std::optional<std::string> value) {
         if (!value) return std::nullopt;
         return RegistryValue(std::move(*value));

@@ -15,14 +15,14 @@
 namespace penshelf {
 
 class SysfsRegistry : public Registry {
-public:
+  public:
     explicit SysfsRegistry(std::string devicesRoot = "/sys/devices");
     ~SysfsRegistry() override;
     std::unique_ptr<RegistryEntry> entryFromPath(const std::string& path) const override;
 
     struct Context;
 
-private:
+  private:
     std::shared_ptr<Context> context_;
 };
 

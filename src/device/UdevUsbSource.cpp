@@ -24,7 +24,7 @@ std::optional<unsigned> parseNumber(const char* text, int base) {
 
 // A USB device as udev knows it, read through its sysfs attributes.
 class UdevUsbDevice : public UsbDevice {
-public:
+  public:
     explicit UdevUsbDevice(udev::Device device)
         : device_(std::move(device)), syspath_(udev_device_get_syspath(device_.get())) {}
 
@@ -51,7 +51,7 @@ public:
     UsbRead<std::uint16_t> vendorID() const override { return hexAttribute("idVendor"); }
     UsbRead<std::uint16_t> productID() const override { return hexAttribute("idProduct"); }
 
-private:
+  private:
     const char* attribute(const char* name) const {
         return udev_device_get_sysattr_value(device_.get(), name);
     }
@@ -88,10 +88,11 @@ std::optional<UsbDevices> UdevUsbSource::start(Listener& listener) {
     // Armed before the enumeration, so that no attach falls between the two.
     d->monitor.reset(udev_monitor_new_from_netlink(d->context.get(), "udev"));
     if (d->monitor &&
-        udev_monitor_filter_add_match_subsystem_devtype(d->monitor.get(), "usb", "usb_device") >= 0 &&
+        udev_monitor_filter_add_match_subsystem_devtype(d->monitor.get(), "usb", "usb_device") >=
+            0 &&
         udev_monitor_enable_receiving(d->monitor.get()) >= 0) {
-        notifier_ = new QSocketNotifier(udev_monitor_get_fd(d->monitor.get()),
-                                        QSocketNotifier::Read, this);
+        notifier_ =
+            new QSocketNotifier(udev_monitor_get_fd(d->monitor.get()), QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, &UdevUsbSource::receive);
     }
 

@@ -14,14 +14,14 @@ namespace penshelf {
 
 class UdevUsbSource : public QObject, public UsbDeviceSource {
     Q_OBJECT
-public:
+  public:
     UdevUsbSource();
     ~UdevUsbSource() override;
 
     std::optional<UsbDevices> start(Listener& listener) override;
     std::uint32_t watchTermination(const UsbDevice& device) override;
 
-private:
+  private:
     void receive();
 
     struct Private;

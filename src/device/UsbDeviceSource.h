@@ -27,7 +27,7 @@ struct UsbRead {
 
 // One USB device as an attach hands it to the watch.
 class UsbDevice {
-public:
+  public:
     virtual ~UsbDevice() = default;
     // Names this device in its later termination.
     virtual std::string key() const = 0;
@@ -43,9 +43,9 @@ public:
 using UsbDevices = std::vector<std::unique_ptr<UsbDevice>>;
 
 class UsbDeviceSource {
-public:
+  public:
     class Listener {
-    public:
+      public:
         virtual ~Listener() = default;
         // Devices reported by one attach notification, in their order.
         virtual void devicesAttached(UsbDevices devices) = 0;

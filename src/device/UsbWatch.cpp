@@ -23,7 +23,9 @@ UsbWatch::UsbWatch(UsbDeviceSource& source, Identify identify, DefaultModeGate& 
       diagnostics_(diagnostics),
       wait_(std::move(wait)) {}
 
-UsbWatch::~UsbWatch() { *alive_ = false; }
+UsbWatch::~UsbWatch() {
+    *alive_ = false;
+}
 
 void UsbWatch::InitService() {
     std::optional<UsbDevices> present = source_.start(*this);
@@ -97,8 +99,7 @@ void UsbWatch::examine(std::unique_ptr<UsbDevice> device) {
     if (!isPenUsbId(vendor.value, product.value)) return;
 
     out("New ZIRO added.\n");
-    record->identifiedWithVolume =
-        identify_(record->locationID) == PenIdentifier::Outcome::Stored;
+    record->identifiedWithVolume = identify_(record->locationID) == PenIdentifier::Outcome::Stored;
     if (const std::uint32_t status = source_.watchTermination(*device)) {
         out(formatLine("IOServiceAddInterestNotification returned 0x%08x.\n", status));
         return;
@@ -137,8 +138,12 @@ void UsbWatch::mountTableChanged() {
     });
 }
 
-void UsbWatch::out(const std::string& line) { diagnostics_.out << line << std::flush; }
+void UsbWatch::out(const std::string& line) {
+    diagnostics_.out << line << std::flush;
+}
 
-void UsbWatch::err(const std::string& line) { diagnostics_.err << line << std::flush; }
+void UsbWatch::err(const std::string& line) {
+    diagnostics_.err << line << std::flush;
+}
 
 }  // namespace penshelf

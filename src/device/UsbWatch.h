@@ -32,7 +32,7 @@ struct DevicePrivateData {
 };
 
 class UsbWatch : public UsbDeviceSource::Listener {
-public:
+  public:
     using Identify = std::function<PenIdentifier::Outcome(std::uint32_t locationID)>;
     // Calls its argument once the settling time after an attach has passed.
     using Wait = std::function<void(std::function<void()> then)>;
@@ -59,7 +59,7 @@ public:
         return watched_;
     }
 
-private:
+  private:
     void DeviceAdded(const char* marker, UsbDevices devices);
     void examine(std::unique_ptr<UsbDevice> device);
     void DeviceRemoved(DevicePrivateData* privateDataRef, std::uint32_t messageType);
