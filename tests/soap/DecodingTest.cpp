@@ -1,4 +1,5 @@
-// What a call returns for the service's answers: the "return" values of the Body's first child.
+// What a call returns for the service's answers: the response head that decides whether the body is
+// read, and the "return" values of the Body's first child.
 #include "soap/PagorFuncBinding.h"
 #include "soap/PagorFuncBindingOperations.h"
 
@@ -14,6 +15,10 @@ namespace {
 const ErrorRecord kParseError{"PagorFuncBindingResponseXML", 1,
                               "Errors while parsing returned XML"};
 
+const QByteArray kFault =
+    "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode>"
+    "<faultstring>no such client</faultstring></SOAP-ENV:Fault>";
+
 const QByteArray kBillionLaughs =
     "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol \"lol\">\n"
     " <!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">\n"
@@ -28,11 +33,17 @@ const QByteArray kBillionLaughs =
     "]>\n<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
     "<r><return>&lol9;</return></r></soap:Body></soap:Envelope>";
 
+ErrorRecord httpError(long code, std::string description) {
+    return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
+}
+
 struct Case {
     const char* what;
     QByteArray body;
     std::optional<Texts> parts;  // the expected bodyParts
     std::optional<ErrorRecord> error = std::nullopt;
+    int status = 200;
+    QByteArray contentType = "text/xml; charset=utf-8";
 };
 
 // Each answer goes through the whole client: HTTP, head checks, body, decoding.
@@ -40,7 +51,7 @@ void expectOutcomes(const std::vector<Case>& cases, bool bookopen = false) {
     LocalHttpServer server;
     auto binding = bindingFor(server);
     for (const Case& c : cases) {
-        server.enqueue(HttpResponse::xml(c.body));
+        server.enqueue(HttpResponse::withBody(c.status, c.contentType, c.body));
         const auto response = bookopen ? binding->bookopenUsingStrguid("g")
                                        : binding->getproxyurlUsingStrcid("kelva", 2);
         EXPECT_EQ(texts(response.bodyParts), c.parts) << c.what;
@@ -49,6 +60,21 @@ void expectOutcomes(const std::vector<Case>& cases, bool bookopen = false) {
 }
 
 }  // namespace
+
+TEST(ResponseHead, AnyStatusWithTextXmlIsReadAndOtherTypesFail) {
+    expectOutcomes({
+        {"a fault sent with 500", soapAnswer(kFault), Texts{}, std::nullopt, 500},
+        {"404 with its reason phrase", "<html>gone</html>", std::nullopt,
+         httpError(404, "Not Found"), 404, "text/html"},
+        {"503 with its reason phrase", "busy", std::nullopt, httpError(503, "Service Unavailable"),
+         503, "text/plain"},
+        {"SOAP 1.2", addressAnswer("http://a/"), std::nullopt,
+         httpError(1, "Unexpected response MIME type to SOAP call:application/soap+xml"), 200,
+         "application/soap+xml; charset=utf-8"},
+        {"no type", addressAnswer("http://a/"), std::nullopt,
+         httpError(1, "Unexpected response MIME type to SOAP call:"), 200, ""},
+    });
+}
 
 TEST(Decoding, TakesTheReturnChildrenOfTheBodysFirstChild) {
     expectOutcomes({
@@ -73,9 +99,8 @@ TEST(Decoding, WhatIsNotAResponseElementGivesNoParts) {
     expectOutcomes({
         {"whitespace before the response element",
          soapAnswer("\n  <r><return>http://lost/</return></r>\n"), Texts{}},
-        {"a fault", soapAnswer("<SOAP-ENV:Fault><faultstring>boom</faultstring></SOAP-ENV:Fault>"),
-         Texts{}},
         {"an empty Body", soapAnswer(""), Texts{}},
+        {"no body bytes at all", "", Texts{}},
         {"a root without Body", "<Envelope><Header/><r><return>x</return></r></Envelope>",
          std::nullopt},
     });
@@ -101,21 +126,6 @@ TEST(Decoding, BookopenReadsNumbers) {
             {"empty return counts as 0", soapAnswer("<r><return/></r>"), Texts{"number 0"}},
         },
         /*bookopen=*/true);
-}
-
-TEST(Decoding, AnAnswerWithoutBodyBytesEndsWithNoParts) {
-    LocalHttpServer server;
-    server.enqueue(HttpResponse::xml(""));
-    auto binding = bindingFor(server);
-    RecordingDelegate delegate;
-
-    binding->getproxyurlAsyncUsingStrcid("kelva", 2, &delegate);
-    ASSERT_TRUE(spinUntil([&] { return !delegate.responses.empty(); }));
-    spinFor(std::chrono::milliseconds(100));
-
-    ASSERT_EQ(delegate.responses.size(), 1u);
-    EXPECT_EQ(texts(delegate.responses[0].bodyParts), Texts{});
-    EXPECT_FALSE(delegate.responses[0].error);
 }
 
 TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
