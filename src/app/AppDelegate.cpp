@@ -11,6 +11,7 @@
 #include "books/FreeSpace.h"
 #include "books/Text.h"
 #include "books/Volumes.h"
+#include "device/MountTableWatch.h"
 #include "device/PenEject.h"
 #include "device/Platform.h"
 #include "soap/DebugLog.h"
@@ -77,8 +78,8 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::
     connect(listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
 
-    if (QObject* mounts = platform.mountTableWatch()) {
-        connect(mounts, SIGNAL(changed()), this, SLOT(mountTableChanged()));
+    if (MountTableWatch* mounts = platform.mountTableWatch()) {
+        connect(mounts, &MountTableWatch::changed, this, [this] { watch_.mountTableChanged(); });
     }
 
     showTab(Tab::Content);
@@ -95,10 +96,6 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::InitService() {
     watch_.InitService();
-}
-
-void AppDelegate::mountTableChanged() {
-    watch_.mountTableChanged();
 }
 
 void AppDelegate::storePen(const PenRecord& record) {

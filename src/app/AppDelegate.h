@@ -131,7 +131,6 @@ class AppDelegate : public QObject, public PenTable {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private slots:
-    void mountTableChanged();
     void installNextDroppedBook();
 
   private:

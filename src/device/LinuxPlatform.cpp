@@ -13,7 +13,7 @@ class LinuxPlatform : public Platform {
     const Volumes& volumes() const override { return volumes_; }
     const Registry& registry() const override { return registry_; }
     UsbDeviceSource& usbDevices() override { return usb_; }
-    QObject* mountTableWatch() override { return &mountWatch_; }
+    MountTableWatch* mountTableWatch() override { return &mountWatch_; }
     bool eject(const std::string& bsdName) override {
         return ejectWithSystemCommands("/dev/" + bsdName);
     }

@@ -5,10 +5,9 @@
 #include <memory>
 #include <string>
 
-class QObject;
-
 namespace penshelf {
 
+class MountTableWatch;
 class Registry;
 class UsbDeviceSource;
 class Volumes;
@@ -19,9 +18,9 @@ class Platform {
     virtual const Volumes& volumes() const = 0;
     virtual const Registry& registry() const = 0;
     virtual UsbDeviceSource& usbDevices() = 0;
-    // Emits changed() when volumes are mounted or unmounted; null when the
-    // volumes never change behind the program's back.
-    virtual QObject* mountTableWatch() { return nullptr; }
+    // Tells when volumes are mounted or unmounted; null when the volumes
+    // never change behind the program's back.
+    virtual MountTableWatch* mountTableWatch() { return nullptr; }
     // Unmounts and powers off the disk of a pen's data partition, waiting for
     // it to finish. True when every step succeeded.
     virtual bool eject(const std::string& bsdName) = 0;
