@@ -50,8 +50,9 @@ void expectForm(const Form& form) {
 
 }  // namespace
 
-TEST_F(ISO8601Reading, FullAndCompactYearForms) {
+TEST_F(ISO8601Reading, CalendarAndOrdinalForms) {
     const Form forms[] = {
+        // Full and compact years.
         {"2009-01-02", cet(2009, 1, 2), cet(2009, 1, 2), 10},
         {"2009-01", cet(2009, 1, 1), cet(2009, 1, 1), 7},
         {"2009", cet(2009, 1, 1), cet(2009, 1, 1), 4},
@@ -67,40 +68,7 @@ TEST_F(ISO8601Reading, FullAndCompactYearForms) {
         {"2009-07-01", cest(2009, 7, 1), cest(2009, 7, 1), 10},
         {"2009-01-02xyz", cet(2009, 1, 2), cet(2009, 1, 2), 10},
         {"2009-1", cet(2009, 1, 1), cet(2009, 1, 1), 6},
-    };
-    for (const Form& form : forms) expectForm(form);
-}
-
-TEST_F(ISO8601Reading, WeekDates) {
-    const Form forms[] = {
-        {"2009-W01-1", cet(2008, 12, 29), cet(2008, 12, 29), 10},
-        {"2009W011", cet(2008, 12, 29), cet(2008, 12, 29), 8},
-        {"2009-W01", cet(2008, 12, 29), cet(2008, 12, 29), 8},
-        {"2009-W53-7", cet(2010, 1, 3), cet(2010, 1, 3), 10},
-        {"2009-W1-3", cet(2008, 12, 31), cet(2008, 12, 31), 9},
-        {"2009-W", cet(2009, 1, 1), kFails, 6},
-        {"09-W02", cet(2009, 1, 5), cet(2009, 1, 5), 6},
-        {"09W02-3", cet(2009, 1, 7), cet(2009, 1, 7), 7},
-        {"09-W", cet(2009, 1, 1), kFails, 4},
-        {"-W05", cet(2024, 1, 29), cet(2024, 1, 29), 4},
-        {"-W05-3", cet(2024, 1, 31), cet(2024, 1, 31), 6},
-        {"-W", kFails, kFails, 0},
-        // A day of the week alone is that day of the current week.
-        {"-W-3", cest(2024, 6, 12), cest(2024, 6, 12), 4},
-        {"--W-7", cest(2024, 6, 16), kFails, 5},
-    };
-    for (const Form& form : forms) expectForm(form);
-    // Strict mode reads one digit after a hyphen as the year of this decade, before a week;
-    // lenient mode as the year with January.
-    Range range;
-    EXPECT_EQ(dateWithString("-4W02", true, &range), cet(2024, 1, 8));
-    EXPECT_EQ(range, (Range{0, 5}));
-    EXPECT_EQ(dateWithString("-4W02", false, &range), cet(2024, 1, 1));
-    EXPECT_EQ(range, (Range{0, 2}));
-}
-
-TEST_F(ISO8601Reading, TwoDigitYearsAndCenturies) {
-    const Form forms[] = {
+        // Two-digit years; two digits alone are a century, completed with this year's last two.
         {"090102", cet(2009, 1, 2), cet(2009, 1, 2), 6},
         {"09-03-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
         {"09-03", cet(2009, 3, 1), cet(2009, 3, 1), 5},
@@ -108,17 +76,11 @@ TEST_F(ISO8601Reading, TwoDigitYearsAndCenturies) {
         {"09-032", cet(2009, 2, 1), cet(2009, 2, 1), 6},
         {"09-0304", cet(2009, 3, 4), cet(2009, 3, 4), 7},
         {"9-03-04", cet(2009, 3, 4), kFails, 7},
-        // Two digits alone are a century, completed with this year's last two digits.
         {"20", cet(2024, 1, 1), cet(2024, 1, 1), 2},
         {"19", cet(1924, 1, 1), cet(1924, 1, 1), 2},
         {"20-x", cet(2024, 1, 1), cet(2024, 1, 1), 3},
         {"09-12345", cet(924, 1, 1), cet(924, 1, 1), 8},
-    };
-    for (const Form& form : forms) expectForm(form);
-}
-
-TEST_F(ISO8601Reading, TruncatedFormsTakeTheRestFromToday) {
-    const Form forms[] = {
+        // Truncated forms take the rest from today.
         {"-09", cet(2009, 1, 1), cet(2009, 1, 1), 3},
         {"-09-03", cet(2009, 3, 1), cet(2009, 3, 1), 6},
         {"-09-", cet(2008, 12, 1), cet(2008, 12, 1), 4},
@@ -140,8 +102,46 @@ TEST_F(ISO8601Reading, TruncatedFormsTakeTheRestFromToday) {
         {"---032", cet(2024, 2, 1), cet(2024, 2, 1), 6},
         {"----032", cet(2024, 2, 1), cet(2024, 2, 1), 7},
         {"---367", cet(2025, 1, 1), kFails, 6},
+        // Calendar fields roll over.
+        {"2009-02-30", cet(2009, 3, 2), cet(2009, 3, 2), 10},
+        {"2009-13-01", cet(2010, 1, 1), cet(2010, 1, 1), 10},
+        {"2009-00-10", cet(2008, 12, 10), cet(2008, 12, 10), 10},
+        {"2009-01-00", cet(2008, 12, 31), cet(2008, 12, 31), 10},
+        {"2009-01-400", cet(2010, 2, 4), cet(2010, 2, 4), 11},
     };
     for (const Form& form : forms) expectForm(form);
+}
+
+TEST_F(ISO8601Reading, WeekDates) {
+    const Form forms[] = {
+        {"2009-W01-1", cet(2008, 12, 29), cet(2008, 12, 29), 10},
+        {"2009W011", cet(2008, 12, 29), cet(2008, 12, 29), 8},
+        {"2009-W01", cet(2008, 12, 29), cet(2008, 12, 29), 8},
+        {"2009-W53-7", cet(2010, 1, 3), cet(2010, 1, 3), 10},
+        {"2009-W1-3", cet(2008, 12, 31), cet(2008, 12, 31), 9},
+        {"2009-W", cet(2009, 1, 1), kFails, 6},
+        {"09-W02", cet(2009, 1, 5), cet(2009, 1, 5), 6},
+        {"09W02-3", cet(2009, 1, 7), cet(2009, 1, 7), 7},
+        {"09-W", cet(2009, 1, 1), kFails, 4},
+        {"-W05", cet(2024, 1, 29), cet(2024, 1, 29), 4},
+        {"-W05-3", cet(2024, 1, 31), cet(2024, 1, 31), 6},
+        {"-W", kFails, kFails, 0},
+        // A day of the week alone is that day of the current week.
+        {"-W-3", cest(2024, 6, 12), cest(2024, 6, 12), 4},
+        {"--W-7", cest(2024, 6, 16), kFails, 5},
+        // Weeks and days roll over.
+        {"2010-W53-1", cet(2011, 1, 3), cet(2011, 1, 3), 10},
+        {"2009-W00-7", cet(2008, 12, 28), cet(2008, 12, 28), 10},
+        {"2009-W01-0", cet(2008, 12, 28), cet(2008, 12, 28), 10},
+    };
+    for (const Form& form : forms) expectForm(form);
+    // Strict mode reads one digit after a hyphen as the year of this decade, before a week;
+    // lenient mode as the year with January.
+    Range range;
+    EXPECT_EQ(dateWithString("-4W02", true, &range), cet(2024, 1, 8));
+    EXPECT_EQ(range, (Range{0, 5}));
+    EXPECT_EQ(dateWithString("-4W02", false, &range), cet(2024, 1, 1));
+    EXPECT_EQ(range, (Range{0, 2}));
 }
 
 TEST_F(ISO8601Reading, FormsOutsideTheTableFail) {
@@ -215,20 +215,6 @@ TEST_F(ISO8601Reading, LeadingWhiteSpace) {
     EXPECT_EQ(range, (Range{kNotFound, 0}));
 }
 
-TEST_F(ISO8601Reading, CalendarFieldsRollOver) {
-    const Form forms[] = {
-        {"2009-02-30", cet(2009, 3, 2), cet(2009, 3, 2), 10},
-        {"2009-13-01", cet(2010, 1, 1), cet(2010, 1, 1), 10},
-        {"2009-00-10", cet(2008, 12, 10), cet(2008, 12, 10), 10},
-        {"2009-01-00", cet(2008, 12, 31), cet(2008, 12, 31), 10},
-        {"2009-01-400", cet(2010, 2, 4), cet(2010, 2, 4), 11},
-        {"2010-W53-1", cet(2011, 1, 3), cet(2011, 1, 3), 10},
-        {"2009-W00-7", cet(2008, 12, 28), cet(2008, 12, 28), 10},
-        {"2009-W01-0", cet(2008, 12, 28), cet(2008, 12, 28), 10},
-    };
-    for (const Form& form : forms) expectForm(form);
-}
-
 TEST_F(ISO8601Reading, WeekDatesAcrossYearBoundaries) {
     // Every day from 1999 to 2031, written as a week date and read back.
     for (Instant day = utc(1999, 1, 1, 12, 34, 56); day < utc(2032, 1, 1);
@@ -261,43 +247,23 @@ TEST_F(ISO8601Reading, TodayIsTheLocalDate) {
     EXPECT_EQ(dateWithString("T08"), utc(2024, 6, 14, 23));
 }
 
-TEST_F(ISO8601Reading, WritesDebugLines) {
-    {
-        CapturedLog log;
-        EXPECT_TRUE(dateWithString("-09-03"));
-        EXPECT_EQ(log.lines(),
-                  (std::vector<std::string>{"(-09-03) found 2 digits and one hyphen, so this is "
-                                            "either -YY or -YY-MM; segment (year) is 9",
-                                            "(-09-03) month is 3"}));
-    }
-    {
-        CapturedLog log;
-        EXPECT_TRUE(dateWithString(" -9"));
-        EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                                   "( -9) found 1 digits and one hyphen, so this is either -YY "
-                                   "or -YY-MM; segment (year) is 9"}));
-    }
-    {
-        CapturedLog log;
-        EXPECT_TRUE(dateWithString("09-03-04T10"));
-        EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                                   "(09-03-04T10) parsing month; segment is 3 and ch is -04T10"}));
-    }
-    {
-        CapturedLog log;
-        EXPECT_TRUE(dateWithString("2009-01-02T12:00:00Z"));
-        EXPECT_TRUE(dateWithString("-09-"));
-        EXPECT_EQ(log.lines().size(), 1u);
-    }
+TEST_F(ISO8601Reading, WritesDebugLinesForTruncatedYearsOnly) {
+    CapturedLog log;
+    EXPECT_TRUE(dateWithString("-09-03"));
+    EXPECT_TRUE(dateWithString("2009-01-02T12:00:00Z"));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"(-09-03) found 2 digits and one hyphen, so this is "
+                                        "either -YY or -YY-MM; segment (year) is 9",
+                                        "(-09-03) month is 3"}));
 }
 
 TEST_F(ISO8601Reading, LongDigitRunsNeverWrapAround) {
-    EXPECT_EQ(dateWithString("2009-01-99999999999999999999"), std::nullopt);
-    EXPECT_EQ(dateWithString("2009-01-18446744073709551617"), std::nullopt);
-    EXPECT_EQ(dateWithString("-0903-99999999999999999999"), std::nullopt);
-    EXPECT_EQ(dateWithString("T12:99999999999999999999999"), std::nullopt);
-    EXPECT_EQ(dateWithString("T12:30:18446744073709551616Z"), std::nullopt);
-    EXPECT_EQ(dateWithString(std::string(1000, '1')), std::nullopt);
+    for (const std::string& text :
+         std::vector<std::string>{"2009-01-99999999999999999999", "2009-01-18446744073709551617",
+                                  "-0903-99999999999999999999", "T12:99999999999999999999999",
+                                  "T12:30:18446744073709551616Z", std::string(1000, '1')}) {
+        EXPECT_EQ(dateWithString(text), std::nullopt) << text;
+    }
     EXPECT_EQ(dateWithString("2009-01-0000000000000000000000002"), cet(2009, 1, 2));
     EXPECT_EQ(dateWithString("T12:0000000000000000000000030Z"), utc(2024, 6, 15, 12, 30));
 }
