@@ -76,9 +76,9 @@ TEST_F(InstallCommand, AGivenNumberIsCheckedAsTheWindowChecksIt) {
         const char* number;
         const char* message;
     };
+    // One of each message; the checks themselves are tested with the engine.
     for (const Case& refused :
-         {Case{"12", texts::numberNotThreeDigits}, Case{"0000", texts::numberNotThreeDigits},
-          Case{"1a3", texts::numberNotDigits}, Case{"１２３", texts::numberNotDigits}}) {
+         {Case{"0000", texts::numberNotThreeDigits}, Case{"１２３", texts::numberNotDigits}}) {
         const CliRun run = runCli({"install", source, "--number", refused.number});
         EXPECT_EQ(run.status, 1) << refused.number;
         EXPECT_NE(run.err.find(refused.message), std::string::npos) << run.err;
