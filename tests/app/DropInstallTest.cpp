@@ -28,7 +28,7 @@ using namespace penshelf::test;
 namespace {
 
 class DropInstallTest : public ::testing::Test {
-protected:
+  protected:
     DropInstallTest() {
         app.applicationDidFinishLaunching();
         app.window()->show();
@@ -38,7 +38,10 @@ protected:
     void attachPen() {
         std::filesystem::create_directories(dir / "pen/BOOK");
         platform.folderVolumes().mount("sdb1", dir / "pen");
-        app.storePen({.vendor = "pagor", .product = "P", .revision = "1", .bsdName = "sdb1",
+        app.storePen({.vendor = "pagor",
+                      .product = "P",
+                      .revision = "1",
+                      .bsdName = "sdb1",
                       .displayName = penDisplayName});
     }
 

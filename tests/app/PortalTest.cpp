@@ -31,10 +31,11 @@ QByteArray proxyAnswer(const QList<QByteArray>& addresses) {
 }
 
 class PortalTest : public ::testing::Test {
-protected:
+  protected:
     PortalTest() {
         qputenv("PENSHELF_SERVICE_URL", service.url().toUtf8());
-        previousLog = soap::setDebugLogSink([this](const std::string& line) { log.push_back(line); });
+        previousLog =
+            soap::setDebugLogSink([this](const std::string& line) { log.push_back(line); });
         service.setHandler([this](const HttpRequest& request) {
             if (duringCall) duringCall();
             return HttpResponse::xml(proxyAnswer({pageBase(request)}));
@@ -120,7 +121,8 @@ TEST_F(PortalTest, ReservedCharactersInTheCodeAreEncoded) {
 }
 
 TEST_F(PortalTest, TheFirstReturnedTextIsTheAddress) {
-    service.enqueue(HttpResponse::xml(proxyAnswer({"http://first.test/p", "http://second.test/p"})));
+    service.enqueue(
+        HttpResponse::xml(proxyAnswer({"http://first.test/p", "http://second.test/p"})));
     app.tabBook->click();
     EXPECT_EQ(shown, std::vector<std::string>{"http://first.test/p?source=mac&orvcode="});
 }

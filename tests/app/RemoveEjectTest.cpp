@@ -33,7 +33,7 @@ namespace {
 
 // Pens as folders, ejected through the system's eject commands as found on PATH.
 class CommandEjectPlatform : public SimulatedPlatform {
-public:
+  public:
     using SimulatedPlatform::SimulatedPlatform;
     bool eject(const std::string& bsdName) override {
         return ejectWithSystemCommands("/dev/" + bsdName);
@@ -46,13 +46,13 @@ public:
 
 // Puts a folder first on PATH for the life of the object.
 class PathPrefix {
-public:
+  public:
     explicit PathPrefix(const std::string& folder) : saved_(qgetenv("PATH")) {
         qputenv("PATH", QByteArray::fromStdString(folder) + ":" + saved_);
     }
     ~PathPrefix() { qputenv("PATH", saved_); }
 
-private:
+  private:
     QByteArray saved_;
 };
 
@@ -77,7 +77,7 @@ QAbstractButton* buttonNamed(QMessageBox* alert, const QString& text) {
 }
 
 class RemoveEjectTest : public ::testing::Test {
-protected:
+  protected:
     RemoveEjectTest() {
         app.applicationDidFinishLaunching();
         app.window()->show();
@@ -92,7 +92,10 @@ protected:
             writeFile(folder + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
         }
         platform.folderVolumes().mount(bsdName, folder);
-        PenRecord pen{.vendor = "pagor", .product = "PEN", .revision = "1", .bsdName = bsdName,
+        PenRecord pen{.vendor = "pagor",
+                      .product = "PEN",
+                      .revision = "1",
+                      .bsdName = bsdName,
                       .displayName = penDisplayName};
         pen.setIdentityCode(code);
         app.storePen(pen);
@@ -117,9 +120,9 @@ protected:
     // status written in its exit file.
     std::string fakeUdisksctl() {
         const std::string bin = dir / "bin";
-        writeFile(bin + "/udisksctl",
-                  "#!/bin/sh\necho \"$@\" >> '" + bin + "/calls'\nexit $(cat '" + bin +
-                      "/exit' 2>/dev/null || echo 0)\n");
+        writeFile(bin + "/udisksctl", "#!/bin/sh\necho \"$@\" >> '" + bin +
+                                          "/calls'\nexit $(cat '" + bin +
+                                          "/exit' 2>/dev/null || echo 0)\n");
         chmod((bin + "/udisksctl").c_str(), 0755);
         return bin;
     }
@@ -148,9 +151,10 @@ TEST_F(RemoveEjectTest, CancelKeepsTheFileAndTheSelection) {
 }
 
 TEST_F(RemoveEjectTest, DeleteRemovesExactlyTheSelectedRowsFile) {
-    const std::string book = attachPen(
-        "sdb1", "CODE",
-        {{"002.vxr", vxbName("Shared title")}, {"004.vxr", "ATT002"}, {"005.vxs", vxbName("Five")}});
+    const std::string book = attachPen("sdb1", "CODE",
+                                       {{"002.vxr", vxbName("Shared title")},
+                                        {"004.vxr", "ATT002"},
+                                        {"005.vxs", vxbName("Five")}});
     app.confirmRemoval = [&](const QString& name) {
         asked.push_back(name.toStdString());
         return true;
@@ -296,7 +300,10 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     qputenv("PATH", QByteArray::fromStdString(bin));
     platform.realMounts.emplace();
     ASSERT_EQ(platform.volumes().GetVolumePath(loop), mountPoint + "/");
-    PenRecord pen{.vendor = "pagor", .product = "LOOP", .revision = "1", .bsdName = loop,
+    PenRecord pen{.vendor = "pagor",
+                  .product = "LOOP",
+                  .revision = "1",
+                  .bsdName = loop,
                   .displayName = penDisplayName};
     app.storePen(pen);
 

@@ -23,7 +23,7 @@ using namespace penshelf::test;
 namespace {
 
 class SimulatedPensTest : public ::testing::Test {
-protected:
+  protected:
     std::string makePen(const std::string& name, const std::string& code,
                         const std::string& title) {
         const std::string folder = pens / name;
@@ -82,7 +82,8 @@ TEST_F(SimulatedPensTest, OtherDevicesAndVendorsAreNotListed) {
     writeFile(makePen("clone", "YYYYYYYYYYY", "y") + "/" + SimulatedPlatform::deviceFile,
               "usb = 0c45:3201\nscsi-vendor = Pagor\n");
     makePen("second-vendor", "ZZZZZZZZZZZ", "z");
-    writeFile(pens / ("second-vendor/" + std::string(SimulatedPlatform::deviceFile)), "usb=0c45:3201\n");
+    writeFile(pens / ("second-vendor/" + std::string(SimulatedPlatform::deviceFile)),
+              "usb=0c45:3201\n");
     start();
     ASSERT_EQ(app->listZiro->count(), 1);
     EXPECT_EQ(app->snZiro->text(), "ZZZZZZZZZZZ");

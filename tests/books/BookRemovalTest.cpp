@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class BookRemovalTest : public ::testing::Test {
-protected:
+  protected:
     BookRemovalTest() {
         writeFile(book + "001.vxr", "book one");
         writeFile(book + "X/1.vxr", "in a subfolder");

@@ -35,14 +35,14 @@ struct Lun {
 };
 
 class IdentificationTest : public ::testing::Test {
-protected:
+  protected:
     // A USB device with one mass-storage interface at location, and below it
     // the SCSI host; returns the host so that a test can hang its disk there.
     RegistryNode& addUsbDevice(RegistryNode& parent, std::uint32_t location) {
         RegistryNode& device = parent.add("XLM-PEN", registry::usbDeviceClass);
-        RegistryNode& interface = device.add("IOUSBMassStorageInterfaceNub",
-                                             registry::massStorageInterfaceClass,
-                                             {{registry::locationIdKey, std::int64_t{location}}});
+        RegistryNode& interface =
+            device.add("IOUSBMassStorageInterfaceNub", registry::massStorageInterfaceClass,
+                       {{registry::locationIdKey, std::int64_t{location}}});
         return interface.add("host6", "scsi");
     }
     RegistryNode& addLun(RegistryNode& host, const Lun& lun = {}) {
@@ -58,8 +58,8 @@ protected:
     }
     // The ordinary pen: a logical unit, a disk with an MBR and one partition.
     RegistryNode& addPen(std::uint32_t location, const Lun& lun = {}) {
-        RegistryNode& disk = addMedia(addLun(addUsbDevice(hub(), location), lun), "sdb",
-                                      "FDisk_partition_scheme");
+        RegistryNode& disk =
+            addMedia(addLun(addUsbDevice(hub(), location), lun), "sdb", "FDisk_partition_scheme");
         return addMedia(disk, "sdb1", "DOS_FAT_32");
     }
     RegistryNode& hub() {
@@ -135,7 +135,7 @@ TEST_F(IdentificationTest, OnlyTheVendorPagorExactlyIsAPen) {
 
 TEST_F(IdentificationTest, NoLogicalUnitOrNoMediaStoresNothing) {
     addMedia(addUsbDevice(hub(), 0x01100000), "sdb", "vfat");  // media but no logical unit
-    addLun(addUsbDevice(hub(), 0x01200000));                    // logical unit but no media
+    addLun(addUsbDevice(hub(), 0x01200000));                   // logical unit but no media
     EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
     EXPECT_EQ(find(0x01200000), PenIdentifier::Outcome::NoPen);
     EXPECT_EQ(table.stores, 0);
@@ -150,8 +150,7 @@ TEST_F(IdentificationTest, MatchEndsOnlyItsOwnLevel) {
     addMedia(addLun(first.add("host6", "scsi")), "sdb", "vfat");
     device.add("if1", registry::massStorageInterfaceClass,
                {{registry::locationIdKey, std::int64_t{0x01100000}}});
-    hub().add("Other", registry::usbDeviceClass)
-        .add("if0", registry::massStorageInterfaceClass);
+    hub().add("Other", registry::usbDeviceClass).add("if0", registry::massStorageInterfaceClass);
 
     find(0x01100000);
     EXPECT_EQ(out.str(),

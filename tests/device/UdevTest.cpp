@@ -54,7 +54,7 @@ struct PenDevices {
 };
 
 class UdevTest : public ::testing::Test {
-protected:
+  protected:
     ~UdevTest() override { g_object_unref(testbed); }
 
     std::string addUsbDevice(const UsbSpec& spec) {
@@ -112,7 +112,8 @@ protected:
     void startWatch() {
         watch = std::make_unique<UsbWatch>(
             source, [this](std::uint32_t l) { return identifier.findLocationID(l); }, gate,
-            Diagnostics{out, err}, [this](std::function<void()> then) {
+            Diagnostics{out, err},
+            [this](std::function<void()> then) {
                 ++waits;
                 then();
             });
@@ -268,7 +269,8 @@ TEST_F(UdevTest, RealLoopMountedVolume) {
     if (runOutside("mkfs.ext4 -q -d '" + content + "' '" + image + "' 4M") != 0) {
         GTEST_SKIP() << "mkfs.ext4 failed";
     }
-    FILE* losetup = popen(("env -u LD_PRELOAD -u UMOCKDEV_DIR losetup -f --show '" + image + "'").c_str(), "r");
+    FILE* losetup =
+        popen(("env -u LD_PRELOAD -u UMOCKDEV_DIR losetup -f --show '" + image + "'").c_str(), "r");
     char device[64] = {};
     const bool attached = losetup && fgets(device, sizeof device, losetup);
     if (losetup) pclose(losetup);
@@ -278,17 +280,16 @@ TEST_F(UdevTest, RealLoopMountedVolume) {
 
     MountTableWatch mountWatch;
     QSignalSpy changed(&mountWatch, &MountTableWatch::changed);
-    const bool mounted =
-        runOutside("mount '/dev/" + loop + "' '" + mountPoint + "'") == 0;
+    const bool mounted = runOutside("mount '/dev/" + loop + "' '" + mountPoint + "'") == 0;
     if (mounted) {
         // The disk has no partition table: the whole disk is the pen's volume.
         const std::string usb = addUsbDevice({});
-        const std::string interface = add("usb", "1-2:1.0", usb, {"bInterfaceClass", "08"},
-                                          {"DEVTYPE", "usb_interface"});
+        const std::string interface =
+            add("usb", "1-2:1.0", usb, {"bInterfaceClass", "08"}, {"DEVTYPE", "usb_interface"});
         const std::string host = add("scsi", "host6", interface, {}, {"DEVTYPE", "scsi_host"});
-        const std::string lun = add("scsi", "6:0:0:0", host,
-                                    {"vendor", "pagor", "model", "LOOP", "rev", "2.0"},
-                                    {"DEVTYPE", "scsi_device"});
+        const std::string lun =
+            add("scsi", "6:0:0:0", host, {"vendor", "pagor", "model", "LOOP", "rev", "2.0"},
+                {"DEVTYPE", "scsi_device"});
         add("block", ("block/" + loop).c_str(), lun, {}, {"DEVTYPE", "disk", "ID_FS_TYPE", "ext4"});
         MountTable realMounts;
         PenIdentifier realIdentifier(registry, realMounts, table, {out, err});

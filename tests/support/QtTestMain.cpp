@@ -9,7 +9,9 @@
 // through a base type of another size (a new/delete size mismatch when a page
 // is destroyed) and keeps a few allocations to the end, as fontconfig does.
 // Those are theirs, not ours; leaks anywhere else are still reported.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
+extern "C" const char* __asan_default_options() {
+    return "new_delete_type_mismatch=0";
+}
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libQt6WebEngineCore.so\nleak:libfontconfig.so\n";
 }
