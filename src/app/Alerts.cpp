@@ -21,6 +21,8 @@ std::unique_ptr<QMessageBox> makeRemovalAlert(const QString& name, QWidget* pare
     auto alert = std::make_unique<QMessageBox>(parent);
     alert->setWindowModality(Qt::ApplicationModal);
     alert->setIcon(QMessageBox::Warning);
+    // The name comes from a file on the pen: plain text, never markup.
+    alert->setTextFormat(Qt::PlainText);
     alert->setText(name + QString::fromUtf8(texts::removeQuestion));
     alert->setInformativeText(QString::fromUtf8(texts::removeWarning));
     keepPhrasesWhole(*alert);

@@ -197,7 +197,21 @@ void AppDelegate::EjectPen() {
     InitZiro();
 }
 
+bool AppDelegate::listedFolderIsThePens() const {
+    const int i = listZiro->currentIndex();
+    if (i < 0 || static_cast<size_t>(i) >= dataZiro.size() || pathZiro.empty()) return false;
+    const PenRecord& pen = std::next(dataZiro.begin(), i)->second;
+    return PenBookFolder(platform_.volumes(), pen.bsdName) == pathZiro;
+}
+
 void AppDelegate::installBookFile(const QString& path) {
+    if (!isBookPackageSource(QFile::encodeName(path).toStdString())) return;
+    if (!listedFolderIsThePens()) {
+        // The pen was pulled out or mounted elsewhere since the list was
+        // made; another disk may sit at its old place now.
+        InitData();
+        return;
+    }
     if (instWindowController) {
         instWindowController->close();
         delete instWindowController.data();
@@ -303,8 +317,10 @@ void AppDelegate::RemoveBook() {
     const bool confirmed =
         confirmRemoval ? confirmRemoval(name) : runRemovalAlert(name, window_.get());
     if (!confirmed) return;
-    // Nothing is reported: the refreshed list shows what is really on the pen.
-    RemoveBookFile(pathZiro, book.file);
+    // Nothing is reported: the refreshed list shows what is really on the
+    // pen. A pen pulled out meanwhile may have left its mount point to
+    // another disk, where nothing is deleted.
+    if (listedFolderIsThePens()) RemoveBookFile(pathZiro, book.file);
     InitData();
 }
 

@@ -143,6 +143,8 @@ class AppDelegate : public QObject, public PenTable {
     void reloadBookTable();
     // The local .vxb files a drag carries, or none when it carries anything else.
     static QStringList droppedBookFiles(const QMimeData* mime);
+    // Whether pathZiro is still the selected pen's BOOK/ folder.
+    bool listedFolderIsThePens() const;
 
     Platform& platform_;
     std::unique_ptr<QMainWindow> window_;

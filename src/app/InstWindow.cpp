@@ -30,6 +30,7 @@ int progressValue(std::int64_t value) {
 InstWindow::InstWindow(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::InstWindow>()) {
     ui_->setupUi(this);
     dtBookName = ui_->dtBookName;
+    dtBookName->setTextFormat(Qt::PlainText);  // the name comes from the package file
     dtBookOid = ui_->dtBookOid;
     ttBookOid = ui_->ttBookOid;
     dtInfo = ui_->dtInfo;

@@ -7,6 +7,7 @@ namespace penshelf {
 std::optional<std::uint32_t> usbLocationId(unsigned busNumber, std::string_view devpath) {
     if (busNumber > 0xFF || devpath.empty()) return std::nullopt;
     std::uint32_t id = busNumber << 24;
+    if (devpath == "0") return id;  // a root hub, on no port
     int shift = 20;
     while (!devpath.empty()) {
         unsigned port = 0;

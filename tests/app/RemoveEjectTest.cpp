@@ -189,9 +189,27 @@ TEST_F(RemoveEjectTest, FileSwappedForAFolderIsNotDeleted) {
     EXPECT_EQ(rowCount(), 0);
 }
 
+TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesNothingAtItsOldPlace) {
+    const std::string book = attachPen("sdb1", "CODE", {{"001.vxr", vxbName("One")}});
+    app.confirmRemoval = [&](const QString&) {
+        // While the alert is open the pen is pulled out, and another disk
+        // is mounted where it was.
+        platform.folderVolumes().unmount("sdb1");
+        platform.folderVolumes().mount("sdz1", dir / "sdb1");
+        return true;
+    };
+    selectRow("One");
+    QTest::mouseClick(app.btnRemove, Qt::LeftButton);
+    EXPECT_TRUE(fs::exists(book + "001.vxr"));
+    EXPECT_EQ(rowCount(), 0);
+    EXPECT_EQ(app.fsZiro->text(), "---");
+}
+
 TEST_F(RemoveEjectTest, TheRealAlertAsksWithTheNameOnItsOwnLine) {
     const auto empty = makeRemovalAlert("", nullptr);
     EXPECT_EQ(empty->text(), "\r\n是否删除此点读包？");
+    // A name from the pen is shown as it is, never as markup.
+    EXPECT_EQ(makeRemovalAlert("<b>粗体</b>", nullptr)->textFormat(), Qt::PlainText);
 
     const std::string book = attachPen("sdb1", "CODE", {{"001.vxr", vxbName("小兔子")}});
     QString text, informative;

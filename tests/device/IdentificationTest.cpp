@@ -201,6 +201,7 @@ TEST(LocationId, BusThenOnePortPerNibble) {
     EXPECT_EQ(usbLocationId(1, "2"), 0x01200000u);
     EXPECT_EQ(usbLocationId(3, "1.4.2.1.3.2"), 0x03142132u);
     EXPECT_EQ(usbLocationId(2, "1.2.3.4.5.6.7"), 0x02123456u) << "a seventh tier has no nibble";
+    EXPECT_EQ(usbLocationId(2, "0"), 0x02000000u) << "a root hub";
     EXPECT_EQ(usbLocationId(1, ""), std::nullopt);
     EXPECT_EQ(usbLocationId(1, "2."), std::nullopt);
     EXPECT_EQ(usbLocationId(1, "a"), std::nullopt);
