@@ -37,10 +37,7 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::
       window_(std::make_unique<QMainWindow>()),
       ui_(std::make_unique<Ui::MainWindow>()),
       identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
-      watch_(
-          platform.usbDevices(),
-          [this](std::uint32_t locationID) { return identifier_.findLocationID(locationID); },
-          modeGate, diagnostics, std::move(attachWait)) {
+      watch_(platform.usbDevices(), identifier_, modeGate, diagnostics, std::move(attachWait)) {
     ui_->setupUi(window_.get());
     listZiro = ui_->listZiro;
     snZiro = ui_->snZiro;
@@ -100,6 +97,11 @@ void AppDelegate::InitService() {
 
 void AppDelegate::storePen(const PenRecord& record) {
     dataZiro.insert_or_assign(record.bsdName, record);
+    InitZiro();
+}
+
+void AppDelegate::removePen(const std::string& bsdName) {
+    dataZiro.erase(bsdName);
     InitZiro();
 }
 
@@ -193,8 +195,7 @@ void AppDelegate::EjectPen() {
         return;
     }
     // Ejected, or gone already: a pen pulled out leaves the list this way.
-    dataZiro.erase(pen.bsdName);
-    InitZiro();
+    removePen(pen.bsdName);
 }
 
 bool AppDelegate::listedFolderIsThePens() const {

@@ -66,6 +66,8 @@ class AppDelegate : public QObject, public PenTable {
     void InitData();
 
     void storePen(const PenRecord& record) override;
+    bool hasPen(const std::string& bsdName) const override { return dataZiro.count(bsdName) > 0; }
+    void removePen(const std::string& bsdName) override;
 
     // The main window's widgets, named as the layout names them.
     QComboBox* listZiro;

@@ -36,6 +36,15 @@ std::vector<std::string_view> splitFields(std::string_view line) {
     return fields;
 }
 
+// The text of a mount table file; empty when it cannot be read.
+std::string readMountTable(const std::string& mountinfoPath) {
+    std::ifstream in(mountinfoPath);
+    if (!in) return {};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 }  // namespace
 
 std::string mountPointIn(std::string_view mountinfo, const std::string& devicePath) {
@@ -61,11 +70,7 @@ MountTable::MountTable(std::string mountinfoPath) : mountinfoPath_(std::move(mou
 
 std::string MountTable::GetVolumePath(const std::string& bsdName) const {
     if (bsdName.empty()) return {};
-    std::ifstream in(mountinfoPath_);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return mountPointIn(text.str(), "/dev/" + bsdName);
+    return mountPointIn(readMountTable(mountinfoPath_), "/dev/" + bsdName);
 }
 
 }  // namespace penshelf

@@ -88,10 +88,7 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
 PenSession::PenSession(Platform& platform, Diagnostics diagnostics)
     : platform_(platform),
       identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
-      watch_(
-          platform.usbDevices(),
-          [this](std::uint32_t locationID) { return identifier_.findLocationID(locationID); },
-          gate_, diagnostics) {
+      watch_(platform.usbDevices(), identifier_, gate_, diagnostics) {
     // The pens present now are identified at once; later attaches would need
     // the event loop, and a command does not wait for them.
     watch_.InitService();

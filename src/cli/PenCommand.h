@@ -55,6 +55,8 @@ class PenSession : public PenTable {
     PenSession& operator=(const PenSession&) = delete;
 
     void storePen(const PenRecord& record) override;
+    bool hasPen(const std::string& bsdName) const override { return pens_.count(bsdName) > 0; }
+    void removePen(const std::string& bsdName) override { pens_.erase(bsdName); }
 
     Platform& platform() { return platform_; }
     // By BSD name, in the pen list's order.

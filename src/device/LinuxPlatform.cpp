@@ -15,7 +15,8 @@ class LinuxPlatform : public Platform {
     UsbDeviceSource& usbDevices() override { return usb_; }
     MountTableWatch* mountTableWatch() override { return &mountWatch_; }
     bool eject(const std::string& bsdName) override {
-        return ejectWithSystemCommands("/dev/" + bsdName);
+        return ejectWithSystemCommands("/dev/" + bsdName,
+                                       [&] { return !volumes_.GetVolumePath(bsdName).empty(); });
     }
 
   private:

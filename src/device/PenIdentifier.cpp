@@ -39,6 +39,18 @@ PenIdentifier::Outcome PenIdentifier::findLocationID(std::uint32_t locationID) {
     return outcome_;
 }
 
+PenIdentifier::Outcome PenIdentifier::identifyMounted(std::uint32_t locationID,
+                                                      const std::string& previousKey) {
+    if (!previousKey.empty() && !table_.hasPen(previousKey)) return Outcome::NoLongerListed;
+    onlyWithVolume_ = true;
+    const Outcome outcome = findLocationID(locationID);
+    onlyWithVolume_ = false;
+    if (outcome == Outcome::Stored && !previousKey.empty() && storedKey_ != previousKey) {
+        table_.removePen(previousKey);
+    }
+    return outcome;
+}
+
 void PenIdentifier::loopFindID(const std::string& plane, RegistryIterator* siblings, Entry entry,
                                std::uint32_t locationID) {
     while (entry && !gaveUp_) {
@@ -76,9 +88,11 @@ void PenIdentifier::matchStep(Entry firstChild) {
     if (record.vendor != pen::scsiVendor) return;
 
     const std::string volume = volumes_.GetVolumePath(record.bsdName);
+    outcome_ = volume.empty() ? Outcome::StoredWithoutVolume : Outcome::Stored;
+    if (volume.empty() && onlyWithVolume_) return;
     if (!volume.empty()) record.setIdentityCode(identityCodeFrom(volume + pen::productIniPath));
     record.displayName = penDisplayName;
-    outcome_ = volume.empty() ? Outcome::StoredWithoutVolume : Outcome::Stored;
+    storedKey_ = record.bsdName;
     table_.storePen(record);
 }
 

@@ -23,12 +23,24 @@ class PenIdentifier {
   public:
     // What one identification found, so that a pen whose volume was not yet
     // mounted can be identified again once it is.
-    enum class Outcome { NoPen, StoredWithoutVolume, Stored };
+    enum class Outcome { NoPen, StoredWithoutVolume, Stored, NoLongerListed };
 
     PenIdentifier(const Registry& registry, const Volumes& volumes, PenTable& table,
                   Diagnostics diagnostics);
 
     Outcome findLocationID(std::uint32_t locationID);
+
+    // The same for a device seen before its pen's volume was mounted, when
+    // the mount table has changed: the record is stored only once the volume
+    // is there (Stored), in place of the one stored earlier under
+    // previousKey (empty: none), whose name differs when the pen's partition
+    // appeared only since. StoredWithoutVolume: still no volume, nothing
+    // stored. NoLongerListed: the earlier record has left the table (the
+    // pen was ejected), so nothing is stored.
+    Outcome identifyMounted(std::uint32_t locationID, const std::string& previousKey);
+
+    // The key of the record the last identification stored.
+    const std::string& storedKey() const { return storedKey_; }
 
   private:
     using Entry = std::unique_ptr<RegistryEntry>;
@@ -47,7 +59,9 @@ class PenIdentifier {
     PenTable& table_;
     Diagnostics diagnostics_;
     bool gaveUp_ = false;
+    bool onlyWithVolume_ = false;
     Outcome outcome_ = Outcome::NoPen;
+    std::string storedKey_;
 };
 
 }  // namespace penshelf

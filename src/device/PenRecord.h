@@ -37,6 +37,10 @@ class PenTable {
   public:
     virtual ~PenTable() = default;
     virtual void storePen(const PenRecord& record) = 0;
+    virtual bool hasPen(const std::string& bsdName) const = 0;
+    // Drops a record that a later identification of the same pen replaced
+    // under another name, and rebuilds the pen list.
+    virtual void removePen(const std::string& bsdName) = 0;
 };
 
 }  // namespace penshelf

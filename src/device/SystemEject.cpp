@@ -23,15 +23,22 @@ int runCommand(const QString& program, const QStringList& arguments) {
     return process.exitCode();
 }
 
-bool ejectWithSystemCommands(const std::string& devicePath) {
+bool ejectWithSystemCommands(const std::string& devicePath,
+                             const std::function<bool()>& stillMounted) {
     const QString device = QString::fromStdString(devicePath);
     const QString udisksctl = QStandardPaths::findExecutable(QStringLiteral("udisksctl"));
-    if (!udisksctl.isEmpty()) {
-        return runCommand(udisksctl, {"unmount", "--block-device", device}) == 0 &&
-               runCommand(udisksctl, {"power-off", "--block-device", device}) == 0;
-    }
-    return runCommand(QStringLiteral("umount"), {device}) == 0 &&
-           runCommand(QStringLiteral("eject"), {device}) == 0;
+    const auto unmount = [&] {
+        const int status = udisksctl.isEmpty()
+                               ? runCommand(QStringLiteral("umount"), {device})
+                               : runCommand(udisksctl, {"unmount", "--block-device", device});
+        // Unmounting fails for a volume that was not mounted: that pen is
+        // still to be powered off.
+        return status == 0 || !stillMounted();
+    };
+    if (!unmount()) return false;
+    return udisksctl.isEmpty()
+               ? runCommand(QStringLiteral("eject"), {device}) == 0
+               : runCommand(udisksctl, {"power-off", "--block-device", device}) == 0;
 }
 
 }  // namespace penshelf

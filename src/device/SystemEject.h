@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <string>
 
 namespace penshelf {
@@ -14,8 +15,11 @@ namespace penshelf {
 // program's own goes. The exit status, or -1 when it could not run.
 int runCommand(const QString& program, const QStringList& arguments);
 
-// Unmounts and powers off the disk of devicePath ("/dev/sdb1"). True when
+// Unmounts and powers off the disk of devicePath ("/dev/sdb1"). A failed
+// unmount stops there unless stillMounted() says the volume is not mounted
+// (it never was, or went away): such a disk is still powered off. True when
 // every step succeeded.
-bool ejectWithSystemCommands(const std::string& devicePath);
+bool ejectWithSystemCommands(const std::string& devicePath,
+                             const std::function<bool()>& stillMounted);
 
 }  // namespace penshelf

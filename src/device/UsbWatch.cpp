@@ -15,10 +15,10 @@ UsbWatch::Wait UsbWatch::settlingWait(std::chrono::milliseconds pause) {
     return [pause](std::function<void()> then) { QTimer::singleShot(pause, std::move(then)); };
 }
 
-UsbWatch::UsbWatch(UsbDeviceSource& source, Identify identify, DefaultModeGate& gate,
+UsbWatch::UsbWatch(UsbDeviceSource& source, PenIdentifier& identifier, DefaultModeGate& gate,
                    Diagnostics diagnostics, Wait wait)
     : source_(source),
-      identify_(std::move(identify)),
+      identifier_(identifier),
       gate_(gate),
       diagnostics_(diagnostics),
       wait_(std::move(wait)) {}
@@ -99,7 +99,11 @@ void UsbWatch::examine(std::unique_ptr<UsbDevice> device) {
     if (!isPenUsbId(vendor.value, product.value)) return;
 
     out("New ZIRO added.\n");
-    record->identifiedWithVolume = identify_(record->locationID) == PenIdentifier::Outcome::Stored;
+    const auto outcome = identifier_.findLocationID(record->locationID);
+    record->awaitingVolume = outcome != PenIdentifier::Outcome::Stored;
+    if (outcome == PenIdentifier::Outcome::StoredWithoutVolume) {
+        record->penKey = identifier_.storedKey();
+    }
     if (const std::uint32_t status = source_.watchTermination(*device)) {
         out(formatLine("IOServiceAddInterestNotification returned 0x%08x.\n", status));
         return;
@@ -131,9 +135,19 @@ void UsbWatch::mountTableChanged() {
     gate_.deliver([this, alive = alive_] {
         if (!*alive) return;
         for (auto& [key, record] : watched_) {
-            if (record->identifiedWithVolume) continue;
-            record->identifiedWithVolume =
-                identify_(record->locationID) == PenIdentifier::Outcome::Stored;
+            if (!record->awaitingVolume) continue;
+            switch (identifier_.identifyMounted(record->locationID, record->penKey)) {
+                case PenIdentifier::Outcome::NoPen:
+                case PenIdentifier::Outcome::StoredWithoutVolume:
+                    break;  // not there yet
+                case PenIdentifier::Outcome::Stored:
+                    record->penKey = identifier_.storedKey();
+                    record->awaitingVolume = false;
+                    break;
+                case PenIdentifier::Outcome::NoLongerListed:
+                    record->awaitingVolume = false;  // ejected meanwhile
+                    break;
+            }
         }
     });
 }

@@ -27,13 +27,15 @@ struct DevicePrivateData {
     std::unique_ptr<UsbDevice> deviceInterface;
     std::string deviceName;
     std::uint32_t locationID = 0;
-    // Identified with its volume mounted; until then a mount retries.
-    bool identifiedWithVolume = false;
+    // A pen's USB IDs, but no pen with a mounted volume found yet (its disk
+    // or its mount may come later): a change of the mount table identifies
+    // it again. penKey: the record stored meanwhile without a volume, if any.
+    bool awaitingVolume = false;
+    std::string penKey;
 };
 
 class UsbWatch : public UsbDeviceSource::Listener {
   public:
-    using Identify = std::function<PenIdentifier::Outcome(std::uint32_t locationID)>;
     // Calls its argument once the settling time after an attach has passed.
     using Wait = std::function<void(std::function<void()> then)>;
 
@@ -41,14 +43,14 @@ class UsbWatch : public UsbDeviceSource::Listener {
     // which gives the pen's disk time to appear. The window stays usable.
     static Wait settlingWait(std::chrono::milliseconds pause = std::chrono::seconds(3));
 
-    UsbWatch(UsbDeviceSource& source, Identify identify, DefaultModeGate& gate,
+    UsbWatch(UsbDeviceSource& source, PenIdentifier& identifier, DefaultModeGate& gate,
              Diagnostics diagnostics, Wait wait = settlingWait());
     ~UsbWatch() override;
 
     // Arms the watch and examines the devices already attached, at once.
     void InitService();
 
-    // The mount table changed: identify again the pens seen without a volume.
+    // The mount table changed: identify again the pens stored without a volume.
     void mountTableChanged();
 
     void devicesAttached(UsbDevices devices) override;
@@ -68,7 +70,7 @@ class UsbWatch : public UsbDeviceSource::Listener {
     void err(const std::string& line);
 
     UsbDeviceSource& source_;
-    Identify identify_;
+    PenIdentifier& identifier_;
     DefaultModeGate& gate_;
     Diagnostics diagnostics_;
     Wait wait_;

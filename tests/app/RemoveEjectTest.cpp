@@ -36,7 +36,8 @@ class CommandEjectPlatform : public SimulatedPlatform {
   public:
     using SimulatedPlatform::SimulatedPlatform;
     bool eject(const std::string& bsdName) override {
-        return ejectWithSystemCommands("/dev/" + bsdName);
+        return ejectWithSystemCommands("/dev/" + bsdName,
+                                       [&] { return !volumes().GetVolumePath(bsdName).empty(); });
     }
     const Volumes& volumes() const override {
         return realMounts ? *realMounts : SimulatedPlatform::volumes();
@@ -267,9 +268,13 @@ TEST_F(RemoveEjectTest, FailedEjectKeepsAMountedPenAndSaysSo) {
     EXPECT_EQ(app.snZiro->text(), "STILLHERE");
     EXPECT_EQ(rowCount(), 1);
 
-    // Pulled out meanwhile: the failing command removes it without a word.
+    // Pulled out meanwhile: the failing command removes it without a word,
+    // and the disk that is no longer mounted is still powered off.
     platform.folderVolumes().unmount("sdb1");
     QTest::mouseClick(app.btnEject, Qt::LeftButton);
+    EXPECT_EQ(readFile(bin + "/calls"),
+              "unmount --block-device /dev/sdb1\nunmount --block-device /dev/sdb1\n"
+              "power-off --block-device /dev/sdb1\n");
     EXPECT_EQ(ejectFailures, 1);
     EXPECT_EQ(app.listZiro->itemText(0), "请连接点读系列产品！");
 }

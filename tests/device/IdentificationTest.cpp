@@ -6,6 +6,7 @@
 #include "device/MemoryRegistry.h"
 #include "device/PenIdentifier.h"
 
+#include "support/RecordingPenTable.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,15 +19,7 @@ using namespace penshelf::test;
 
 namespace {
 
-// Stands in for the controller's pen table.
-struct RecordingTable : PenTable {
-    void storePen(const PenRecord& record) override {
-        table[record.bsdName] = record;
-        ++stores;
-    }
-    std::map<std::string, PenRecord> table;
-    int stores = 0;
-};
+using RecordingTable = RecordingPenTable;
 
 struct Lun {
     std::string vendor = "pagor";

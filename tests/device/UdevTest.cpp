@@ -14,6 +14,7 @@
 #include "device/UsbWatch.h"
 
 #include "support/Spin.h"
+#include "support/RecordingPenTable.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -32,10 +33,7 @@ using namespace penshelf::test;
 
 namespace {
 
-struct RecordingTable : PenTable {
-    void storePen(const PenRecord& record) override { table[record.bsdName] = record; }
-    std::map<std::string, PenRecord> table;
-};
+using RecordingTable = RecordingPenTable;
 
 // Runs a command outside umockdev's reach: loop devices and mounts are real.
 int runOutside(const std::string& command) {
@@ -65,8 +63,10 @@ class UdevTest : public ::testing::Test {
                    {"DEVTYPE", "usb_device"});
     }
 
+    // partitioned false: the disk as it first appears, before udev has read
+    // its partition table and before the kernel has added its partition.
     PenDevices addPen(const UsbSpec& spec = {}, const char* scsiVendor = "pagor   ",
-                      const char* diskName = "sdb") {
+                      const char* diskName = "sdb", bool partitioned = true) {
         PenDevices pen;
         pen.usb = addUsbDevice(spec);
         const std::string interfaceName = std::string("1-") + spec.port + ":1.0";
@@ -80,12 +80,19 @@ class UdevTest : public ::testing::Test {
                       {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
                       {"DEVTYPE", "scsi_device"});
         const std::string diskPath = std::string("block/") + diskName;
+        if (!partitioned) {
+            pen.disk = add("block", diskPath.c_str(), pen.lun, {}, {"DEVTYPE", "disk"});
+            return pen;
+        }
         pen.disk = add("block", diskPath.c_str(), pen.lun, {},
                        {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", "dos"});
-        const std::string partitionName = std::string(diskName) + "1";
-        pen.partition = add("block", partitionName.c_str(), pen.disk, {},
-                            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
+        addPartition(pen, diskName);
         return pen;
+    }
+
+    void addPartition(PenDevices& pen, const std::string& diskName) {
+        pen.partition = add("block", (diskName + "1").c_str(), pen.disk, {},
+                            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
     }
 
     // Unplugging: udev reports the USB device's removal, and sysfs loses the
@@ -110,13 +117,11 @@ class UdevTest : public ::testing::Test {
     }
 
     void startWatch() {
-        watch = std::make_unique<UsbWatch>(
-            source, [this](std::uint32_t l) { return identifier.findLocationID(l); }, gate,
-            Diagnostics{out, err},
-            [this](std::function<void()> then) {
-                ++waits;
-                then();
-            });
+        watch = std::make_unique<UsbWatch>(source, identifier, gate, Diagnostics{out, err},
+                                           [this](std::function<void()> then) {
+                                               ++waits;
+                                               then();
+                                           });
         watch->InitService();
     }
 
@@ -208,6 +213,9 @@ TEST_F(UdevTest, SecondVendorsPenAndForeignScsiVendor) {
     EXPECT_EQ(out.str().rfind("New ZIRO added.\n", 0), 0u);
     EXPECT_TRUE(table.table.empty());
     EXPECT_EQ(watch->watched().size(), 1u);
+    mount("sdb1", penVolume("FOREIGN0001"));
+    watch->mountTableChanged();
+    EXPECT_TRUE(table.table.empty()) << "mounted or not, it is no pen";
 }
 
 TEST_F(UdevTest, UnpluggedPenIsLoggedAndStaysListed) {
@@ -240,6 +248,32 @@ TEST_F(UdevTest, PenMountedLateIsIdentifiedAgain) {
     out.str("");
     watch->mountTableChanged();
     EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(UdevTest, PartitionAppearingLateReplacesTheWholeDisk) {
+    PenDevices pen = addPen({}, "pagor", "sdb", false);
+    startWatch();
+    ASSERT_EQ(table.table.count("sdb"), 1u) << "listed under its whole disk at first";
+
+    addPartition(pen, "sdb");
+    mount("sdb1", penVolume("LATEPARTITN"));
+    watch->mountTableChanged();
+    EXPECT_EQ(table.table.count("sdb"), 0u);
+    ASSERT_EQ(table.table.count("sdb1"), 1u);
+    EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "LATEPARTITN");
+}
+
+TEST_F(UdevTest, AnEjectedPenDoesNotComeBackWhenSomethingIsMounted) {
+    addPen();
+    startWatch();
+    ASSERT_EQ(table.table.size(), 1u);
+    table.removePen("sdb1");  // ejected before its volume was mounted
+
+    mount("sdb1", penVolume("EJECTED0001"));
+    watch->mountTableChanged();
+    watch->mountTableChanged();
+    EXPECT_TRUE(table.table.empty());
+    EXPECT_EQ(table.stores, 1);
 }
 
 TEST_F(UdevTest, EventsWaitWhileAModalWindowRuns) {
