@@ -1,5 +1,7 @@
 #include "books/BookRemoval.h"
 
+#include "books/Catalogue.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,7 +37,7 @@ bool RemoveBookFile(const std::string& bookFolder, const std::string& file) {
     if (file.size() <= folder.size() || file.compare(0, folder.size(), folder) != 0) return false;
     std::string_view relative = std::string_view(file).substr(folder.size());
 
-    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd dir(openBookFolder(folder));
     if (dir.get() < 0) return false;
     // Each folder on the way is opened without following a link.
     for (size_t slash; (slash = relative.find('/')) != std::string_view::npos;) {

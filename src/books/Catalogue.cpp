@@ -171,10 +171,16 @@ std::string joinPath(const std::string& folder, const std::string& relative) {
     return folder + "/" + relative;
 }
 
+int openBookFolder(const std::string& pathZiro) {
+    std::string folder = pathZiro;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();  // or links are followed
+    return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 std::vector<ListData> ListBookFolder(const std::string& pathZiro) {
     std::vector<ListData> rows;
     if (pathZiro.empty()) return rows;
-    const int bookFd = open(pathZiro.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int bookFd = openBookFolder(pathZiro);
     if (bookFd < 0) return rows;
     // Files are opened relative to the folder: no path lookup per file, and
     // the folder stays the same one even if the pen is remounted meanwhile.

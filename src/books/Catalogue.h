@@ -26,4 +26,8 @@ std::string joinPath(const std::string& folder, const std::string& relative);
 // system yields the entries. An empty path lists nothing.
 std::vector<ListData> ListBookFolder(const std::string& pathZiro);
 
+// Opens a pen's BOOK/ folder for reading its entries; -1 when it is missing
+// or is a link (which could lead to a folder on the computer).
+int openBookFolder(const std::string& pathZiro);
+
 }  // namespace penshelf

@@ -8,16 +8,18 @@
 namespace penshelf {
 
 RegularFile::RegularFile(const std::string& path) {
-    open(AT_FDCWD, path.c_str(), false);
+    open(AT_FDCWD, path.c_str(), false, 0);
 }
 
 RegularFile::RegularFile(int folderFd, const std::string& relativePath, bool listedAsRegular) {
-    open(folderFd, relativePath.c_str(), listedAsRegular);
+    // Inside a pen's folder a link is not a package: it could lead anywhere
+    // on the computer.
+    open(folderFd, relativePath.c_str(), listedAsRegular, O_NOFOLLOW);
 }
 
-void RegularFile::open(int folderFd, const char* path, bool listedAsRegular) {
+void RegularFile::open(int folderFd, const char* path, bool listedAsRegular, int flags) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    const int fd = ::openat(folderFd, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::openat(folderFd, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | flags);
     if (fd < 0) return;
     struct stat st;
     if (!listedAsRegular && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {

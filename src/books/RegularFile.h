@@ -12,7 +12,7 @@ class RegularFile {
   public:
     explicit RegularFile(const std::string& path);
     // Opens path relative to an open folder (openat), saving the path lookup
-    // of the folder itself. listedAsRegular: the folder's listing already
+    // of the folder itself; a link is not followed. listedAsRegular: the folder's listing already
     // said that this is a regular file, so its type is not checked again.
     RegularFile(int folderFd, const std::string& relativePath, bool listedAsRegular = false);
     ~RegularFile();
@@ -24,7 +24,7 @@ class RegularFile {
     ssize_t readAt(off_t offset, void* buffer, size_t size) const;
 
   private:
-    void open(int folderFd, const char* path, bool listedAsRegular);
+    void open(int folderFd, const char* path, bool listedAsRegular, int flags);
     int fd_ = -1;
 };
 

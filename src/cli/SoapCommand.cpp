@@ -114,8 +114,9 @@ int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std:
     auto binding = soap::PagorFunc::PagorFuncBinding();
     if (endpoint) {
         const QUrl url(QString::fromStdString(*endpoint), QUrl::StrictMode);
-        if (!url.isValid() || url.scheme() != QLatin1String("http")) {
-            return usage(err, "not an http URL: " + *endpoint);
+        if (!url.isValid() ||
+            (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+            return usage(err, "not an http or https URL: " + *endpoint);
         }
         binding->setAddress(url);
     }

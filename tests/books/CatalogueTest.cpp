@@ -110,6 +110,19 @@ TEST_F(CatalogueTest, LinksToFoldersAreNotFollowed) {
                 UnorderedElementsAre(Row("on the pen", "自制-002", "D", book + "002.vxr")));
 }
 
+TEST_F(CatalogueTest, LinksToFilesAndALinkedBookFolderAreNotPackages) {
+    writeFile(dir / "elsewhere/001.vxr", BookFile{.name = vxbName("on the computer")}.bytes());
+    std::filesystem::create_symlink(dir / "elsewhere/001.vxr", book + "001.vxr");
+    put("004.vxr", "ATT001");  // the target is the link
+    EXPECT_THAT(ListBookFolder(book),
+                UnorderedElementsAre(Row("(001)", "自制-004", "E", book + "004.vxr")));
+
+    const std::string linkedPen = dir / "pen2";
+    std::filesystem::create_directories(linkedPen);
+    std::filesystem::create_directory_symlink(dir / "elsewhere", linkedPen + "/BOOK");
+    EXPECT_THAT(ListBookFolder(linkedPen + "/BOOK/"), IsEmpty());
+}
+
 TEST_F(CatalogueTest, SpecialFilesNamedLikePackagesGiveNoRowAndDoNotBlock) {
     ASSERT_EQ(mkfifo((book + "001.vxr").c_str(), 0600), 0);
     put("002.vxr", vxbName("real"));
