@@ -9,6 +9,7 @@
 
 #include "support/BookFile.h"
 #include "support/Spin.h"
+#include "support/MainWindowProbe.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -33,14 +34,6 @@ using namespace penshelf;
 using namespace penshelf::test;
 
 namespace {
-
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 // What the window shows at one moment.
 struct Look {
@@ -128,7 +121,7 @@ TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
         QTest::mouseClick(w->btnInstall, Qt::LeftButton);
         EXPECT_EQ(w->dtInfo->text(), message);
         expectWaiting(*w);
-        EXPECT_EQ(namesIn(book), std::set<std::string>{"005.vxr"});
+        EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"005.vxr"});
     }
     EXPECT_EQ(readFile(book + "005.vxr"), "taken");
 
@@ -136,7 +129,7 @@ TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
     typeNumber(*w, "000");
     QTest::keyClick(w->dtBookOid, Qt::Key_Return);
     EXPECT_EQ(w->nRefresh, 2);
-    EXPECT_EQ(namesIn(book), (std::set<std::string>{"000.vxr", "005.vxr"}));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"000.vxr", "005.vxr"}));
     EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); })) << "the window closes";
 }
 
@@ -200,7 +193,7 @@ TEST_F(InstWindowTest, RefusalOrFailedCopyIsShownAndTheUserMayRetry) {
     std::filesystem::create_directories(book);
     QTest::mouseClick(w->btnInstall, Qt::LeftButton);
     EXPECT_EQ(w->nRefresh, 2);
-    EXPECT_EQ(namesIn(book), std::set<std::string>{"001.vxr"});
+    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
 }
 
 TEST_F(InstWindowTest, ModalRunEndsByButtonsTitleBarOrEscape) {
@@ -223,7 +216,7 @@ TEST_F(InstWindowTest, ModalRunEndsByButtonsTitleBarOrEscape) {
         EXPECT_EQ(w.nRefresh, outcome);
         EXPECT_EQ(w.dtBookOid->text(), "001") << "loaded before it ran";
     }
-    EXPECT_TRUE(namesIn(book).empty());
+    EXPECT_TRUE(fileNamesIn(book).empty());
 }
 
 // ---------------------------------------------------------------- the whole way
@@ -248,16 +241,7 @@ class InstallFlowTest : public ::testing::Test {
         return path;
     }
 
-    std::vector<std::string> tableRows() const {
-        std::vector<std::string> rows;
-        const auto* model = app.listBook->model();
-        for (int r = 0; r < model->rowCount(); ++r) {
-            rows.push_back(model->index(r, 0).data().toString().toStdString() + " | " +
-                           model->index(r, 1).data().toString().toStdString());
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
+    std::vector<std::string> tableRows() const { return test::tableRows(app); }
 
     // Runs act on the install window once its modal run has started; true
     // when that happened and the run is over.
@@ -328,7 +312,7 @@ TEST_F(InstallFlowTest, ChosenFileIsInstalledAndListedOnce) {
     expected[141] = static_cast<char>(0x34 ^ 7);
     expected[142] = static_cast<char>(0x12);
     EXPECT_EQ(readFile(book + "002.vxr"), expected);
-    EXPECT_EQ(namesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}));
 }
 
 TEST_F(InstallFlowTest, CancellingChangesNothingAndDoesNotRefresh) {
@@ -347,7 +331,7 @@ TEST_F(InstallFlowTest, CancellingChangesNothingAndDoesNotRefresh) {
 
     EXPECT_EQ(refreshes, 0);
     EXPECT_EQ(tableRows(), std::vector<std::string>{"旧书 | 自制-001"});
-    EXPECT_EQ(namesIn(book), (std::set<std::string>{"001.vxr", "003.vxs"}));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "003.vxs"}));
 }
 
 TEST_F(InstallFlowTest, CancellingTheFileDialogOpensNoWindow) {
@@ -406,7 +390,7 @@ TEST_F(InstallFlowTest, PenEventsWaitForTheCopyWhichKeepsItsOwnFolder) {
     }));
     EXPECT_TRUE(std::filesystem::exists(book + "001.vxr"));
     EXPECT_TRUE(std::filesystem::exists(book + "002.vxr")) << "onto the pen chosen at the start";
-    EXPECT_TRUE(namesIn(secondPen + "/BOOK").empty());
+    EXPECT_TRUE(fileNamesIn(secondPen + "/BOOK").empty());
     EXPECT_EQ(app.snZiro->text(), "SECOND");
 }
 

@@ -4,6 +4,7 @@
 #include "device/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
+#include "support/MainWindowProbe.h"
 #include "support/TempDir.h"
 
 #include <QComboBox>
@@ -34,23 +35,13 @@ class MainWindowTest : public ::testing::Test {
     }
     ~MainWindowTest() override { qunsetenv("PENSHELF_SERVICE_URL"); }
 
-    // A pen folder with the given books, mounted and stored as identification would.
+    // A pen folder with the given books (file -> title).
     PenRecord attachPen(const std::string& bsdName, const std::string& code,
                         const std::map<std::string, std::string>& books = {}) {
-        const std::string folder = dir / bsdName;
-        std::filesystem::create_directories(folder + "/BOOK");
-        for (const auto& [file, title] : books) {
-            writeFile(folder + "/BOOK/" + file, BookFile{.name = vxbName(title)}.bytes());
-        }
-        platform.folderVolumes().mount(bsdName, folder);
-        PenRecord pen{.vendor = "pagor",
-                      .product = "PEN",
-                      .revision = "1.00",
-                      .bsdName = bsdName,
-                      .displayName = penDisplayName};
-        pen.setIdentityCode(code);
-        app.storePen(pen);
-        return pen;
+        std::map<std::string, std::string> nameStrings;
+        for (const auto& [file, title] : books) nameStrings[file] = vxbName(title);
+        attachFolderPen(app, platform, dir, bsdName, code, nameStrings);
+        return app.dataZiro.at(bsdName);
     }
 
     std::vector<std::string> comboItems() const {
@@ -61,17 +52,7 @@ class MainWindowTest : public ::testing::Test {
         return items;
     }
 
-    // The book table as the user reads it: "name | stat" per row.
-    std::vector<std::string> tableRows() const {
-        std::vector<std::string> rows;
-        const auto* model = app.listBook->model();
-        for (int r = 0; r < model->rowCount(); ++r) {
-            rows.push_back(model->index(r, 0).data().toString().toStdString() + " | " +
-                           model->index(r, 1).data().toString().toStdString());
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
+    std::vector<std::string> tableRows() const { return test::tableRows(app); }
 
     void clickRow(int row) {
         const QRect cell = app.listBook->visualRect(app.listBook->model()->index(row, 0));

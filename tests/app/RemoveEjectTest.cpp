@@ -7,6 +7,7 @@
 #include "device/SystemEject.h"
 
 #include "support/BookFile.h"
+#include "support/MainWindowProbe.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -87,20 +88,7 @@ class RemoveEjectTest : public ::testing::Test {
 
     std::string attachPen(const std::string& bsdName, const std::string& code,
                           const std::map<std::string, std::string>& books = {}) {
-        const std::string folder = dir / bsdName;
-        fs::create_directories(folder + "/BOOK");
-        for (const auto& [file, nameString] : books) {
-            writeFile(folder + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
-        }
-        platform.folderVolumes().mount(bsdName, folder);
-        PenRecord pen{.vendor = "pagor",
-                      .product = "PEN",
-                      .revision = "1",
-                      .bsdName = bsdName,
-                      .displayName = penDisplayName};
-        pen.setIdentityCode(code);
-        app.storePen(pen);
-        return folder + "/BOOK/";
+        return attachFolderPen(app, platform, dir, bsdName, code, books);
     }
 
     // Selects the row showing name, as a user clicks it.

@@ -28,14 +28,6 @@ using namespace penshelf::test;
 
 namespace {
 
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 // A pen's BOOK/ folder in a temporary folder.
 class PenFolder {
   public:
@@ -138,7 +130,7 @@ TEST(NoReplaceRename, MovesOrLeavesBothFilesAsTheyWere) {
 
         EXPECT_EQ(rename(folder, "temp", "002.vxr"), 0);
         EXPECT_EQ(readFile(pen.book + "002.vxr"), "new");
-        EXPECT_EQ(namesIn(pen.book), (std::set<std::string>{"001.vxr", "002.vxr"}));
+        EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.vxr", "002.vxr"}));
         close(folder);
     }
 }
@@ -220,7 +212,7 @@ TEST_F(InstallerTest, CopiesByteForByteCountingEveryChunk) {
         EXPECT_FALSE(copy.namedBeforeFlush) << "the name comes after the flush";
         EXPECT_TRUE(readFile(pen.book + "001.vxs") == bytes)
             << "a smart package is copied as is, label field included";
-        EXPECT_EQ(namesIn(pen.book), std::set<std::string>{"001.vxs"}) << "no temporary left";
+        EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"001.vxs"}) << "no temporary left";
         std::filesystem::remove(pen.book + "001.vxs");
     }
 }
@@ -268,7 +260,7 @@ TEST_F(InstallerTest, UnreadableHeaderlessOrTooLargeSourceIsRefusedUpFront) {
     ASSERT_EQ(truncate(huge.c_str(), static_cast<off_t>(fs.f_bavail * fs.f_frsize) + (1LL << 30)),
               0);
     EXPECT_EQ(install(huge).checked, InstallResult::NoSpace);
-    EXPECT_TRUE(namesIn(pen.book).empty());
+    EXPECT_TRUE(fileNamesIn(pen.book).empty());
 
     EXPECT_EQ(install(source(book.substr(0, 185))).result, InstallResult::Installed);
 }
@@ -278,7 +270,7 @@ TEST_F(InstallerTest, CatalogueNeverListsTheBookBeingCopied) {
     size_t seenWhileCopying = 0;
     const Copy copy = install(source(bytes), "004.vxr", [&](std::int64_t chunk) {
         if (chunk != 1500) return;  // in the middle of the second block
-        seenWhileCopying = namesIn(pen.book).size();
+        seenWhileCopying = fileNamesIn(pen.book).size();
         EXPECT_TRUE(ListBookFolder(pen.book).empty());
     });
     ASSERT_EQ(copy.result, InstallResult::Installed);
@@ -298,7 +290,7 @@ TEST_F(InstallerTest, SourceCutShortWhileCopyingLeavesNothing) {
     });
     EXPECT_EQ(copy.result, InstallResult::Failed);
     EXPECT_EQ(copy.flushes, 0);
-    EXPECT_TRUE(namesIn(pen.book).empty());
+    EXPECT_TRUE(fileNamesIn(pen.book).empty());
 }
 
 TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
@@ -308,7 +300,7 @@ TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
     });
     EXPECT_EQ(copy.result, InstallResult::Taken);
     EXPECT_EQ(readFile(pen.book + "006.vxr"), "another program's book");
-    EXPECT_EQ(namesIn(pen.book), std::set<std::string>{"006.vxr"});
+    EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"006.vxr"});
 }
 
 TEST_F(InstallerTest, MissingFolderFailsWithoutWritingAnywhere) {
@@ -392,7 +384,7 @@ TEST(InstallOnSmallVolume, DiskFillingUpWhileCopyingLeavesNothing) {
          .flushing = {}});
     EXPECT_TRUE(filled);
     EXPECT_EQ(result, InstallResult::Failed);
-    EXPECT_TRUE(namesIn(volume->book).empty());
+    EXPECT_TRUE(fileNamesIn(volume->book).empty());
 }
 
 TEST(InstallOnSmallVolume, ReadOnlyPenFailsAndKeepsItsBooks) {
@@ -406,7 +398,7 @@ TEST(InstallOnSmallVolume, ReadOnlyPenFailsAndKeepsItsBooks) {
     BookInstaller installer(path, volume->book, "002.vxr", true);
     ASSERT_EQ(installer.check(), InstallResult::Installed);
     EXPECT_EQ(installer.install({}), InstallResult::Failed);
-    EXPECT_EQ(namesIn(volume->book), std::set<std::string>{"001.vxr"});
+    EXPECT_EQ(fileNamesIn(volume->book), std::set<std::string>{"001.vxr"});
 }
 
 TEST(InstallWithoutWritePermission, ReadOnlyFolderFails) {
@@ -421,7 +413,7 @@ TEST(InstallWithoutWritePermission, ReadOnlyFolderFails) {
     BookInstaller installer(path, pen.book, "002.vxr", true);
     ASSERT_EQ(installer.check(), InstallResult::Installed);
     EXPECT_EQ(installer.install({}), InstallResult::Failed);
-    EXPECT_TRUE(namesIn(pen.book).empty());
+    EXPECT_TRUE(fileNamesIn(pen.book).empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
 namespace penshelf::test {
@@ -31,6 +32,15 @@ class TempDir {
 inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The names of the entries directly in a folder.
+inline std::set<std::string> fileNamesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
 }
 
 inline std::string readFile(const std::filesystem::path& path) {
