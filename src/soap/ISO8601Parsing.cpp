@@ -177,6 +177,16 @@ class Parser {
         return run;
     }
 
+    // The day after a month: "-" optional, then digits; 1 when none follow.
+    // Nothing when the digits run past any day.
+    std::optional<std::int64_t> optionalDay() {
+        take('-');
+        if (!isDigit(at(0))) return 1;
+        const DigitRun day = readDigits();
+        if (day.tooLarge()) return std::nullopt;
+        return static_cast<std::int64_t>(day.value);
+    }
+
     Decimal readDecimal() {
         Decimal number;
         number.whole = readDigits();
@@ -268,14 +278,9 @@ class Parser {
                 const DigitRun v = readDigits();
                 switch (v.count) {
                     case 2: {
-                        std::int64_t day = 1;
-                        take('-');
-                        if (isDigit(at(0))) {
-                            const DigitRun dayRun = readDigits();
-                            if (dayRun.tooLarge()) return std::nullopt;
-                            day = static_cast<std::int64_t>(dayRun.value);
-                        }
-                        return calendarDate(s, static_cast<std::int64_t>(v.value), day);
+                        const auto day = optionalDay();
+                        if (!day) return std::nullopt;
+                        return calendarDate(s, static_cast<std::int64_t>(v.value), *day);
                     }
                     case 3:
                         return ordinalOfYear(s, v.value);
@@ -334,14 +339,9 @@ class Parser {
         }
         if (run.count == 3) return ordinalOfYear(today_.year, run.value);
         if (run.count == 4) {
-            std::int64_t day = 1;
-            take('-');
-            if (isDigit(at(0))) {
-                const DigitRun dayRun = readDigits();
-                if (dayRun.tooLarge()) return std::nullopt;
-                day = static_cast<std::int64_t>(dayRun.value);
-            }
-            return calendarDate(centuryOfToday() + s / 100, s % 100, day);
+            const auto day = optionalDay();
+            if (!day) return std::nullopt;
+            return calendarDate(centuryOfToday() + s / 100, s % 100, *day);
         }
         return std::nullopt;
     }
