@@ -30,6 +30,7 @@ inline const char* messageFor(InstallResult result) {
             return texts::penSpaceTooSmall;
         case InstallResult::Taken:
             return texts::numberTaken;
+        case InstallResult::NoBookFolder:
         case InstallResult::Failed:
             return texts::installFailed;
         case InstallResult::Installed:

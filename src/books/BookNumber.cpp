@@ -2,6 +2,7 @@
 
 #include "books/BookHeader.h"
 #include "books/Catalogue.h"
+#include "books/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,7 +34,9 @@ std::string formatBookNumber(int n) {
 }
 
 bool existsInFolder(const std::string& folder, const std::string& name) {
-    return !folder.empty() && existsAt(AT_FDCWD, joinPath(folder, name));
+    if (folder.empty()) return false;
+    const UniqueFd folderFd(openBookFolder(folder));
+    return folderFd.isOpen() && existsAt(folderFd.get(), name);
 }
 
 std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTitle,
@@ -41,16 +44,15 @@ std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTi
     if (defaultTitle >= 1 && defaultTitle <= highestProposal) return formatBookNumber(defaultTitle);
     if (folder.empty()) return formatBookNumber(1);
     // Up to 998 look-ups: resolve the folder once.
-    const int folderFd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0) return formatBookNumber(1);
+    const UniqueFd folderFd(openBookFolder(folder));
+    if (!folderFd.isOpen()) return formatBookNumber(1);
     int proposal = highestProposal;
     for (int i = 1; i <= highestProposal; ++i) {
-        if (!existsAt(folderFd, formatBookNumber(i) + extBook)) {
+        if (!existsAt(folderFd.get(), formatBookNumber(i) + extBook)) {
             proposal = i;
             break;
         }
     }
-    close(folderFd);
     return formatBookNumber(proposal);
 }
 

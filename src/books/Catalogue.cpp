@@ -77,9 +77,9 @@ bool startsWith(const std::string& text, std::string_view prefix) {
 
 // A shared package names its target by number; a target that is a path could
 // make the catalogue read outside the folder, so such a target has no name.
+// An empty target names the file that is only the extension, such as ".vxr".
 bool isPlainTarget(const std::string& target) {
-    return !target.empty() && target.find('/') == std::string::npos &&
-           target.find("..") == std::string::npos;
+    return target.find('/') == std::string::npos && target.find("..") == std::string::npos;
 }
 
 // One listing of a BOOK/ folder. A shared package's target is nearly always

@@ -1,18 +1,19 @@
 #include "books/Installer.h"
 
 #include "books/BookHeader.h"
-#include "books/FreeSpace.h"
+#include "books/Catalogue.h"
+#include "books/InstallTemporary.h"
 #include "books/NoReplaceRename.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <random>
 
 namespace penshelf {
 namespace {
@@ -21,29 +22,6 @@ namespace {
 // large, so a big package costs a few hundred system calls, not one per chunk.
 constexpr std::int64_t blockSize = 1 << 20;
 static_assert(blockSize % installChunkSize == 0 && blockSize >= BookHeader::size);
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    bool isOpen() const { return fd_ >= 0; }
-    // Closes now and tells whether everything written reached the file system.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
 
 // Reads up to size bytes at offset; the count read, or -1.
 std::int64_t readAt(int fd, char* buffer, std::int64_t size, std::int64_t offset) {
@@ -69,19 +47,8 @@ bool writeAll(int fd, const char* buffer, std::int64_t size) {
     return true;
 }
 
-// A new file in the folder whose name is never seven characters long, so the
-// catalogue cannot list it while it is incomplete; hidden as well.
-int createTemporary(int folderFd, std::string& name) {
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char text[32];
-        std::snprintf(text, sizeof text, ".penshelf-%08x.part", entropy());
-        name = text;
-        const int fd =
-            openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+bool sameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
 void writeLabelField(char* header) {
@@ -103,61 +70,78 @@ BookInstaller::BookInstaller(std::string source, std::string folder, std::string
       targetName_(std::move(targetName)),
       customPackage_(customPackage) {}
 
-BookInstaller::~BookInstaller() {
-    if (sourceFd_ >= 0) close(sourceFd_);
-}
+BookInstaller::~BookInstaller() = default;
 
 InstallResult BookInstaller::check() {
-    if (sourceFd_ >= 0) close(sourceFd_);
     size_ = 0;
     // O_NONBLOCK: a FIFO chosen as the source must not hang the window.
-    sourceFd_ = open(source_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (sourceFd_ < 0) return InstallResult::InvalidSource;
-    struct stat st;
-    if (fstat(sourceFd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(sourceFd_);
-        sourceFd_ = -1;
+    sourceFd_.reset(open(source_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!sourceFd_.isOpen() || fstat(sourceFd_.get(), &sourceStat_) != 0 ||
+        !S_ISREG(sourceStat_.st_mode)) {
+        sourceFd_.reset();
         return InstallResult::InvalidSource;
     }
-    size_ = st.st_size;
+    size_ = sourceStat_.st_size;
     if (size_ < BookHeader::size) return InstallResult::InvalidSource;
-    const auto freeBytes = GetFreeSpaceBytes(folder_);
-    if (freeBytes && static_cast<std::uint64_t>(size_) > *freeBytes) return InstallResult::NoSpace;
-    posix_fadvise(sourceFd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // The folder is reached without following a link: a BOOK that leads
+    // elsewhere would have the book written onto the computer.
+    folderFd_.reset(folder_.empty() ? -1 : openBookFolder(folder_));
+    if (!folderFd_.isOpen()) return InstallResult::NoBookFolder;
+    struct statvfs fs;
+    if (fstatvfs(folderFd_.get(), &fs) == 0 &&
+        static_cast<std::uint64_t>(size_) > std::uint64_t{fs.f_bavail} * fs.f_frsize) {
+        return InstallResult::NoSpace;
+    }
+    posix_fadvise(sourceFd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return InstallResult::Installed;
 }
 
+bool BookInstaller::sourceUnchanged() const {
+    // A file rewritten in place while it was copied would leave a book that
+    // is neither its old nor its new version.
+    struct stat now;
+    return fstat(sourceFd_.get(), &now) == 0 && now.st_ino == sourceStat_.st_ino &&
+           now.st_dev == sourceStat_.st_dev && now.st_size == sourceStat_.st_size &&
+           sameTime(now.st_mtim, sourceStat_.st_mtim) && sameTime(now.st_ctim, sourceStat_.st_ctim);
+}
+
 InstallResult BookInstaller::install(const InstallCallbacks& callbacks) {
-    if (sourceFd_ < 0 || size_ < BookHeader::size) return InstallResult::InvalidSource;
-    if (folder_.empty()) return InstallResult::Failed;
-    const FileDescriptor folder(open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen()) return InstallResult::Failed;
+    if (!sourceFd_.isOpen() || size_ < BookHeader::size) return InstallResult::InvalidSource;
+    if (!folderFd_.isOpen()) return InstallResult::NoBookFolder;
+    const int folder = folderFd_.get();
+    removeStaleInstallTemporaries(folder);
 
     std::string temporary;
-    FileDescriptor file(createTemporary(folder.get(), temporary));
+    UniqueFd file = createInstallTemporary(folder, temporary);
     if (!file.isOpen()) return InstallResult::Failed;
 
     InstallResult result = copyInto(file.get(), callbacks);
+    if (result == InstallResult::Installed && !sourceUnchanged()) result = InstallResult::Failed;
     if (result == InstallResult::Installed) {
         if (callbacks.flushing) callbacks.flushing();
         if (fsync(file.get()) != 0) result = InstallResult::Failed;
     }
-    if (!file.close()) result = InstallResult::Failed;
+    bool named = false;
     if (result == InstallResult::Installed) {
-        const int renamed = renameNoReplace(folder.get(), temporary.c_str(), targetName_.c_str());
+        const int renamed = renameNoReplace(folder, temporary.c_str(), targetName_.c_str());
+        named = renamed == 0;
         if (renamed == EEXIST)
             result = InstallResult::Taken;
         else if (renamed != 0)
             result = InstallResult::Failed;
     }
-    if (result != InstallResult::Installed) {
-        unlinkat(folder.get(), temporary.c_str(), 0);
-        return result;
+    if (!named) unlinkat(folder, temporary.c_str(), 0);
+    forgetInstallTemporary();
+    // The lock goes with the last close, once the file has its name or is gone.
+    if (!file.close() && named) {
+        unlinkat(folder, targetName_.c_str(), 0);
+        return InstallResult::Failed;
     }
+    if (result != InstallResult::Installed) return result;
     // The new name is only safe on the pen once the folder is written too. A
     // file system that cannot sync folders says EINVAL, and keeps names anyway.
-    if (fsync(folder.get()) != 0 && errno != EINVAL) {
-        unlinkat(folder.get(), targetName_.c_str(), 0);
+    if (fsync(folder) != 0 && errno != EINVAL) {
+        unlinkat(folder, targetName_.c_str(), 0);
         return InstallResult::Failed;
     }
     return InstallResult::Installed;
@@ -171,7 +155,8 @@ InstallResult BookInstaller::copyInto(int fileFd, const InstallCallbacks& callba
     do {
         const std::int64_t want = std::min(blockSize, size_ - offset);
         // A source that shrank since it was checked would leave a cut-off book.
-        if (readAt(sourceFd_, buffer.get(), want, offset) != want) return InstallResult::Failed;
+        if (readAt(sourceFd_.get(), buffer.get(), want, offset) != want)
+            return InstallResult::Failed;
         if (offset == 0 && customPackage_) writeLabelField(buffer.get());
         if (!writeAll(fileFd, buffer.get(), want)) return InstallResult::Failed;
         offset += want;

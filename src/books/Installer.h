@@ -4,9 +4,12 @@
 // name the catalogue never lists, are flushed to the device, and only then
 // take the package's name, never replacing a file that already has it.
 
+#include "books/UniqueFd.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 
 namespace penshelf {
 
@@ -18,7 +21,9 @@ enum class InstallResult {
     InvalidSource,  // the source cannot be read or is shorter than a book header
     NoSpace,        // the source is larger than the free space of the pen's volume
     Taken,          // something took the package's name while the copy ran
-    Failed,         // reading, writing, flushing or renaming failed; the pen is as it was
+    NoBookFolder,   // the pen has no BOOK folder of its own (missing, or a link elsewhere)
+    Failed,         // reading, writing, flushing or renaming failed, or the source
+                    // changed during the copy; the pen is as it was
 };
 
 struct InstallCallbacks {
@@ -39,8 +44,9 @@ class BookInstaller {
     BookInstaller(const BookInstaller&) = delete;
     BookInstaller& operator=(const BookInstaller&) = delete;
 
-    // Opens the source and sees whether it can go onto the pen: Installed
-    // when it can, else InvalidSource or NoSpace.
+    // Opens the source and the pen's BOOK folder and sees whether the one can
+    // go into the other: Installed when it can, else InvalidSource,
+    // NoBookFolder or NoSpace.
     InstallResult check();
 
     // The source's size as check() found it, and the number of chunks the
@@ -48,18 +54,23 @@ class BookInstaller {
     std::int64_t size() const { return size_; }
     std::int64_t chunkCount() const { return size_ / installChunkSize + 1; }
 
-    // Copies the source checked before onto the pen.
+    // Copies the source checked before onto the pen. Temporary files that
+    // earlier installs left behind when they were killed go first.
     InstallResult install(const InstallCallbacks& callbacks);
 
   private:
     // Writes the source into fileFd, label field included.
     InstallResult copyInto(int fileFd, const InstallCallbacks& callbacks);
+    // Whether the source is still the file check() saw, unchanged.
+    bool sourceUnchanged() const;
 
     std::string source_;
     std::string folder_;
     std::string targetName_;
     bool customPackage_;
-    int sourceFd_ = -1;
+    UniqueFd sourceFd_;
+    UniqueFd folderFd_;
+    struct stat sourceStat_ {};
     std::int64_t size_ = 0;
 };
 

@@ -18,10 +18,16 @@ RegularFile::RegularFile(int folderFd, const std::string& relativePath, bool lis
 }
 
 void RegularFile::open(int folderFd, const char* path, bool listedAsRegular, int flags) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    // Opening a device node can have effects of its own: look before opening.
+    struct stat st;
+    if (!listedAsRegular &&
+        (::fstatat(folderFd, path, &st, (flags & O_NOFOLLOW) ? AT_SYMLINK_NOFOLLOW : 0) != 0 ||
+         !S_ISREG(st.st_mode))) {
+        return;
+    }
+    // O_NONBLOCK: a FIFO put there since the look must not wait for a writer.
     const int fd = ::openat(folderFd, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | flags);
     if (fd < 0) return;
-    struct stat st;
     if (!listedAsRegular && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(fd);
         return;

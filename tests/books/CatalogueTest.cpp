@@ -70,11 +70,14 @@ TEST_F(CatalogueTest, SharedPackageShowsItsTargetsWholeName) {
     put("009.vxs", "ATT404");          // target missing
     put("0002.vxr", vxbName("Long"));  // not a package itself, but a target
     put("005.vxr", "ATT0002");
+    put(".vxr", vxbName("Plain"));  // the target of an empty target text
+    put("006.vxr", "ATT");
 
     EXPECT_THAT(ListBookFolder(book),
                 UnorderedElementsAre(Row("Title", "自制-002", "D", book + "002.vxr"),
                                      Row("VXBTitle(002)", "自制-004", "E", book + "004.vxr"),
                                      Row("VXBLong(0002)", "自制-005", "E", book + "005.vxr"),
+                                     Row("VXBPlain()", "自制-006", "E", book + "006.vxr"),
                                      Row("(404)", "智能-009", "E", book + "009.vxs")));
 }
 

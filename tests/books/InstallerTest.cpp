@@ -15,10 +15,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <set>
@@ -281,16 +283,59 @@ TEST_F(InstallerTest, CatalogueNeverListsTheBookBeingCopied) {
     EXPECT_EQ(rows[0].stat, "自制-004");
 }
 
-TEST_F(InstallerTest, SourceCutShortWhileCopyingLeavesNothing) {
-    const std::string path = source(BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
-    const Copy copy = install(path, "005.vxr", [&](std::int64_t chunk) {
-        if (chunk == 10) {
-            ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0);
-        }
-    });
-    EXPECT_EQ(copy.result, InstallResult::Failed);
-    EXPECT_EQ(copy.flushes, 0);
-    EXPECT_TRUE(fileNamesIn(pen.book).empty());
+TEST_F(InstallerTest, SourceChangedWhileCopyingLeavesNothing) {
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> changes = {
+        {"cut short",
+         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); }},
+        {"rewritten in place",
+         [](const std::string& path) {
+             const int fd = open(path.c_str(), O_WRONLY);
+             ASSERT_EQ(pwrite(fd, "new edition", 11, 2 << 20), 11);
+             close(fd);
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        const std::string path = source(BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
+        const Copy copy = install(path, "005.vxr", [&](std::int64_t chunk) {
+            if (chunk == 10) change(path);
+        });
+        EXPECT_EQ(copy.result, InstallResult::Failed);
+        EXPECT_EQ(copy.flushes, 0);
+        EXPECT_TRUE(fileNamesIn(pen.book).empty());
+    }
+}
+
+TEST_F(InstallerTest, LeftoversOfKilledInstallsGoButARunningCopyStays) {
+    pen.touch(".penshelf-0000dead.part", "half a book");
+    pen.touch(".penshelf-00001ive.part", "being written");
+    std::filesystem::create_symlink("/etc/passwd", pen.book + ".penshelf-0000link.part");
+    // Another install, in another process, is writing the second one.
+    int ready[2], done[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(done), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        close(done[1]);
+        const int fd = open((pen.book + ".penshelf-00001ive.part").c_str(), O_WRONLY);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        const char ok = fd >= 0 && fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 'y' : 'n';
+        char ignored;
+        if (write(ready[1], &ok, 1) != 1 || read(done[0], &ignored, 1) < 0) _exit(1);
+        _exit(0);
+    }
+    char locked = 'n';
+    ASSERT_EQ(read(ready[0], &locked, 1), 1);
+    ASSERT_EQ(locked, 'y');
+
+    EXPECT_EQ(install(source(BookFile{.name = vxbName("书")}.bytes()), "001.vxr").result,
+              InstallResult::Installed);
+    EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.vxr", ".penshelf-00001ive.part",
+                                                            ".penshelf-0000link.part"}));
+    close(done[1]);
+    waitpid(writer, nullptr, 0);
+    EXPECT_TRUE(std::filesystem::exists("/etc/passwd"));
 }
 
 TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
@@ -303,15 +348,21 @@ TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
     EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"006.vxr"});
 }
 
-TEST_F(InstallerTest, MissingFolderFailsWithoutWritingAnywhere) {
+TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
+    const std::string path = source(BookFile{.name = vxbName("书")}.bytes());
     std::filesystem::remove(pen.book);
-    EXPECT_EQ(install(source(BookFile{.name = vxbName("书")}.bytes())).result,
-              InstallResult::Failed);
+    EXPECT_EQ(install(path).checked, InstallResult::NoBookFolder);
     EXPECT_FALSE(std::filesystem::exists(pen.book));
 
-    BookInstaller unmounted(dir / "book.vxb", "", "007.vxr", true);
-    ASSERT_EQ(unmounted.check(), InstallResult::Installed);
-    EXPECT_EQ(unmounted.install({}), InstallResult::Failed);
+    // A BOOK that is a link to a folder on the computer.
+    TempDir elsewhere;
+    std::filesystem::create_directory_symlink(elsewhere.path(), pen.dir / "BOOK");
+    EXPECT_EQ(install(path, "050.vxr").checked, InstallResult::NoBookFolder);
+    EXPECT_TRUE(fileNamesIn(elsewhere.path()).empty());
+
+    BookInstaller unmounted(path, "", "007.vxr", true);
+    EXPECT_EQ(unmounted.check(), InstallResult::NoBookFolder);
+    EXPECT_EQ(unmounted.install({}), InstallResult::NoBookFolder);
 }
 
 // ---------------------------------------------------------------- small volumes

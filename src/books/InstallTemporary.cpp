@@ -1,0 +1,116 @@
+#include "books/InstallTemporary.h"
+
+#include "books/Catalogue.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace penshelf {
+namespace {
+
+constexpr std::string_view prefix = ".penshelf-";
+constexpr std::string_view suffix = ".part";
+
+// The install under way, for a signal handler: only plain stores and loads.
+volatile sig_atomic_t interruptedFolderFd = -1;
+char interruptedName[64];
+
+// An open-file-description lock on the whole file: held by the writer's open
+// file until it is closed, whichever process or thread asks.
+bool lockWholeFile(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+UniqueFd createLockedTemporary(int folderFd, std::string& name) {
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char text[32];
+        std::snprintf(text, sizeof text, ".penshelf-%08x.part", entropy());
+        UniqueFd file(openat(folderFd, text, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!file.isOpen() && errno == EEXIST) continue;
+        if (!file.isOpen()) return file;
+        name = text;
+        if (!lockWholeFile(file.get(), F_WRLCK)) {
+            // Without its lock the file would look abandoned to another cleaner.
+            unlinkat(folderFd, text, 0);
+            return UniqueFd();
+        }
+        interruptedFolderFd = -1;
+        std::memcpy(interruptedName, text, sizeof text);
+        interruptedFolderFd = folderFd;
+        return file;
+    }
+    return UniqueFd();
+}
+
+}  // namespace
+
+bool isInstallTemporaryName(const std::string& name) {
+    return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
+           name.ends_with(suffix);
+}
+
+UniqueFd createInstallTemporary(int folderFd, std::string& name) {
+    // A signal between creating the file and remembering it would leave it
+    // behind: the signals that end a program wait until it is remembered.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    UniqueFd file = createLockedTemporary(folderFd, name);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return file;
+}
+
+void forgetInstallTemporary() {
+    interruptedFolderFd = -1;
+}
+
+void removeInterruptedInstall() {
+    const int folderFd = interruptedFolderFd;
+    if (folderFd >= 0) unlinkat(folderFd, interruptedName, 0);
+    interruptedFolderFd = -1;
+}
+
+void removeStaleInstallTemporaries(int folderFd) {
+    // A description of its own, so that listing moves no shared offset.
+    const int listingFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = listingFd >= 0 ? fdopendir(listingFd) : nullptr;
+    if (!listing) {
+        if (listingFd >= 0) close(listingFd);
+        return;
+    }
+    std::vector<std::string> candidates;
+    while (const dirent* entry = readdir(listing)) {
+        if (isInstallTemporaryName(entry->d_name)) candidates.emplace_back(entry->d_name);
+    }
+    closedir(listing);
+
+    for (const std::string& name : candidates) {
+        // A read lock can only be had while nobody holds the writer's lock.
+        const UniqueFd file(
+            openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st;
+        if (!file.isOpen() || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (lockWholeFile(file.get(), F_RDLCK)) unlinkat(folderFd, name.c_str(), 0);
+    }
+}
+
+void removeStaleInstallTemporaries(const std::string& pathZiro) {
+    if (pathZiro.empty()) return;
+    const UniqueFd folder(openBookFolder(pathZiro));
+    if (folder.isOpen()) removeStaleInstallTemporaries(folder.get());
+}
+
+}  // namespace penshelf
