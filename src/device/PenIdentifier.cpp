@@ -1,9 +1,15 @@
 #include "device/PenIdentifier.h"
 
+#include "books/Catalogue.h"
+#include "books/InstallTemporary.h"
 #include "books/RegularFile.h"
+#include "books/UniqueFd.h"
 #include "books/Volumes.h"
 
+#include <fcntl.h>
+
 #include <ostream>
+#include <string_view>
 #include <strings.h>
 
 namespace penshelf {
@@ -14,9 +20,20 @@ constexpr off_t codeOffset = 13;
 constexpr size_t codeLength = 11;
 constexpr size_t productIniMinimum = 25;
 
-std::string identityCodeFrom(const std::string& productIni) {
+// Reads the identity code from the volume's SYS/product.ini without following
+// a link at any level: a pen's files must not lead to the computer's.
+std::string identityCodeFrom(const std::string& volume) {
+    UniqueFd folder(open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::string_view path = pen::productIniPath;
+    for (size_t slash; folder.isOpen() && (slash = path.find('/')) != std::string_view::npos;) {
+        const std::string part(path.substr(0, slash));
+        folder.reset(
+            openat(folder.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        path.remove_prefix(slash + 1);
+    }
+    if (!folder.isOpen()) return {};
     char bytes[productIniMinimum];
-    const RegularFile file(productIni);
+    const RegularFile file(folder.get(), std::string(path));
     if (file.readAt(0, bytes, sizeof bytes) != static_cast<ssize_t>(sizeof bytes)) return {};
     return std::string(bytes + codeOffset, codeLength);
 }
@@ -90,7 +107,12 @@ void PenIdentifier::matchStep(Entry firstChild) {
     const std::string volume = volumes_.GetVolumePath(record.bsdName);
     outcome_ = volume.empty() ? Outcome::StoredWithoutVolume : Outcome::Stored;
     if (volume.empty() && onlyWithVolume_) return;
-    if (!volume.empty()) record.setIdentityCode(identityCodeFrom(volume + pen::productIniPath));
+    if (!volume.empty()) {
+        record.setIdentityCode(identityCodeFrom(volume));
+        // Copies cut short by a killed or crashed install take the pen's
+        // space unseen; a pen just found is the time to clear them.
+        removeStaleInstallTemporaries(PenBookFolder(volumes_, record.bsdName));
+    }
     record.displayName = penDisplayName;
     storedKey_ = record.bsdName;
     table_.storePen(record);

@@ -11,7 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 
 using namespace penshelf;
@@ -169,6 +173,50 @@ TEST_F(IdentificationTest, IdentityCodeIsBytes13To23OfAtLeast25) {
     find(0x01100000);
     EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "ABC") << "a zero byte ends the code";
     EXPECT_EQ(table.stores, 3);
+}
+
+TEST_F(IdentificationTest, CodeComesOnlyFromARegularFileOnThePen) {
+    addPen(0x01100000);
+    const std::string outside = dir / "outside.ini";
+    writeFile(outside, "0123456789012SECRETSECRE");
+    const std::string volume = dir / "sdb1";
+    volumes.mount("sdb1", volume);
+    const auto codeWith = [&](const std::function<void()>& makeProductIni) {
+        std::filesystem::remove_all(volume);
+        std::filesystem::create_directories(volume + "/SYS");
+        makeProductIni();
+        find(0x01100000);
+        return table.table["sdb1"].identityCodeBytes();
+    };
+    EXPECT_EQ(
+        codeWith([&] { std::filesystem::create_symlink(outside, volume + "/SYS/product.ini"); }),
+        "");
+    EXPECT_EQ(codeWith([&] {
+                  std::filesystem::create_symlink("/dev/zero", volume + "/SYS/product.ini");
+              }),
+              "");
+    EXPECT_EQ(codeWith([&] {
+                  std::filesystem::remove(volume + "/SYS");
+                  writeFile(dir / "elsewhere/product.ini", "0123456789012SECRETSECRE");
+                  std::filesystem::create_directory_symlink(dir / "elsewhere", volume + "/SYS");
+              }),
+              "")
+        << "a linked SYS folder";
+    EXPECT_EQ(codeWith([&] { ASSERT_EQ(mkfifo((volume + "/SYS/product.ini").c_str(), 0600), 0); }),
+              "")
+        << "without waiting for a writer";
+    EXPECT_EQ(
+        codeWith([&] { writeFile(volume + "/SYS/product.ini", "0123456789012KLV8A3C5D2100"); }),
+        "KLV8A3C5D21");
+}
+
+TEST_F(IdentificationTest, PenJustFoundLosesLeftoversOfKilledInstalls) {
+    addPen(0x01100000);
+    mountWithProductIni("sdb1", "0123456789012ABCDEFGHIJ12");
+    writeFile(dir / "sdb1/BOOK/.penshelf-0badf00d.part", "half a book");
+    writeFile(dir / "sdb1/BOOK/001.vxr", "a book");
+    find(0x01100000);
+    EXPECT_EQ(fileNamesIn(dir / "sdb1/BOOK"), std::set<std::string>{"001.vxr"});
 }
 
 TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
