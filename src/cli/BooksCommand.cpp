@@ -1,6 +1,8 @@
 // penshelf-cli books: a pen's catalogue, in the order the window lists it.
 #include "cli/PenCommands.h"
 
+#include "cli/FieldEscape.h"
+
 #include <QJsonArray>
 
 #include <ostream>
@@ -14,20 +16,20 @@ int booksCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const std::vector<BookView> books = listBooks(view.bookFolder);
     if (!reply.json()) {
         for (const BookView& book : books) {
-            reply.out() << book.number << "\t" << book.kind << "\t" << book.name << "\t"
-                        << book.entry << "\n";
+            reply.out() << escapeField(book.number) << "\t" << book.kind << "\t"
+                        << escapeField(book.name) << "\t" << escapeField(book.entry) << "\n";
         }
         reply.out().flush();
         return kSuccess;
     }
     QJsonArray rows;
     for (const BookView& book : books) rows.append(toJson(book));
-    reply.write(
-        QJsonObject{{"pen", QString::fromStdString(view.bsdName)},
-                    {"bookFolder", view.bookFolder.empty()
-                                       ? QJsonValue()
-                                       : QJsonValue(QString::fromStdString(view.bookFolder))},
-                    {"books", rows}});
+    reply.write(QJsonObject{
+        {"pen", QString::fromStdString(view.bsdName)},
+        {"bookFolder", view.bookFolder.empty()
+                           ? QJsonValue()
+                           : QJsonValue(QString::fromStdString(escapeField(view.bookFolder)))},
+        {"books", rows}});
     return kSuccess;
 }
 

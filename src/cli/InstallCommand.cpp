@@ -7,13 +7,20 @@
 #include "app/Texts.h"
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
+#include "books/InstallTemporary.h"
 #include "books/Installer.h"
+#include "cli/FieldEscape.h"
 
 #include <QJsonArray>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iterator>
 #include <iostream>
 #include <ostream>
 
@@ -36,16 +43,69 @@ int statusOf(InstallResult result) {
         case InstallResult::Taken:
             return kUserError;
         case InstallResult::NoSpace:
+        case InstallResult::NoBookFolder:
         case InstallResult::Failed:
             break;
     }
     return kFailure;
 }
 
+std::string messageOf(InstallResult result) {
+    if (result == InstallResult::NoBookFolder) {
+        return "the pen has no BOOK folder of its own (missing, or a link to elsewhere); "
+               "nothing was written";
+    }
+    return messageFor(result);
+}
+
+// Why a file cannot be read, or nothing when it can.
+std::optional<std::string> unreadable(const std::string& file) {
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return errno == ENOENT ? std::string("no such file")
+                               : std::string("cannot read the file: ") + std::strerror(errno);
+    }
+    close(fd);
+    return std::nullopt;
+}
+
+// While a copy runs, an interrupt, a termination or a closed terminal first
+// removes the copy's temporary file from the pen, then ends the program as
+// the signal would have.
+extern "C" void removeCopyAndExit(int signal) {
+    removeInterruptedInstall();
+    // SA_RESETHAND restored the default action; it takes effect on return.
+    raise(signal);
+}
+
+class InterruptCleanup {
+  public:
+    InterruptCleanup() {
+        struct sigaction action {};
+        action.sa_handler = removeCopyAndExit;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(signals_); ++i) {
+            sigaction(signals_[i], &action, &previous_[i]);
+        }
+    }
+    ~InterruptCleanup() {
+        for (std::size_t i = 0; i < std::size(signals_); ++i) {
+            sigaction(signals_[i], &previous_[i], nullptr);
+        }
+    }
+    InterruptCleanup(const InterruptCleanup&) = delete;
+    InterruptCleanup& operator=(const InterruptCleanup&) = delete;
+
+  private:
+    static constexpr int signals_[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction previous_[std::size(signals_)];
+};
+
 // The install window's information line, redrawn in place on a terminal.
 class Progress {
   public:
-    Progress(std::ostream& err, bool shown, const std::string& file)
+    Progress(std::ostream& err, bool shown, std::string file)
         : err_(err), shown_(shown), file_(file) {}
     ~Progress() {
         if (drawn_) err_ << "\n" << std::flush;
@@ -61,7 +121,7 @@ class Progress {
   private:
     std::ostream& err_;
     bool shown_;
-    const std::string& file_;
+    std::string file_;
     bool drawn_ = false;
 };
 
@@ -71,10 +131,11 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
     const auto refuse = [&](int status, const std::string& message) {
         outcome.status = status;
         outcome.message = message;
-        reply.say(file + ": " + message);
+        reply.say(escapeField(file) + ": " + message);
         return outcome;
     };
     if (!isBookPackageSource(file)) return refuse(kUserError, "not a .vxb book package");
+    if (const auto problem = unreadable(file)) return refuse(kUserError, *problem);
 
     const std::string extBook = GetBookType(file);
     outcome.number = number.value_or(proposeBookNumberFor(folder, file));
@@ -85,14 +146,15 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
     outcome.entry = outcome.number + extBook;
     BookInstaller installer(file, folder, outcome.entry, extBook == ".vxr");
     if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
-        return refuse(statusOf(refused), messageFor(refused));
+        return refuse(statusOf(refused), messageOf(refused));
     }
 
     // Progress only where someone watches it: a captured stream is no terminal.
     const bool terminal = &reply.err() == &std::cerr && isatty(STDERR_FILENO) == 1;
     InstallResult result;
     {
-        Progress progress(reply.err(), terminal, file);
+        const InterruptCleanup cleanup;
+        Progress progress(reply.err(), terminal, escapeField(file));
         progress.show(texts::installing, 0);
         const std::int64_t chunks = installer.chunkCount();
         int shownPercent = 0;
@@ -106,7 +168,7 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
                                         },
                                     .flushing = [&] { progress.show(texts::flushingToPen); }});
     }
-    if (result != InstallResult::Installed) return refuse(statusOf(result), messageFor(result));
+    if (result != InstallResult::Installed) return refuse(statusOf(result), messageOf(result));
     return outcome;
 }
 
@@ -127,14 +189,14 @@ int installCommand(const PenOptions& options, PenSession& session, Reply& reply)
         worst = std::max(worst, outcome.status);
         if (!reply.json()) {
             if (outcome.status == kSuccess) {
-                reply.out() << "installed " << file << " as " << outcome.entry << "\n";
+                reply.out() << "installed " << escapeField(file) << " as " << outcome.entry << "\n";
             }
             continue;
         }
         const auto textOrNull = [](const std::string& text) {
             return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
         };
-        installs.append(QJsonObject{{"file", QString::fromStdString(file)},
+        installs.append(QJsonObject{{"file", QString::fromStdString(escapeField(file))},
                                     {"installed", outcome.status == kSuccess},
                                     {"status", outcome.status},
                                     {"number", textOrNull(outcome.number)},

@@ -6,6 +6,7 @@
 #include "books/Text.h"
 #include "books/Volumes.h"
 #include "cli/Command.h"
+#include "cli/FieldEscape.h"
 #include "device/Platform.h"
 #include "device/SimulatedPlatform.h"
 
@@ -179,12 +180,17 @@ std::vector<BookView> listBooks(const std::string& bookFolder) {
 }
 
 QJsonObject toJson(const BookView& book) {
-    return {{"number", QString::fromStdString(book.number)},
+    // What comes from file names is escaped: a name that is not UTF-8 must
+    // come back unchanged when remove is given it.
+    const auto escaped = [](const std::string& bytes) {
+        return QString::fromStdString(escapeField(bytes));
+    };
+    return {{"number", escaped(book.number)},
             {"kind", QString::fromStdString(book.kind)},
             {"name", QString::fromStdString(book.name)},
-            {"entry", QString::fromStdString(book.entry)},
-            {"path", QString::fromStdString(book.path)},
-            {"stat", QString::fromStdString(book.stat)},
+            {"entry", escaped(book.entry)},
+            {"path", escaped(book.path)},
+            {"stat", escaped(book.stat)},
             {"flag", QString::fromStdString(book.flag)}};
 }
 

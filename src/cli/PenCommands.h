@@ -31,6 +31,11 @@ inline constexpr PenCommand kEject{"eject", {}, ejectCommand};
     "bad usage), 2 a failure (copy or eject failed). PENSHELF_SIMULATE=<folder> uses\n" \
     "the simulated pens in that folder.\n"
 #define PENSHELF_CLI_PEN_OPTION "  --pen BSD       the pen (needed when several are attached)\n"
+#define PENSHELF_CLI_ESCAPES                                                                 \
+    "\nIn the columns, \\\\, \\t, \\n, \\r and \\xHH stand for a backslash, tab, newline,\n" \
+    "carriage return and any other control character or byte that is not UTF-8.\n"           \
+    "--json writes file names and paths (entry, path, number, stat, volume,\n"               \
+    "bookFolder) in the same form; names and codes are plain JSON strings.\n"
 
 inline constexpr Command kPensCommand{
     "pens", "[--json]",
@@ -38,7 +43,7 @@ inline constexpr Command kPensCommand{
         return runPenCommand(kPens, args, out, err);
     },
     "list the pens attached now: BSD name, identity code, free space, volume",
-    PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+    PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command kBooksCommand{
     "books", "[--pen BSD] [--json]",
@@ -46,7 +51,8 @@ inline constexpr Command kBooksCommand{
         return runPenCommand(kBooks, args, out, err);
     },
     "list a pen's book packages: number, kind, name, file",
-    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES
+        PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command kInstallCommand{
     "install", "FILE.vxb... [--pen BSD] [--number NNN] [--json]",
@@ -69,7 +75,9 @@ inline constexpr Command kRemoveCommand{
     "remove a book package from a pen (a shared one: its own file only)",
     PENSHELF_CLI_PEN_OPTION
     "  --yes           remove it: a removed book package cannot be "
-    "restored\n" PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+    "restored\n" PENSHELF_CLI_COMMON_OPTIONS
+    "\nThe entry is the file as books prints it, escaped as it is there (\\\\, \\t,\n"
+    "\\n, \\r, \\xHH), or the file's own name.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command kEjectCommand{
     "eject", "[--pen BSD] [--json]",
@@ -82,5 +90,6 @@ inline constexpr Command kEjectCommand{
 #undef PENSHELF_CLI_COMMON_OPTIONS
 #undef PENSHELF_CLI_EXIT_STATUS
 #undef PENSHELF_CLI_PEN_OPTION
+#undef PENSHELF_CLI_ESCAPES
 
 }  // namespace penshelf::cli

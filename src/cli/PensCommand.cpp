@@ -1,6 +1,8 @@
 // penshelf-cli pens: the pens attached now, one line each.
 #include "cli/PenCommands.h"
 
+#include "cli/FieldEscape.h"
+
 #include "device/PenRecord.h"
 
 #include <QJsonArray>
@@ -11,8 +13,9 @@ namespace penshelf::cli {
 
 namespace {
 
-QJsonValue textOrNull(const std::string& text) {
-    return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
+// A path, in the escaped form that keeps bytes that are not UTF-8.
+QJsonValue pathOrNull(const std::string& path) {
+    return path.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(escapeField(path)));
 }
 
 }  // namespace
@@ -22,8 +25,9 @@ int pensCommand(const PenOptions&, PenSession& session, Reply& reply) {
     for (const auto& [bsdName, pen] : session.pens()) {
         const PenView view = viewPen(session.platform(), pen);
         if (!reply.json()) {
-            reply.out() << view.bsdName << "\t" << view.identityCode.value_or("") << "\t"
-                        << view.freeSpace << "\t" << view.volume << "\n";
+            reply.out() << escapeField(view.bsdName) << "\t"
+                        << escapeField(view.identityCode.value_or("")) << "\t" << view.freeSpace
+                        << "\t" << escapeField(view.volume) << "\n";
             continue;
         }
         pens.append(QJsonObject{
@@ -34,8 +38,8 @@ int pensCommand(const PenOptions&, PenSession& session, Reply& reply) {
             {"identityCode", view.identityCode
                                  ? QJsonValue(QString::fromStdString(*view.identityCode))
                                  : QJsonValue()},
-            {"volume", textOrNull(view.volume)},
-            {"bookFolder", textOrNull(view.bookFolder)},
+            {"volume", pathOrNull(view.volume)},
+            {"bookFolder", pathOrNull(view.bookFolder)},
             {"freeSpace", QString::fromStdString(view.freeSpace)},
             {"freeBytes",
              view.freeBytes ? QJsonValue(static_cast<double>(*view.freeBytes)) : QJsonValue()},

@@ -5,6 +5,7 @@
 
 #include "app/Texts.h"
 #include "books/BookRemoval.h"
+#include "cli/FieldEscape.h"
 
 #include <algorithm>
 #include <ostream>
@@ -15,27 +16,34 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
     const PenRecord* pen = choosePen(session, options, reply);
     if (!pen) return kUserError;
     const PenView view = viewPen(session.platform(), *pen);
+    // The entry as books prints it (escaped), or as the file is named.
     const std::string& wanted = options.operands.front();
+    const std::optional<std::string> unescaped = unescapeField(wanted);
 
     const std::vector<BookView> books = listBooks(view.bookFolder);
-    const auto book = std::find_if(books.begin(), books.end(),
-                                   [&](const BookView& b) { return b.entry == wanted; });
+    auto book = std::find_if(books.begin(), books.end(),
+                             [&](const BookView& b) { return unescaped && b.entry == *unescaped; });
     if (book == books.end()) {
-        return reply.fail(kUserError, "no book package " + wanted + " on " + view.bsdName +
-                                          " (see penshelf-cli books)");
+        book = std::find_if(books.begin(), books.end(),
+                            [&](const BookView& b) { return b.entry == wanted; });
     }
+    if (book == books.end()) {
+        return reply.fail(kUserError, "no book package " + escapeField(wanted) + " on " +
+                                          view.bsdName + " (see penshelf-cli books)");
+    }
+    const std::string shown = escapeField(book->entry) + " (" + escapeField(book->name) + ")";
     if (!options.yes) {
-        return reply.fail(kUserError, std::string(texts::removeWarning) + " Add --yes to remove " +
-                                          book->entry + " (" + book->name + ").");
+        return reply.fail(
+            kUserError, std::string(texts::removeWarning) + " Add --yes to remove " + shown + ".");
     }
     if (!RemoveBookFile(view.bookFolder, book->path)) {
-        return reply.fail(kFailure, "could not remove " + book->entry);
+        return reply.fail(kFailure, "could not remove " + escapeField(book->entry));
     }
     if (reply.json()) {
         reply.write(
             QJsonObject{{"pen", QString::fromStdString(view.bsdName)}, {"removed", toJson(*book)}});
     } else {
-        reply.out() << "removed " << book->entry << " (" << book->name << ")\n" << std::flush;
+        reply.out() << "removed " << shown << "\n" << std::flush;
     }
     return kSuccess;
 }

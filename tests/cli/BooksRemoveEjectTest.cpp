@@ -9,6 +9,8 @@
 #include <QJsonArray>
 
 #include <filesystem>
+#include <set>
+#include <sstream>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -92,6 +94,37 @@ TEST_F(BookCommands, RemovingASharedPackageKeepsTheOneItShares) {
     EXPECT_EQ(smart.status, 0);
     EXPECT_EQ(smart.out, "removed 003.vxs (恐龙)\n");
     EXPECT_EQ(runCli({"books"}).out, "002\tcustom\t小猫\t002.vxr\n");
+}
+
+TEST_F(BookCommands, HostileNamesStayOnTheirLineAndComeBackToRemove) {
+    std::filesystem::remove_all(book);
+    writeFile(book + "\t01.vxr", BookFile{.name = vxbName("坏\n\x1b[2J名\\")}.bytes());
+    writeFile(book +
+                  "\xff"
+                  "02.vxr",
+              BookFile{.name = vxbName("无效")}.bytes());
+    addPen("b-pen", "PEN\x1b]0;\n\xc2\x9bZ");  // 11 bytes
+
+    // One line per book, whatever order the folder gives.
+    std::set<std::string> lines;
+    std::istringstream listed(runCli({"books", "--pen", "sim1s1"}).out);
+    for (std::string line; std::getline(listed, line);) lines.insert(line);
+    EXPECT_EQ(lines, (std::set<std::string>{
+                         "\\t01\tcustom\t坏\\n\\x1b[2J名\\\\\t\\t01.vxr",
+                         "\\xff02\tcustom\t无效\t\\xff02.vxr",
+                     }));
+    const std::string pensOut = runCli({"pens"}).out;
+    EXPECT_NE(pensOut.find("\nsim2s1\tPEN\\x1b]0;\\n\\xc2\\x9bZ\t"), std::string::npos) << pensOut;
+
+    // Each entry as --json gives it removes that very file.
+    const QJsonArray rows =
+        runCli({"books", "--pen", "sim1s1", "--json"}).json()["books"].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    for (const QJsonValue& row : rows) {
+        const std::string entry = jsonText(row.toObject()["entry"]);
+        EXPECT_EQ(runCli({"remove", entry, "--pen", "sim1s1", "--yes"}).status, 0) << entry;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(book));
 }
 
 // A simulated pen whose eject command fails; gone: it was pulled out meanwhile.

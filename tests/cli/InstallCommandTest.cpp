@@ -111,19 +111,26 @@ TEST_F(InstallCommand, RefusesFilesThatAreNoBookPackages) {
     EXPECT_EQ(invalid.status, 1);
     EXPECT_NE(invalid.err.find(shortFile + ": " + texts::bookFileInvalid), std::string::npos)
         << invalid.err;
+    EXPECT_NE(invalid.err.find(sources / "missing.vxb: no such file"), std::string::npos)
+        << invalid.err;
     EXPECT_TRUE(std::filesystem::is_empty(book));
 }
 
-TEST_F(InstallCommand, APenThatCannotTakeTheBookIsAFailure) {
-    // A pen without a BOOK/ folder: the copy has nowhere to go.
+TEST_F(InstallCommand, APenWithoutABookFolderOfItsOwnIsAFailure) {
+    // One pen has no BOOK/ folder; the other's BOOK is a link to a folder
+    // on the computer, where nothing may be written.
     addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
+    const std::string linked = addPen("c-pen", "PEN00000003", /*withBookFolder=*/false);
+    TempDir elsewhere;
+    std::filesystem::create_directory_symlink(elsewhere.path(), linked + "BOOK");
     const std::string source = addSource("book.vxb", {.name = vxbName("书")});
-    const CliRun run = runCli({"install", source, "--pen", "sim2s1", "--json"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find(texts::installFailed), std::string::npos) << run.err;
-    const QJsonObject outcome = run.json()["installs"].toArray()[0].toObject();
-    EXPECT_EQ(outcome["status"].toInt(), 2);
-    EXPECT_EQ(jsonText(outcome["message"]), texts::installFailed);
+    for (const char* pen : {"sim2s1", "sim3s1"}) {
+        const CliRun run = runCli({"install", source, "--pen", pen, "--number", "050", "--json"});
+        EXPECT_EQ(run.status, 2) << pen;
+        EXPECT_NE(run.err.find("no BOOK folder"), std::string::npos) << run.err;
+        EXPECT_EQ(run.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path()));
 }
 
 TEST_F(InstallCommand, APackageLargerThanThePensFreeSpaceIsAFailureAndTheRestGoesOn) {

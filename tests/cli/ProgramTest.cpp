@@ -9,7 +9,10 @@
 #include <QProcessEnvironment>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,6 +127,41 @@ TEST_F(Program, ShowsProgressOnATerminalOnly) {
         runProgram({"install", QString::fromStdString(source), "--number", "002"}, pens.str());
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.err, "") << "nothing on a pipe but what went wrong";
+}
+
+TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
+    const std::string book = addPen("a-pen", "PEN00000001") + "BOOK";
+    // Sparse, so that the copy takes a while but costs no disk.
+    const std::string source = addSource("big.vxb", {.name = vxbName("大书")});
+    ASSERT_EQ(truncate(source.c_str(), 256 << 20), 0);
+    setenv("PENSHELF_SIMULATE", pens.str().c_str(), 1);
+    const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(inotify_add_watch(watch, book.c_str(), IN_MODIFY), 0);
+
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        char events[4096];
+        while (read(watch, events, sizeof events) > 0) {
+        }
+        std::vector<std::string> arguments{PENSHELF_CLI_PROGRAM, "install", source};
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+        // Held still the moment its copy first writes, then signalled.
+        pollfd created{watch, POLLIN, 0};
+        ASSERT_EQ(poll(&created, 1, 20000), 1);
+        kill(pid, SIGSTOP);
+        ASSERT_EQ(fileNamesIn(book).size(), 1u) << "the copy under way";
+        kill(pid, signal);
+        kill(pid, SIGCONT);
+        int wstatus = 0;
+        ASSERT_EQ(waitpid(pid, &wstatus, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == signal) << wstatus;
+        EXPECT_TRUE(fileNamesIn(book).empty());
+    }
+    close(watch);
 }
 
 }  // namespace
