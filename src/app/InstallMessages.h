@@ -28,6 +28,8 @@ inline const char* messageFor(InstallResult result) {
             return texts::bookFileInvalid;
         case InstallResult::NoSpace:
             return texts::penSpaceTooSmall;
+        case InstallResult::TooLarge:
+            return texts::bookFileTooLarge;
         case InstallResult::Taken:
             return texts::numberTaken;
         case InstallResult::NoBookFolder:

@@ -15,6 +15,7 @@ inline constexpr const char* numberNotThreeDigits = "点读包编号号必须为
 inline constexpr const char* numberTaken = "此点读包编号已存在！";
 inline constexpr const char* bookFileInvalid = "点读包文件无效！";
 inline constexpr const char* penSpaceTooSmall = "点读笔空间不足，无法安装此点读包！";
+inline constexpr const char* bookFileTooLarge = "点读包文件不能超过4GB，点读笔无法存放此点读包！";
 inline constexpr const char* installing = "正在安装点读包……";
 inline constexpr const char* flushingToPen = "正在写入点读笔，请勿拔出……";
 inline constexpr const char* installFailed = "安装点读包失败！";

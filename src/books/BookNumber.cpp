@@ -2,10 +2,9 @@
 
 #include "books/BookHeader.h"
 #include "books/Catalogue.h"
-#include "books/UniqueFd.h"
+#include "books/Text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,11 +14,6 @@ namespace penshelf {
 namespace {
 
 constexpr int highestProposal = 998;
-
-bool existsAt(int folderFd, const std::string& name) {
-    struct stat st;
-    return fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-}
 
 }  // namespace
 
@@ -34,26 +28,35 @@ std::string formatBookNumber(int n) {
 }
 
 bool existsInFolder(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return false;
-    const UniqueFd folderFd(openBookFolder(folder));
-    return folderFd.isOpen() && existsAt(folderFd.get(), name);
+    return TakenNames(folder).contains(name);
+}
+
+TakenNames::TakenNames(const std::string& folder) {
+    if (folder.empty()) return;
+    const int fd = openBookFolder(folder);
+    DIR* listing = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!listing) {
+        if (fd >= 0) close(fd);
+        return;
+    }
+    // Every entry counts, folders and dangling links too: the name is taken.
+    while (const dirent* entry = readdir(listing)) names_.insert(asciiLower(entry->d_name));
+    closedir(listing);
+}
+
+bool TakenNames::contains(const std::string& name) const {
+    return names_.count(asciiLower(name)) > 0;
 }
 
 std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTitle,
                               const std::string& extBook) {
     if (defaultTitle >= 1 && defaultTitle <= highestProposal) return formatBookNumber(defaultTitle);
-    if (folder.empty()) return formatBookNumber(1);
-    // Up to 998 look-ups: resolve the folder once.
-    const UniqueFd folderFd(openBookFolder(folder));
-    if (!folderFd.isOpen()) return formatBookNumber(1);
-    int proposal = highestProposal;
+    // Up to 998 look-ups: the folder is listed once.
+    const TakenNames taken(folder);
     for (int i = 1; i <= highestProposal; ++i) {
-        if (!existsAt(folderFd.get(), formatBookNumber(i) + extBook)) {
-            proposal = i;
-            break;
-        }
+        if (!taken.contains(formatBookNumber(i) + extBook)) return formatBookNumber(i);
     }
-    return formatBookNumber(proposal);
+    return formatBookNumber(highestProposal);
 }
 
 std::string proposeBookNumberFor(const std::string& folder, const std::string& packagePath) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace penshelf {
 
@@ -14,8 +15,20 @@ bool validateNumberByASCII(std::string_view text);
 // "%03d" of n.
 std::string formatBookNumber(int n);
 
-// Whether anything (file, folder, link, ...) is named name in folder. The
-// empty folder of a pen without a mounted volume holds nothing.
+// The names taken in a pen's BOOK/ folder as the pen's FAT file system sees
+// them: without regard to case, so 001.VXR takes 001.vxr. Anything counts
+// (file, folder, link). The empty folder of a pen without a mounted volume,
+// or a BOOK that is a link, holds nothing.
+class TakenNames {
+  public:
+    explicit TakenNames(const std::string& folder);
+    bool contains(const std::string& name) const;
+
+  private:
+    std::unordered_set<std::string> names_;
+};
+
+// Whether name is taken in folder, as above.
 bool existsInFolder(const std::string& folder, const std::string& name);
 
 // The number offered for a package: its default title when that is 1 to 998,

@@ -66,11 +66,6 @@ void walk(DIR* folder, const std::string& relative,
     }
 }
 
-std::string asciiLower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool startsWith(const std::string& text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }

@@ -92,6 +92,9 @@ InstallResult BookInstaller::check() {
         static_cast<std::uint64_t>(size_) > std::uint64_t{fs.f_bavail} * fs.f_frsize) {
         return InstallResult::NoSpace;
     }
+    // Whatever volume this is, the pen reads FAT: gigabytes of copying would
+    // only end in a book the pen cannot hold.
+    if (size_ > largestPenFile) return InstallResult::TooLarge;
     posix_fadvise(sourceFd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return InstallResult::Installed;
 }

@@ -13,6 +13,9 @@
 
 namespace penshelf {
 
+// The largest file a pen's FAT file system can hold: 4 GiB less one byte.
+inline constexpr std::int64_t largestPenFile = (std::int64_t{1} << 32) - 1;
+
 // The install copies and reports progress in chunks of this many bytes.
 inline constexpr std::int64_t installChunkSize = 1024;
 
@@ -20,6 +23,7 @@ enum class InstallResult {
     Installed,      // the package is on the pen under its name (or, from check(): may go on)
     InvalidSource,  // the source cannot be read or is shorter than a book header
     NoSpace,        // the source is larger than the free space of the pen's volume
+    TooLarge,       // the source is 4 GiB or more, more than the pen's FAT can hold in a file
     Taken,          // something took the package's name while the copy ran
     NoBookFolder,   // the pen has no BOOK folder of its own (missing, or a link elsewhere)
     Failed,         // reading, writing, flushing or renaming failed, or the source
@@ -46,7 +50,7 @@ class BookInstaller {
 
     // Opens the source and the pen's BOOK folder and sees whether the one can
     // go into the other: Installed when it can, else InvalidSource,
-    // NoBookFolder or NoSpace.
+    // NoBookFolder, NoSpace or TooLarge.
     InstallResult check();
 
     // The source's size as check() found it, and the number of chunks the

@@ -92,6 +92,13 @@ size_t sequenceLength(std::string_view text) {
 
 }  // namespace
 
+std::string asciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
 bool isValidUtf8(std::string_view text) {
     while (!text.empty()) {
         const size_t len = sequenceLength(text);

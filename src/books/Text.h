@@ -16,6 +16,10 @@ std::optional<std::string> encodeGb18030(std::string_view utf8);
 
 bool isValidUtf8(std::string_view text);
 
+// Text with A to Z made a to z, whatever the locale: how names on a pen's FAT
+// volume compare, and how extensions are told apart.
+std::string asciiLower(std::string text);
+
 // The characters of a UTF-8 text, each as its own byte run. A stray byte of
 // broken UTF-8 counts as one character, so file names of any kind split.
 std::vector<std::string_view> utf8Characters(std::string_view text);

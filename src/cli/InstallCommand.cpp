@@ -40,6 +40,7 @@ int statusOf(InstallResult result) {
         case InstallResult::Installed:
             return kSuccess;
         case InstallResult::InvalidSource:
+        case InstallResult::TooLarge:
         case InstallResult::Taken:
             return kUserError;
         case InstallResult::NoSpace:

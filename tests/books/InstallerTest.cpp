@@ -104,6 +104,16 @@ TEST(BookNumberCheck, DigitsComeFirstThenLengthThenTheFolder) {
         << "006.vxs may sit beside 006.vxr";
 }
 
+TEST(BookNumbers, CaseDoesNotMatterAsOnThePensFatVolume) {
+    PenFolder pen;
+    pen.touch("001.VXR");
+    pen.touch("002.Vxs");
+    EXPECT_EQ(checkBookNumber(pen.book, "001", ".vxr"), NumberCheck::Taken);
+    EXPECT_EQ(checkBookNumber(pen.book, "002", ".vxs"), NumberCheck::Taken);
+    EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxr"), "002");
+    EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "001");
+}
+
 TEST(BookNumberCheck, EmptyFolderIsNotTheWorkingFolder) {
     // A pen whose volume is not mounted has no folder; a relative lookup
     // would find this program's own files.
@@ -262,6 +272,11 @@ TEST_F(InstallerTest, UnreadableHeaderlessOrTooLargeSourceIsRefusedUpFront) {
     ASSERT_EQ(truncate(huge.c_str(), static_cast<off_t>(fs.f_bavail * fs.f_frsize) + (1LL << 30)),
               0);
     EXPECT_EQ(install(huge).checked, InstallResult::NoSpace);
+    // 4 GiB: more than a file on the pen's FAT can hold, however much room there is.
+    if (fs.f_bavail * fs.f_frsize > (1ULL << 32)) {
+        ASSERT_EQ(truncate(huge.c_str(), 1LL << 32), 0);
+        EXPECT_EQ(install(huge).checked, InstallResult::TooLarge);
+    }
     EXPECT_TRUE(fileNamesIn(pen.book).empty());
 
     EXPECT_EQ(install(source(book.substr(0, 185))).result, InstallResult::Installed);
