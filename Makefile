@@ -12,10 +12,10 @@ deps:
 	bash scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DPENSHELF_WERROR=ON
 
 $(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DPENSHELF_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DPENSHELF_WERROR=ON -DPENSHELF_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
 configure: $(BUILD)/CMakeCache.txt
 
@@ -34,7 +34,8 @@ demo: deps
 	  echo "Run it under a virtual X server instead:  xvfb-run -a make demo"; \
 	  exit 1; \
 	fi
-	$(MAKE) build
+	$(MAKE) $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j$(JOBS) --target penshelf penshelf-demo-pens
 	$(BUILD)/src/demo/penshelf-demo-pens demo-pens
 	PENSHELF_SIMULATE=$(CURDIR)/demo-pens $(BUILD)/src/app/penshelf
 

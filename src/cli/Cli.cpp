@@ -25,8 +25,9 @@ void listCommands(std::ostream& stream) {
               "       penshelf-cli COMMAND --help\n\n"
               "commands:\n";
     for (const Command& command : kCommands) {
-        stream << "  " << command.name << std::string(9 - command.name.size(), ' ')
-               << command.summary << "\n";
+        // At least one space, however long a name gets.
+        const std::size_t pad = command.name.size() < 9 ? 9 - command.name.size() : 1;
+        stream << "  " << command.name << std::string(pad, ' ') << command.summary << "\n";
     }
 }
 
