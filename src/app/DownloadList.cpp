@@ -6,12 +6,15 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTimer>
 
 namespace penshelf {
 namespace {
 
 constexpr int progressSteps = 1000;
+// Rows shown at once; more scroll, so that the page above keeps its room.
+constexpr int visibleRows = 4;
 
 }  // namespace
 
@@ -21,10 +24,15 @@ DownloadRow::DownloadRow(const QString& fileName, QWidget* parent)
       progress(new QProgressBar(this)),
       status(new QLabel(this)),
       cancel(new QPushButton(QString::fromUtf8(texts::cancelButton), this)) {
-    // Both texts come from the web page: plain text, never markup.
+    // Both texts come from the web page: plain text, never markup. A long
+    // name or path is cut off rather than widening the window; the names
+    // take one width, so that the bars line up.
     name->setTextFormat(Qt::PlainText);
+    name->setToolTip(fileName);
+    name->setFixedWidth(name->fontMetrics().averageCharWidth() * 24);
     status->setTextFormat(Qt::PlainText);
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     status->hide();
     progress->setRange(0, 0);
     progress->setTextVisible(false);
@@ -34,6 +42,8 @@ DownloadRow::DownloadRow(const QString& fileName, QWidget* parent)
     layout->addWidget(progress, 1);
     layout->addWidget(status, 1);
     layout->addWidget(cancel);
+    // The same height running or ended, so that rows do not jump.
+    setMinimumHeight(cancel->sizeHint().height());
 }
 
 void DownloadRow::setProgress(qint64 received, qint64 total) {
@@ -51,27 +61,55 @@ void DownloadRow::end(const QString& text) {
     progress->hide();
     cancel->hide();
     status->setText(text);
+    status->setToolTip(text);
     status->show();
     emit ended();
 }
 
-DownloadList::DownloadList(QWidget* parent) : QWidget(parent), rows_(new QVBoxLayout(this)) {
+DownloadList::DownloadList(QWidget* parent) : QWidget(parent) {
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget(scroll);
+    rows_ = new QVBoxLayout(content);
     rows_->setContentsMargins(0, 0, 0, 0);
+    rows_->setAlignment(Qt::AlignTop);
+    scroll->setWidget(content);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
     hide();
 }
 
 DownloadRow* DownloadList::addRow(const QString& fileName) {
-    auto* row = new DownloadRow(fileName, this);
+    auto* row = new DownloadRow(fileName);
     rows_->addWidget(row);
-    show();
+    fitRows();
     connect(row, &DownloadRow::ended, this, [this, row] {
         QTimer::singleShot(linger, row, [this, row] {
             rows_->removeWidget(row);
             row->deleteLater();
-            if (rows_->count() == 0) hide();
+            fitRows();
         });
     });
     return row;
+}
+
+void DownloadList::fitRows() {
+    const int shown = std::min(rows_->count(), visibleRows);
+    if (shown == 0) {
+        hide();
+        return;
+    }
+    int height = (shown - 1) * rows_->spacing();
+    for (int i = 0; i < shown; ++i) {
+        // A row just added is not shown yet, so its layout item counts as empty.
+        const QWidget* row = rows_->itemAt(i)->widget();
+        height += row->sizeHint().expandedTo(row->minimumSize()).height();
+    }
+    setFixedHeight(height);
+    show();
 }
 
 int DownloadList::rowCount() const {

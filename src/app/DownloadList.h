@@ -51,6 +51,9 @@ class DownloadList : public QWidget {
     std::chrono::milliseconds linger = std::chrono::seconds(10);
 
   private:
+    // Shows up to a few rows, and hides the list when it has none.
+    void fitRows();
+
     QVBoxLayout* rows_;
 };
 
