@@ -38,7 +38,9 @@ QWebEnginePage* PortalWeb::page() {
     if (data.isEmpty()) {
         profile_ = new QWebEngineProfile();
     } else {
-        const QString storage = QDir(data).filePath(QStringLiteral("portal"));
+        // Where Qt WebEngine puts a profile of this name anyway: it makes
+        // that folder as the profile is made.
+        const QString storage = QDir(data).filePath(QStringLiteral("QtWebEngine/portal"));
         profile_ = new QWebEngineProfile(QStringLiteral("portal"));
         profile_->setPersistentStoragePath(storage);
         profile_->setCachePath(QDir(storage).filePath(QStringLiteral("cache")));

@@ -228,7 +228,7 @@ TEST_F(PortalWebTest, APageThatCannotBeReachedShowsTheNotice) {
 TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
     const std::string cookieStore =
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
-        "/portal/Cookies";
+        "/QtWebEngine/portal/Cookies";
     for (int run = 0; run < 2; ++run) {
         {
             AppDelegate window{platform, {log, log}};
