@@ -11,6 +11,9 @@ struct RatioGoal {
     std::string measured;   // benchmark name
     std::string reference;  // benchmark name
     double goal;            // the highest acceptable ratio
+    // Compare wall-clock times rather than this process's CPU time: for work
+    // done on other threads or processes, such as a web engine's.
+    bool wallClock = false;
 };
 
 // Returns 0 when every ratio meets its goal, 1 otherwise.

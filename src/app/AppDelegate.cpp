@@ -3,6 +3,7 @@
 #include "app/Alerts.h"
 #include "app/BookTableModel.h"
 #include "app/PortalAddress.h"
+#include "app/PortalWeb.h"
 #include "app/InstWindow.h"
 #include "app/Texts.h"
 #include "books/BookHeader.h"
@@ -52,6 +53,9 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::
     tabContent = ui_->tabContent;
     tabBook = ui_->tabBook;
     tabRepair = ui_->tabRepair;
+    listDownload = ui_->listDownload;
+    portal_ = new PortalWeb(webView, listDownload, this);
+    portal_->bookArrived = [this](const QString& path) { return installDownloadedBook(path); };
 
     bookModel_ = new BookTableModel(dataBook, this);
     listBook->setModel(bookModel_);
@@ -308,6 +312,25 @@ void AppDelegate::installNextDroppedBook() {
     installingDrops_ = false;
 }
 
+bool AppDelegate::installDownloadedBook(const QString& path) {
+    if (!listedFolderIsThePens()) return false;
+    // Starting from the event loop, the window neither runs inside the
+    // download's signal nor replaces an install window that is still open.
+    modeGate.deliver([this, path] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, path] {
+                if (modeGate.isHeld()) {
+                    installDownloadedBook(path);
+                } else {
+                    installBookFile(path);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
 void AppDelegate::RemoveBook() {
     const int row = selectedRow();
     if (row < 0 || static_cast<size_t>(row) >= dataBook.size()) return;
@@ -357,9 +380,9 @@ void AppDelegate::visitPortal(int kind) {
         if (showPortalPage) {
             showPortalPage(page);
         } else if (page) {
-            webView->load(*page);
+            portal_->load(*page);
         } else {
-            webView->setHtml(portalUnavailablePage());
+            portal_->showNotice();
         }
         soap::debugLog(portal::logPrefix + address);
         break;

@@ -38,8 +38,10 @@ class MainWindow;
 namespace penshelf {
 
 class BookTableModel;
+class DownloadList;
 class InstWindow;
 class Platform;
+class PortalWeb;
 
 class AppDelegate : public QObject, public PenTable {
     Q_OBJECT
@@ -83,6 +85,8 @@ class AppDelegate : public QObject, public PenTable {
     QPushButton* tabContent;
     QPushButton* tabBook;
     QPushButton* tabRepair;
+    // Downloads from the portal, below the tabs.
+    DownloadList* listDownload;
 
     // The pen table: its key order is the pen list's order.
     std::map<std::string, PenRecord> dataZiro;
@@ -147,11 +151,15 @@ class AppDelegate : public QObject, public PenTable {
     static QStringList droppedBookFiles(const QMimeData* mime);
     // Whether pathZiro is still the selected pen's BOOK/ folder.
     bool listedFolderIsThePens() const;
+    // A book package downloaded from the portal goes to the install window,
+    // once no other modal run is active; false when no pen can take it.
+    bool installDownloadedBook(const QString& path);
 
     Platform& platform_;
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;
     BookTableModel* bookModel_;
+    PortalWeb* portal_;
     PenIdentifier identifier_;
     UsbWatch watch_;
     std::deque<QString> droppedBooks_;  // waiting for their install window

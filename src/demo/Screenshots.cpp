@@ -4,15 +4,19 @@
 
 #include "app/Alerts.h"
 #include "app/AppDelegate.h"
+#include "app/DownloadList.h"
 #include "app/InstWindow.h"
 #include "books/BookHeader.h"
 #include "demo/DemoPens.h"
 #include "device/SimulatedPlatform.h"
 
 #include "support/LocalHttpServer.h"
+#include "support/ServiceAnswers.h"
+#include "support/TempHome.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -20,6 +24,8 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <cstdio>
@@ -36,11 +42,17 @@ void settle(int ms) {
     while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-bool shoot(QWidget* window, const QString& file) {
-    window->raise();
-    window->activateWindow();
+// The window, or with onTop the screen where the window is, so that a
+// window over it shows too.
+bool shoot(QWidget* window, const QString& file, QWidget* onTop = nullptr) {
+    QWidget* front = onTop ? onTop : window;
+    front->raise();
+    front->activateWindow();
     settle(600);
-    const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(window->winId());
+    const QRect area = window->frameGeometry();
+    const QPixmap picture = onTop ? QGuiApplication::primaryScreen()->grabWindow(
+                                        0, area.x(), area.y(), area.width(), area.height())
+                                  : QGuiApplication::primaryScreen()->grabWindow(window->winId());
     const bool saved = picture.save(file);
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
     return saved;
@@ -52,10 +64,21 @@ QByteArray portalPage() {
            "charset=\"utf-8\"><title>点读包下载</title>"
            "<style>body{font-family:sans-serif;margin:2em;color:#333}"
            ".book{display:inline-block;width:10em;margin:1em;padding:1em;border-radius:8px;"
-           "background:#f2f6fb;text-align:center}</style></head><body>"
+           "background:#f2f6fb;text-align:center}"
+           ".book a{display:block;margin-top:.6em;color:#2f6fa8}</style></head><body>"
            "<h2>点读包下载</h2><p>为您的点读笔挑选新的点读包：</p>"
-           "<div class=\"book\">小学英语<br>三年级下册</div><div class=\"book\">唐诗三百首</div>"
-           "<div class=\"book\">恐龙百科</div></body></html>";
+           "<div class=\"book\">汉语拼音<br>一年级<a id=\"pinyin\" "
+           "href=\"/pinyin.vxb\">下载</a></div>"
+           "<div class=\"book\">唐诗三百首<a id=\"poems\" href=\"/poems.vxb\">下载</a></div>"
+           "<div class=\"book\">恐龙百科<a href=\"#\">下载</a></div></body></html>";
+}
+
+// The first quarter of a package, then the download waits for the rest.
+QByteArray stalledPackage(const QByteArray& name, qsizetype size) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+           "Content-Disposition: attachment; filename=" +
+           name + "\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n" +
+           QByteArray(size / 4, 'p');
 }
 
 }  // namespace
@@ -72,15 +95,27 @@ int main(int argc, char** argv) {
     }
     const QString out = QString::fromLocal8Bit(argv[1]) + "/";
 
+    // The portal keeps its profile, and downloads land, in a home of its own.
+    const test::TempHome home;
+    QTemporaryDir packages;
+    const QString package = packages.filePath(QStringLiteral("汉语拼音.vxb"));
+    demo::writeDemoPackage(package.toStdString());
+    QFile packageFile(package);
+    packageFile.open(QIODevice::ReadOnly);
+    const QByteArray packageBytes = packageFile.readAll();
+
     test::LocalHttpServer portal;
     portal.setHandler([&](const test::HttpRequest& request) {
         if (request.method == "POST") {
-            const QByteArray page = portal.url(QStringLiteral("/book")).toUtf8();
             return test::HttpResponse::xml(
-                "<?xml version=\"1.0\"?><SOAP-ENV:Envelope "
-                "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
-                "<ns1:getproxyurlResponse xmlns:ns1=\"urn:PagorFunc\"><return>" +
-                page + "</return></ns1:getproxyurlResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>");
+                test::getproxyurlAnswer(portal.url(QStringLiteral("/book")).toUtf8()));
+        }
+        if (request.target == "/poems.vxb") {
+            return test::HttpResponse::stalled(stalledPackage("poems.vxb", 48 << 20));
+        }
+        if (request.target == "/pinyin.vxb") {
+            return test::HttpResponse::withBody(200, "application/octet-stream", packageBytes)
+                .addHeader("Content-Disposition", "attachment; filename=pinyin.vxb");
         }
         return test::HttpResponse::withBody(200, "text/html; charset=utf-8", portalPage());
     });
@@ -101,12 +136,10 @@ int main(int argc, char** argv) {
     delegate.listBook->selectRow(1);
     ok = shoot(window, out + "pen-with-books.png") && ok;
 
-    const std::string package = (pens.path() + "/汉语拼音.vxb").toStdString();
-    demo::writeDemoPackage(package);
     InstWindow install(window);
     install.pathZiro = delegate.pathZiro;
-    install.pathBook = package;
-    install.nameBook = GetBookName(package).value_or("");
+    install.pathBook = package.toStdString();
+    install.nameBook = GetBookName(install.pathBook).value_or("");
     install.windowDidLoad();
     install.show();
     ok = shoot(&install, out + "install-window.png") && ok;
@@ -124,5 +157,31 @@ int main(int argc, char** argv) {
     QObject::connect(delegate.webView, &QWebEngineView::loadFinished, [&] { loaded = true; });
     while (!loaded && timer.elapsed() < 15000) settle(50);
     ok = shoot(window, out + "book-tab.png") && ok;
-    return ok ? 0 : 1;
+
+    // A package on its way, then one that has arrived and opened the install
+    // window, which a timer photographs from inside its modal run.
+    const auto clickLink = [&](const char* id) {
+        delegate.webView->page()->runJavaScript(
+            QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(id)));
+    };
+    clickLink("poems");
+    timer.restart();
+    while (delegate.listDownload->isHidden() && timer.elapsed() < 15000) settle(50);
+    ok = shoot(window, out + "download-progress.png") && ok;
+
+    bool installShot = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* opened = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (!opened || installShot) return;
+        installShot = true;
+        ok = shoot(window, out + "download-install.png", opened) && ok;
+        opened->btnCancel->click();
+    });
+    watch.start(100);
+    clickLink("pinyin");
+    timer.restart();
+    while (!installShot && timer.elapsed() < 15000) settle(50);
+    if (!installShot) std::printf("could not write %s\n", qPrintable(out + "download-install.png"));
+    return ok && installShot ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 
 #include "support/LocalHttpServer.h"
 #include "support/TempDir.h"
+#include "support/TempHome.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
@@ -76,6 +77,7 @@ class PortalTest : public ::testing::Test {
         return kinds;
     }
 
+    TempHome home;  // the web view keeps its profile there
     LocalHttpServer service;
     LocalHttpServer pages;
     TempDir pens;

@@ -114,6 +114,13 @@ HttpResponse HttpResponse::raw(QByteArray bytes) {
     return response;
 }
 
+HttpResponse HttpResponse::stalled(QByteArray bytes) {
+    HttpResponse response;
+    response.kind = Kind::Stalled;
+    response.body = std::move(bytes);
+    return response;
+}
+
 HttpResponse HttpResponse::silence() {
     HttpResponse response;
     response.kind = Kind::Silent;
@@ -208,6 +215,10 @@ void LocalHttpServer::serve(QTcpSocket* socket) {
             if (recording_) requests_.push_back(std::move(request));
         }
         if (response.kind == HttpResponse::Kind::Silent) return;
+        if (response.kind == HttpResponse::Kind::Stalled) {
+            socket->write(response.body);
+            return;
+        }
         send(socket, response);
         if (response.kind == HttpResponse::Kind::Raw || response.closeAfter ||
             response.closeDelimited) {

@@ -44,6 +44,8 @@ struct HttpResponse {
         Normal,  // status line, headers, Content-Length (unless given) and body
         Raw,     // `body` is sent as it stands, then the connection is closed
         Silent,  // nothing is ever sent; the connection stays open
+        // `body` is sent as it stands, then nothing more; the connection stays open
+        Stalled,
     };
 
     Kind kind = Kind::Normal;
@@ -63,6 +65,7 @@ struct HttpResponse {
     static HttpResponse xml(QByteArray body, int status = 200);
     static HttpResponse raw(QByteArray bytes);
     static HttpResponse silence();
+    static HttpResponse stalled(QByteArray bytes);
 };
 
 class LocalHttpServer {

@@ -1,0 +1,58 @@
+#include "app/PortalWeb.h"
+
+#include "app/PortalAddress.h"
+#include "app/PortalDownloads.h"
+#include "app/PortalPage.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace penshelf {
+
+PortalWeb::PortalWeb(QWebEngineView* view, DownloadList* downloads, QObject* parent)
+    : QObject(parent), view_(view), list_(downloads) {}
+
+PortalWeb::~PortalWeb() {
+    // A profile must outlive its pages; the page normally goes with the view.
+    delete page_;
+    delete downloads_;
+    delete profile_;
+}
+
+void PortalWeb::load(const QUrl& url) {
+    if (QWebEnginePage* shown = page()) shown->load(url);
+}
+
+void PortalWeb::showNotice() {
+    if (QWebEnginePage* shown = page()) shown->setHtml(portalUnavailablePage());
+}
+
+QWebEnginePage* PortalWeb::page() {
+    if (profile_ || !view_) return page_;
+    // A login at the portal lasts as long as its cookie says, across runs, as
+    // in the desktop's browser; the page cache is kept beside it. Without a
+    // data folder nothing is kept.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty()) {
+        profile_ = new QWebEngineProfile();
+    } else {
+        // Where Qt WebEngine puts a profile of this name anyway: it makes
+        // that folder as the profile is made.
+        const QString storage = QDir(data).filePath(QStringLiteral("QtWebEngine/portal"));
+        profile_ = new QWebEngineProfile(QStringLiteral("portal"));
+        profile_->setPersistentStoragePath(storage);
+        profile_->setCachePath(QDir(storage).filePath(QStringLiteral("cache")));
+        profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    }
+    downloads_ = new PortalDownloads(profile_, list_);
+    downloads_->bookArrived = [this](const QString& path) {
+        return bookArrived && bookArrived(path);
+    };
+    page_ = new PortalPage(profile_, view_);
+    view_->setPage(page_);
+    return page_;
+}
+
+}  // namespace penshelf

@@ -1,0 +1,252 @@
+// The portal in the real web view, served from 127.0.0.1: downloads into the
+// download folder and on to the pen, new windows, failed loads, the cookie
+// kept across runs.
+
+#include "app/AppDelegate.h"
+#include "app/DownloadList.h"
+#include "app/InstWindow.h"
+#include "device/SimulatedPlatform.h"
+
+#include "support/LocalHttpServer.h"
+#include "support/MainWindowProbe.h"
+#include "support/ServiceAnswers.h"
+#include "support/TempHome.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace penshelf;
+using namespace penshelf::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray portalPage =
+    "<html><head><title>点读包商城</title></head><body>"
+    "<a id=book href=/book.vxb>book</a><a id=notes href=/notes.txt>notes</a>"
+    "<a id=evil href=/evil>evil</a><a id=slow href=/slow.vxb>slow</a>"
+    "<a id=stalled href=/stalled>stalled</a><a id=cut href=/cut.vxb>cut</a>"
+    "<a id=other target=_blank href=/other>other</a></body></html>";
+
+HttpResponse attachment(const std::string& bytes, const QByteArray& name) {
+    return HttpResponse::withBody(200, "application/octet-stream", QByteArray::fromStdString(bytes))
+        .addHeader("Content-Disposition", "attachment; filename=\"" + name + "\"");
+}
+
+// Headers and the first 5000 of 100000 bytes, with or without the length.
+QByteArray firstPart(const QByteArray& name, bool withLength) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+           "Accept-Ranges: bytes\r\nETag: \"v1\"\r\nLast-Modified: Mon, 01 Jan 2024 00:00:00 "
+           "GMT\r\n"
+           "Content-Disposition: attachment; filename=" +
+           name + "\r\n" + (withLength ? "Content-Length: 100000\r\n" : "") + "\r\n" +
+           QByteArray(5000, 'p');
+}
+
+class PortalWebTest : public ::testing::Test {
+  protected:
+    PortalWebTest() {
+        qputenv("PENSHELF_SERVICE_URL", server.url().toUtf8());
+        server.setHandler([this](const HttpRequest& request) { return answer(request); });
+        app.listDownload->linger = 1min;  // ended rows stay for the test to read
+        app.applicationDidFinishLaunching();
+    }
+    ~PortalWebTest() override { qunsetenv("PENSHELF_SERVICE_URL"); }
+
+    HttpResponse answer(const HttpRequest& request) {
+        const QByteArray path = request.target.split('?').front();
+        if (request.method == "POST") return HttpResponse::xml(getproxyurlAnswer(portalAddress));
+        if (path == "/book") {
+            return HttpResponse::withBody(200, "text/html; charset=utf-8", portalPage)
+                .addHeader("Set-Cookie", "login=family; Max-Age=86400; Path=/");
+        }
+        if (path == "/other") {
+            return HttpResponse::withBody(200, "text/html; charset=utf-8",
+                                          "<title>" + path.mid(1) + "</title>");
+        }
+        if (path == "/book.vxb") return attachment(book, "book.vxb");
+        if (path == "/notes.txt") return attachment("notes", "notes.txt");
+        if (path == "/evil") return attachment("evil", "../evil.vxb");
+        if (path == "/slow.vxb") return HttpResponse::stalled(firstPart("slow.vxb", true));
+        if (path == "/stalled") return HttpResponse::stalled(firstPart("stalled.bin", false));
+        if (path == "/cut.vxb") return HttpResponse::raw(firstPart("cut.vxb", true));
+        return HttpResponse::withBody(404, "text/plain", "");
+    }
+
+    // The Book tab of a main window, once its page has loaded.
+    static bool openPortal(AppDelegate& window) {
+        QSignalSpy loaded(window.webView, &QWebEngineView::loadFinished);
+        window.tabBook->click();
+        return spinUntil([&] { return !loaded.isEmpty() && loaded.last().at(0).toBool(); });
+    }
+    void run(const QString& script) { app.webView->page()->runJavaScript(script); }
+    void click(const char* link) {
+        run(QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(link)));
+    }
+
+    // "name | what became of it" per row, "name | running" while it runs.
+    std::vector<std::string> rows() const {
+        std::vector<std::string> texts;
+        for (int i = 0; i < app.listDownload->rowCount(); ++i) {
+            const DownloadRow* row = app.listDownload->row(i);
+            texts.push_back(row->name->text().toStdString() + " | " +
+                            (row->hasEnded() ? row->status->text().toStdString() : "running"));
+        }
+        return texts;
+    }
+    bool rowsEnded(size_t count) const {
+        const auto texts = rows();
+        return texts.size() == count &&
+               std::none_of(texts.begin(), texts.end(),
+                            [](const std::string& t) { return t.ends_with("| running"); });
+    }
+
+    TempHome home;
+    LocalHttpServer server;
+    QByteArray portalAddress = server.url(QStringLiteral("/book")).toUtf8();
+    const std::string book = BookFile{.name = vxbName("恐龙百科"), .defaultTitle = 7}.bytes();
+    TempDir pens;
+    SimulatedPlatform platform{pens / "none"};
+    std::ostringstream log;
+    AppDelegate app{platform, {log, log}};
+};
+
+TEST_F(PortalWebTest, CancelledOrCutDownloadsLeaveNothingAndSayWhy) {
+    ASSERT_TRUE(openPortal(app));
+    click("slow");
+    ASSERT_TRUE(spinUntil([&] { return rows().size() == 1; }));
+    click("stalled");
+    ASSERT_TRUE(spinUntil([&] { return rows().size() == 2; }));
+    const QProgressBar* known = app.listDownload->row(0)->progress;
+    const QProgressBar* unknown = app.listDownload->row(1)->progress;
+    ASSERT_TRUE(spinUntil([&] { return known->value() == 50; })) << "5000 of 100000 bytes";
+    EXPECT_EQ(known->maximum(), 1000);
+    EXPECT_EQ(unknown->maximum(), 0) << "no length: a busy bar";
+    EXPECT_FALSE(app.listDownload->row(1)->cancel->isHidden());
+
+    app.listDownload->row(0)->cancel->click();
+    app.listDownload->row(1)->cancel->click();
+    click("cut");  // every retry is cut off too
+    ASSERT_TRUE(spinUntil([&] { return rowsEnded(3); }, 30s)) << testing::PrintToString(rows());
+    EXPECT_EQ(rows(), (std::vector<std::string>{"slow.vxb | 下载已取消", "stalled.bin | 下载已取消",
+                                                "cut.vxb | 下载失败：连接中断，文件不完整"}));
+    EXPECT_TRUE(spinUntil([&] { return fileNamesIn(home.downloads()).empty(); }))
+        << testing::PrintToString(fileNamesIn(home.downloads()));
+}
+
+TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
+    const std::string pen = attachFolderPen(app, platform, pens, "sdb1", "PEN00000001");
+    app.listDownload->linger = 100ms;
+    ASSERT_TRUE(openPortal(app));
+
+    // The package is downloaded again while its install window is open. Once
+    // that has arrived, the user installs the first as proposed and the
+    // second, in the window that follows, as 008.
+    std::vector<std::string> proposed;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (!inst || inst->nRefresh != 0) return;
+        if (!inst->property("seen").toBool()) {
+            inst->setProperty("seen", true);
+            proposed.push_back(inst->dtBookOid->text().toStdString());
+            if (proposed.size() == 1) click("book");
+        }
+        if (!std::filesystem::exists(home.downloads() + "/book (1).vxb")) return;
+        if (proposed.size() == 2) inst->dtBookOid->setText("008");
+        inst->btnInstall->click();
+    });
+    user.start(10);
+    click("book");
+    ASSERT_TRUE(spinUntil([&] { return tableRows(app).size() == 2; }));
+
+    EXPECT_EQ(proposed, (std::vector<std::string>{"007", "007"}));
+    EXPECT_EQ(tableRows(app),
+              (std::vector<std::string>{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
+    EXPECT_EQ(fileNamesIn(pen), (std::set<std::string>{"007.vxr", "008.vxr"}));
+    EXPECT_EQ(readFile(home.downloads() + "/book.vxb"), book) << "kept, byte for byte";
+    EXPECT_TRUE(spinUntil([&] { return app.listDownload->isHidden(); })) << "the rows went away";
+    EXPECT_EQ(app.webView->title().toStdString(), "点读包商城") << "a download leaves the page";
+}
+
+TEST_F(PortalWebTest, DownloadsTakeFreeNamesInTheFolderAndWaitForAPen) {
+    ASSERT_TRUE(openPortal(app));
+    size_t count = 0;
+    for (const char* link : {"book", "book", "notes", "evil"}) {
+        click(link);
+        ASSERT_TRUE(spinUntil([&] { return rowsEnded(count + 1); })) << link;
+        ++count;
+    }
+    const std::string folder = home.downloads() + "/";
+    EXPECT_EQ(
+        rows(),
+        (std::vector<std::string>{
+            "book.vxb | 点读包已下载到 " + folder + "book.vxb，连接点读笔后即可安装。",
+            "book (1).vxb | 点读包已下载到 " + folder + "book (1).vxb，连接点读笔后即可安装。",
+            "notes.txt | 文件已保存到 " + folder + "notes.txt",
+            "evil.vxb | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。"}));
+    EXPECT_EQ(fileNamesIn(folder),
+              (std::set<std::string>{"book.vxb", "book (1).vxb", "notes.txt", "evil.vxb"}));
+    EXPECT_EQ(readFile(folder + "book (1).vxb"), book);
+    EXPECT_FALSE(std::filesystem::exists(home / "evil.vxb")) << "\"../\" led out of the folder";
+}
+
+TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
+    ASSERT_TRUE(openPortal(app));
+    run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
+        "window.open('javascript:document.title=\"script\"')");
+    spinFor(500ms);
+    EXPECT_EQ(app.webView->title().toStdString(), "点读包商城");
+    EXPECT_EQ(app.webView->url().path().toStdString(), "/book");
+
+    click("other");
+    EXPECT_TRUE(spinUntil([&] { return app.webView->title() == "other"; })) << "target=_blank";
+    run("window.open('/book')");
+    EXPECT_TRUE(spinUntil([&] { return app.webView->title() == "点读包商城"; })) << "window.open";
+}
+
+TEST_F(PortalWebTest, APageThatCannotBeReachedShowsTheNotice) {
+    LocalHttpServer gone;
+    portalAddress = gone.url(QStringLiteral("/book")).toUtf8();
+    gone.close();  // connections are refused
+    app.tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return app.webView->title() == "暂时无法打开此页面"; }));
+}
+
+TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
+    const std::string cookieStore =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
+        "/QtWebEngine/portal/Cookies";
+    for (int run = 0; run < 2; ++run) {
+        {
+            AppDelegate window{platform, {log, log}};
+            window.applicationDidFinishLaunching();
+            ASSERT_TRUE(openPortal(window));
+        }
+        // Written to the user's data folder once the window has gone, as at
+        // the end of a run.
+        ASSERT_TRUE(
+            spinUntil([&] { return readFile(cookieStore).find("family") != std::string::npos; }));
+    }
+    std::vector<QByteArray> cookies;
+    for (const HttpRequest& request : server.requests()) {
+        if (request.method == "GET" && request.target.startsWith("/book?")) {
+            cookies.push_back(request.header("Cookie"));
+        }
+    }
+    EXPECT_EQ(cookies, (std::vector<QByteArray>{"", "login=family"}));
+}
+
+}  // namespace
