@@ -32,13 +32,14 @@
 namespace penshelf {
 
 AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::Wait attachWait,
-                         QObject* parent)
+                         UsbWatch::Wait mountWait, QObject* parent)
     : QObject(parent),
       platform_(platform),
       window_(std::make_unique<QMainWindow>()),
       ui_(std::make_unique<Ui::MainWindow>()),
       identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
-      watch_(platform.usbDevices(), identifier_, modeGate, diagnostics, std::move(attachWait)) {
+      watch_(platform.usbDevices(), identifier_, modeGate, diagnostics, std::move(attachWait)),
+      autoMount_(platform, watch_, *this, modeGate, diagnostics, std::move(mountWait)) {
     ui_->setupUi(window_.get());
     listZiro = ui_->listZiro;
     snZiro = ui_->snZiro;

@@ -3,6 +3,7 @@
 // table, the enabling rules and the three tabs.
 
 #include "books/ListData.h"
+#include "device/AutoMount.h"
 #include "device/DefaultModeGate.h"
 #include "device/Diagnostics.h"
 #include "device/PenIdentifier.h"
@@ -47,9 +48,11 @@ class AppDelegate : public QObject, public PenTable {
     Q_OBJECT
   public:
     // diagnostics: where pen discovery writes its lines; attachWait: the
-    // settling time after a USB attach.
+    // settling time after a USB attach; mountWait: the while left to other
+    // automounters before a pen found without a volume is mounted.
     explicit AppDelegate(Platform& platform, Diagnostics diagnostics = standardDiagnostics(),
                          UsbWatch::Wait attachWait = UsbWatch::settlingWait(),
+                         UsbWatch::Wait mountWait = UsbWatch::settlingWait(AutoMount::defaultWait),
                          QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -162,6 +165,7 @@ class AppDelegate : public QObject, public PenTable {
     PortalWeb* portal_;
     PenIdentifier identifier_;
     UsbWatch watch_;
+    AutoMount autoMount_;
     std::deque<QString> droppedBooks_;  // waiting for their install window
     bool installingDrops_ = false;
     // Tab presses while a portal call waits: the latest one wins.

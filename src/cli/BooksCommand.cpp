@@ -10,7 +10,7 @@
 namespace penshelf::cli {
 
 int booksCommand(const PenOptions& options, PenSession& session, Reply& reply) {
-    const PenRecord* pen = choosePen(session, options, reply);
+    const PenRecord* pen = choosePenWithVolume(session, options, reply);
     if (!pen) return kUserError;
     const PenView view = viewPen(session.platform(), *pen);
     const std::vector<BookView> books = listBooks(view.bookFolder);

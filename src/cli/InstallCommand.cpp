@@ -179,7 +179,7 @@ int installCommand(const PenOptions& options, PenSession& session, Reply& reply)
     if (options.number && options.operands.size() > 1) {
         return reply.fail(kUserError, "--number takes one file only; install the others apart");
     }
-    const PenRecord* pen = choosePen(session, options, reply);
+    const PenRecord* pen = choosePenWithVolume(session, options, reply);
     if (!pen) return kUserError;
     const PenView view = viewPen(session.platform(), *pen);
 

@@ -10,6 +10,7 @@
 #include "device/Platform.h"
 #include "device/SimulatedPlatform.h"
 
+#include <QEventLoop>
 #include <QJsonDocument>
 
 #include <cstdlib>
@@ -101,6 +102,18 @@ void PenSession::storePen(const PenRecord& record) {
     pens_.insert_or_assign(record.bsdName, record);
 }
 
+MountResult PenSession::mountVolume(const std::string& bsdName) {
+    std::optional<MountResult> result;
+    QEventLoop loop;
+    platform_.mount(bsdName, [&](const MountResult& done) {
+        result = done;
+        loop.quit();
+    });
+    if (!result) loop.exec();
+    if (result->outcome == MountResult::Outcome::Mounted) watch_.mountTableChanged();
+    return *result;
+}
+
 Reply::Reply(std::string_view command, bool json, std::ostream& out, std::ostream& err)
     : command_(command), json_(json), out_(out), err_(err) {}
 
@@ -142,6 +155,20 @@ const PenRecord* choosePen(const PenSession& session, const PenOptions& options,
         return nullptr;
     }
     return &pens.begin()->second;
+}
+
+const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& options, Reply& reply) {
+    const PenRecord* pen = choosePen(session, options, reply);
+    const Volumes& volumes = session.platform().volumes();
+    if (!pen || !volumes.GetVolumePath(pen->bsdName).empty()) return pen;
+    const MountResult mounted = session.mountVolume(pen->bsdName);
+    if (mounted.outcome == MountResult::Outcome::Mounted) {
+        reply.say("mounted " + pen->bsdName + " at " +
+                  escapeField(volumes.GetVolumePath(pen->bsdName)));
+    } else if (mounted.outcome == MountResult::Outcome::Failed) {
+        reply.say("could not mount " + pen->bsdName + ": " + mounted.reason);
+    }
+    return pen;
 }
 
 PenView viewPen(const Platform& platform, const PenRecord& pen) {

@@ -5,6 +5,7 @@
 
 #include "device/DefaultModeGate.h"
 #include "device/PenIdentifier.h"
+#include "device/Platform.h"
 #include "device/PenRecord.h"
 #include "device/UsbWatch.h"
 
@@ -17,10 +18,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace penshelf {
-class Platform;
-}
 
 namespace penshelf::cli {
 
@@ -57,6 +54,10 @@ class PenSession : public PenTable {
     void storePen(const PenRecord& record) override;
     bool hasPen(const std::string& bsdName) const override { return pens_.count(bsdName) > 0; }
     void removePen(const std::string& bsdName) override { pens_.erase(bsdName); }
+
+    // Mounts the pen's volume, which nothing has mounted, as the window would,
+    // and waits for it; a mounted pen is then identified again with its volume.
+    MountResult mountVolume(const std::string& bsdName);
 
     Platform& platform() { return platform_; }
     // By BSD name, in the pen list's order.
@@ -96,6 +97,9 @@ class Reply {
 // The pen a command is about: the one named by --pen, or the only one attached.
 // Nothing after a failed reply when there is none, several or no such pen.
 const PenRecord* choosePen(const PenSession& session, const PenOptions& options, Reply& reply);
+// The same for a command that needs the pen's volume: one that nothing has
+// mounted is mounted first, and standard error says how that went.
+const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& options, Reply& reply);
 
 // A pen as the commands show it.
 struct PenView {

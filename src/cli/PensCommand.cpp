@@ -27,7 +27,7 @@ int pensCommand(const PenOptions&, PenSession& session, Reply& reply) {
         if (!reply.json()) {
             reply.out() << escapeField(view.bsdName) << "\t"
                         << escapeField(view.identityCode.value_or("")) << "\t" << view.freeSpace
-                        << "\t" << escapeField(view.volume) << "\n";
+                        << "\t" << (view.volume.empty() ? "-" : escapeField(view.volume)) << "\n";
             continue;
         }
         pens.append(QJsonObject{

@@ -13,7 +13,7 @@
 namespace penshelf::cli {
 
 int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) {
-    const PenRecord* pen = choosePen(session, options, reply);
+    const PenRecord* pen = choosePenWithVolume(session, options, reply);
     if (!pen) return kUserError;
     const PenView view = viewPen(session.platform(), *pen);
     // The entry as books prints it (escaped), or as the file is named.

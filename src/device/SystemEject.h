@@ -1,7 +1,7 @@
 #pragma once
-// Ejecting a disk with the system's own commands, as desktop automounters do:
-// "udisksctl unmount" then "udisksctl power-off" (no root needed), or
-// "umount" then "eject" where udisksctl is not installed.
+// Ejecting a disk with the system's own commands where no UDisks2 answers on
+// the system bus: "udisksctl unmount" then "udisksctl power-off" (no root
+// needed), or "umount" then "eject" where udisksctl is not installed.
 
 #include <QStringList>
 

@@ -111,7 +111,10 @@ void UsbWatch::examine(std::unique_ptr<UsbDevice> device) {
     record->notification = true;
     const std::string key = device->key();
     record->deviceInterface = std::move(device);
+    const std::string volumeless =
+        outcome == PenIdentifier::Outcome::StoredWithoutVolume ? record->penKey : "";
     watched_[key] = std::move(record);
+    if (!volumeless.empty() && penWithoutVolume_) penWithoutVolume_(volumeless);
 }
 
 void UsbWatch::deviceTerminated(const std::string& key) {

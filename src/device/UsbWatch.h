@@ -53,6 +53,12 @@ class UsbWatch : public UsbDeviceSource::Listener {
     // The mount table changed: identify again the pens stored without a volume.
     void mountTableChanged();
 
+    // Calls handler with the key of each pen that was stored without a volume
+    // when its device was first examined, at start or at its attach.
+    void onPenWithoutVolume(std::function<void(const std::string& penKey)> handler) {
+        penWithoutVolume_ = std::move(handler);
+    }
+
     void devicesAttached(UsbDevices devices) override;
     void deviceTerminated(const std::string& key) override;
 
@@ -74,6 +80,7 @@ class UsbWatch : public UsbDeviceSource::Listener {
     DefaultModeGate& gate_;
     Diagnostics diagnostics_;
     Wait wait_;
+    std::function<void(const std::string& penKey)> penWithoutVolume_;
     std::map<std::string, std::unique_ptr<DevicePrivateData>> watched_;
     // Attach notifications wait their turn: one settling wait each, in order.
     std::deque<UsbDevices> attaches_;

@@ -2,8 +2,7 @@
 // pens present at start, attached later, removed, mounted late; and, as root,
 // a real loop-mounted volume. Runs under umockdev-wrapper.
 
-// glib's headers come before Qt's (glib uses "signals" as a name).
-#include <umockdev.h>
+#include "UmockdevPens.h"
 
 #include "books/Catalogue.h"
 #include "books/MountTable.h"
@@ -40,82 +39,8 @@ int runOutside(const std::string& command) {
     return std::system(("env -u LD_PRELOAD -u UMOCKDEV_DIR " + command).c_str());
 }
 
-struct UsbSpec {
-    const char* vendor = "04d6";
-    const char* product = "e301";
-    const char* port = "2";
-};
-
-// The devices of a pen as the kernel lays them out in sysfs.
-struct PenDevices {
-    std::string usb, interface, endpoint, host, target, lun, disk, partition;
-};
-
-class UdevTest : public ::testing::Test {
+class UdevTest : public UmockdevPens {
   protected:
-    ~UdevTest() override { g_object_unref(testbed); }
-
-    std::string addUsbDevice(const UsbSpec& spec) {
-        const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + spec.port;
-        return add("usb", name.c_str(), nullptr,
-                   {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", "1", "devpath",
-                    spec.port, "product", "XLM Pen"},
-                   {"DEVTYPE", "usb_device"});
-    }
-
-    // partitioned false: the disk as it first appears, before udev has read
-    // its partition table and before the kernel has added its partition.
-    PenDevices addPen(const UsbSpec& spec = {}, const char* scsiVendor = "pagor   ",
-                      const char* diskName = "sdb", bool partitioned = true) {
-        PenDevices pen;
-        pen.usb = addUsbDevice(spec);
-        const std::string interfaceName = std::string("1-") + spec.port + ":1.0";
-        pen.interface = add("usb", interfaceName.c_str(), pen.usb, {"bInterfaceClass", "08"},
-                            {"DEVTYPE", "usb_interface"});
-        // An endpoint sorts before the SCSI host; it must not be taken as the pen.
-        pen.endpoint = add("usb", "ep_02", pen.interface, {}, {"DEVTYPE", "usb_endpoint"});
-        pen.host = add("scsi", "host6", pen.interface, {}, {"DEVTYPE", "scsi_host"});
-        pen.target = add("scsi", "target6:0:0", pen.host, {}, {"DEVTYPE", "scsi_target"});
-        pen.lun = add("scsi", "6:0:0:0", pen.target,
-                      {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
-                      {"DEVTYPE", "scsi_device"});
-        const std::string diskPath = std::string("block/") + diskName;
-        if (!partitioned) {
-            pen.disk = add("block", diskPath.c_str(), pen.lun, {}, {"DEVTYPE", "disk"});
-            return pen;
-        }
-        pen.disk = add("block", diskPath.c_str(), pen.lun, {},
-                       {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", "dos"});
-        addPartition(pen, diskName);
-        return pen;
-    }
-
-    void addPartition(PenDevices& pen, const std::string& diskName) {
-        pen.partition = add("block", (diskName + "1").c_str(), pen.disk, {},
-                            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
-    }
-
-    // Unplugging: udev reports the USB device's removal, and sysfs loses the
-    // devices from the bottom up.
-    void unplug(const PenDevices& pen) {
-        umockdev_testbed_uevent(testbed, pen.usb.c_str(), "remove");
-        for (const std::string* device : {&pen.partition, &pen.disk, &pen.lun, &pen.target,
-                                          &pen.host, &pen.endpoint, &pen.interface, &pen.usb}) {
-            umockdev_testbed_remove_device(testbed, device->c_str());
-        }
-    }
-
-    void mount(const std::string& bsdName, const std::string& folder) {
-        mountinfo += "200 22 8:17 / " + folder + " rw - vfat /dev/" + bsdName + " rw\n";
-        writeFile(dir / "mountinfo", mountinfo);
-    }
-
-    std::string penVolume(const std::string& code) {
-        const std::string folder = dir / ("pen-" + code);
-        writeFile(folder + "/SYS/product.ini", "PRODUCT_CODE=" + code + "\r\n");
-        return folder;
-    }
-
     void startWatch() {
         watch = std::make_unique<UsbWatch>(source, identifier, gate, Diagnostics{out, err},
                                            [this](std::function<void()> then) {
@@ -125,10 +50,7 @@ class UdevTest : public ::testing::Test {
         watch->InitService();
     }
 
-    UMockdevTestbed* testbed = umockdev_testbed_new();
-    TempDir dir;
-    std::string mountinfo = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
-    MountTable volumes{(writeFile(dir / "mountinfo", mountinfo), dir / "mountinfo")};
+    MountTable volumes{dir / "mountinfo"};
     SysfsRegistry registry;
     UdevUsbSource source;
     RecordingTable table;
@@ -137,22 +59,6 @@ class UdevTest : public ::testing::Test {
     PenIdentifier identifier{registry, volumes, table, {out, err}};
     std::unique_ptr<UsbWatch> watch;
     int waits = 0;
-
-    std::string add(const char* subsystem, const char* name, const std::string& parent,
-                    std::vector<const char*> attributes, std::vector<const char*> properties) {
-        attributes.push_back(nullptr);
-        properties.push_back(nullptr);
-        gchar* path = umockdev_testbed_add_devicev(
-            testbed, subsystem, name, parent.empty() ? nullptr : parent.c_str(),
-            const_cast<gchar**>(attributes.data()), const_cast<gchar**>(properties.data()));
-        std::string syspath = path ? path : "";
-        g_free(path);
-        return syspath;
-    }
-    std::string add(const char* subsystem, const char* name, std::nullptr_t,
-                    std::vector<const char*> attributes, std::vector<const char*> properties) {
-        return add(subsystem, name, std::string(), std::move(attributes), std::move(properties));
-    }
 };
 
 TEST_F(UdevTest, PenPresentAtStartIsIdentifiedAtOnce) {

@@ -1,0 +1,49 @@
+#pragma once
+// UDisks2, the disk service of Linux desktops, on the system bus: it mounts a
+// pen's file system where nothing else did, and unmounts and powers off a
+// pen's disk, without root, with the desktop's password prompt where its
+// policy wants one. The D-Bus side stays in the .cpp file.
+
+#include "device/Platform.h"
+
+#include <QString>
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QObject;
+
+namespace penshelf {
+
+class UDisks2 {
+  public:
+    // log: where failed unmounts and power-offs are told.
+    explicit UDisks2(std::ostream& log);
+    ~UDisks2();
+    UDisks2(const UDisks2&) = delete;
+    UDisks2& operator=(const UDisks2&) = delete;
+
+    // Mounts the file system on devicePath ("/dev/sdb1") where UDisks2 picks,
+    // when UDisks2 knows the partition as one; done comes from the event loop.
+    // Without UDisks2, or without a file system there: NothingMounted.
+    void mount(const std::string& devicePath, std::function<void(const MountResult&)> done);
+
+    // Unmounts the file system on devicePath and powers off its drive, each
+    // step waited for with the window drawn but user input held back. A failed
+    // unmount stops there unless stillMounted() says nothing is mounted any
+    // more. True when every step succeeded; nothing when no UDisks2 answers.
+    std::optional<bool> eject(const std::string& devicePath,
+                              const std::function<bool()>& stillMounted);
+
+  private:
+    std::ostream& log_;
+    // This object's own connection to the system bus, by name.
+    const QString connectionName_;
+    // Parent of the watchers of the calls under way: they end with this object.
+    std::unique_ptr<QObject> calls_;
+};
+
+}  // namespace penshelf

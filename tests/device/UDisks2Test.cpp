@@ -1,0 +1,234 @@
+// PenShelf where nothing else mounts pens: the window and the command line on
+// the Linux platform, with umockdev's pens and a stand-in UDisks2
+// (udisks2_standin.py on python3-dbusmock) on a private bus in the system
+// bus's place. The stand-in records every call with its options and mounts
+// into the test's mount table. Runs under umockdev-wrapper.
+
+#include "UmockdevPens.h"
+
+#include "app/AppDelegate.h"
+#include "app/Texts.h"
+#include "cli/PenCommands.h"
+#include "device/MountTableWatch.h"
+#include "device/Platform.h"
+
+#include "support/BookFile.h"
+#include "support/Spin.h"
+
+#include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <sstream>
+#include <sys/stat.h>
+
+using namespace penshelf;
+using namespace penshelf::test;
+using namespace std::chrono_literals;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+const std::string block = "/org/freedesktop/UDisks2/block_devices/sdb1";
+const std::string drive = "/org/freedesktop/UDisks2/drives/PEN_sdb1";
+
+// A call as the stand-in records it: the desktop may always ask for a password.
+std::string call(const std::string& method, const std::string& object) {
+    return method + " " + object + " auth.no_user_interaction=false interactive=true";
+}
+
+class UDisks2Test : public UmockdevPens {
+  protected:
+    UDisks2Test() {
+        writeFile(volume + "/BOOK/001.vxr", BookFile{.name = vxbName("Mounted")}.bytes());
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", QByteArray::fromStdString("unix:path=" + dir / "bus"));
+    }
+    ~UDisks2Test() override {
+        app.reset();
+        platform.reset();
+        for (QProcess* process : {&udisks, &bus}) {
+            process->terminate();
+            process->waitForFinished();
+        }
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    }
+
+    void startBus() {
+        bus.setProcessEnvironment(outsideUmockdev());
+        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address",
+                                  QString::fromStdString("--address=unix:path=" + dir / "bus")});
+        ASSERT_TRUE(bus.waitForReadyRead(10000)) << "dbus-daemon did not start";
+    }
+
+    // The bus with the stand-in on it, which knows the pen's partition sdb1;
+    // errors: the calls that fail, and how.
+    void startUDisks2(const QJsonObject& errors = {}) {
+        startBus();
+        const QJsonObject parameters{
+            {"blocks", QJsonObject{{"sdb1", QString::fromStdString(volume)}}},
+            {"mountinfo", QString::fromStdString(dir / "mountinfo")},
+            {"calls", QString::fromStdString(dir / "calls")},
+            {"ready", QString::fromStdString(dir / "ready")},
+            {"errors", errors}};
+        udisks.setProcessEnvironment(outsideUmockdev());
+        udisks.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        udisks.setStandardOutputFile(QProcess::nullDevice());
+        udisks.start("/usr/bin/python3",
+                     {"-m", "dbusmock", "--system", "-t", PENSHELF_UDISKS2_STANDIN, "-p",
+                      QJsonDocument(parameters).toJson(QJsonDocument::Compact)});
+        ASSERT_TRUE(spinUntil([&] { return std::filesystem::exists(dir / "ready"); }))
+            << "the stand-in UDisks2 did not start";
+    }
+
+    Calls calls() const {
+        std::istringstream lines(readFile(dir / "calls"));
+        Calls all;
+        for (std::string line; std::getline(lines, line);) all.push_back(line);
+        return all;
+    }
+
+    // The window on the Linux platform; attaches are examined at once, and
+    // the waits before a mount are held until endMountWait.
+    void startApp() {
+        platform = makeLinuxPlatform(dir / "mountinfo");
+        app = std::make_unique<AppDelegate>(
+            *platform, Diagnostics{log, log}, [](std::function<void()> then) { then(); },
+            [this](std::function<void()> then) { mountWaits.push_back(std::move(then)); });
+        app->applicationDidFinishLaunching();
+    }
+    void endMountWait() {
+        for (auto& then : std::exchange(mountWaits, {})) then();
+    }
+    void eject() { QTest::mouseClick(app->btnEject, Qt::LeftButton); }
+    std::string listed() const { return app->listZiro->currentText().toStdString(); }
+    std::string freeSpace() const { return app->fsZiro->text().toStdString(); }
+
+    static QProcessEnvironment outsideUmockdev() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("LD_PRELOAD");
+        environment.remove("UMOCKDEV_DIR");
+        return environment;
+    }
+
+    const std::string volume = penVolume("MOUNTEDBYUS");
+    const std::string penShown = std::string(penDisplayName) + " XLM PEN 1.00";
+    QProcess bus, udisks;
+    std::unique_ptr<Platform> platform;
+    std::ostringstream log;
+    std::unique_ptr<AppDelegate> app;
+    std::vector<std::function<void()>> mountWaits;
+};
+
+TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
+    startUDisks2();
+    addPen();
+    startApp();
+    EXPECT_EQ(listed(), penShown);
+    EXPECT_EQ(freeSpace(), "---");
+    ASSERT_EQ(mountWaits.size(), 1u);
+    spinFor(200ms);
+    EXPECT_EQ(calls(), Calls{}) << "nothing is mounted before the wait is over";
+
+    endMountWait();
+    ASSERT_TRUE(spinUntil([&] { return app->snZiro->text() == "MOUNTEDBYUS"; }));
+    EXPECT_EQ(calls(), Calls{call("Mount", block)});
+    EXPECT_NE(freeSpace(), "---");
+    EXPECT_EQ(app->listBook->model()->rowCount(), 1);
+
+    eject();
+    EXPECT_EQ(calls(),
+              (Calls{call("Mount", block), call("Unmount", block), call("PowerOff", drive)}));
+    EXPECT_EQ(listed(), texts::connectPenPrompt);
+}
+
+TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
+    startUDisks2();
+    addPen();
+    startApp();
+    eject();
+    endMountWait();
+    spinFor(200ms);
+    EXPECT_EQ(calls(), (Calls{call("Unmount", block), call("PowerOff", drive)}))
+        << "a volume that was never mounted is still powered off";
+    EXPECT_EQ(listed(), texts::connectPenPrompt);
+}
+
+TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
+    startUDisks2({{"Mount", "org.freedesktop.UDisks2.Error.NotAuthorized"}});
+    addPen();
+    startApp();
+    endMountWait();
+    ASSERT_TRUE(spinUntil([&] {
+        return log.str().find(
+                   "Mounting /dev/sdb1 failed: "
+                   "org.freedesktop.UDisks2.Error.NotAuthorized: Mount refused\n") !=
+               std::string::npos;
+    })) << log.str();
+    emit platform->mountTableWatch()->changed();  // another disk came or went
+    spinFor(200ms);
+    EXPECT_EQ(calls(), Calls{call("Mount", block)});
+    EXPECT_EQ(listed(), penShown);
+    EXPECT_EQ(freeSpace(), "---");
+}
+
+TEST_F(UDisks2Test, ABusyVolumeKeepsThePenAndTheUserIsTold) {
+    startUDisks2({{"Unmount", "org.freedesktop.UDisks2.Error.DeviceBusy"}});
+    addPen();
+    mount("sdb1", volume);
+    startApp();
+    EXPECT_TRUE(mountWaits.empty()) << "a mounted pen is left to its mount";
+    int told = 0;
+    app->reportEjectFailure = [&] { ++told; };
+    eject();
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(calls(), Calls{call("Unmount", block)});
+    EXPECT_EQ(app->snZiro->text(), "MOUNTEDBYUS");
+}
+
+TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
+    const std::string bin = dir / "bin";
+    writeFile(bin + "/udisksctl", "#!/bin/sh\necho \"$@\" >> '" + bin + "/calls'\n");
+    chmod((bin + "/udisksctl").c_str(), 0755);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin) + ":" + path);
+    addPen();
+    for (const bool busRuns : {false, true}) {
+        SCOPED_TRACE(busRuns ? "a bus without UDisks2" : "no bus");
+        if (busRuns) startBus();
+        startApp();
+        endMountWait();
+        spinFor(200ms);
+        EXPECT_EQ(freeSpace(), "---");
+        eject();
+        EXPECT_EQ(readFile(bin + "/calls"),
+                  "unmount --block-device /dev/sdb1\npower-off --block-device /dev/sdb1\n");
+        EXPECT_EQ(listed(), texts::connectPenPrompt);
+        app.reset();
+        std::filesystem::remove(bin + "/calls");
+    }
+    qputenv("PATH", path);
+}
+
+TEST_F(UDisks2Test, TheCommandLineMountsOnlyWhenItNeedsTheVolume) {
+    startUDisks2();
+    addPen();
+    const auto run = [&](const cli::PenCommand& command) {
+        const std::unique_ptr<Platform> machine = makeLinuxPlatform(dir / "mountinfo");
+        std::ostringstream out, err;
+        const int status = cli::runPenCommand(command, {}, out, err, machine.get());
+        return std::to_string(status) + "|" + out.str() + "|" + err.str();
+    };
+    EXPECT_EQ(run(cli::kPens), "0|sdb1\t\t---\t-\n|");
+    EXPECT_EQ(calls(), Calls{});
+    EXPECT_EQ(
+        run(cli::kBooks),
+        "0|001\tcustom\tMounted\t001.vxr\n|penshelf-cli books: mounted sdb1 at " + volume + "/\n");
+    EXPECT_EQ(calls(), Calls{call("Mount", block)});
+}
+
+}  // namespace
