@@ -77,8 +77,13 @@ package: build
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
 
-# libFuzzer targets (clang, ASan + UBSan) for the base64 decoder and the ISO 8601 reader, each
-# run for 60 seconds; FUZZ_SECONDS changes that.
-.PHONY: fuzz
+# libFuzzer targets (clang, ASan + UBSan) for every reader of outside input: the service's answer,
+# a book package's header, a pen's BOOK folder, the mount table, product.ini, the command line's
+# escaping, base64 and ISO 8601. `fuzz` explores for FUZZ_SECONDS (60) per target; `fuzz-replay`
+# runs each once over its seeds and kept findings, as CI does.
+.PHONY: fuzz fuzz-replay
 fuzz: deps
 	bash fuzz/run.sh
+
+fuzz-replay: deps
+	bash fuzz/run.sh replay

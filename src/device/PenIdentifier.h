@@ -6,6 +6,7 @@
 
 #include "device/Diagnostics.h"
 #include "device/PenRecord.h"
+#include "device/ProductIni.h"
 #include "device/Registry.h"
 
 #include <cstdint>
@@ -16,7 +17,6 @@ class Volumes;
 
 namespace pen {
 inline constexpr const char* scsiVendor = "pagor";
-inline constexpr const char* productIniPath = "SYS/product.ini";
 }  // namespace pen
 
 class PenIdentifier {
