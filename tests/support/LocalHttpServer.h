@@ -41,9 +41,11 @@ struct HttpRequest {
 
 struct HttpResponse {
     enum class Kind {
-        Normal,  // status line, headers, Content-Length (unless given) and body
-        Raw,     // `body` is sent as it stands, then the connection is closed
-        Silent,  // nothing is ever sent; the connection stays open
+        Normal,   // status line, headers, Content-Length (unless given) and body
+        Raw,      // `body` is sent as it stands, then the connection is closed
+        Silent,   // nothing is ever sent; the connection stays open
+        Trickle,  // the head, then one byte of the body every `interval`
+        Endless,  // the head, then the body again and again as fast as the client reads
     };
 
     Kind kind = Kind::Normal;
@@ -52,6 +54,7 @@ struct HttpResponse {
     QByteArray body;
     bool closeAfter = false;      // close the connection after the answer
     bool closeDelimited = false;  // no Content-Length: the body ends when the connection does
+    std::chrono::milliseconds interval{0};
 
     HttpResponse& addHeader(QByteArray name, QByteArray value) {
         headers.append(HttpHeader(std::move(name), std::move(value)));
@@ -63,6 +66,10 @@ struct HttpResponse {
     static HttpResponse xml(QByteArray body, int status = 200);
     static HttpResponse raw(QByteArray bytes);
     static HttpResponse silence();
+    // A text/xml answer whose body comes in one byte at a time.
+    static HttpResponse trickle(QByteArray body, std::chrono::milliseconds perByte);
+    // A text/xml answer that never ends, sent as repeated chunks or delimited by the connection.
+    static HttpResponse endless(QByteArray piece, bool chunked);
 };
 
 class LocalHttpServer {
@@ -100,6 +107,7 @@ class LocalHttpServer {
     void serve(QTcpSocket* socket);
     HttpResponse answerFor(const HttpRequest& request);
     static void send(QTcpSocket* socket, const HttpResponse& response);
+    static void stream(QTcpSocket* socket, const HttpResponse& response);
 
     QTcpServer server_;
     quint16 port_ = 0;
