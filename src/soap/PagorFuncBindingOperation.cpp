@@ -4,6 +4,7 @@
 #include "soap/HttpReasonPhrase.h"
 #include "soap/PagorFuncBinding.h"
 #include "soap/PagorFuncBindingResponseDelegate.h"
+#include "soap/ResponseLimits.h"
 
 #include <QAuthenticator>
 #include <QDateTime>
@@ -19,9 +20,6 @@ namespace {
 constexpr const char* kHttpErrorDomain = "PagorFuncBindingResponseHTTP";
 // Failures of the connection itself keep Qt's codes (QNetworkReply::NetworkError).
 constexpr const char* kConnectionErrorDomain = "QNetworkReply";
-
-// A hostile or broken service must not make the program grow without bound.
-constexpr qint64 kMaxResponseBodyBytes = 8 * 1024 * 1024;
 
 ErrorRecord bodyTooLarge() {
     return {kHttpErrorDomain, 2, "Response body larger than 8 MiB"};
