@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
+#include <QTimerEvent>
 
 #include <string_view>
 
@@ -81,12 +82,14 @@ bool isConnectionFailure(QNetworkReply::NetworkError error) {
            error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
 }
 
+ErrorRecord timedOut() {
+    return {kConnectionErrorDomain, QNetworkReply::TimeoutError, "The request timed out"};
+}
+
 ErrorRecord connectionFailure(const QNetworkReply& reply) {
     // The operation disconnects from its exchange before it aborts it, so a cancellation seen
     // here is Qt's transfer timeout giving up on a silent server.
-    if (reply.error() == QNetworkReply::OperationCanceledError) {
-        return {kConnectionErrorDomain, QNetworkReply::TimeoutError, "The request timed out"};
-    }
+    if (reply.error() == QNetworkReply::OperationCanceledError) return timedOut();
     return {kConnectionErrorDomain, static_cast<long>(reply.error()),
             reply.errorString().toStdString()};
 }
@@ -139,6 +142,18 @@ void PagorFuncBindingOperation::setUrlConnection(QNetworkReply* exchange) {
                         connection(*reply, *challenge);
                     }
                 });
+    }
+}
+
+void PagorFuncBindingOperation::startDeadline(int milliseconds) {
+    if (!over_) deadline_ = startTimer(milliseconds);
+}
+
+void PagorFuncBindingOperation::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == deadline_) {
+        cancelWithError(timedOut());
+    } else {
+        QObject::timerEvent(event);
     }
 }
 
@@ -299,6 +314,8 @@ void PagorFuncBindingOperation::cancelWithError(const ErrorRecord& error) {
 void PagorFuncBindingOperation::tellDelegate() {
     if (over_) return;
     over_ = true;
+    if (deadline_ != 0) killTimer(deadline_);
+    deadline_ = 0;
     if (QNetworkReply* reply = urlConnection_) {
         reply->disconnect(this);
         if (reply->manager() != nullptr) reply->manager()->disconnect(this);

@@ -1,7 +1,7 @@
 #pragma once
-// What one answer of the service may cost the program: how much of the body is held, and how much
-// markup the body may hold before it reaches libxml2. The transport and the response decoder both
-// keep to these bounds; they hold whatever the service sends.
+// What one answer of the service may cost the program: how long the call may take, how much of
+// the body is held, and how much markup the body may hold before it reaches libxml2. The transport
+// and the response decoder both keep to these bounds; they hold whatever the service sends.
 
 #include <string_view>
 
@@ -9,6 +9,10 @@ namespace penshelf::soap {
 
 // Bytes of one response body; a larger body fails the call ("Response body larger than 8 MiB").
 inline constexpr long long kMaxResponseBodyBytes = 8 * 1024 * 1024;
+
+// One call ends with the time-out error after this many times its binding's defaultTimeout, even
+// while the answer is still trickling in (defaultTimeout only ends a silent exchange).
+inline constexpr int kCallDeadlineInTimeouts = 6;
 
 // The markup an answer may hold. libxml2 2.9 checks an element's attributes against each other
 // and links each one behind the last (both quadratic), so an element with thousands of attributes

@@ -171,21 +171,30 @@ TEST(Cookies, AreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
     EXPECT_EQ(server.requests().back().header("Cookie"), "given=1");
 }
 
-TEST(Failures, ASilentServerEndsTheCallWithATimeOut) {
+TEST(Failures, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
     LocalHttpServer server;
-    server.enqueue(HttpResponse::silence());
     auto binding = bindingFor(server);
     binding->setDefaultTimeout(0.3);
+    const ErrorRecord timedOut{"QNetworkReply", QNetworkReply::TimeoutError,
+                               "The request timed out"};
 
+    server.enqueue(HttpResponse::silence());
     QElapsedTimer clock;
     clock.start();
-    const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
-
-    EXPECT_EQ(server.requestCount(), 1u);
-    EXPECT_EQ(response.error,
-              (ErrorRecord{"QNetworkReply", QNetworkReply::TimeoutError, "The request timed out"}));
-    EXPECT_FALSE(response.bodyParts);
+    const auto silent = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(silent.error, timedOut);
+    EXPECT_FALSE(silent.bodyParts);
     EXPECT_GE(clock.elapsed(), 250);  // it did wait for the timeout, not fail at once
+
+    // Never silent for 0.3 s, but the answer would take 10 s: the call ends after six timeouts.
+    server.enqueue(
+        HttpResponse::trickle(addressAnswer("http://portal/"), std::chrono::milliseconds(50)));
+    clock.restart();
+    const auto trickled = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(trickled.error, timedOut);
+    EXPECT_FALSE(trickled.bodyParts);
+    EXPECT_GE(clock.elapsed(), 1500);
+    EXPECT_EQ(server.requestCount(), 2u);
 }
 
 TEST(Failures, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
