@@ -7,6 +7,7 @@
 #include "soap/ResponseLimits.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
@@ -94,6 +95,20 @@ ErrorRecord connectionFailure(const QNetworkReply& reply) {
             reply.errorString().toStdString()};
 }
 
+// Makes Qt read no further ahead of the call than kResponseReadBufferBytes, however fast the body
+// comes; without it, Qt's HTTP thread takes in an endless chunked body as fast as the network
+// delivers it, and the call cannot stop it. That thread learns the size only from a request under
+// way, and post() leaves the start of an HTTP request to the next turn of the event loop: started
+// here (nothing else of the exchange is waiting then), the request takes the size along before
+// any answer can arrive.
+void boundReadAhead(QNetworkReply& exchange) {
+    const QString scheme = exchange.url().scheme();
+    if (scheme == u"http" || scheme == u"https") {
+        QCoreApplication::sendPostedEvents(&exchange, QEvent::MetaCall);
+    }
+    exchange.setReadBufferSize(kResponseReadBufferBytes);
+}
+
 // Stops an exchange the operation no longer listens to. A reply with an HTTP error status is
 // one Qt fails by itself (and aborting it as well only makes Qt complain); it ends then, or when
 // it is deleted with its operation.
@@ -143,6 +158,7 @@ void PagorFuncBindingOperation::setUrlConnection(QNetworkReply* exchange) {
                     }
                 });
     }
+    boundReadAhead(*exchange);
 }
 
 void PagorFuncBindingOperation::startDeadline(int milliseconds) {

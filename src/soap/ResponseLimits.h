@@ -10,6 +10,10 @@ namespace penshelf::soap {
 // Bytes of one response body; a larger body fails the call ("Response body larger than 8 MiB").
 inline constexpr long long kMaxResponseBodyBytes = 8 * 1024 * 1024;
 
+// Bytes of a body that Qt may hold before the call has read them, so that a body arriving faster
+// than the event loop reads it is not buffered without end.
+inline constexpr long long kResponseReadBufferBytes = 256 * 1024;
+
 // One call ends with the time-out error after this many times its binding's defaultTimeout, even
 // while the answer is still trickling in (defaultTimeout only ends a silent exchange).
 inline constexpr int kCallDeadlineInTimeouts = 6;
