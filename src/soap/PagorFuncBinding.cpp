@@ -2,6 +2,7 @@
 
 #include "soap/DebugLog.h"
 #include "soap/PagorFuncBindingOperations.h"
+#include "soap/ResponseLimits.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -114,6 +115,8 @@ void PagorFuncBinding::sendHTTPCallUsingBody(const std::string& body, const std:
     }
     forOperation.requestBody_ = bytes;
     forOperation.setUrlConnection(network().post(request, bytes));
+    // The transfer timeout ends only a silent exchange; one that trickles in ends here.
+    forOperation.startDeadline(timeoutMilliseconds(defaultTimeout_ * kCallDeadlineInTimeouts));
 }
 
 PagorFuncBindingResponse PagorFuncBinding::performSynchronousOperation(

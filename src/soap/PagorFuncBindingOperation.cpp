@@ -4,11 +4,14 @@
 #include "soap/HttpReasonPhrase.h"
 #include "soap/PagorFuncBinding.h"
 #include "soap/PagorFuncBindingResponseDelegate.h"
+#include "soap/ResponseLimits.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
+#include <QTimerEvent>
 
 #include <string_view>
 
@@ -19,9 +22,6 @@ namespace {
 constexpr const char* kHttpErrorDomain = "PagorFuncBindingResponseHTTP";
 // Failures of the connection itself keep Qt's codes (QNetworkReply::NetworkError).
 constexpr const char* kConnectionErrorDomain = "QNetworkReply";
-
-// A hostile or broken service must not make the program grow without bound.
-constexpr qint64 kMaxResponseBodyBytes = 8 * 1024 * 1024;
 
 ErrorRecord bodyTooLarge() {
     return {kHttpErrorDomain, 2, "Response body larger than 8 MiB"};
@@ -83,14 +83,30 @@ bool isConnectionFailure(QNetworkReply::NetworkError error) {
            error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
 }
 
+ErrorRecord timedOut() {
+    return {kConnectionErrorDomain, QNetworkReply::TimeoutError, "The request timed out"};
+}
+
 ErrorRecord connectionFailure(const QNetworkReply& reply) {
     // The operation disconnects from its exchange before it aborts it, so a cancellation seen
     // here is Qt's transfer timeout giving up on a silent server.
-    if (reply.error() == QNetworkReply::OperationCanceledError) {
-        return {kConnectionErrorDomain, QNetworkReply::TimeoutError, "The request timed out"};
-    }
+    if (reply.error() == QNetworkReply::OperationCanceledError) return timedOut();
     return {kConnectionErrorDomain, static_cast<long>(reply.error()),
             reply.errorString().toStdString()};
+}
+
+// Makes Qt read no further ahead of the call than kResponseReadBufferBytes, however fast the body
+// comes; without it, Qt's HTTP thread takes in an endless chunked body as fast as the network
+// delivers it, and the call cannot stop it. That thread learns the size only from a request under
+// way, and post() leaves the start of an HTTP request to the next turn of the event loop: started
+// here (nothing else of the exchange is waiting then), the request takes the size along before
+// any answer can arrive.
+void boundReadAhead(QNetworkReply& exchange) {
+    const QString scheme = exchange.url().scheme();
+    if (scheme == u"http" || scheme == u"https") {
+        QCoreApplication::sendPostedEvents(&exchange, QEvent::MetaCall);
+    }
+    exchange.setReadBufferSize(kResponseReadBufferBytes);
 }
 
 // Stops an exchange the operation no longer listens to. A reply with an HTTP error status is
@@ -141,6 +157,19 @@ void PagorFuncBindingOperation::setUrlConnection(QNetworkReply* exchange) {
                         connection(*reply, *challenge);
                     }
                 });
+    }
+    boundReadAhead(*exchange);
+}
+
+void PagorFuncBindingOperation::startDeadline(int milliseconds) {
+    if (!over_) deadline_ = startTimer(milliseconds);
+}
+
+void PagorFuncBindingOperation::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == deadline_) {
+        cancelWithError(timedOut());
+    } else {
+        QObject::timerEvent(event);
     }
 }
 
@@ -301,6 +330,8 @@ void PagorFuncBindingOperation::cancelWithError(const ErrorRecord& error) {
 void PagorFuncBindingOperation::tellDelegate() {
     if (over_) return;
     over_ = true;
+    if (deadline_ != 0) killTimer(deadline_);
+    deadline_ = 0;
     if (QNetworkReply* reply = urlConnection_) {
         reply->disconnect(this);
         if (reply->manager() != nullptr) reply->manager()->disconnect(this);

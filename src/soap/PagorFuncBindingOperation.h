@@ -76,6 +76,7 @@ class PagorFuncBindingOperation : public QObject {
   protected:
     // Builds the request and sends it through the binding.
     virtual void main() = 0;
+    void timerEvent(QTimerEvent* event) override;
 
     // The shared halves of main() and connectionDidFinishLoading().
     void sendRequest(const std::string& operationName, const ElementMap& bodyElements);
@@ -84,6 +85,8 @@ class PagorFuncBindingOperation : public QObject {
   private:
     friend class PagorFuncBinding;
 
+    // After this the call ends with the time-out error, however the exchange is going.
+    void startDeadline(int milliseconds);
     void resendWithCredentials(const QString& user, const QString& password);
     void onMetaDataChanged();
     void onReadyRead();
@@ -99,6 +102,7 @@ class PagorFuncBindingOperation : public QObject {
     std::optional<QByteArray> responseData_;
     QPointer<QNetworkReply> urlConnection_;
     QByteArray requestBody_;  // sent again when a challenge is answered by hand
+    int deadline_ = 0;        // timer for the whole call, answers to challenges included
 
     int challenges_ = 0;
     bool headReceived_ = false;

@@ -1,11 +1,11 @@
 #include "soap/ResponseDecoding.h"
 
+#include "soap/ResponseLimits.h"
 #include "soap/USAdditions.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <climits>
 #include <memory>
 
 namespace penshelf::soap {
@@ -55,7 +55,8 @@ void decodeResponseBody(std::string_view body, ReturnType type,
                         PagorFuncBindingResponse& response) {
     initialiseOnce();
     std::unique_ptr<xmlDoc, DocDeleter> doc;
-    if (body.size() <= static_cast<std::size_t>(INT_MAX)) {
+    // An answer beyond the limits never reaches libxml2, which could be kept busy for minutes.
+    if (withinResponseLimits(body)) {
         doc.reset(xmlReadMemory(body.data(), static_cast<int>(body.size()), nullptr, nullptr,
                                 kParseOptions));
     }

@@ -33,6 +33,20 @@ const QByteArray kBillionLaughs =
     "]>\n<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
     "<r><return>&lol9;</return></r></soap:Body></soap:Envelope>";
 
+// `count` copies of `piece`.
+QByteArray repeated(const QByteArray& piece, int count) {
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) bytes += piece;
+    return bytes;
+}
+
+// An element with `count` attributes a0="1" a1="1" ...
+QByteArray withAttributes(const QByteArray& name, int count) {
+    QByteArray element = "<" + name;
+    for (int i = 0; i < count; ++i) element += " a" + QByteArray::number(i) + "=\"1\"";
+    return element + ">x</" + name + ">";
+}
+
 ErrorRecord httpError(long code, std::string description) {
     return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
 }
@@ -92,6 +106,11 @@ TEST(Decoding, TakesTheReturnChildrenOfTheBodysFirstChild) {
          Texts{"http://p/?a=1&b=2"}},
         {"an empty return gives no entry", soapAnswer("<r><return/><return>kept</return></r>"),
          Texts{"kept"}},
+        {"text, comments and CDATA that only look like many attributes",
+         soapAnswer("<r a=\"x > y\"><!-- " + repeated("b=\"2\" ", 300) + "--><return>" +
+                    repeated("k=\"v\" ", 300) + "</return><return><![CDATA[" +
+                    repeated("c='3' ", 300) + "]]></return></r>"),
+         Texts{repeated("k=\"v\" ", 300).toStdString(), repeated("c='3' ", 300).toStdString()}},
     });
 }
 
@@ -111,10 +130,19 @@ TEST(Decoding, BrokenOrHostileXmlFailsWithTheParseError) {
         {"HTML sent as text/xml", "<html><body><p>Fatal error<br></body></html>", std::nullopt,
          kParseError},
         {"billion laughs", kBillionLaughs, std::nullopt, kParseError},
-        {"an external entity is not fetched",
+        {"a document type declaration, which no SOAP message has",
          "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"http://127.0.0.1:9/x\">]>"
          "<e><Body><r><return>&x;</return></r></Body></e>",
-         Texts{}},
+         std::nullopt, kParseError},
+        // More than any answer of the service holds; libxml2 must not be kept busy with them.
+        {"20000 attributes on one element",
+         soapAnswer("<r>" + withAttributes("return", 20000) + "</r>"), std::nullopt, kParseError},
+        {"200 nested elements",
+         soapAnswer("<r><return>x</return>" + repeated("<d>", 200) + repeated("</d>", 200) +
+                    "</r>"),
+         std::nullopt, kParseError},
+        {"20000 elements", soapAnswer("<r><return>x</return>" + repeated("<e/>", 20000) + "</r>"),
+         std::nullopt, kParseError},
     });
 }
 

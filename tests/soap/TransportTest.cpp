@@ -11,7 +11,19 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
+
+extern char** environ;
 
 using namespace penshelf::soap;
 using namespace penshelf::test;
@@ -28,6 +40,93 @@ long countOf(const HttpRequest& request, const QByteArray& name) {
 
 ErrorRecord httpError(long code, std::string description) {
     return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
+}
+
+// The peak resident memory of a running process so far, in KiB; 0 once it has ended. (What wait4
+// reports is no use here: Linux counts the spawning process's memory into it.)
+long peakKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+// The environment for a program to be measured: where it runs under AddressSanitizer, freed
+// memory is not held back for checking, so what is measured is what the program itself holds.
+std::vector<std::string> measuredEnvironment() {
+    std::vector<std::string> variables;
+    bool given = false;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        variables.emplace_back(*variable);
+        if (variables.back().rfind("ASAN_OPTIONS=", 0) == 0) {
+            variables.back() += ":quarantine_size_mb=0";
+            given = true;
+        }
+    }
+    if (!given) variables.emplace_back("ASAN_OPTIONS=quarantine_size_mb=0");
+    return variables;
+}
+
+struct ProgramRun {
+    std::string out;
+    long peakKiB = 0;
+};
+
+// Runs `penshelf-cli soap getproxyurl` against the server while serving it; what the program
+// printed and its peak resident memory, as last seen before it ended. A program that grows past
+// stopAtKiB is killed there.
+ProgramRun runSoapProgram(const LocalHttpServer& server, long stopAtKiB) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    std::vector<std::string> arguments{PENSHELF_CLI_PROGRAM, "soap",
+                                       "getproxyurl",        "strcid=kelva",
+                                       "--endpoint",         server.url().toStdString()};
+    std::vector<std::string> variables = measuredEnvironment();
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    ProgramRun run;
+    if (spawned == 0) {
+        // Watched from a thread of its own, often enough to see the peak before the program ends;
+        // the program stays unreaped until then, so that its process id is still its own.
+        std::atomic<bool> watching = true;
+        std::atomic<long> peak = 0;
+        std::thread watch([&] {
+            while (watching) {
+                peak = std::max(peak.load(), peakKiB(pid));
+                if (peak > stopAtKiB) kill(pid, SIGKILL);
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
+        const bool ended = spinUntil(
+            [&] {
+                siginfo_t info{};
+                return waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                       info.si_pid == pid;
+            },
+            std::chrono::seconds(60));
+        if (!ended) kill(pid, SIGKILL);
+        watching = false;
+        watch.join();
+        waitpid(pid, nullptr, 0);
+        run.peakKiB = peak;
+    }
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) run.out.append(buffer, n);
+    close(pipeEnds[0]);
+    return run;
 }
 
 }  // namespace
@@ -171,21 +270,30 @@ TEST(Cookies, AreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
     EXPECT_EQ(server.requests().back().header("Cookie"), "given=1");
 }
 
-TEST(Failures, ASilentServerEndsTheCallWithATimeOut) {
+TEST(Failures, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
     LocalHttpServer server;
-    server.enqueue(HttpResponse::silence());
     auto binding = bindingFor(server);
     binding->setDefaultTimeout(0.3);
+    const ErrorRecord timedOut{"QNetworkReply", QNetworkReply::TimeoutError,
+                               "The request timed out"};
 
+    server.enqueue(HttpResponse::silence());
     QElapsedTimer clock;
     clock.start();
-    const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
-
-    EXPECT_EQ(server.requestCount(), 1u);
-    EXPECT_EQ(response.error,
-              (ErrorRecord{"QNetworkReply", QNetworkReply::TimeoutError, "The request timed out"}));
-    EXPECT_FALSE(response.bodyParts);
+    const auto silent = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(silent.error, timedOut);
+    EXPECT_FALSE(silent.bodyParts);
     EXPECT_GE(clock.elapsed(), 250);  // it did wait for the timeout, not fail at once
+
+    // Never silent for 0.3 s, but the answer would take 10 s: the call ends after six timeouts.
+    server.enqueue(
+        HttpResponse::trickle(addressAnswer("http://portal/"), std::chrono::milliseconds(50)));
+    clock.restart();
+    const auto trickled = binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_EQ(trickled.error, timedOut);
+    EXPECT_FALSE(trickled.bodyParts);
+    EXPECT_GE(clock.elapsed(), 1500);
+    EXPECT_EQ(server.requestCount(), 2u);
 }
 
 TEST(Failures, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
@@ -231,6 +339,24 @@ TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
     auto largest = binding->getproxyurlUsingStrcid("kelva", 2);
     EXPECT_FALSE(largest.error);
     EXPECT_EQ(texts(largest.bodyParts), Texts{"http://portal/"});
+}
+
+TEST(Limits, AnEndlessBodyIsRefusedInBoundedMemory) {
+    // An ordinary call takes about 15 MB (more under the sanitizers); refusing an endless body may
+    // take 48 MB more at most, which keeps the program under 64 MB.
+    constexpr long kMoreKiB = 48 * 1024;
+    LocalHttpServer server;
+    server.enqueue(HttpResponse::xml(addressAnswer("http://portal/")));
+    const ProgramRun ordinary = runSoapProgram(server, LONG_MAX);
+    ASSERT_EQ(ordinary.out, "http://portal/\n");
+    for (const bool chunked : {true, false}) {
+        SCOPED_TRACE(chunked ? "chunked" : "delimited by the connection");
+        server.enqueue(HttpResponse::endless(QByteArray(64 * 1024, ' '), chunked));
+        const ProgramRun run = runSoapProgram(server, ordinary.peakKiB + kMoreKiB);
+        EXPECT_EQ(run.out,
+                  "error: PagorFuncBindingResponseHTTP 2 Response body larger than 8 MiB\n");
+        EXPECT_LT(run.peakKiB - ordinary.peakKiB, kMoreKiB);
+    }
 }
 
 TEST(DebugLog, LogXMLInOutWritesTheExchangeAndNothingWithout) {

@@ -127,6 +127,24 @@ HttpResponse HttpResponse::silence() {
     return response;
 }
 
+HttpResponse HttpResponse::trickle(QByteArray body, std::chrono::milliseconds perByte) {
+    HttpResponse response = xml(std::move(body));
+    response.kind = Kind::Trickle;
+    response.interval = perByte;
+    return response;
+}
+
+HttpResponse HttpResponse::endless(QByteArray piece, bool chunked) {
+    HttpResponse response = xml(std::move(piece));
+    response.kind = Kind::Endless;
+    if (chunked) {
+        response.addHeader("Transfer-Encoding", "chunked");
+    } else {
+        response.closeDelimited = true;
+    }
+    return response;
+}
+
 LocalHttpServer::LocalHttpServer() {
     QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
     if (server_.listen(QHostAddress::LocalHost, 0)) port_ = server_.serverPort();
@@ -220,6 +238,11 @@ void LocalHttpServer::serve(QTcpSocket* socket) {
             return;
         }
         send(socket, response);
+        if (response.kind == HttpResponse::Kind::Trickle ||
+            response.kind == HttpResponse::Kind::Endless) {
+            stream(socket, response);
+            return;
+        }
         if (response.kind == HttpResponse::Kind::Raw || response.closeAfter ||
             response.closeDelimited) {
             socket->disconnectFromHost();
@@ -253,13 +276,39 @@ void LocalHttpServer::send(QTcpSocket* socket, const HttpResponse& response) {
     QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                        reasonFor(response.status) + "\r\n";
     for (const auto& [name, value] : response.headers) bytes += name + ": " + value + "\r\n";
-    if (!response.closeDelimited && !hasHeaderIn(response.headers, "Content-Length")) {
+    if (!response.closeDelimited && !hasHeaderIn(response.headers, "Content-Length") &&
+        !hasHeaderIn(response.headers, "Transfer-Encoding")) {
         bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     }
     if (response.closeAfter || response.closeDelimited) bytes += "Connection: close\r\n";
     bytes += "\r\n";
-    bytes += response.body;
+    if (response.kind == HttpResponse::Kind::Normal) bytes += response.body;
     socket->write(bytes);
+}
+
+void LocalHttpServer::stream(QTcpSocket* socket, const HttpResponse& response) {
+    if (response.kind == HttpResponse::Kind::Trickle) {
+        auto* timer = new QTimer(socket);
+        QObject::connect(timer, &QTimer::timeout, socket,
+                         [socket, timer, body = response.body, sent = qsizetype(0)]() mutable {
+                             if (sent < body.size()) {
+                                 socket->write(body.mid(sent++, 1));
+                             } else {
+                                 timer->stop();
+                             }
+                         });
+        timer->start(response.interval);
+        return;
+    }
+    QByteArray piece = response.body;
+    if (hasHeaderIn(response.headers, "Transfer-Encoding")) {
+        piece = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+    }
+    // The next piece goes out once the last one has, so the server itself holds little.
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket, piece] {
+        if (socket->bytesToWrite() == 0) socket->write(piece);
+    });
+    socket->write(piece);
 }
 
 }  // namespace penshelf::test

@@ -41,11 +41,12 @@ struct HttpRequest {
 
 struct HttpResponse {
     enum class Kind {
-        Normal,  // status line, headers, Content-Length (unless given) and body
-        Raw,     // `body` is sent as it stands, then the connection is closed
-        Silent,  // nothing is ever sent; the connection stays open
-        // `body` is sent as it stands, then nothing more; the connection stays open
-        Stalled,
+        Normal,   // status line, headers, Content-Length (unless given) and body
+        Raw,      // `body` is sent as it stands, then the connection is closed
+        Silent,   // nothing is ever sent; the connection stays open
+        Stalled,  // `body` is sent as it stands, then nothing more; the connection stays open
+        Trickle,  // the head, then one byte of the body every `interval`
+        Endless,  // the head, then the body again and again as fast as the client reads
     };
 
     Kind kind = Kind::Normal;
@@ -54,6 +55,7 @@ struct HttpResponse {
     QByteArray body;
     bool closeAfter = false;      // close the connection after the answer
     bool closeDelimited = false;  // no Content-Length: the body ends when the connection does
+    std::chrono::milliseconds interval{0};
 
     HttpResponse& addHeader(QByteArray name, QByteArray value) {
         headers.append(HttpHeader(std::move(name), std::move(value)));
@@ -66,6 +68,10 @@ struct HttpResponse {
     static HttpResponse raw(QByteArray bytes);
     static HttpResponse silence();
     static HttpResponse stalled(QByteArray bytes);
+    // A text/xml answer whose body comes in one byte at a time.
+    static HttpResponse trickle(QByteArray body, std::chrono::milliseconds perByte);
+    // A text/xml answer that never ends, sent as repeated chunks or delimited by the connection.
+    static HttpResponse endless(QByteArray piece, bool chunked);
 };
 
 class LocalHttpServer {
@@ -103,6 +109,7 @@ class LocalHttpServer {
     void serve(QTcpSocket* socket);
     HttpResponse answerFor(const HttpRequest& request);
     static void send(QTcpSocket* socket, const HttpResponse& response);
+    static void stream(QTcpSocket* socket, const HttpResponse& response);
 
     QTcpServer server_;
     quint16 port_ = 0;
