@@ -34,7 +34,7 @@ books="$root/src/books"
 soap_sources=""
 for f in Base64 Calendar CurrentTime DataValue DateValue DebugLog ElementText ISO8601Formatting \
          ISO8601Parsing SOAPFault USAdditions USBoolean XmlEscape HttpReasonPhrase \
-         PagorFuncBinding_envelope ResponseDecoding USGlobals; do
+         PagorFuncBinding_envelope ResponseDecoding ResponseLimits USGlobals; do
   soap_sources+=" $soap/$f.cpp"
 done
 declare -A sources=(
