@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -89,6 +90,22 @@ bool writeNewFile(int folderFd, const char* name, const std::string& bytes) {
     return ok;
 }
 
+// The copy that is written whole and checked but waits for its name, for a
+// signal handler: only plain stores and loads.
+volatile sig_atomic_t unnamedFolderFd = -1;
+char unnamedName[64];
+
+// A copy written whole and checked, waiting to be flushed and named. The
+// flush waits until the next book has been copied: the disk writes this one
+// meanwhile, and the flush has little left to do.
+struct WrittenCopy {
+    UniqueFd file;
+    std::string temporary;
+    BackupBook* book = nullptr;
+
+    bool waiting() const { return file.isOpen(); }
+};
+
 // Copies one book after another from the pen into the backup folder.
 class BookCopier {
   public:
@@ -97,8 +114,9 @@ class BookCopier {
     BookCopier(int bookFd, int backupFd, const BackupCallbacks& callbacks)
         : bookFd_(bookFd), backupFd_(backupFd), callbacks_(callbacks) {}
 
-    // Copies book into the folder under its entry; fills in its digest.
-    Result copy(BackupBook& book, BackupProgress& progress) {
+    // Copies book into a temporary file of the folder; fills in its size and
+    // digest. Copied leaves the file in written, for name().
+    Result copy(BackupBook& book, BackupProgress& progress, WrittenCopy& copy) {
         UniqueFd source(openat(bookFd_, book.entry.c_str(),
                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         struct stat before;
@@ -120,8 +138,9 @@ class BookCopier {
             fileStat.st_dev != writtenStat.st_dev) {
             result = Result::WriteFailed;
         }
-        if (result == Result::Copied)
+        if (result == Result::Copied) {
             result = copyBlocks(source.get(), before.st_size, file.get(), written.get(), progress);
+        }
         // Waits for the last block, so that no buffer is read once this returns.
         const std::string digest = hasher_.finishHex();
         struct stat after;
@@ -129,23 +148,35 @@ class BookCopier {
             (fstat(source.get(), &after) != 0 || !sameFile(before, after) || digest.empty())) {
             result = Result::ReadFailed;  // changed while it was read
         }
-        if (result == Result::Copied && fsync(file.get()) != 0) result = Result::WriteFailed;
-        bool named = false;
-        if (result == Result::Copied) {
-            named = renameNoReplace(backupFd_, temporary.c_str(), book.entry.c_str()) == 0;
-            if (!named) result = Result::WriteFailed;
+        if (result != Result::Copied) {
+            unlinkat(backupFd_, temporary.c_str(), 0);
+            forgetInstallTemporary();
+            return result;
         }
-        if (!named) unlinkat(backupFd_, temporary.c_str(), 0);
+        book.size = static_cast<std::uint64_t>(before.st_size);
+        book.sha256 = digest;
+        // From here on the copy waits under the backup's own watch, and the
+        // install temporary's watch is free for the next book.
+        unnamedFolderFd = -1;
+        std::snprintf(unnamedName, sizeof unnamedName, "%s", temporary.c_str());
+        unnamedFolderFd = backupFd_;
         forgetInstallTemporary();
-        if (!file.close() && named) {
-            unlinkat(backupFd_, book.entry.c_str(), 0);
-            result = Result::WriteFailed;
+        copy = {std::move(file), std::move(temporary), &book};
+        return Result::Copied;
+    }
+
+    // Flushes the copy and gives it its book's name; whether it has it now.
+    bool name(WrittenCopy& copy) {
+        bool named =
+            fsync(copy.file.get()) == 0 &&
+            renameNoReplace(backupFd_, copy.temporary.c_str(), copy.book->entry.c_str()) == 0;
+        if (!named) unlinkat(backupFd_, copy.temporary.c_str(), 0);
+        unnamedFolderFd = -1;
+        if (!copy.file.close() && named) {
+            unlinkat(backupFd_, copy.book->entry.c_str(), 0);
+            named = false;
         }
-        if (result == Result::Copied) {
-            book.size = static_cast<std::uint64_t>(before.st_size);
-            book.sha256 = digest;
-        }
-        return result;
+        return named;
     }
 
   private:
@@ -166,8 +197,7 @@ class BookCopier {
                 std::memcmp(check_.get(), block, static_cast<size_t>(want)) != 0) {
                 return Result::WriteFailed;
             }
-            // The disk starts writing now, so that the flush at the end of
-            // the book has little left to wait for.
+            // The disk starts writing the block now, not when the book is flushed.
             sync_file_range(file, offset, want, SYNC_FILE_RANGE_WRITE);
             offset += want;
             progress.bookDone += static_cast<std::uint64_t>(want);
@@ -187,6 +217,12 @@ class BookCopier {
 };
 
 }  // namespace
+
+void removeUnnamedBackupCopy() {
+    const int folderFd = unnamedFolderFd;
+    if (folderFd >= 0) unlinkat(folderFd, unnamedName, 0);
+    unnamedFolderFd = -1;
+}
 
 std::string localTimestamp(std::time_t when) {
     struct tm local {};
@@ -238,28 +274,40 @@ BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& call
     progress.books = books.size();
     for (const BackupBook& book : books) progress.total += book.size;
     BookCopier copier(bookFd.get(), backupFd.get(), callbacks);
+    WrittenCopy waiting;
+    const auto nameWaiting = [&] {
+        if (!waiting.waiting()) return;
+        if (copier.name(waiting)) {
+            report.copied.push_back(*waiting.book);
+        } else {
+            report.failed.push_back(
+                {waiting.book->entry, waiting.book->name, BackupFailure::WriteFailed});
+        }
+    };
     for (BackupBook& book : books) {
         progress.current = &book;
         progress.bookDone = 0;
         const std::uint64_t doneBefore = progress.done;
         if (callbacks.progress) callbacks.progress(progress);
-        const BookCopier::Result result = copier.copy(book, progress);
+        WrittenCopy written;
+        const BookCopier::Result result = copier.copy(book, progress, written);
         // The total counts each book once, as large as it was planned.
         progress.done = doneBefore + book.size;
         ++progress.book;
+        nameWaiting();
+        waiting = std::move(written);
         if (result == BookCopier::Result::Cancelled) {
             report.status = BackupStatus::Cancelled;
             break;
         }
-        if (result == BookCopier::Result::Copied) {
-            report.copied.push_back(book);
-        } else {
+        if (result == BookCopier::Result::ReadFailed || result == BookCopier::Result::WriteFailed) {
             report.failed.push_back({book.entry, book.name,
                                      result == BookCopier::Result::ReadFailed
                                          ? BackupFailure::ReadFailed
                                          : BackupFailure::WriteFailed});
         }
     }
+    nameWaiting();
 
     // The names of the books go to the disk before the manifest that lists them.
     BackupManifest manifest;

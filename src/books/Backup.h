@@ -68,6 +68,11 @@ struct BackupReport {
 
 BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& callbacks = {});
 
+// Removes the copy of the backup running now that is written whole but not
+// yet named, if there is one. Safe to call from a signal handler; with
+// removeInterruptedInstall() it leaves no copy of a backup killed midway.
+void removeUnnamedBackupCopy();
+
 // when as local time in ISO 8601 with the offset from UTC: 2026-12-06T14:03:11+08:00.
 std::string localTimestamp(std::time_t when);
 
