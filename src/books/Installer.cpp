@@ -2,6 +2,7 @@
 
 #include "books/BookHeader.h"
 #include "books/Catalogue.h"
+#include "books/FileIo.h"
 #include "books/InstallTemporary.h"
 #include "books/NoReplaceRename.h"
 
@@ -22,30 +23,6 @@ namespace {
 // large, so a big package costs a few hundred system calls, not one per chunk.
 constexpr std::int64_t blockSize = 1 << 20;
 static_assert(blockSize % installChunkSize == 0 && blockSize >= BookHeader::size);
-
-// Reads up to size bytes at offset; the count read, or -1.
-std::int64_t readAt(int fd, char* buffer, std::int64_t size, std::int64_t offset) {
-    std::int64_t done = 0;
-    while (done < size) {
-        const ssize_t n = pread(fd, buffer + done, static_cast<size_t>(size - done), offset + done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) break;
-        done += n;
-    }
-    return done;
-}
-
-bool writeAll(int fd, const char* buffer, std::int64_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, buffer, static_cast<size_t>(size));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        buffer += n;
-        size -= n;
-    }
-    return true;
-}
 
 bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -70,12 +47,21 @@ BookInstaller::BookInstaller(std::string source, std::string folder, std::string
       targetName_(std::move(targetName)),
       customPackage_(customPackage) {}
 
+BookInstaller::BookInstaller(UniqueFd sourceFd, std::string source, std::string folder,
+                             std::string targetName, bool customPackage)
+    : BookInstaller(std::move(source), std::move(folder), std::move(targetName), customPackage) {
+    sourceGiven_ = true;
+    sourceFd_ = std::move(sourceFd);
+}
+
 BookInstaller::~BookInstaller() = default;
 
 InstallResult BookInstaller::check() {
     size_ = 0;
     // O_NONBLOCK: a FIFO chosen as the source must not hang the window.
-    sourceFd_.reset(open(source_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!sourceGiven_) {
+        sourceFd_.reset(open(source_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    }
     if (!sourceFd_.isOpen() || fstat(sourceFd_.get(), &sourceStat_) != 0 ||
         !S_ISREG(sourceStat_.st_mode)) {
         sourceFd_.reset();
@@ -108,7 +94,7 @@ bool BookInstaller::sourceUnchanged() const {
            sameTime(now.st_mtim, sourceStat_.st_mtim) && sameTime(now.st_ctim, sourceStat_.st_ctim);
 }
 
-InstallResult BookInstaller::install(const InstallCallbacks& callbacks) {
+InstallResult BookInstaller::install(const InstallCallbacks& callbacks, const CopyCheck& check) {
     if (!sourceFd_.isOpen() || size_ < BookHeader::size) return InstallResult::InvalidSource;
     if (!folderFd_.isOpen()) return InstallResult::NoBookFolder;
     const int folder = folderFd_.get();
@@ -118,8 +104,11 @@ InstallResult BookInstaller::install(const InstallCallbacks& callbacks) {
     UniqueFd file = createInstallTemporary(folder, temporary);
     if (!file.isOpen()) return InstallResult::Failed;
 
-    InstallResult result = copyInto(file.get(), callbacks);
+    InstallResult result = copyInto(file.get(), callbacks, check);
     if (result == InstallResult::Installed && !sourceUnchanged()) result = InstallResult::Failed;
+    if (result == InstallResult::Installed && check.accept && !check.accept()) {
+        result = InstallResult::Failed;
+    }
     if (result == InstallResult::Installed) {
         if (callbacks.flushing) callbacks.flushing();
         if (fsync(file.get()) != 0) result = InstallResult::Failed;
@@ -150,7 +139,8 @@ InstallResult BookInstaller::install(const InstallCallbacks& callbacks) {
     return InstallResult::Installed;
 }
 
-InstallResult BookInstaller::copyInto(int fileFd, const InstallCallbacks& callbacks) {
+InstallResult BookInstaller::copyInto(int fileFd, const InstallCallbacks& callbacks,
+                                      const CopyCheck& check) {
     const std::unique_ptr<char[]> buffer(new char[blockSize]);
     const std::int64_t chunks = chunkCount();
     std::int64_t chunk = 0;
@@ -160,6 +150,7 @@ InstallResult BookInstaller::copyInto(int fileFd, const InstallCallbacks& callba
         // A source that shrank since it was checked would leave a cut-off book.
         if (readAt(sourceFd_.get(), buffer.get(), want, offset) != want)
             return InstallResult::Failed;
+        if (check.blockRead) check.blockRead(buffer.get(), want);
         if (offset == 0 && customPackage_) writeLabelField(buffer.get());
         if (!writeAll(fileFd, buffer.get(), want)) return InstallResult::Failed;
         offset += want;

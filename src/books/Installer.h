@@ -38,11 +38,26 @@ struct InstallCallbacks {
     std::function<void()> flushing;
 };
 
+// A check of the bytes copied, for a copy that must be one known file: a
+// restore computes the digest of what it copies.
+struct CopyCheck {
+    // Each block of the source as it was read, before it is written.
+    std::function<void(const char* data, std::int64_t size)> blockRead;
+    // After the last chunk, before the flush: false gives the copy up, which
+    // then ends Failed with nothing of it on the pen.
+    std::function<bool()> accept;
+};
+
 class BookInstaller {
   public:
     // Installs source into folder as targetName (NNN.vxr or NNN.vxs). A
     // custom package gets its label field written.
     BookInstaller(std::string source, std::string folder, std::string targetName,
+                  bool customPackage);
+    // The same for a source opened already, such as a backup's file opened
+    // in its folder without following a link; source is its path, for no
+    // use but naming it.
+    BookInstaller(UniqueFd sourceFd, std::string source, std::string folder, std::string targetName,
                   bool customPackage);
     ~BookInstaller();
     BookInstaller(const BookInstaller&) = delete;
@@ -60,11 +75,11 @@ class BookInstaller {
 
     // Copies the source checked before onto the pen. Temporary files that
     // earlier installs left behind when they were killed go first.
-    InstallResult install(const InstallCallbacks& callbacks);
+    InstallResult install(const InstallCallbacks& callbacks, const CopyCheck& check = {});
 
   private:
     // Writes the source into fileFd, label field included.
-    InstallResult copyInto(int fileFd, const InstallCallbacks& callbacks);
+    InstallResult copyInto(int fileFd, const InstallCallbacks& callbacks, const CopyCheck& check);
     // Whether the source is still the file check() saw, unchanged.
     bool sourceUnchanged() const;
 
@@ -72,6 +87,7 @@ class BookInstaller {
     std::string folder_;
     std::string targetName_;
     bool customPackage_;
+    bool sourceGiven_ = false;
     UniqueFd sourceFd_;
     UniqueFd folderFd_;
     struct stat sourceStat_ {};

@@ -11,8 +11,9 @@ namespace penshelf::cli {
 
 namespace {
 
-constexpr std::array<Command, 6> kCommands{kPensCommand,   kBooksCommand, kInstallCommand,
-                                           kRemoveCommand, kEjectCommand, kSoapCommand};
+constexpr std::array<Command, 8> kCommands{kPensCommand,    kBooksCommand, kInstallCommand,
+                                           kRemoveCommand,  kEjectCommand, kBackupCommand,
+                                           kRestoreCommand, kSoapCommand};
 
 const Command* find(std::string_view name) {
     const auto found = std::find_if(kCommands.begin(), kCommands.end(),

@@ -10,6 +10,8 @@
 #include "books/InstallTemporary.h"
 #include "books/Installer.h"
 #include "cli/FieldEscape.h"
+#include "cli/Interruptions.h"
+#include "cli/TerminalLine.h"
 
 #include <QJsonArray>
 
@@ -70,60 +72,18 @@ std::optional<std::string> unreadable(const std::string& file) {
     return std::nullopt;
 }
 
-// While a copy runs, an interrupt, a termination or a closed terminal first
-// removes the copy's temporary file from the pen, then ends the program as
-// the signal would have.
-extern "C" void removeCopyAndExit(int signal) {
-    removeInterruptedInstall();
-    // SA_RESETHAND restored the default action; it takes effect on return.
-    raise(signal);
-}
-
-class InterruptCleanup {
-  public:
-    InterruptCleanup() {
-        struct sigaction action {};
-        action.sa_handler = removeCopyAndExit;
-        action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(signals_); ++i) {
-            sigaction(signals_[i], &action, &previous_[i]);
-        }
-    }
-    ~InterruptCleanup() {
-        for (std::size_t i = 0; i < std::size(signals_); ++i) {
-            sigaction(signals_[i], &previous_[i], nullptr);
-        }
-    }
-    InterruptCleanup(const InterruptCleanup&) = delete;
-    InterruptCleanup& operator=(const InterruptCleanup&) = delete;
-
-  private:
-    static constexpr int signals_[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction previous_[std::size(signals_)];
-};
-
 // The install window's information line, redrawn in place on a terminal.
 class Progress {
   public:
-    Progress(std::ostream& err, bool shown, std::string file)
-        : err_(err), shown_(shown), file_(file) {}
-    ~Progress() {
-        if (drawn_) err_ << "\n" << std::flush;
-    }
+    Progress(Reply& reply, std::string file) : line_(reply), file_(std::move(file)) {}
     void show(const char* message, int percent = -1) {
-        if (!shown_) return;
-        err_ << "\r\033[K" << file_ << ": " << message;
-        if (percent >= 0) err_ << " " << percent << "%";
-        err_ << std::flush;
-        drawn_ = true;
+        line_.show(file_ + ": " + message +
+                   (percent >= 0 ? " " + std::to_string(percent) + "%" : ""));
     }
 
   private:
-    std::ostream& err_;
-    bool shown_;
+    TerminalLine line_;
     std::string file_;
-    bool drawn_ = false;
 };
 
 Outcome installOne(const std::string& file, const std::optional<std::string>& number,
@@ -150,12 +110,10 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
         return refuse(statusOf(refused), messageOf(refused));
     }
 
-    // Progress only where someone watches it: a captured stream is no terminal.
-    const bool terminal = &reply.err() == &std::cerr && isatty(STDERR_FILENO) == 1;
     InstallResult result;
     {
         const InterruptCleanup cleanup;
-        Progress progress(reply.err(), terminal, escapeField(file));
+        Progress progress(reply, escapeField(file));
         progress.show(texts::installing, 0);
         const std::int64_t chunks = installer.chunkCount();
         int shownPercent = 0;

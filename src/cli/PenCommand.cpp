@@ -73,6 +73,8 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
             options.yes = true;
         } else if (optionValue(args, i, "--pen", options.pen, problem)) {
         } else if (allowed.number && optionValue(args, i, "--number", options.number, problem)) {
+        } else if (allowed.onConflict &&
+                   optionValue(args, i, "--on-conflict", options.onConflict, problem)) {
         } else {
             problem = "unknown option " + arg;
         }

@@ -22,12 +22,13 @@
 namespace penshelf::cli {
 
 struct PenOptions {
-    std::optional<std::string> pen;     // --pen BSD
-    std::optional<std::string> number;  // --number NNN
-    bool json = false;                  // --json
-    bool verbose = false;               // --verbose: discovery's log lines on standard error
-    bool yes = false;                   // --yes
-    std::vector<std::string> operands;  // everything that is not an option
+    std::optional<std::string> pen;         // --pen BSD
+    std::optional<std::string> number;      // --number NNN
+    bool json = false;                      // --json
+    bool verbose = false;                   // --verbose: discovery's log lines on standard error
+    bool yes = false;                       // --yes
+    std::optional<std::string> onConflict;  // --on-conflict skip|renumber
+    std::vector<std::string> operands;      // everything that is not an option
 };
 
 // Which options a command takes beyond --pen, --json and --verbose, and how
@@ -35,6 +36,7 @@ struct PenOptions {
 struct OptionSet {
     bool number = false;
     bool yes = false;
+    bool onConflict = false;
     std::size_t minOperands = 0;
     std::size_t maxOperands = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
-// The commands about pens and their books: pens, books, install, remove, eject.
+// The commands about pens and their books: pens, books, install, remove, eject,
+// backup, restore.
 
 #include "cli/Command.h"
 #include "cli/PenCommand.h"
@@ -13,6 +14,8 @@ int booksCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int installCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int removeCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int backupCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply);
 
 inline constexpr PenCommand kPens{"pens", {}, pensCommand};
 inline constexpr PenCommand kBooks{"books", {}, booksCommand};
@@ -21,6 +24,9 @@ inline constexpr PenCommand kInstall{
 inline constexpr PenCommand kRemove{
     "remove", {.yes = true, .minOperands = 1, .maxOperands = 1}, removeCommand};
 inline constexpr PenCommand kEject{"eject", {}, ejectCommand};
+inline constexpr PenCommand kBackup{"backup", {.minOperands = 1, .maxOperands = 1}, backupCommand};
+inline constexpr PenCommand kRestore{
+    "restore", {.onConflict = true, .minOperands = 1, .maxOperands = 1}, restoreCommand};
 
 // The options and the exit statuses every pen command shares, for its --help.
 #define PENSHELF_CLI_COMMON_OPTIONS                            \
@@ -86,6 +92,34 @@ inline constexpr Command kEjectCommand{
     },
     "unmount and power off a pen",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+
+inline constexpr Command kBackupCommand{
+    "backup", "DIR [--pen BSD] [--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(kBackup, args, out, err);
+    },
+    "copy every book package of a pen into a folder, with a manifest",
+    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS
+    "\nDIR is made when it is missing and must be empty otherwise. Each book is\n"
+    "checked against the bytes read from the pen, and the manifest\n"
+    "penshelf-backup.json, written last, lists the books copied whole with their\n"
+    "SHA-256. An interrupt stops after the book under way: the books finished\n"
+    "before and their manifest stay. Progress shows on a terminal.\n" PENSHELF_CLI_EXIT_STATUS};
+
+inline constexpr Command kRestoreCommand{
+    "restore", "DIR [--pen BSD] [--on-conflict skip|renumber] [--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(kRestore, args, out, err);
+    },
+    "copy the books of a backup back onto a pen, under their own numbers",
+    PENSHELF_CLI_PEN_OPTION
+    "  --on-conflict skip      leave out the books whose number another book holds\n"
+    "  --on-conflict renumber  give them the lowest free number of their kind\n"
+    "                          (without either, such books stop the "
+    "restore)\n" PENSHELF_CLI_COMMON_OPTIONS
+    "\nEvery file is checked against the manifest's SHA-256 first: a changed or\n"
+    "missing one is skipped. A book the pen holds already is left alone. Nothing\n"
+    "is written unless the pen has room for the whole restore.\n" PENSHELF_CLI_EXIT_STATUS};
 
 #undef PENSHELF_CLI_COMMON_OPTIONS
 #undef PENSHELF_CLI_EXIT_STATUS

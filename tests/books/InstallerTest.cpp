@@ -8,6 +8,7 @@
 #include "books/NoReplaceRename.h"
 
 #include "support/BookFile.h"
+#include "support/LoopVolume.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -381,50 +382,6 @@ TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
 }
 
 // ---------------------------------------------------------------- small volumes
-
-bool run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// A small ext4 volume on a loop device with an empty BOOK/ folder; needs root.
-class LoopVolume {
-  public:
-    static std::unique_ptr<LoopVolume> make(int kibibytes, std::string& why) {
-        if (geteuid() != 0) {
-            why = "loop-mounting a small volume needs root";
-            return nullptr;
-        }
-        auto volume = std::unique_ptr<LoopVolume>(new LoopVolume);
-        const std::string image = volume->dir / "pen.img";
-        std::filesystem::create_directory(volume->root);
-        if (!run("truncate -s " + std::to_string(kibibytes) + "K " + image) ||
-            !run("mkfs.ext4 -q -F -b 1024 -N 32 " + image) ||
-            !run("mount -o loop " + image + " " + volume->root)) {
-            why = "cannot loop-mount an ext4 image here (mkfs.ext4, loop devices, mount)";
-            return nullptr;
-        }
-        volume->mounted_ = true;
-        std::filesystem::create_directory(volume->book);
-        return volume;
-    }
-    ~LoopVolume() {
-        if (mounted_) run("umount " + root);
-    }
-    bool remountReadOnly() const { return run("mount -o remount,ro " + root); }
-
-    TempDir dir;
-    std::string root = dir / "pen";
-    std::string book = root + "/BOOK/";
-
-  private:
-    LoopVolume() = default;
-    bool mounted_ = false;
-};
-
-#define MAKE_LOOP_VOLUME(name, kibibytes)               \
-    std::string why;                                    \
-    const auto name = LoopVolume::make(kibibytes, why); \
-    if (!name) GTEST_SKIP() << "skipped: " << why;
 
 TEST(InstallOnSmallVolume, DiskFillingUpWhileCopyingLeavesNothing) {
     MAKE_LOOP_VOLUME(volume, 6 * 1024);

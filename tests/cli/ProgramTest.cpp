@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 
 extern char** environ;
 
@@ -127,6 +128,12 @@ TEST_F(Program, ShowsProgressOnATerminalOnly) {
         runProgram({"install", QString::fromStdString(source), "--number", "002"}, pens.str());
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(piped.err, "") << "nothing on a pipe but what went wrong";
+
+    const std::string backup = runOnTerminal({"backup", sources / "backup"}, status);
+    EXPECT_EQ(status, 0) << backup;
+    EXPECT_NE(backup.find("backing up 002.vxr 大书: 100% (book 2 of 2, 100% of all)"),
+              std::string::npos)
+        << backup;
 }
 
 TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
@@ -162,6 +169,47 @@ TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
         EXPECT_TRUE(fileNamesIn(book).empty());
     }
     close(watch);
+}
+
+TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
+    const std::string book = addPen("a-pen", "PEN00000001") + "BOOK/";
+    writeFile(book + "001.vxr", BookFile{.name = vxbName("一")}.bytes());
+    writeFile(book + "002.vxr", BookFile{.name = vxbName("二")}.bytes());
+    // Sparse, so that its copy takes a while but costs no disk on the pen.
+    writeFile(book + "003.vxr", BookFile{.name = vxbName("三")}.bytes());
+    ASSERT_EQ(truncate((book + "003.vxr").c_str(), 256 << 20), 0);
+    setenv("PENSHELF_SIMULATE", pens.str().c_str(), 1);
+    const std::string folder = sources / "backup";
+    std::filesystem::create_directory(folder);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_MOVED_TO), 0);
+
+    std::vector<std::string> arguments{PENSHELF_CLI_PROGRAM, "backup", folder};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&quiet);
+    // The first book takes its name once the second is copied, as the third starts.
+    pollfd named{watch, POLLIN, 0};
+    ASSERT_EQ(poll(&named, 1, 20000), 1);
+    kill(pid, SIGSTOP);
+    kill(pid, SIGINT);
+    kill(pid, SIGCONT);
+    int wstatus = 0;
+    ASSERT_EQ(waitpid(pid, &wstatus, 0), pid);
+    close(watch);
+    EXPECT_TRUE(WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == SIGINT) << wstatus;
+    EXPECT_EQ(fileNamesIn(folder),
+              (std::set<std::string>{"001.vxr", "002.vxr", "penshelf-backup.json"}));
+    const std::string manifest = readFile(folder + "/penshelf-backup.json");
+    EXPECT_NE(manifest.find("\"002.vxr\""), std::string::npos) << manifest;
+    EXPECT_EQ(manifest.find("003.vxr"), std::string::npos) << manifest;
 }
 
 }  // namespace

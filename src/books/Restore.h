@@ -1,0 +1,92 @@
+#pragma once
+// Restoring a backup onto a pen: each book of the manifest goes back under
+// its own name and number, byte for byte, through the install's safe copy.
+// First a plan: the manifest is read, every file checked against its
+// SHA-256 and each book compared with what the pen holds under its number.
+// Then the run: the free space for the whole restore is checked before
+// anything is written, and books whose number is taken by another file are
+// skipped or given the lowest free number of their kind, as the user chose.
+
+#include "books/BackupManifest.h"
+#include "books/Installer.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace penshelf {
+
+enum class RestoreState {
+    ToCopy,        // its number is free on the pen
+    AlreadyThere,  // the pen holds the very same file under its name
+    Conflict,      // the pen holds another file under its name
+    Missing,       // the backup has no such file (or no regular one)
+    Changed,       // the backup's file is not what the manifest says
+};
+
+struct RestoreItem {
+    BackupBook book;
+    RestoreState state = RestoreState::ToCopy;
+};
+
+struct RestorePlan {
+    std::string folder;      // the backup folder
+    std::string bookFolder;  // the pen's BOOK/ folder
+    BackupManifest manifest;
+    std::vector<RestoreItem> items;  // in the manifest's order
+
+    std::size_t count(RestoreState state) const;
+};
+
+struct RestoreProgress {
+    std::size_t book = 0;  // counted from 0
+    std::size_t books = 0;
+    const BackupBook* current = nullptr;
+    std::uint64_t bookDone = 0;
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+};
+
+struct RestoreCallbacks {
+    std::function<void(const RestoreProgress&)> progress;
+    // Asked while the files are checked and before each book is copied.
+    std::function<bool()> cancelled;
+};
+
+enum class PlanStatus { Ready, NoBackupFolder, BadManifest, NoBookFolder, Cancelled };
+
+struct PlanReport {
+    PlanStatus status = PlanStatus::Ready;
+    std::optional<RestorePlan> plan;
+    ManifestError manifestError = ManifestError::None;
+    std::string detail;  // what the manifest reader found at fault
+};
+
+PlanReport planRestore(const std::string& folder, const std::string& bookFolder,
+                       const RestoreCallbacks& callbacks = {});
+
+enum class ConflictChoice { Skip, Renumber };
+
+enum class RestoreStatus { Done, Cancelled, NoSpace, NoBookFolder, NoBackupFolder };
+
+struct RestoreResult {
+    enum class Kind { Restored, AlreadyThere, SkippedConflict, Missing, Changed, Failed };
+    BackupBook book;
+    Kind kind = Kind::Failed;
+    std::string penEntry;  // where it is on the pen: its own entry, or a new number
+    InstallResult failure = InstallResult::Installed;  // why it Failed
+};
+
+struct RestoreReport {
+    RestoreStatus status = RestoreStatus::Done;
+    std::uint64_t needed = 0;     // bytes the restore writes to the pen
+    std::uint64_t available = 0;  // free bytes on the pen before it started
+    std::vector<RestoreResult> books;
+};
+
+RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
+                         const RestoreCallbacks& callbacks = {});
+
+}  // namespace penshelf

@@ -1,0 +1,83 @@
+#include "cli/Interruptions.h"
+
+#include "books/Backup.h"
+#include "books/InstallTemporary.h"
+
+namespace penshelf::cli {
+namespace {
+
+// The signal that asked for a graceful stop, or 0.
+volatile sig_atomic_t stopSignal = 0;
+
+extern "C" void removeCopyAndExit(int signal) {
+    removeInterruptedInstall();
+    // SA_RESETHAND restored the default action; it takes effect on return.
+    raise(signal);
+}
+
+extern "C" void stopOrExit(int signal) {
+    if (stopSignal == 0) {
+        stopSignal = signal;
+        return;
+    }
+    removeInterruptedInstall();
+    removeUnnamedBackupCopy();
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    sigaction(signal, &byDefault, nullptr);
+    raise(signal);
+}
+
+void install(void (*handler)(int), int flags, struct sigaction* previous) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = flags;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
+        sigaction(endingSignals[i], &action, &previous[i]);
+    }
+}
+
+void restore(const struct sigaction* previous) {
+    for (std::size_t i = 0; i < std::size(endingSignals); ++i) {
+        sigaction(endingSignals[i], &previous[i], nullptr);
+    }
+}
+
+}  // namespace
+
+InterruptCleanup::InterruptCleanup() {
+    install(removeCopyAndExit, SA_RESETHAND, previous_);
+}
+
+InterruptCleanup::~InterruptCleanup() {
+    restore(previous_);
+}
+
+GracefulStop::GracefulStop() {
+    stopSignal = 0;
+    install(stopOrExit, 0, previous_);
+}
+
+GracefulStop::~GracefulStop() {
+    if (!restored_) restore(previous_);
+}
+
+bool GracefulStop::requested() const {
+    return stopSignal != 0;
+}
+
+void GracefulStop::endAsSignalled() {
+    if (!restored_) restore(previous_);
+    restored_ = true;
+    const int signal = stopSignal;
+    if (signal == 0) return;
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    sigaction(signal, &byDefault, nullptr);
+    raise(signal);
+}
+
+}  // namespace penshelf::cli

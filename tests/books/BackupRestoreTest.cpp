@@ -1,0 +1,327 @@
+// Backing a pen up and restoring it: the files and the manifest in the
+// backup folder, the files on the pen, and what a bad backup, a cancel or a
+// pen pulled out midway leave behind.
+
+#include "books/Backup.h"
+#include "books/Restore.h"
+#include "books/Sha256.h"
+
+#include "support/BookFile.h"
+#include "support/LoopVolume.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <regex>
+
+using namespace penshelf;
+using namespace penshelf::test;
+
+namespace {
+
+using Files = std::map<std::string, std::string>;  // entry -> bytes, "<link>" or "<folder>"
+
+Files filesIn(const std::string& folder) {
+    Files files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_symlink()) {
+            files[name] = "<link>";
+        } else if (entry.is_directory()) {
+            files[name] = "<folder>";
+        } else {
+            files[name] = readFile(entry.path());
+        }
+    }
+    return files;
+}
+
+void put(const std::string& folder, const Files& files) {
+    for (const auto& [name, bytes] : files) writeFile(folder + name, bytes);
+}
+
+const Files& sampleBooks() {
+    static const Files books = {
+        {"001.vxr", BookFile{.name = vxbName("小猫钓鱼"), .size = 5000}.bytes()},
+        // A name that the manifest must escape, and an extension in capitals.
+        {"002.VXS", BookFile{.name = vxbName("恐龙\"世界\\"), .coverOid = 3, .size = 3000}.bytes()},
+        {"003.vxr", BookFile{.name = "ATT001", .size = 700}.bytes()},
+    };
+    return books;
+}
+
+// 2026-12-06 06:03:11 UTC.
+constexpr std::time_t backupTime = 1796536991;
+
+BackupReport backUp(const std::string& book, const std::string& folder,
+                    const BackupCallbacks& callbacks = {}) {
+    return backUpPen({.bookFolder = book,
+                      .folder = folder,
+                      .identityCode = "KLV8A3C5D21",
+                      .product = "PEN",
+                      .when = backupTime},
+                     callbacks);
+}
+
+BackupManifest manifestIn(const std::string& folder) {
+    const ManifestReading reading = readBackupManifest(readFile(folder + "/" + backupManifestName));
+    EXPECT_EQ(reading.error, ManifestError::None) << reading.detail;
+    return reading.manifest.value_or(BackupManifest{});
+}
+
+// Each book's outcome as "<kind> <entry on the pen>", by its entry in the backup.
+std::map<std::string, std::string> outcomes(const RestoreReport& report) {
+    static const char* kinds[] = {"restored", "already there", "skipped",
+                                  "missing",  "changed",       "failed"};
+    std::map<std::string, std::string> shown;
+    for (const RestoreResult& result : report.books) {
+        shown[result.book.entry] =
+            std::string(kinds[static_cast<int>(result.kind)]) + " " + result.penEntry;
+    }
+    return shown;
+}
+
+RestoreReport restore(const std::string& folder, const std::string& book,
+                      ConflictChoice choice = ConflictChoice::Skip) {
+    const PlanReport planned = planRestore(folder, book);
+    EXPECT_EQ(planned.status, PlanStatus::Ready) << planned.detail;
+    return planned.plan ? runRestore(*planned.plan, choice) : RestoreReport{};
+}
+
+class BackupRestoreTest : public ::testing::Test {
+  protected:
+    BackupRestoreTest() {
+        std::filesystem::create_directories(pen);
+        std::filesystem::create_directories(otherPen);
+    }
+    TempDir dir;
+    std::string pen = dir / "pen/BOOK/";
+    std::string otherPen = dir / "other/BOOK/";
+    std::string folder = dir / "KLV8A3C5D21 2026-12-06";
+};
+
+TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
+    put(pen, sampleBooks());
+    // Listed by the catalogue but no plain book name; and a link, never followed.
+    writeFile(pen + "A/1.vxr", BookFile{.name = vxbName("子目录")}.bytes());
+    writeFile(dir / "elsewhere.vxr", BookFile{.name = vxbName("外面")}.bytes());
+    std::filesystem::create_symlink(dir / "elsewhere.vxr", pen + "004.vxr");
+
+    setenv("TZ", "UTC-8", 1);
+    tzset();
+    const BackupReport report = backUp(pen, folder);
+    unsetenv("TZ");
+    tzset();
+    EXPECT_EQ(report.status, BackupStatus::Done);
+    ASSERT_EQ(report.failed.size(), 1u);
+    EXPECT_EQ(report.failed[0].entry, "A/1.vxr");
+    EXPECT_EQ(report.failed[0].why, BackupFailure::NotPlainName);
+
+    Files backup = filesIn(folder);
+    ASSERT_EQ(backup.erase(backupManifestName), 1u);
+    EXPECT_EQ(backup, sampleBooks()) << "no temporary file left";
+    const BackupManifest manifest = manifestIn(folder);
+    EXPECT_EQ(manifest.identityCode, "KLV8A3C5D21");
+    EXPECT_EQ(manifest.product, "PEN");
+    EXPECT_EQ(manifest.date, "2026-12-06T14:03:11+08:00");
+    EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const std::vector<std::vector<std::string>> expected = {
+        {"001.vxr", "001", "custom", "小猫钓鱼"},
+        {"002.VXS", "002", "smart", "恐龙\"世界\\"},
+        {"003.vxr", "003", "shared", "VXB小猫钓鱼(001)"},  // as the book table shows it
+    };
+    ASSERT_EQ(manifest.books.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const BackupBook& book = manifest.books[i];
+        EXPECT_EQ((std::vector<std::string>{book.entry, book.number, book.kind, book.name}),
+                  expected[i]);
+        EXPECT_EQ(book.size, sampleBooks().at(book.entry).size());
+        EXPECT_EQ(book.sha256, sha256Hex(sampleBooks().at(book.entry))) << book.entry;
+    }
+
+    EXPECT_EQ(outcomes(restore(folder, otherPen)),
+              (std::map<std::string, std::string>{{"001.vxr", "restored 001.vxr"},
+                                                  {"002.VXS", "restored 002.VXS"},
+                                                  {"003.vxr", "restored 003.vxr"}}));
+    EXPECT_EQ(filesIn(otherPen), sampleBooks()) << "byte for byte, the label field untouched";
+
+    const Files before = filesIn(pen);
+    EXPECT_EQ(outcomes(restore(folder, pen)),
+              (std::map<std::string, std::string>{{"001.vxr", "already there 001.vxr"},
+                                                  {"002.VXS", "already there 002.VXS"},
+                                                  {"003.vxr", "already there 003.vxr"}}));
+    EXPECT_EQ(filesIn(pen), before);
+
+    EXPECT_EQ(backUp(pen, folder).status, BackupStatus::FolderNotEmpty);
+    EXPECT_EQ(filesIn(folder).size(), 4u);
+}
+
+TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
+    put(pen, sampleBooks());
+    ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
+    const std::string mine = BookFile{.name = vxbName("别的书"), .size = 900}.bytes();
+    const std::string yours = BookFile{.name = vxbName("另一本"), .size = 800}.bytes();
+
+    struct Case {
+        ConflictChoice choice;
+        std::string outcome001;
+        std::string entry001;  // where the backup's 001.vxr lands, if anywhere
+    };
+    for (const Case& c : {Case{ConflictChoice::Skip, "skipped ", ""},
+                          // 001 and 002 are taken, 003 comes back under its own number.
+                          Case{ConflictChoice::Renumber, "restored 004.vxr", "004.vxr"}}) {
+        SCOPED_TRACE(c.outcome001);
+        std::filesystem::remove_all(otherPen);
+        // Its own 001.vxr and 002.vxr, and the backup's 002.VXS as a FAT pen names it.
+        const Files onPen = {
+            {"001.vxr", mine}, {"002.vxr", yours}, {"002.vxs", sampleBooks().at("002.VXS")}};
+        put(otherPen, onPen);
+
+        EXPECT_EQ(outcomes(restore(folder, otherPen, c.choice)),
+                  (std::map<std::string, std::string>{{"001.vxr", c.outcome001},
+                                                      {"002.VXS", "already there 002.VXS"},
+                                                      {"003.vxr", "restored 003.vxr"}}));
+        Files expected = onPen;
+        expected["003.vxr"] = sampleBooks().at("003.vxr");
+        if (!c.entry001.empty()) expected[c.entry001] = sampleBooks().at("001.vxr");
+        EXPECT_EQ(filesIn(otherPen), expected);
+    }
+}
+
+TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
+    put(pen, sampleBooks());
+    ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
+    // One byte changed; a link in place of a book, to a file with its very bytes.
+    std::string changed = sampleBooks().at("001.vxr");
+    changed[4000] ^= 1;
+    writeFile(folder + "/001.vxr", changed);
+    writeFile(dir / "copy.vxs", sampleBooks().at("002.VXS"));
+    std::filesystem::remove(folder + "/002.VXS");
+    std::filesystem::create_symlink(dir / "copy.vxs", folder + "/002.VXS");
+
+    EXPECT_EQ(
+        outcomes(restore(folder, otherPen)),
+        (std::map<std::string, std::string>{
+            {"001.vxr", "changed "}, {"002.VXS", "missing "}, {"003.vxr", "restored 003.vxr"}}));
+    EXPECT_EQ(filesIn(otherPen), (Files{{"003.vxr", sampleBooks().at("003.vxr")}}));
+}
+
+TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
+    std::filesystem::create_directories(folder);
+    writeFile(folder + "/001.vxr", sampleBooks().at("001.vxr"));
+    const std::string sha = sha256Hex(sampleBooks().at("001.vxr"));
+    const auto manifest = [](const std::string& version, const std::string& books) {
+        return R"({"format": "penshelf-backup", "version": )" + version +
+               R"(, "date": "2026-12-06", "books": [)" + books + "]}";
+    };
+    const auto book = [&](const std::string& entry) {
+        return R"({"entry": ")" + entry + R"(", "number": "001", "kind": "custom", "name": "",)" +
+               R"( "size": 5000, "sha256": ")" + sha + R"("})";
+    };
+    const std::vector<std::pair<std::string, ManifestError>> cases = {
+        {"not JSON at all", ManifestError::NotJson},
+        {manifest("1", book("001.vxr")) + "]", ManifestError::NotJson},
+        {std::string(100000, '['), ManifestError::NotJson},
+        {"\"\xff\xfe\"", ManifestError::NotJson},
+        {"[]", ManifestError::NotAManifest},
+        {manifest("\"1\"", ""), ManifestError::NotAManifest},
+        {manifest("1", std::regex_replace(book("001.vxr"), std::regex("5000"), "-1")),
+         ManifestError::NotAManifest},
+        {manifest("2", book("001.vxr")), ManifestError::UnknownVersion},
+        {manifest("1", book("../x")), ManifestError::BadEntry},
+        {manifest("1", book("/etc/passwd")), ManifestError::BadEntry},
+        {manifest("1", book("001.vxr\\u0000")), ManifestError::BadEntry},
+        {manifest("1", book("001.vxr") + "," + book("001.vxr")), ManifestError::BadEntry},
+    };
+    for (const auto& [text, error] : cases) {
+        SCOPED_TRACE(text.substr(0, 80));
+        writeFile(folder + "/" + backupManifestName, text);
+        const PlanReport planned = planRestore(folder, otherPen);
+        EXPECT_EQ(planned.status, PlanStatus::BadManifest);
+        EXPECT_EQ(planned.manifestError, error);
+    }
+    // A manifest that is a link, even to a good one, is no manifest.
+    writeFile(dir / "good.json", manifest("1", book("001.vxr")));
+    std::filesystem::remove(folder + "/" + backupManifestName);
+    std::filesystem::create_symlink(dir / "good.json", folder + "/" + backupManifestName);
+    EXPECT_EQ(planRestore(folder, otherPen).manifestError, ManifestError::Missing);
+    EXPECT_TRUE(std::filesystem::is_empty(otherPen));
+}
+
+// The backup folder after a stop in the second of three books: the first
+// book whole, a manifest of it alone, and nothing else.
+void expectFirstBookOnly(const std::string& folder, const std::string& first) {
+    EXPECT_EQ(filesIn(folder).size(), 2u);
+    EXPECT_EQ(readFile(folder + "/001.vxr"), first);
+    const BackupManifest manifest = manifestIn(folder);
+    ASSERT_EQ(manifest.books.size(), 1u);
+    EXPECT_EQ(manifest.books[0].entry, "001.vxr");
+    EXPECT_EQ(manifest.books[0].sha256, sha256Hex(first));
+}
+
+// Three books of several blocks each.
+Files bigBooks(size_t size = (3 << 20) + 17) {
+    Files books;
+    for (const char* entry : {"001.vxr", "002.vxr", "003.vxr"}) {
+        books[entry] = BookFile{.name = vxbName(entry), .size = size}.bytes();
+    }
+    return books;
+}
+
+TEST_F(BackupRestoreTest, CancelMidBookLeavesNoPartialFileAndATrueManifest) {
+    put(pen, bigBooks());
+    bool inSecondBook = false;
+    const BackupReport report = backUp(
+        pen, folder,
+        {.progress = [&](const BackupProgress& p) { inSecondBook = p.book == 1 && p.bookDone > 0; },
+         .cancelled = [&] { return inSecondBook; }});
+    EXPECT_EQ(report.status, BackupStatus::Cancelled);
+    expectFirstBookOnly(folder, bigBooks().at("001.vxr"));
+}
+
+TEST(BackupFromSmallVolume, PenPulledOutMidBookLeavesNoPartialFileAndATrueManifest) {
+    MAKE_LOOP_VOLUME(volume, 64 * 1024);
+    // Larger than what the kernel reads ahead, so that most of the second
+    // book is still on the device when it goes away.
+    const Files books = bigBooks(16 << 20);
+    put(volume->book, books);
+    ASSERT_TRUE(volume->remount()) << "the books are read from the disk, not from memory";
+    TempDir dir;
+    bool pulled = false;
+    const BackupReport report = backUp(volume->book, dir / "backup",
+                                       {.progress =
+                                            [&](const BackupProgress& p) {
+                                                if (p.book == 1 && p.bookDone > 0 && !pulled) {
+                                                    pulled = true;
+                                                    ASSERT_TRUE(volume->pullOut());
+                                                }
+                                            },
+                                        .cancelled = {}});
+    ASSERT_TRUE(pulled);
+    EXPECT_EQ(report.status, BackupStatus::Done);
+    ASSERT_EQ(report.failed.size(), 2u);
+    EXPECT_EQ(report.failed[0].why, BackupFailure::ReadFailed);
+    expectFirstBookOnly(dir / "backup", books.at("001.vxr"));
+}
+
+TEST(RestoreOntoSmallVolume, NotEnoughRoomIsRefusedBeforeAnythingIsWritten) {
+    MAKE_LOOP_VOLUME(volume, 2048);
+    TempDir dir;
+    const std::string pen = dir / "pen/BOOK/";
+    put(pen, {{"001.vxr", BookFile{.name = vxbName("小书")}.bytes()},
+              {"002.vxr", BookFile{.name = vxbName("大书"), .size = 3 << 20}.bytes()}});
+    ASSERT_EQ(backUp(pen, dir / "backup").status, BackupStatus::Done);
+
+    const PlanReport planned = planRestore(dir / "backup", volume->book);
+    ASSERT_TRUE(planned.plan);
+    const RestoreReport report = runRestore(*planned.plan, ConflictChoice::Skip);
+    EXPECT_EQ(report.status, RestoreStatus::NoSpace);
+    EXPECT_GT(report.needed, report.available);
+    EXPECT_TRUE(report.books.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(volume->book)) << "not even the small book";
+}
+
+}  // namespace

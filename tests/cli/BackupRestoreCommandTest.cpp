@@ -1,0 +1,111 @@
+// penshelf-cli backup and restore on simulated pens: the files in the folder
+// and on the pens, what each command prints, and its exit status.
+#include "cli/CliTestSupport.h"
+
+#include "books/BackupManifest.h"
+
+#include <QJsonArray>
+
+#include <filesystem>
+
+using namespace penshelf;
+using namespace penshelf::test;
+
+namespace {
+
+class BackupRestoreCommands : public SimulatedPens {
+  protected:
+    void SetUp() override {
+        SimulatedPens::SetUp();
+        first = addPen("a-pen", "PEN00000001") + "BOOK/";
+        second = addPen("b-pen", "PEN00000002") + "BOOK/";
+        writeFile(first + "001.vxr", custom);
+        writeFile(first + "002.vxs", smart);
+    }
+    // The files of a pen's BOOK folder or a backup, by name.
+    static std::map<std::string, std::string> filesIn(const std::string& folder) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            files[entry.path().filename().string()] = readFile(entry.path());
+        }
+        return files;
+    }
+
+    const std::string custom = BookFile{.name = vxbName("小猫"), .size = 3000}.bytes();
+    const std::string smart = BookFile{.name = vxbName("恐龙"), .coverOid = 4}.bytes();
+    std::string first;
+    std::string second;
+    TempDir backups;
+    std::string folder = backups / "pen one";
+};
+
+TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPenAndBack) {
+    const CliRun backup = runCli({"backup", folder, "--pen", "sim1s1", "--json"});
+    EXPECT_EQ(backup.status, 0) << backup.err;
+    const QJsonObject document = backup.json();
+    EXPECT_EQ(jsonText(document["outcome"]), "done");
+    const QJsonArray books = document["books"].toArray();
+    ASSERT_EQ(books.size(), 2);
+    EXPECT_EQ(jsonText(books[0].toObject()["entry"]), "001.vxr");
+    EXPECT_EQ(jsonText(books[1].toObject()["name"]), "恐龙");
+    auto files = filesIn(folder);
+    EXPECT_EQ(files.erase(backupManifestName), 1u);
+    EXPECT_EQ(files, filesIn(first));
+
+    const CliRun restore = runCli({"restore", folder, "--pen", "sim2s1"});
+    EXPECT_EQ(restore.status, 0) << restore.err;
+    EXPECT_EQ(restore.out, "restored 001.vxr\nrestored 002.vxs\n");
+    EXPECT_EQ(filesIn(second), filesIn(first));
+
+    const CliRun again = runCli({"restore", folder, "--pen", "sim1s1"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, "already there 001.vxr\nalready there 002.vxs\n");
+}
+
+TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
+    ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
+    const std::string other = BookFile{.name = vxbName("别的书")}.bytes();
+    writeFile(second + "001.vxr", other);
+
+    const CliRun unasked = runCli({"restore", folder, "--pen", "sim2s1"});
+    EXPECT_EQ(unasked.status, 1);
+    EXPECT_NE(unasked.err.find("001.vxr; choose --on-conflict"), std::string::npos) << unasked.err;
+    EXPECT_EQ(filesIn(second).size(), 1u) << "nothing was written";
+    EXPECT_EQ(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "rename"}).status, 1);
+
+    const CliRun renumbered =
+        runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber", "--json"});
+    EXPECT_EQ(renumbered.status, 0) << renumbered.err;
+    const QJsonArray restored = renumbered.json()["restored"].toArray();
+    ASSERT_EQ(restored.size(), 2);
+    EXPECT_EQ(jsonText(restored[1].toObject()["penEntry"]), "002.vxr");
+    EXPECT_EQ(readFile(second + "001.vxr"), other);
+    EXPECT_EQ(readFile(second + "002.vxr"), custom);
+}
+
+TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
+    writeFile(backups / "full/notes.txt", "mine");
+    const CliRun notEmpty = runCli({"backup", backups / "full", "--pen", "sim1s1"});
+    EXPECT_EQ(notEmpty.status, 1);
+    EXPECT_NE(notEmpty.err.find("holds files already"), std::string::npos) << notEmpty.err;
+    EXPECT_EQ(filesIn(backups / "full").size(), 1u);
+
+    const CliRun noBackup = runCli({"restore", backups / "full", "--pen", "sim2s1", "--json"});
+    EXPECT_EQ(noBackup.status, 1);
+    EXPECT_NE(
+        jsonText(noBackup.json()["error"].toObject()["message"]).find("not a PenShelf backup"),
+        std::string::npos);
+
+    ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
+    std::string changed = smart;
+    changed[300] ^= 1;
+    writeFile(folder + "/002.vxs", changed);
+    const CliRun damaged = runCli({"restore", folder, "--pen", "sim2s1"});
+    EXPECT_EQ(damaged.status, 2);
+    EXPECT_EQ(damaged.out, "restored 001.vxr\n");
+    EXPECT_NE(damaged.err.find("002.vxs: changed since the backup; skipped"), std::string::npos)
+        << damaged.err;
+    EXPECT_EQ(filesIn(second).size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#pragma once
+// A small ext4 volume on a loop device with an empty BOOK/ folder, standing
+// in for a pen's disk where a test needs a real file system of its own: one
+// that fills up, turns read-only or loses its device. Needs root.
+
+#include "support/TempDir.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace penshelf::test {
+
+inline bool runQuietly(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class LoopVolume {
+  public:
+    static std::unique_ptr<LoopVolume> make(int kibibytes, std::string& why) {
+        if (geteuid() != 0) {
+            why = "loop-mounting a small volume needs root";
+            return nullptr;
+        }
+        auto volume = std::unique_ptr<LoopVolume>(new LoopVolume);
+        std::filesystem::create_directory(volume->root);
+        if (!runQuietly("truncate -s " + std::to_string(kibibytes) + "K " + volume->image) ||
+            !runQuietly("mkfs.ext4 -q -F -b 1024 -N 32 " + volume->image) || !volume->mount()) {
+            why = "cannot loop-mount an ext4 image here (mkfs.ext4, loop devices, mount)";
+            return nullptr;
+        }
+        std::filesystem::create_directory(volume->book);
+        return volume;
+    }
+    ~LoopVolume() {
+        if (mounted_) runQuietly("umount " + root);
+    }
+    bool remountReadOnly() const { return runQuietly("mount -o remount,ro " + root); }
+    // Mounts the volume again, so that its files are read from the device anew.
+    bool remount() { return runQuietly("umount " + root) && mount(); }
+    // The disk goes away under the mounted volume, as a pen pulled out does:
+    // the device shrinks to nothing and every read of it fails.
+    bool pullOut() const {
+        return runQuietly("truncate -s 0 " + image) &&
+               runQuietly("losetup -c \"$(findmnt -n -o SOURCE " + root + ")\"");
+    }
+
+    TempDir dir;
+    std::string image = dir / "pen.img";
+    std::string root = dir / "pen";
+    std::string book = root + "/BOOK/";
+
+  private:
+    LoopVolume() = default;
+    bool mount() { return mounted_ = runQuietly("mount -o loop " + image + " " + root); }
+    bool mounted_ = false;
+};
+
+#define MAKE_LOOP_VOLUME(name, kibibytes)                                 \
+    std::string why;                                                      \
+    const auto name = ::penshelf::test::LoopVolume::make(kibibytes, why); \
+    if (!name) GTEST_SKIP() << "skipped: " << why;
+
+}  // namespace penshelf::test
