@@ -45,6 +45,8 @@ std::string failureOf(InstallResult result) {
             return "not a book package file";
         case InstallResult::NoSpace:
             return "no room left on the pen";
+        case InstallResult::TooLarge:
+            return "4 GiB or more, more than a file on the pen can hold";
         case InstallResult::Taken:
             return "its number was taken meanwhile, or no number is free";
         case InstallResult::NoBookFolder:
