@@ -46,12 +46,14 @@ declare -A sources=(
   [fuzz_mountinfo]="$books/MountTable.cpp"
   [fuzz_product_ini]="$root/src/device/ProductIni.cpp $books/RegularFile.cpp"
   [fuzz_field_escape]="$root/src/cli/FieldEscape.cpp $books/Text.cpp"
+  [fuzz_manifest]="$books/BackupManifest.cpp $books/Json.cpp $books/Sha256.cpp $books/Text.cpp"
 )
 all_targets=(fuzz_base64 fuzz_iso8601 fuzz_response fuzz_book_header fuzz_pen_folder
-             fuzz_mountinfo fuzz_product_ini fuzz_field_escape)
+             fuzz_mountinfo fuzz_product_ini fuzz_field_escape fuzz_manifest)
 # Beyond the sources: libraries, and run options. The service's answer must read in well under
 # a second, however hostile.
-declare -A libs=([fuzz_response]="$(pkg-config --cflags --libs libxml-2.0)")
+declare -A libs=([fuzz_response]="$(pkg-config --cflags --libs libxml-2.0)"
+                [fuzz_manifest]="$(pkg-config --cflags --libs libcrypto)")
 declare -A options=([fuzz_response]="-timeout=1")
 
 targets=()

@@ -84,7 +84,7 @@ class Reader {
             skipSpace();
             JsonValue member;
             if (!readValue(member, depth + 1)) return false;
-            value.members.emplace_back(std::move(key), std::move(member));
+            value.members.push_back({std::move(key), std::move(member)});
             skipSpace();
             if (peek() == '}') {
                 ++pos_;

@@ -7,10 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace penshelf {
+
+struct JsonMember;
 
 struct JsonValue {
     enum class Kind { Null, Bool, Number, String, Array, Object };
@@ -18,13 +19,18 @@ struct JsonValue {
     bool boolean = false;
     std::string text;  // a string's value, or a number as it is written
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;  // in order, keys unique
+    std::vector<JsonMember> members;  // in order, keys unique
 
     // The member named key of an object, or null.
     const JsonValue* member(std::string_view key) const;
     // A number written as plain digits (no sign, fraction or exponent) that
     // fits in 53 bits, as every JSON reader reads it exactly.
     std::optional<std::uint64_t> wholeNumber() const;
+};
+
+struct JsonMember {
+    std::string name;
+    JsonValue value;
 };
 
 // The value that text holds, or nothing when it is not one JSON value.
