@@ -29,7 +29,7 @@ QString tr8(const char* text) {
 }
 
 QString bytesText(std::uint64_t bytes) {
-    return QLocale::c().formattedDataSize(static_cast<qint64>(bytes), 2,
+    return QLocale::c().formattedDataSize(static_cast<qint64>(bytes), 1,
                                           QLocale::DataSizeTraditionalFormat);
 }
 
@@ -117,6 +117,9 @@ void BackupWindow::run(std::function<void()> work) {
     cancelled_ = false;
     btnCancel->setEnabled(true);
     btnCancel->show();
+    prBook->show();
+    dtTotal->show();
+    prTotal->show();
     btnClose->hide();
     worker_ = std::thread(std::move(work));
 }
@@ -133,10 +136,10 @@ void BackupWindow::post(const char* doing, Moment moment, bool always) {
     lastPostMs_ = now;
     lastPostIndex_ = moment.index;
     QMetaObject::invokeMethod(
-        this, [this, doing, moment] { show(doing, moment); }, Qt::QueuedConnection);
+        this, [this, doing, moment] { showMoment(doing, moment); }, Qt::QueuedConnection);
 }
 
-void BackupWindow::show(const char* doing, const Moment& moment) {
+void BackupWindow::showMoment(const char* doing, const Moment& moment) {
     if (!running_) return;
     if (!cancelled_) dtInfo->setText(tr8(doing).arg(moment.book));
     prBook->setValue(permilleOf(moment.bookDone, moment.bookSize));
@@ -150,6 +153,10 @@ void BackupWindow::show(const char* doing, const Moment& moment) {
 void BackupWindow::finish(const QString& message, const QStringList& summary) {
     joinWorker();
     running_ = false;
+    // The bars showed the way; the message and the summary tell where it ended.
+    prBook->hide();
+    dtTotal->hide();
+    prTotal->hide();
     dtInfo->setText(message);
     dtSummary->setPlainText(summary.join(QLatin1Char('\n')));
     dtSummary->setVisible(!summary.isEmpty());

@@ -84,7 +84,7 @@ class BackupWindow : public QDialog {
     void joinWorker();
     // From the job's thread: the moment, now and then.
     void post(const char* doing, Moment moment, bool always);
-    void show(const char* doing, const Moment& moment);
+    void showMoment(const char* doing, const Moment& moment);
     void finish(const QString& message, const QStringList& summary = {});
 
     void backedUp(const BackupReport& report, const QString& folder);
