@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/Alerts.h"
+#include "app/BackupWindow.h"
 #include "app/BookTableModel.h"
 #include "app/PortalAddress.h"
 #include "app/PortalWeb.h"
@@ -19,6 +20,7 @@
 #include "soap/PagorFunc.h"
 #include "ui_MainWindow.h"
 
+#include <QDate>
 #include <QFile>
 #include <QFileDialog>
 #include <QDropEvent>
@@ -27,6 +29,7 @@
 #include <QMainWindow>
 #include <QWebEngineView>
 
+#include <ctime>
 #include <iterator>
 
 namespace penshelf {
@@ -57,6 +60,8 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::
     listDownload = ui_->listDownload;
     portal_ = new PortalWeb(webView, listDownload, this);
     portal_->bookArrived = [this](const QString& path) { return installDownloadedBook(path); };
+    actBackup = ui_->actBackup;
+    actRestore = ui_->actRestore;
 
     bookModel_ = new BookTableModel(dataBook, this);
     listBook->setModel(bookModel_);
@@ -74,6 +79,8 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::
     connect(tabContent, &QPushButton::clicked, this, &AppDelegate::ShowTabContent);
     connect(tabBook, &QPushButton::clicked, this, &AppDelegate::ShowTabBook);
     connect(tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
+    connect(actBackup, &QAction::triggered, this, &AppDelegate::BackupBooks);
+    connect(actRestore, &QAction::triggered, this, &AppDelegate::RestoreBooks);
     // Book packages dropped on the window are installed on the selected pen.
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
@@ -165,6 +172,10 @@ void AppDelegate::reloadBookTable() {
     bookModel_->reload();
     listBook->clearSelection();
     tableViewSelectionDidChange();
+    // Backing up and restoring need the selected pen's volume mounted.
+    const bool mounted = listedFolderIsThePens();
+    actBackup->setEnabled(mounted);
+    actRestore->setEnabled(mounted);
 }
 
 int AppDelegate::selectedRow() const {
@@ -255,6 +266,55 @@ void AppDelegate::InstallBook() {
     panel->setNameFilter(QString::fromUtf8(texts::bookFileFilter));
     connect(panel, &QFileDialog::fileSelected, this, chosen);
     panel->open();  // window-modal over the main window
+}
+
+void AppDelegate::BackupBooks() {
+    if (!listedFolderIsThePens()) return InitData();
+    const auto chosen = [this](const QString& folder) {
+        QMetaObject::invokeMethod(
+            this, [this, folder] { runBackupWindow(folder, false); }, Qt::QueuedConnection);
+    };
+    const QString name = BackupWindow::proposedFolderName(orvCode, QDate::currentDate());
+    if (chooseBackupFolder) return chooseBackupFolder(name, chosen);
+    askForBackupFolder(window_.get(), name, chosen);
+}
+
+void AppDelegate::RestoreBooks() {
+    if (!listedFolderIsThePens()) return InitData();
+    const auto chosen = [this](const QString& folder) {
+        QMetaObject::invokeMethod(
+            this, [this, folder] { runBackupWindow(folder, true); }, Qt::QueuedConnection);
+    };
+    if (chooseRestoreFolder) return chooseRestoreFolder(chosen);
+    askForRestoreFolder(window_.get(), chosen);
+}
+
+void AppDelegate::runBackupWindow(const QString& folder, bool restore) {
+    // The pen may have gone while the dialog was open.
+    if (!listedFolderIsThePens()) return InitData();
+    const PenRecord& pen = std::next(dataZiro.begin(), listZiro->currentIndex())->second;
+    if (backupWindowController) {
+        backupWindowController->close();
+        delete backupWindowController.data();
+    }
+    const QPointer<BackupWindow> backup = new BackupWindow(window_.get());
+    backupWindowController = backup;
+    const std::string path = QFile::encodeName(folder).toStdString();
+    if (restore) {
+        backup->startRestore(path, pathZiro);
+    } else {
+        backup->startBackup(
+            {.bookFolder = pathZiro,
+             .folder = path,
+             .identityCode = orvCode,
+             .product = isValidUtf8(pen.product) ? std::optional(pen.product) : std::nullopt,
+             .when = std::time(nullptr)});
+    }
+    {
+        const auto modal = modeGate.enterModal();
+        backup->exec();
+    }
+    if (backup && backup->penChanged()) InitData();
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class QMimeData;
 class QGroupBox;
@@ -38,6 +39,7 @@ class MainWindow;
 
 namespace penshelf {
 
+class BackupWindow;
 class BookTableModel;
 class DownloadList;
 class InstWindow;
@@ -90,6 +92,8 @@ class AppDelegate : public QObject, public PenTable {
     QPushButton* tabRepair;
     // Downloads from the portal, below the tabs.
     DownloadList* listDownload;
+    QAction* actBackup;
+    QAction* actRestore;
 
     // The pen table: its key order is the pen list's order.
     std::map<std::string, PenRecord> dataZiro;
@@ -114,6 +118,14 @@ class AppDelegate : public QObject, public PenTable {
     std::function<bool(const QString& name)> confirmRemoval;
     // Tells that an eject failed while the pen is still mounted. Unset: an alert.
     std::function<void()> reportEjectFailure;
+    // The window of the latest backup or restore, kept until the next one.
+    QPointer<BackupWindow> backupWindowController;
+    // Ask where a backup goes (proposing its folder's name) and which backup
+    // to restore, and call chosen with the folder, or never when the user
+    // cancels. Unset: a file dialog over the main window.
+    std::function<void(const QString& proposedName, std::function<void(const QString&)> chosen)>
+        chooseBackupFolder;
+    std::function<void(std::function<void(const QString&)> chosen)> chooseRestoreFolder;
     // Shows a portal page, or the local notice when there is none. Unset:
     // the web view.
     std::function<void(const std::optional<QUrl>& page)> showPortalPage;
@@ -131,6 +143,9 @@ class AppDelegate : public QObject, public PenTable {
     void ShowTabBook();
     void ShowTabRepair();
     void tableViewSelectionDidChange();
+    // The 点读笔 menu: the selected pen's books into a folder, and back.
+    void BackupBooks();
+    void RestoreBooks();
 
     // Runs the install window for one package file, then lists the books
     // again when it was installed.
@@ -157,6 +172,8 @@ class AppDelegate : public QObject, public PenTable {
     // A book package downloaded from the portal goes to the install window,
     // once no other modal run is active; false when no pen can take it.
     bool installDownloadedBook(const QString& path);
+    // Runs the backup window over folder for the selected pen.
+    void runBackupWindow(const QString& folder, bool restore);
 
     Platform& platform_;
     std::unique_ptr<QMainWindow> window_;

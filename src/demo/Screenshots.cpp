@@ -5,7 +5,9 @@
 #include "app/Alerts.h"
 #include "app/AppDelegate.h"
 #include "app/DownloadList.h"
+#include "app/BackupWindow.h"
 #include "app/InstWindow.h"
+#include "app/Texts.h"
 #include "books/BookHeader.h"
 #include "demo/DemoPens.h"
 #include "device/SimulatedPlatform.h"
@@ -15,11 +17,15 @@
 #include "support/TempHome.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -29,6 +35,7 @@
 #include <QWebEngineView>
 
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <sstream>
 
@@ -136,6 +143,58 @@ int main(int argc, char** argv) {
     delegate.listBook->selectRow(1);
     ok = shoot(window, out + "pen-with-books.png") && ok;
 
+    // The 点读笔 menu, open: a popup is a window of its own, so the screen is taken.
+    QMenu* penMenu = window->menuBar()->findChild<QMenu*>();
+    penMenu->popup(
+        window->mapToGlobal(window->menuBar()->actionGeometry(penMenu->menuAction()).bottomLeft()));
+    settle(600);
+    const QRect area(window->frameGeometry().topLeft(),
+                     QSize(window->frameGeometry().width(), 260));
+    ok = QGuiApplication::primaryScreen()
+             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+             .save(out + "pen-menu.png") &&
+         ok;
+    std::printf("wrote %s\n", qPrintable(out + "pen-menu.png"));
+    penMenu->hide();
+
+    // A backup of pen A, then the backup restored onto pen B, whose 001.vxr
+    // is another book.
+    QTemporaryDir backups;
+    const std::string folder =
+        (backups.path() + "/" +
+         BackupWindow::proposedFolderName(delegate.orvCode, QDate::currentDate()))
+            .toStdString();
+    BackupWindow backup(window);
+    backup.startBackup({.bookFolder = delegate.pathZiro,
+                        .folder = folder,
+                        .identityCode = delegate.orvCode,
+                        .product = std::nullopt,
+                        .when = std::time(nullptr)});
+    backup.show();
+    while (backup.running()) settle(50);
+    ok = shoot(&backup, out + "backup-window.png") && ok;
+    backup.close();
+
+    BackupWindow restore(window);
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!question) return;
+        answer.stop();
+        ok = shoot(question, out + "restore-question.png") && ok;
+        for (QAbstractButton* button : question->buttons()) {
+            if (button->text() == QString::fromUtf8(texts::renumberButton)) button->click();
+        }
+    });
+    answer.start(100);
+    restore.startRestore(folder, (pens.path() + "/pen-B/BOOK/").toStdString());
+    restore.show();
+    while (restore.running()) settle(50);
+    ok = shoot(&restore, out + "restore-window.png") && ok;
+    restore.close();
+
+    const std::string package = (pens.path() + "/汉语拼音.vxb").toStdString();
+    demo::writeDemoPackage(package);
     InstWindow install(window);
     install.pathZiro = delegate.pathZiro;
     install.pathBook = package.toStdString();

@@ -1,0 +1,111 @@
+#pragma once
+// The window that backs a pen's books up into a folder, or restores a backup
+// onto a pen: the book under way and the whole job on two progress bars, a
+// cancel that works while the copy runs (the copy has a thread of its own, so
+// the window stays drawn), and at the end what was done, book by book.
+
+#include "books/Backup.h"
+#include "books/Restore.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+class QDate;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+namespace Ui {
+class BackupWindow;
+}
+
+namespace penshelf {
+
+class BackupWindow : public QDialog {
+    Q_OBJECT
+  public:
+    explicit BackupWindow(QWidget* parent = nullptr);
+    // Stops a job still running and waits for it.
+    ~BackupWindow() override;
+
+    void startBackup(const BackupRequest& request);
+    // Checks the backup in folder against the pen's BOOK/ folder, asks what
+    // to do with books whose number the pen gives to another book, then restores.
+    void startRestore(const std::string& folder, const std::string& bookFolder);
+
+    // Asks about the books whose number is taken ("001.vxr 小猫钓鱼" each);
+    // nothing cancels the restore. Unset: a message box.
+    std::function<std::optional<ConflictChoice>(const QStringList& books)> askConflicts;
+
+    bool running() const { return running_; }
+    // Whether a restore wrote to the pen.
+    bool penChanged() const { return penChanged_; }
+
+    // The controls, named as the layout names them.
+    QLabel* dtInfo;
+    QProgressBar* prBook;
+    QLabel* dtTotal;
+    QProgressBar* prTotal;
+    QPlainTextEdit* dtSummary;
+    QPushButton* btnCancel;
+    QPushButton* btnClose;
+
+    // The folder name proposed for a backup of the pen with this identity
+    // code on this day: "KLV8A3C5D21 2026-12-06".
+    static QString proposedFolderName(const std::optional<std::string>& identityCode,
+                                      const QDate& day);
+
+  public slots:
+    // Stops the job at its next step; what is finished stays.
+    void cancelJob();
+    // Escape and the title bar cancel while a job runs, and close after it.
+    void reject() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // What the progress shows of one moment of a job.
+    struct Moment {
+        QString book;
+        std::size_t index = 0, count = 0;
+        std::uint64_t bookDone = 0, bookSize = 0, done = 0, total = 0;
+    };
+    // Runs work on the job's thread; report() it hands its result over with
+    // runs on this window's thread afterwards.
+    void run(std::function<void()> work);
+    void joinWorker();
+    // From the job's thread: the moment, now and then.
+    void post(const char* doing, Moment moment, bool always);
+    void showMoment(const char* doing, const Moment& moment);
+    void finish(const QString& message, const QStringList& summary = {});
+
+    void backedUp(const BackupReport& report, const QString& folder);
+    void planned(const PlanReport& report);
+    void restored(const RestoreReport& report);
+    std::optional<ConflictChoice> askAboutConflicts(const QStringList& books);
+
+    std::unique_ptr<Ui::BackupWindow> ui_;
+    std::thread worker_;
+    std::atomic<bool> cancelled_{false};
+    bool running_ = false;
+    bool penChanged_ = false;
+    std::int64_t lastPostMs_ = 0;
+    std::size_t lastPostIndex_ = SIZE_MAX;
+};
+
+// The folder dialogs, window-modal over parent: where a new backup goes (its
+// folder's name proposed), and which backup to restore. chosen gets the
+// folder, or is never called when the user cancels.
+void askForBackupFolder(QWidget* parent, const QString& proposedName,
+                        std::function<void(const QString&)> chosen);
+void askForRestoreFolder(QWidget* parent, std::function<void(const QString&)> chosen);
+
+}  // namespace penshelf
