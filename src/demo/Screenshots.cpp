@@ -193,8 +193,6 @@ int main(int argc, char** argv) {
     ok = shoot(&restore, out + "restore-window.png") && ok;
     restore.close();
 
-    const std::string package = (pens.path() + "/汉语拼音.vxb").toStdString();
-    demo::writeDemoPackage(package);
     InstWindow install(window);
     install.pathZiro = delegate.pathZiro;
     install.pathBook = package.toStdString();
