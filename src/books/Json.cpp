@@ -278,9 +278,14 @@ std::optional<JsonValue> parseJson(std::string_view text) {
 std::string jsonString(std::string_view utf8) {
     static constexpr char hex[] = "0123456789abcdef";
     std::string out = "\"";
-    for (const char c : utf8) {
+    for (const std::string_view character : utf8Characters(utf8)) {
+        const char c = character[0];
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        if (character.size() > 1) {
+            out += character;
+        } else if (byte >= 0x80) {
+            out += "\\ufffd";  // a byte that is no part of a UTF-8 character
+        } else if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
         } else if (c == '\n') {
