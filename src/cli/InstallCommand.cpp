@@ -3,8 +3,6 @@
 // safe copy. Every file is tried; the exit status is the worst outcome.
 #include "cli/PenCommands.h"
 
-#include "app/InstallMessages.h"
-#include "app/Texts.h"
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
 #include "books/InstallTemporary.h"
@@ -12,6 +10,8 @@
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
+#include "texts/InstallMessages.h"
+#include "texts/Texts.h"
 
 #include <QJsonArray>
 

@@ -3,9 +3,9 @@
 // package it shares stays.
 #include "cli/PenCommands.h"
 
-#include "app/Texts.h"
 #include "books/BookRemoval.h"
 #include "cli/FieldEscape.h"
+#include "texts/Texts.h"
 
 #include <algorithm>
 #include <ostream>

@@ -1,10 +1,10 @@
 // penshelf-cli books, remove and eject on simulated pens.
 #include "cli/CliTestSupport.h"
 
-#include "app/Texts.h"
 #include "books/Catalogue.h"
 #include "cli/PenCommands.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
+#include "texts/Texts.h"
 
 #include <QJsonArray>
 

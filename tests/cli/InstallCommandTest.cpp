@@ -2,8 +2,8 @@
 // files in one run, and pens that cannot take a book.
 #include "cli/CliTestSupport.h"
 
-#include "app/Texts.h"
 #include "books/BookHeader.h"
+#include "texts/Texts.h"
 
 #include <QJsonArray>
 

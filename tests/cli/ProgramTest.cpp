@@ -2,7 +2,7 @@
 // that holds only the output, and progress only on a terminal.
 #include "cli/CliTestSupport.h"
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 
 #include <QJsonArray>
 #include <QProcess>
