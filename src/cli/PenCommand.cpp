@@ -1,6 +1,5 @@
 #include "cli/PenCommand.h"
 
-#include "app/Texts.h"
 #include "books/Catalogue.h"
 #include "books/FreeSpace.h"
 #include "books/Text.h"
@@ -8,7 +7,8 @@
 #include "cli/Command.h"
 #include "cli/FieldEscape.h"
 #include "device/Platform.h"
-#include "device/SimulatedPlatform.h"
+#include "device/PlatformChoice.h"
+#include "texts/Texts.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -237,7 +237,11 @@ int runPenCommand(const PenCommand& command, const std::vector<std::string>& arg
     }
     std::unique_ptr<Platform> own;
     if (!platform) {
-        own = makePlatformFromEnvironment();
+        PlatformChoice choice = makePlatformFromEnvironment();
+        if (!choice.platform) {
+            return Reply(command.name, options->json, out, err).fail(kUserError, choice.error);
+        }
+        own = std::move(choice.platform);
         platform = own.get();
     }
     // Discovery's log lines are for finding out why a pen is not seen; they

@@ -5,7 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/BackupWindow.h"
 #include "books/BackupManifest.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/MainWindowProbe.h"

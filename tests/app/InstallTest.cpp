@@ -5,7 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/InstWindow.h"
 #include "books/BookHeader.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/Spin.h"

@@ -1,7 +1,7 @@
 // The main window as real widgets: pen list, book table, enabling rules, tabs.
 
 #include "app/AppDelegate.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/MainWindowProbe.h"

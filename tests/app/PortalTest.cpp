@@ -2,7 +2,7 @@
 // 127.0.0.1, the page shown, the log line, and the real web view once.
 
 #include "app/AppDelegate.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 #include "soap/DebugLog.h"
 
 #include "support/LocalHttpServer.h"

@@ -2,9 +2,9 @@
 
 #include "app/Alerts.h"
 #include "app/AppDelegate.h"
-#include "books/MountTable.h"
-#include "device/SimulatedPlatform.h"
-#include "device/SystemEject.h"
+#include "device/linux/MountTable.h"
+#include "device/linux/SystemEject.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/MainWindowProbe.h"

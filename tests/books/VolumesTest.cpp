@@ -1,6 +1,6 @@
-#include "books/FolderVolumes.h"
 #include "books/FreeSpace.h"
-#include "books/MountTable.h"
+#include "device/linux/MountTable.h"
+#include "device/simulated/FolderVolumes.h"
 
 #include "support/TempDir.h"
 

@@ -1,9 +1,10 @@
 // penshelf-cli pens, and how every pen command picks its pen.
 #include "cli/CliTestSupport.h"
 
-#include "app/Texts.h"
 #include "books/FreeSpace.h"
 #include "device/PenRecord.h"
+#include "support/ScopedEnv.h"
+#include "texts/Texts.h"
 
 #include <QJsonArray>
 
@@ -84,6 +85,16 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     const CliRun unknown = runCli({"eject", "--pen", "sdz1"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("sdz1"), std::string::npos) << unknown.err;
+}
+
+TEST_F(PensCommand, AMistypedFolderOfPensIsAnErrorNotZeroPens) {
+    const std::string missing = pens / "no-such-folder";
+    const ScopedEnv env("PENSHELF_SIMULATE", missing);
+    const CliRun run = runCli({"pens"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "penshelf-cli pens: PENSHELF_SIMULATE names no folder: " + missing + "\n");
+    EXPECT_FALSE(std::filesystem::exists(missing)) << "the folder is not made";
 }
 
 TEST_F(PensCommand, HelpAndBadCommandLines) {

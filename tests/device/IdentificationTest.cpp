@@ -1,10 +1,10 @@
 // Identification walks registry trees built in memory, including the odd ones
 // real hardware rarely gives.
 
-#include "books/FolderVolumes.h"
 #include "device/LocationId.h"
-#include "device/MemoryRegistry.h"
 #include "device/PenIdentifier.h"
+#include "device/simulated/FolderVolumes.h"
+#include "device/simulated/MemoryRegistry.h"
 
 #include "support/RecordingPenTable.h"
 #include "support/TempDir.h"

@@ -7,10 +7,10 @@
 #include "UmockdevPens.h"
 
 #include "app/AppDelegate.h"
-#include "app/Texts.h"
 #include "cli/PenCommands.h"
-#include "device/MountTableWatch.h"
-#include "device/Platform.h"
+#include "device/linux/LinuxPlatform.h"
+#include "device/linux/MountTableWatch.h"
+#include "texts/Texts.h"
 
 #include "support/BookFile.h"
 #include "support/Spin.h"

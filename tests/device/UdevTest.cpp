@@ -5,12 +5,12 @@
 #include "UmockdevPens.h"
 
 #include "books/Catalogue.h"
-#include "books/MountTable.h"
-#include "device/MountTableWatch.h"
 #include "device/PenIdentifier.h"
-#include "device/SysfsRegistry.h"
-#include "device/UdevUsbSource.h"
 #include "device/UsbWatch.h"
+#include "device/linux/MountTable.h"
+#include "device/linux/MountTableWatch.h"
+#include "device/linux/SysfsRegistry.h"
+#include "device/linux/UdevUsbSource.h"
 
 #include "support/Spin.h"
 #include "support/RecordingPenTable.h"

@@ -3,7 +3,7 @@
 // identification stores them, the book table as the user reads it.
 
 #include "app/AppDelegate.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/TempDir.h"

@@ -1,11 +1,11 @@
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "device/LocationId.h"
 
 #include <QFileSystemWatcher>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -165,12 +165,6 @@ void SimulatedPlatform::rescan() {
 
 std::unique_ptr<Platform> makeSimulatedPlatform(const std::string& folder) {
     return std::make_unique<SimulatedPlatform>(folder);
-}
-
-std::unique_ptr<Platform> makePlatformFromEnvironment() {
-    const char* simulated = std::getenv("PENSHELF_SIMULATE");
-    if (simulated && *simulated) return makeSimulatedPlatform(simulated);
-    return makeLinuxPlatform();
 }
 
 }  // namespace penshelf

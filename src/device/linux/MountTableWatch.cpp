@@ -1,4 +1,4 @@
-#include "device/MountTableWatch.h"
+#include "device/linux/MountTableWatch.h"
 
 #include <QSocketNotifier>
 

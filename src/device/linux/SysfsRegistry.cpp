@@ -1,7 +1,7 @@
-#include "device/SysfsRegistry.h"
+#include "device/linux/SysfsRegistry.h"
 
 #include "device/LocationId.h"
-#include "device/Udev_p.h"
+#include "device/linux/Udev_p.h"
 
 #include <dirent.h>
 #include <fcntl.h>

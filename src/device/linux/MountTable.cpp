@@ -1,4 +1,4 @@
-#include "books/MountTable.h"
+#include "device/linux/MountTable.h"
 
 #include <fstream>
 #include <sstream>
