@@ -7,7 +7,6 @@
 #include "books/NoReplaceRename.h"
 #include "books/UniqueFd.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,21 +38,14 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 }
 
 bool isEmptyFolder(int folderFd) {
-    const int listingFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = listingFd >= 0 ? fdopendir(listingFd) : nullptr;
-    if (!listing) {
-        if (listingFd >= 0) close(listingFd);
-        return false;
-    }
-    bool empty = true;
-    while (const dirent* entry = readdir(listing)) {
+    FolderListing listing = FolderListing::of(folderFd);
+    if (!listing.isOpen()) return false;
+    while (const dirent* entry = listing.next()) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-            empty = false;
-            break;
+            return false;
         }
     }
-    closedir(listing);
-    return empty;
+    return true;
 }
 
 // The folder named by path, made when it is missing; its descriptor, or

@@ -2,16 +2,15 @@
 
 #include "books/BookHeader.h"
 #include "books/Text.h"
+#include "books/UniqueFd.h"
 #include "books/Volumes.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -23,19 +22,6 @@ namespace {
 // cannot hold one, so the walk goes no deeper than that.
 constexpr size_t packagePathLength = 7;
 constexpr size_t deepestFolderLength = packagePathLength - 2;
-
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
-
-// Lists a folder that fd refers to; the handle owns fd.
-DirHandle openListing(int fd) {
-    if (fd < 0) return nullptr;
-    DIR* dir = fdopendir(fd);
-    if (!dir) close(fd);
-    return DirHandle(dir);
-}
 
 bool mayBeFolder(const dirent& entry) {
     return entry.d_type == DT_DIR || entry.d_type == DT_UNKNOWN;  // links are never followed
@@ -49,9 +35,9 @@ struct Entry {
 
 // Calls visit(entry) for every entry below the folder, each entry before the
 // entries inside it.
-void walk(DIR* folder, const std::string& relative,
+void walk(FolderListing& folder, const std::string& relative,
           const std::function<void(const Entry&)>& visit) {
-    while (const dirent* entry = readdir(folder)) {
+    while (const dirent* entry = folder.next()) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         const std::string path =
@@ -60,9 +46,9 @@ void walk(DIR* folder, const std::string& relative,
         visit(Entry{path, length, entry->d_type});
         if (length > deepestFolderLength || !mayBeFolder(*entry)) continue;
         // O_NOFOLLOW: a link, even one put there since the listing, stays unfollowed.
-        const int fd =
-            openat(dirfd(folder), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (DirHandle sub = openListing(fd)) walk(sub.get(), path, visit);
+        FolderListing sub{UniqueFd(
+            openat(folder.fd(), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))};
+        if (sub.isOpen()) walk(sub, path, visit);
     }
 }
 
@@ -175,18 +161,17 @@ int openBookFolder(const std::string& pathZiro) {
 std::vector<ListData> ListBookFolder(const std::string& pathZiro) {
     std::vector<ListData> rows;
     if (pathZiro.empty()) return rows;
-    const int bookFd = openBookFolder(pathZiro);
-    if (bookFd < 0) return rows;
+    const UniqueFd bookFd(openBookFolder(pathZiro));
+    if (!bookFd.isOpen()) return rows;
     // Files are opened relative to the folder: no path lookup per file, and
     // the folder stays the same one even if the pen is remounted meanwhile.
-    if (DirHandle listing = openListing(dup(bookFd))) {
-        Listing books(bookFd, pathZiro);
-        walk(listing.get(), "", [&](const Entry& entry) {
+    if (FolderListing listing{UniqueFd(dup(bookFd.get()))}; listing.isOpen()) {
+        Listing books(bookFd.get(), pathZiro);
+        walk(listing, "", [&](const Entry& entry) {
             if (entry.length == packagePathLength) books.add(entry);
         });
         rows = books.finish();
     }
-    close(bookFd);
     return rows;
 }
 

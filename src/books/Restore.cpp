@@ -29,15 +29,9 @@ constexpr int highestNumber = 998;
 // 002.VXS and 002.vxs for one file.
 std::map<std::string, std::string> penEntries(int bookFd) {
     std::map<std::string, std::string> entries;
-    const int listingFd = openat(bookFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = listingFd >= 0 ? fdopendir(listingFd) : nullptr;
-    if (!listing) {
-        if (listingFd >= 0) close(listingFd);
-        return entries;
-    }
-    while (const dirent* entry = readdir(listing))
+    FolderListing listing = FolderListing::of(bookFd);
+    while (const dirent* entry = listing.next())
         entries.emplace(foldedEntry(entry->d_name), entry->d_name);
-    closedir(listing);
     return entries;
 }
 

@@ -7,6 +7,7 @@
 #include "books/BookNumber.h"
 #include "books/InstallTemporary.h"
 #include "books/Installer.h"
+#include "books/UniqueFd.h"
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
@@ -63,12 +64,11 @@ std::string messageOf(InstallResult result) {
 
 // Why a file cannot be read, or nothing when it can.
 std::optional<std::string> unreadable(const std::string& file) {
-    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    const UniqueFd fd(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.isOpen()) {
         return errno == ENOENT ? std::string("no such file")
                                : std::string("cannot read the file: ") + std::strerror(errno);
     }
-    close(fd);
     return std::nullopt;
 }
 

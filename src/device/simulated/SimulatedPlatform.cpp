@@ -1,5 +1,6 @@
 #include "device/simulated/SimulatedPlatform.h"
 
+#include "books/FileIo.h"
 #include "device/LocationId.h"
 
 #include <QFileSystemWatcher>
@@ -7,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace penshelf {
@@ -59,7 +59,7 @@ SimulatedPlatform::Pen SimulatedPlatform::describe(const std::string& name,
     pen.locationID = usbLocationId(simulatedBus, devpath).value_or(0);
     pen.bsdName = "sim" + std::to_string(n) + "s1";
 
-    std::ifstream ini(path + "/" + deviceFile);
+    std::istringstream ini(readWholeFile(path + "/" + deviceFile).value_or(""));
     for (std::string line; std::getline(ini, line);) {
         const size_t equals = line.find('=');
         if (equals == std::string::npos) continue;
