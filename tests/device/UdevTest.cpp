@@ -12,18 +12,14 @@
 #include "device/linux/SysfsRegistry.h"
 #include "device/linux/UdevUsbSource.h"
 
-#include "support/Spin.h"
 #include "support/RecordingPenTable.h"
-#include "support/TempDir.h"
+#include "support/Spin.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <functional>
 #include <sstream>
 #include <unistd.h>
 
@@ -32,10 +28,11 @@ using namespace penshelf::test;
 
 namespace {
 
-// Runs a command outside umockdev's reach: loop devices and mounts are real.
-int runOutside(const std::string& command) {
-    return std::system(("env -u LD_PRELOAD -u UMOCKDEV_DIR " + command).c_str());
-}
+// Runs a clean-up when it goes, also when an assertion ends the test early.
+struct AtExit {
+    std::function<void()> run;
+    ~AtExit() { run(); }
+};
 
 class UdevTest : public UmockdevPens {
   protected:
@@ -182,51 +179,40 @@ TEST_F(UdevTest, EventsWaitWhileAModalWindowRuns) {
 // found through the kernel's own mount table.
 TEST_F(UdevTest, RealLoopMountedVolume) {
     if (geteuid() != 0) GTEST_SKIP() << "loop mounts need root";
-    const std::string content = dir / "content";
+    const std::string content = dir / "content", image = dir / "pen.img";
+    const std::string mountPoint = dir / "MY PEN";
     writeFile(content + "/SYS/product.ini", "PRODUCT_CODE=LOOPMOUNTED\r\n");
     writeFile(content + "/BOOK/001.vxr", "VXBLoop book" + std::string(200, '\xFF'));
-    const std::string image = dir / "pen.img";
-    const std::string mountPoint = dir / "MY PEN";
     std::filesystem::create_directories(mountPoint);
-    if (runOutside("mkfs.ext4 -q -d '" + content + "' '" + image + "' 4M") != 0) {
+    if (!runOutside("mkfs.ext4 -q -d '" + content + "' '" + image + "' 4M")) {
         GTEST_SKIP() << "mkfs.ext4 failed";
     }
-    FILE* losetup =
-        popen(("env -u LD_PRELOAD -u UMOCKDEV_DIR losetup -f --show '" + image + "'").c_str(), "r");
-    char device[64] = {};
-    const bool attached = losetup && fgets(device, sizeof device, losetup);
-    if (losetup) pclose(losetup);
-    if (!attached) GTEST_SKIP() << "no loop device";
-    std::string loop = std::string(device).substr(5);  // "/dev/loopN\n" -> "loopN"
-    loop.pop_back();
+    const std::optional<std::string> device = runOutside("losetup -f --show '" + image + "'");
+    if (!device || device->size() < 6) GTEST_SKIP() << "no loop device";
+    const std::string loop = device->substr(5, device->size() - 6);  // "/dev/loopN\n" -> "loopN"
+    const AtExit detach{[&] { runOutside("losetup -d /dev/" + loop); }};
 
     MountTableWatch mountWatch;
     QSignalSpy changed(&mountWatch, &MountTableWatch::changed);
-    const bool mounted = runOutside("mount '/dev/" + loop + "' '" + mountPoint + "'") == 0;
-    if (mounted) {
-        // The disk has no partition table: the whole disk is the pen's volume.
-        const std::string usb = addUsbDevice({});
-        const std::string interface =
-            add("usb", "1-2:1.0", usb, {"bInterfaceClass", "08"}, {"DEVTYPE", "usb_interface"});
-        const std::string host = add("scsi", "host6", interface, {}, {"DEVTYPE", "scsi_host"});
-        const std::string lun =
-            add("scsi", "6:0:0:0", host, {"vendor", "pagor", "model", "LOOP", "rev", "2.0"},
-                {"DEVTYPE", "scsi_device"});
-        add("block", ("block/" + loop).c_str(), lun, {}, {"DEVTYPE", "disk", "ID_FS_TYPE", "ext4"});
-        MountTable realMounts;
-        PenIdentifier realIdentifier(registry, realMounts, table, {out, err});
-        EXPECT_EQ(realIdentifier.findLocationID(0x01200000), PenIdentifier::Outcome::Stored);
-        EXPECT_EQ(table.table[loop].identityCodeBytes(), "LOOPMOUNTED");
-        EXPECT_EQ(realMounts.GetVolumePath(loop), mountPoint + "/");
-        const auto rows = ListBookFolder(realMounts.GetVolumePath(loop) + "BOOK/");
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].name, "Loop book");
-        EXPECT_TRUE(spinUntil([&] { return changed.count() > 0; }))
-            << "the mount table watch saw the mount";
-        runOutside("umount '" + mountPoint + "'");
-    }
-    runOutside("losetup -d /dev/" + loop);
-    ASSERT_TRUE(mounted) << "mount of /dev/" << loop << " failed";
+    ASSERT_TRUE(runOutside("mount '/dev/" + loop + "' '" + mountPoint + "'")) << "mount failed";
+    const AtExit unmount{[&] { runOutside("umount '" + mountPoint + "'"); }};
+    // The disk has no partition table: the whole disk is the pen's volume.
+    const std::string interface = add("usb", "1-2:1.0", addUsbDevice({}), {"bInterfaceClass", "08"},
+                                      {"DEVTYPE", "usb_interface"});
+    const std::string host = add("scsi", "host6", interface, {}, {"DEVTYPE", "scsi_host"});
+    const std::string lun =
+        add("scsi", "6:0:0:0", host, {"vendor", "pagor", "model", "LOOP", "rev", "2.0"},
+            {"DEVTYPE", "scsi_device"});
+    add("block", ("block/" + loop).c_str(), lun, {}, {"DEVTYPE", "disk", "ID_FS_TYPE", "ext4"});
+    MountTable realMounts;
+    PenIdentifier realIdentifier(registry, realMounts, table, {out, err});
+    EXPECT_EQ(realIdentifier.findLocationID(0x01200000), PenIdentifier::Outcome::Stored);
+    EXPECT_EQ(table.table[loop].identityCodeBytes(), "LOOPMOUNTED");
+    EXPECT_EQ(realMounts.GetVolumePath(loop), mountPoint + "/");
+    const auto rows = ListBookFolder(realMounts.GetVolumePath(loop) + "BOOK/");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].name, "Loop book");
+    EXPECT_TRUE(spinUntil([&] { return changed.count() > 0; })) << "the watch saw the mount";
 }
 
 }  // namespace

@@ -7,12 +7,33 @@
 
 #include "support/TempDir.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace penshelf::test {
+
+// Where programs run outside umockdev's reach: loop devices, mounts and
+// buses are real.
+inline QProcessEnvironment outsideUmockdev() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("LD_PRELOAD");
+    environment.remove("UMOCKDEV_DIR");
+    return environment;
+}
+
+// A shell command run there: its standard output, or nothing when it fails.
+inline std::optional<std::string> runOutside(const std::string& command) {
+    QProcess shell;
+    shell.setProcessEnvironment(outsideUmockdev());
+    shell.start("sh", {"-c", QString::fromStdString(command)});
+    if (!shell.waitForFinished(60000) || shell.exitCode() != 0) return std::nullopt;
+    return shell.readAllStandardOutput().toStdString();
+}
 
 struct UsbSpec {
     const char* vendor = "04d6";
