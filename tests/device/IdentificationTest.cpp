@@ -24,8 +24,6 @@ using namespace penshelf::test;
 
 namespace {
 
-using RecordingTable = RecordingPenTable;
-
 class IdentificationTest : public ::testing::Test {
   protected:
     // A USB device with one mass-storage interface at location, and below it
@@ -70,7 +68,7 @@ class IdentificationTest : public ::testing::Test {
     TempDir dir;
     MemoryRegistry registry;
     FolderVolumes volumes;
-    RecordingTable table;
+    RecordingPenTable table;
     std::ostringstream out, err;
 };
 

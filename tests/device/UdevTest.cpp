@@ -1,6 +1,7 @@
 // The Linux watch and registry against udev and sysfs as umockdev mocks them:
 // pens present at start, attached later, removed, mounted late; and, as root,
-// a real loop-mounted volume. Runs under umockdev-wrapper.
+// a real loop-mounted volume. Runs under umockdev-wrapper. (Events held during
+// a modal run: the window's tests.)
 
 #include "UmockdevPens.h"
 
@@ -68,11 +69,8 @@ TEST_F(UdevTest, PenPresentAtStartIsIdentifiedAtOnce) {
         << "the blank padding of sysfs is gone";
     EXPECT_EQ(waits, 0);
     EXPECT_EQ(out.str(),
-              "New ZIRO added.\n"
-              "Location ID:0x1200000, 0x1200000\n"
-              "Find Location USB Device\n"
+              "New ZIRO added.\nLocation ID:0x1200000, 0x1200000\nFind Location USB Device\n"
               "Device's name = 6:0:0:0\n");
-    EXPECT_EQ(err.str(), "Vendor: pagor\nProduct: XLM PEN\nVersion: 1.00\nBSD Name: sdb1\n");
     EXPECT_EQ(watch->watched().size(), 1u);
 }
 
@@ -159,20 +157,6 @@ TEST_F(UdevTest, MountTableChangesIdentifyPensListedWithoutAVolume) {
     watch->mountTableChanged();
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(table.stores, stores);
-}
-
-TEST_F(UdevTest, EventsWaitWhileAModalWindowRuns) {
-    startWatch();
-    mount("sdb1", penVolume("HELDBACK001"));
-    {
-        const auto modal = gate.enterModal();
-        addPen();
-        spinFor(std::chrono::milliseconds(200));
-        EXPECT_EQ(err.str(), "") << "not even the attach is seen during the modal run";
-        EXPECT_TRUE(table.table.empty());
-    }
-    EXPECT_EQ(table.table.count("sdb1"), 1u);
-    EXPECT_EQ(waits, 1);
 }
 
 // A real volume: an ext4 image, loop-mounted at a path with a space in it,
