@@ -232,7 +232,8 @@ std::string localTimestamp(std::time_t when) {
 
 BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& callbacks) {
     BackupReport report;
-    const UniqueFd bookFd(request.bookFolder.empty() ? -1 : openBookFolder(request.bookFolder));
+    const UniqueFd bookFd =
+        request.bookFolder.empty() ? UniqueFd() : openBookFolder(request.bookFolder);
     if (!bookFd.isOpen()) {
         report.status = BackupStatus::NoBookFolder;
         return report;

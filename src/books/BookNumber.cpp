@@ -31,7 +31,7 @@ bool existsInFolder(const std::string& folder, const std::string& name) {
 
 TakenNames::TakenNames(const std::string& folder) {
     if (folder.empty()) return;
-    FolderListing listing{UniqueFd(openBookFolder(folder))};
+    FolderListing listing(openBookFolder(folder));
     // Every entry counts, folders and dangling links too: the name is taken.
     while (const dirent* entry = listing.next()) names_.insert(asciiLower(entry->d_name));
 }

@@ -17,7 +17,7 @@ bool RemoveBookFile(const std::string& bookFolder, const std::string& file) {
     if (file.size() <= folder.size() || file.compare(0, folder.size(), folder) != 0) return false;
     std::string_view relative = std::string_view(file).substr(folder.size());
 
-    UniqueFd dir(openBookFolder(folder));
+    UniqueFd dir = openBookFolder(folder);
     if (!dir.isOpen()) return false;
     // Each folder on the way is opened without following a link.
     for (size_t slash; (slash = relative.find('/')) != std::string_view::npos;) {

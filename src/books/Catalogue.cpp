@@ -152,16 +152,16 @@ std::string joinPath(const std::string& folder, const std::string& relative) {
     return folder + "/" + relative;
 }
 
-int openBookFolder(const std::string& pathZiro) {
+UniqueFd openBookFolder(const std::string& pathZiro) {
     std::string folder = pathZiro;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();  // or links are followed
-    return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 std::vector<ListData> ListBookFolder(const std::string& pathZiro) {
     std::vector<ListData> rows;
     if (pathZiro.empty()) return rows;
-    const UniqueFd bookFd(openBookFolder(pathZiro));
+    const UniqueFd bookFd = openBookFolder(pathZiro);
     if (!bookFd.isOpen()) return rows;
     // Files are opened relative to the folder: no path lookup per file, and
     // the folder stays the same one even if the pen is remounted meanwhile.

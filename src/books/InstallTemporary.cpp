@@ -102,7 +102,7 @@ void removeStaleInstallTemporaries(int folderFd) {
 
 void removeStaleInstallTemporaries(const std::string& pathZiro) {
     if (pathZiro.empty()) return;
-    const UniqueFd folder(openBookFolder(pathZiro));
+    const UniqueFd folder = openBookFolder(pathZiro);
     if (folder.isOpen()) removeStaleInstallTemporaries(folder.get());
 }
 

@@ -115,7 +115,7 @@ PlanReport planRestore(const std::string& folder, const std::string& bookFolder,
         report.detail = reading.detail;
         return report;
     }
-    const UniqueFd bookFd(bookFolder.empty() ? -1 : openBookFolder(bookFolder));
+    const UniqueFd bookFd = bookFolder.empty() ? UniqueFd() : openBookFolder(bookFolder);
     if (!bookFd.isOpen()) {
         report.status = PlanStatus::NoBookFolder;
         return report;
@@ -166,7 +166,7 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         report.status = RestoreStatus::NoBackupFolder;
         return report;
     }
-    const UniqueFd bookFd(plan.bookFolder.empty() ? -1 : openBookFolder(plan.bookFolder));
+    const UniqueFd bookFd = plan.bookFolder.empty() ? UniqueFd() : openBookFolder(plan.bookFolder);
     if (!bookFd.isOpen()) {
         report.status = RestoreStatus::NoBookFolder;
         return report;
