@@ -180,14 +180,7 @@ TEST_F(UdevTest, RealLoopMountedVolume) {
     QSignalSpy changed(&mountWatch, &MountTableWatch::changed);
     ASSERT_TRUE(runOutside("mount '/dev/" + loop + "' '" + mountPoint + "'")) << "mount failed";
     const AtExit unmount{[&] { runOutside("umount '" + mountPoint + "'"); }};
-    // The disk has no partition table: the whole disk is the pen's volume.
-    const std::string interface = add("usb", "1-2:1.0", addUsbDevice({}), {"bInterfaceClass", "08"},
-                                      {"DEVTYPE", "usb_interface"});
-    const std::string host = add("scsi", "host6", interface, {}, {"DEVTYPE", "scsi_host"});
-    const std::string lun =
-        add("scsi", "6:0:0:0", host, {"vendor", "pagor", "model", "LOOP", "rev", "2.0"},
-            {"DEVTYPE", "scsi_device"});
-    add("block", ("block/" + loop).c_str(), lun, {}, {"DEVTYPE", "disk", "ID_FS_TYPE", "ext4"});
+    addPen({}, "pagor", loop.c_str(), /*partitioned=*/false);  // the whole disk is the volume
     MountTable realMounts;
     PenIdentifier realIdentifier(registry, realMounts, table, {out, err});
     EXPECT_EQ(realIdentifier.findLocationID(0x01200000), PenIdentifier::Outcome::Stored);
