@@ -72,11 +72,15 @@ class IdentificationTest : public ::testing::Test {
     std::ostringstream out, err;
 };
 
-TEST_F(IdentificationTest, OrdinaryPenIsStoredUnderItsPartition) {
+TEST_F(IdentificationTest, OrdinaryPenIsStoredUnderItsPartitionAndLosesInstallLeftovers) {
     addPen(0x01200000);
     mountWithProductIni("sdb1", "PRODUCT_CODE=KLV8A3C5D21\r\nMODEL=X\r\n");
+    writeFile(dir / "sdb1/BOOK/.penshelf-0badf00d.part", "half a book");
+    writeFile(dir / "sdb1/BOOK/001.vxr", "a book");
 
     EXPECT_EQ(find(0x01200000), PenIdentifier::Outcome::Stored);
+    EXPECT_EQ(fileNamesIn(dir / "sdb1/BOOK"), std::set<std::string>{"001.vxr"})
+        << "a pen just found loses the leftovers of killed installs";
     ASSERT_EQ(table.table.count("sdb1"), 1u);
     const PenRecord& pen = table.table["sdb1"];
     EXPECT_EQ(pen.vendor + "|" + pen.product + "|" + pen.revision + "|" + pen.bsdName + "|" +
@@ -181,15 +185,6 @@ TEST_F(IdentificationTest, IdentityCodeComesOnlyFromARegularProductIniOnThePen) 
         EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::Stored);
         EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), code);
     }
-}
-
-TEST_F(IdentificationTest, PenJustFoundLosesLeftoversOfKilledInstalls) {
-    addPen(0x01100000);
-    mountWithProductIni("sdb1", "0123456789012ABCDEFGHIJ12");
-    writeFile(dir / "sdb1/BOOK/.penshelf-0badf00d.part", "half a book");
-    writeFile(dir / "sdb1/BOOK/001.vxr", "a book");
-    find(0x01100000);
-    EXPECT_EQ(fileNamesIn(dir / "sdb1/BOOK"), std::set<std::string>{"001.vxr"});
 }
 
 TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
