@@ -1,4 +1,4 @@
-// penshelf-cli books: a pen's catalogue, in the order the window lists it.
+// penshelf-cli books: a pen's catalogue, by book package number.
 #include "cli/PenCommands.h"
 
 #include "cli/FieldEscape.h"

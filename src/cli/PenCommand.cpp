@@ -13,9 +13,11 @@
 #include <QEventLoop>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <ostream>
+#include <tuple>
 
 namespace penshelf::cli {
 
@@ -181,7 +183,11 @@ PenView viewPen(const Platform& platform, const PenRecord& pen) {
 }
 
 std::vector<ListData> listBooks(const std::string& bookFolder) {
-    return ListBookFolder(bookFolder);
+    std::vector<ListData> books = ListBookFolder(bookFolder);
+    std::sort(books.begin(), books.end(), [](const ListData& a, const ListData& b) {
+        return std::tie(a.number, a.entry) < std::tie(b.number, b.entry);
+    });
+    return books;
 }
 
 QJsonObject toJson(const ListData& book) {

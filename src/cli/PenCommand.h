@@ -115,7 +115,7 @@ struct PenView {
 };
 PenView viewPen(const Platform& platform, const PenRecord& pen);
 
-// The catalogue's rows, in the order the window lists them.
+// The catalogue's rows by book package number, then by entry.
 std::vector<ListData> listBooks(const std::string& bookFolder);
 QJsonObject toJson(const ListData& book);
 
