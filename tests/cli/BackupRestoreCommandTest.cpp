@@ -16,7 +16,6 @@ namespace {
 class BackupRestoreCommands : public SimulatedPens {
   protected:
     void SetUp() override {
-        SimulatedPens::SetUp();
         first = addPen("a-pen", "PEN00000001") + "BOOK/";
         second = addPen("b-pen", "PEN00000002") + "BOOK/";
         writeFile(first + "001.vxr", custom);
