@@ -47,10 +47,6 @@ QByteArray withAttributes(const QByteArray& name, int count) {
     return element + ">x</" + name + ">";
 }
 
-ErrorRecord httpError(long code, std::string description) {
-    return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
-}
-
 struct Case {
     const char* what;
     QByteArray body;

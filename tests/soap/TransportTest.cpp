@@ -38,10 +38,6 @@ long countOf(const HttpRequest& request, const QByteArray& name) {
     return count;
 }
 
-ErrorRecord httpError(long code, std::string description) {
-    return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
-}
-
 // The peak resident memory of a running process so far, in KiB; 0 once it has ended. (What wait4
 // reports is no use here: Linux counts the spawning process's memory into it.)
 long peakKiB(pid_t pid) {

@@ -13,18 +13,9 @@ namespace {
 constexpr qsizetype kMaxRequestBytes = 16 * 1024 * 1024;
 
 QByteArray reasonFor(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 401:
-            return "Unauthorized";
-        case 404:
-            return "Not Found";
-        case 500:
-            return "Internal Server Error";
-        default:
-            return "Status";
-    }
+    const QHash<int, QByteArray> reasons = {
+        {200, "OK"}, {401, "Unauthorized"}, {404, "Not Found"}, {500, "Internal Server Error"}};
+    return reasons.value(status, "Status");
 }
 
 bool hasHeaderIn(const QList<HttpHeader>& headers, const QByteArray& name) {
@@ -89,12 +80,6 @@ bool HttpRequest::hasHeader(const QByteArray& name) const {
     return hasHeaderIn(headers, name);
 }
 
-QList<QByteArray> HttpRequest::headerNames() const {
-    QList<QByteArray> names;
-    for (const auto& header : headers) names.append(header.first);
-    return names;
-}
-
 HttpResponse HttpResponse::withBody(int status, QByteArray contentType, QByteArray body) {
     HttpResponse response;
     response.status = status;
@@ -105,26 +90,6 @@ HttpResponse HttpResponse::withBody(int status, QByteArray contentType, QByteArr
 
 HttpResponse HttpResponse::xml(QByteArray body, int status) {
     return withBody(status, "text/xml; charset=utf-8", std::move(body));
-}
-
-HttpResponse HttpResponse::raw(QByteArray bytes) {
-    HttpResponse response;
-    response.kind = Kind::Raw;
-    response.body = std::move(bytes);
-    return response;
-}
-
-HttpResponse HttpResponse::stalled(QByteArray bytes) {
-    HttpResponse response;
-    response.kind = Kind::Stalled;
-    response.body = std::move(bytes);
-    return response;
-}
-
-HttpResponse HttpResponse::silence() {
-    HttpResponse response;
-    response.kind = Kind::Silent;
-    return response;
 }
 
 HttpResponse HttpResponse::trickle(QByteArray body, std::chrono::milliseconds perByte) {
@@ -154,40 +119,6 @@ LocalHttpServer::~LocalHttpServer() {
     close();
 }
 
-QString LocalHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
-}
-
-void LocalHttpServer::enqueue(HttpResponse response) {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(response));
-}
-
-void LocalHttpServer::setHandler(Handler handler) {
-    std::lock_guard lock(mutex_);
-    handler_ = std::move(handler);
-}
-
-void LocalHttpServer::setRecording(bool record) {
-    std::lock_guard lock(mutex_);
-    recording_ = record;
-}
-
-std::vector<HttpRequest> LocalHttpServer::requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-}
-
-std::size_t LocalHttpServer::requestCount() const {
-    std::lock_guard lock(mutex_);
-    return requestCount_;
-}
-
-std::size_t LocalHttpServer::connectionCount() const {
-    std::lock_guard lock(mutex_);
-    return connectionCount_;
-}
-
 void LocalHttpServer::close() {
     server_.close();
     const auto sockets = pending_.keys();
@@ -201,10 +132,6 @@ void LocalHttpServer::close() {
 
 void LocalHttpServer::accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        {
-            std::lock_guard lock(mutex_);
-            ++connectionCount_;
-        }
         pending_.insert(socket, QByteArray());
         QObject::connect(socket, &QTcpSocket::readyRead, &server_,
                          [this, socket] { serve(socket); });
@@ -243,8 +170,7 @@ void LocalHttpServer::serve(QTcpSocket* socket) {
             stream(socket, response);
             return;
         }
-        if (response.kind == HttpResponse::Kind::Raw || response.closeAfter ||
-            response.closeDelimited) {
+        if (response.kind == HttpResponse::Kind::Raw || response.closeDelimited) {
             socket->disconnectFromHost();
             return;
         }
@@ -280,7 +206,7 @@ void LocalHttpServer::send(QTcpSocket* socket, const HttpResponse& response) {
         !hasHeaderIn(response.headers, "Transfer-Encoding")) {
         bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     }
-    if (response.closeAfter || response.closeDelimited) bytes += "Connection: close\r\n";
+    if (response.closeDelimited) bytes += "Connection: close\r\n";
     bytes += "\r\n";
     if (response.kind == HttpResponse::Kind::Normal) bytes += response.body;
     socket->write(bytes);
