@@ -27,14 +27,9 @@ using Files = std::map<std::string, std::string>;  // entry -> bytes, "<link>" o
 Files filesIn(const std::string& folder) {
     Files files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_symlink()) {
-            files[name] = "<link>";
-        } else if (entry.is_directory()) {
-            files[name] = "<folder>";
-        } else {
-            files[name] = readFile(entry.path());
-        }
+        files[entry.path().filename().string()] = entry.is_symlink()     ? "<link>"
+                                                  : entry.is_directory() ? "<folder>"
+                                                                         : readFile(entry.path());
     }
     return files;
 }

@@ -35,9 +35,7 @@ const QByteArray kBillionLaughs =
 
 // `count` copies of `piece`.
 QByteArray repeated(const QByteArray& piece, int count) {
-    QByteArray bytes;
-    for (int i = 0; i < count; ++i) bytes += piece;
-    return bytes;
+    return piece.repeated(count);
 }
 
 // An element with `count` attributes a0="1" a1="1" ...

@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,9 @@ namespace penshelf::test {
 
 using HttpHeader = std::pair<QByteArray, QByteArray>;
 
+// The value of the first header of that name, compared without regard to case.
+std::optional<QByteArray> headerIn(const QList<HttpHeader>& headers, const QByteArray& name);
+
 struct HttpRequest {
     QByteArray raw;  // every byte of the request as it arrived: request line, headers, body
     QByteArray method;
@@ -33,8 +37,8 @@ struct HttpRequest {
     QByteArray body;
 
     // The value of the first header of that name (case-insensitive); empty when there is none.
-    QByteArray header(const QByteArray& name) const;
-    bool hasHeader(const QByteArray& name) const;
+    QByteArray header(const QByteArray& name) const { return headerIn(headers, name).value_or(""); }
+    bool hasHeader(const QByteArray& name) const { return headerIn(headers, name).has_value(); }
     // The header names in the order received.
     QList<QByteArray> headerNames() const {
         QList<QByteArray> names;
