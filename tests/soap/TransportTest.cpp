@@ -38,22 +38,6 @@ long peakKiB(pid_t pid) {
     return 0;
 }
 
-// The environment for a program to be measured: where it runs under AddressSanitizer, freed
-// memory is not held back for checking, so what is measured is what the program itself holds.
-std::vector<std::string> measuredEnvironment() {
-    std::vector<std::string> variables;
-    bool given = false;
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        variables.emplace_back(*variable);
-        if (variables.back().rfind("ASAN_OPTIONS=", 0) == 0) {
-            variables.back() += ":quarantine_size_mb=0";
-            given = true;
-        }
-    }
-    if (!given) variables.emplace_back("ASAN_OPTIONS=quarantine_size_mb=0");
-    return variables;
-}
-
 struct ProgramRun {
     std::string out;
     long peakKiB = 0;
@@ -72,15 +56,16 @@ ProgramRun runSoapProgram(const LocalHttpServer& server, long stopAtKiB) {
     std::vector<std::string> arguments{PENSHELF_CLI_PROGRAM, "soap",
                                        "getproxyurl",        "strcid=kelva",
                                        "--endpoint",         server.url().toStdString()};
-    std::vector<std::string> variables = measuredEnvironment();
+    // Where the program runs under AddressSanitizer, freed memory is not held back for checking,
+    // so what is measured is what the program itself holds.
+    const char* asanOptions = std::getenv("ASAN_OPTIONS");
+    const ScopedEnv measured("ASAN_OPTIONS",
+                             std::string(asanOptions ? asanOptions : "") + ":quarantine_size_mb=0");
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& variable : variables) envp.push_back(variable.data());
-    envp.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     ProgramRun run;
