@@ -25,12 +25,6 @@ namespace {
 // a cancel is seen within a fraction of a second even on a slow pen.
 constexpr std::int64_t blockSize = 1 << 20;
 
-const char* kindOf(const std::string& flag) {
-    if (flag == "E") return "shared";
-    if (flag == "S") return "smart";
-    return "custom";
-}
-
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
@@ -243,12 +237,11 @@ BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& call
 
     // The books in the order of their names, each with its size as it is now.
     std::vector<BackupBook> books;
-    const std::string prefix = joinPath(request.bookFolder, "");
     for (const ListData& row : ListBookFolder(request.bookFolder)) {
         BackupBook book;
-        book.entry = row.file.substr(std::min(prefix.size(), row.file.size()));
-        book.number = book.entry.substr(0, 3);
-        book.kind = kindOf(row.flag);
+        book.entry = row.entry;
+        book.number = row.number;
+        book.kind = kindName(row.kind);
         book.name = row.name;
         if (!isPlainBookEntry(book.entry)) {
             report.failed.push_back({book.entry, book.name, BackupFailure::NotPlainName});

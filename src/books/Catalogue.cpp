@@ -85,48 +85,41 @@ class Listing {
         for (size_t i = 4; i < 7; ++i) ext += chars[i];
         ext = asciiLower(ext);
 
-        ListData row;
-        row.file = joinPath(pathZiro_, entry.path);
-        row.type = "vxb";
-        if (ext == "vxr") {
-            row.stat = customStatPrefix + num;
-            row.flag = "D";
-        } else if (ext == "vxs") {
-            row.stat = smartStatPrefix + num;
-            row.flag = "S";
-        } else {
-            return;
-        }
+        if (ext != "vxr" && ext != "vxs") return;
+        std::string title;
+        std::optional<std::string> sharedTarget;
         if (startsWith(*nameString, "ATT")) {
-            row.flag = "E";
-            shared_.push_back({rows_.size(), nameString->substr(3), ext});
+            sharedTarget = nameString->substr(3);  // its title is the target's, read at the end
         } else if (startsWith(*nameString, "VXB")) {
-            row.name = nameString->substr(3);
+            title = nameString->substr(3);
         } else {
             return;
         }
-        rows_.push_back(std::move(row));
+        packages_.push_back({.file = joinPath(pathZiro_, entry.path),
+                             .entry = entry.path,
+                             .number = num,
+                             .smart = ext == "vxs",
+                             .title = std::move(title),
+                             .sharedTarget = std::move(sharedTarget)});
     }
 
     std::vector<ListData> finish() {
-        for (const SharedRow& shared : shared_) {
+        for (BookPackage& package : packages_) {
             // A target without a name still shows its number, so the shared
             // package can be seen and removed.
-            rows_[shared.row].name = targetName(shared).value_or("") + "(" + shared.target + ")";
+            if (package.sharedTarget) package.title = targetName(package).value_or("");
         }
-        return std::move(rows_);
+        std::vector<ListData> rows;
+        rows.reserve(packages_.size());
+        for (const BookPackage& package : packages_) rows.push_back(makeListData(package));
+        return rows;
     }
 
   private:
-    struct SharedRow {
-        size_t row;
-        std::string target;
-        std::string ext;
-    };
-
-    std::optional<std::string> targetName(const SharedRow& shared) const {
-        if (!isPlainTarget(shared.target)) return std::nullopt;
-        const std::string file = shared.target + "." + shared.ext;
+    std::optional<std::string> targetName(const BookPackage& shared) const {
+        const std::string& target = *shared.sharedTarget;
+        if (!isPlainTarget(target)) return std::nullopt;
+        const std::string file = target + (shared.smart ? ".vxs" : ".vxr");
         const auto seen = names_.find(file);
         if (seen != names_.end()) return seen->second;
         return GetBookNameAt(bookFd_, file);
@@ -134,8 +127,7 @@ class Listing {
 
     int bookFd_;
     const std::string& pathZiro_;
-    std::vector<ListData> rows_;
-    std::vector<SharedRow> shared_;
+    std::vector<BookPackage> packages_;
     std::unordered_map<std::string, std::optional<std::string>> names_;
 };
 

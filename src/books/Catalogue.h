@@ -10,9 +10,6 @@
 
 namespace penshelf {
 
-inline constexpr const char* customStatPrefix = "自制-";
-inline constexpr const char* smartStatPrefix = "智能-";
-
 class Volumes;
 
 // The BOOK/ folder of the volume mounted from bsdName, or the empty text while

@@ -54,7 +54,14 @@ int statusOf(InstallResult result) {
     return kFailure;
 }
 
-std::string messageOf(InstallResult result) {
+// The window's message, with the number and what to do about it.
+std::string takenMessage(const std::string& number) {
+    return std::string(texts::numberTaken) + " (number " + number +
+           " is taken; choose another with --number)";
+}
+
+std::string messageOf(InstallResult result, const std::string& number) {
+    if (result == InstallResult::Taken) return takenMessage(number);
     if (result == InstallResult::NoBookFolder) {
         return "the pen has no BOOK folder of its own (missing, or a link to elsewhere); "
                "nothing was written";
@@ -102,12 +109,13 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
     outcome.number = number.value_or(proposeBookNumberFor(folder, file));
     if (const NumberCheck check = checkBookNumber(folder, outcome.number, extBook);
         check != NumberCheck::Valid) {
-        return refuse(kUserError, messageFor(check));
+        return refuse(kUserError, check == NumberCheck::Taken ? takenMessage(outcome.number)
+                                                              : messageFor(check));
     }
     outcome.entry = outcome.number + extBook;
     BookInstaller installer(file, folder, outcome.entry, extBook == ".vxr");
     if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
-        return refuse(statusOf(refused), messageOf(refused));
+        return refuse(statusOf(refused), messageOf(refused, outcome.number));
     }
 
     InstallResult result;
@@ -127,7 +135,9 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
                                         },
                                     .flushing = [&] { progress.show(texts::flushingToPen); }});
     }
-    if (result != InstallResult::Installed) return refuse(statusOf(result), messageOf(result));
+    if (result != InstallResult::Installed) {
+        return refuse(statusOf(result), messageOf(result, outcome.number));
+    }
     return outcome;
 }
 

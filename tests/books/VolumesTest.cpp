@@ -65,14 +65,4 @@ TEST(FreeSpace, OfRealPathsAndMissingOnes) {
     EXPECT_EQ(GetFreeSpaceText(""), "---");
 }
 
-TEST(FolderVolumes, MountsFoldersAsAbsoluteVolumePaths) {
-    TempDir dir;
-    FolderVolumes volumes;
-    volumes.mount("pen1", dir.str());
-    EXPECT_EQ(volumes.GetVolumePath("pen1"), dir.str() + "/");
-    EXPECT_EQ(volumes.GetVolumePath("pen2"), "");
-    volumes.unmount("pen1");
-    EXPECT_EQ(volumes.GetVolumePath("pen1"), "");
-}
-
 }  // namespace

@@ -18,8 +18,6 @@ using PensCommand = SimulatedPens;
 TEST_F(PensCommand, ListsEveryPenWithItsCodeFreeSpaceAndVolume) {
     const std::string first = addPen("a-pen", "PEN00000001");
     const std::string second = addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
-    // A mass-storage device of another make is no pen.
-    writeFile(pens / "c-stick/simulated-device.ini", "usb = 0781:5567\n");
 
     // Other tests write meanwhile: the free space may move while a command runs.
     const std::string freeBefore = GetFreeSpaceText(first + "BOOK/");
@@ -49,10 +47,6 @@ TEST_F(PensCommand, ListsEveryPenWithItsCodeFreeSpaceAndVolume) {
     const QJsonObject bare = list[1].toObject();
     EXPECT_EQ(jsonText(bare["freeSpace"]), "---");
     EXPECT_TRUE(bare["freeBytes"].isNull());
-
-    const CliRun verbose = runCli({"pens", "--verbose"});
-    EXPECT_EQ(verbose.out, text.out) << "log lines never mix with the output";
-    EXPECT_NE(verbose.err.find("New ZIRO added."), std::string::npos) << verbose.err;
 }
 
 TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
@@ -100,12 +94,9 @@ TEST_F(PensCommand, AMistypedFolderOfPensIsAnErrorNotZeroPens) {
 TEST_F(PensCommand, HelpAndBadCommandLines) {
     const CliRun help = runCli({"--help"});
     EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(runCli({"help"}).out, help.out);
     for (const char* name : {"pens", "books", "install", "remove", "eject", "soap"}) {
         EXPECT_NE(help.out.find(std::string("\n  ") + name + " "), std::string::npos) << name;
-    }
-    EXPECT_EQ(runCli({"help"}).out, help.out);
-
-    for (const char* name : {"pens", "books", "install", "remove", "eject", "soap"}) {
         const CliRun command = runCli({name, "--help"});
         EXPECT_EQ(command.status, 0) << name;
         EXPECT_EQ(command.out.rfind(std::string("usage: penshelf-cli ") + name + " ", 0), 0u)
@@ -113,12 +104,18 @@ TEST_F(PensCommand, HelpAndBadCommandLines) {
         EXPECT_EQ(runCli({"help", name}).out, command.out);
     }
 
-    EXPECT_EQ(runCli({}).status, 1);
-    EXPECT_EQ(runCli({"shelve"}).status, 1);
-    EXPECT_EQ(runCli({"books", "--colour"}).status, 1);
-    EXPECT_EQ(runCli({"books", "--pen"}).status, 1) << "--pen without its value";
-    EXPECT_EQ(runCli({"eject", "sim1s1"}).status, 1) << "eject takes --pen, no operand";
-    EXPECT_EQ(runCli({"remove", "--yes"}).status, 1) << "remove needs its book";
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"shelve"},
+             {"books", "--colour"},
+             {"books", "--pen"},   // without its value
+             {"eject", "sim1s1"},  // eject takes --pen, no operand
+             {"remove", "--yes"},  // remove needs its book
+         }) {
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, 1) << testing::PrintToString(args);
+        EXPECT_EQ(run.out, "") << testing::PrintToString(args);
+    }
     const CliRun install = runCli({"install", "--json"});
     EXPECT_EQ(install.status, 1) << "install needs a file";
     EXPECT_EQ(install.json()["error"].toObject()["status"].toInt(), 1);
