@@ -56,11 +56,6 @@ class IdentificationTest : public ::testing::Test {
         if (registry.root->children.empty()) registry.root->add("usb1", "IOUSBHostDevice");
         return *registry.root->children.front();
     }
-    void mountWithProductIni(const std::string& bsdName, const std::string& productIni) {
-        const std::string folder = dir / bsdName;
-        writeFile(folder + "/SYS/product.ini", productIni);
-        volumes.mount(bsdName, folder);
-    }
     PenIdentifier::Outcome find(std::uint32_t location) {
         return PenIdentifier(registry, volumes, table, {out, err}).findLocationID(location);
     }
@@ -74,7 +69,8 @@ class IdentificationTest : public ::testing::Test {
 
 TEST_F(IdentificationTest, OrdinaryPenIsStoredUnderItsPartitionAndLosesInstallLeftovers) {
     addPen(0x01200000);
-    mountWithProductIni("sdb1", "PRODUCT_CODE=KLV8A3C5D21\r\nMODEL=X\r\n");
+    writeFile(dir / "sdb1/SYS/product.ini", "PRODUCT_CODE=KLV8A3C5D21\r\nMODEL=X\r\n");
+    volumes.mount("sdb1", dir / "sdb1");
     writeFile(dir / "sdb1/BOOK/.penshelf-0badf00d.part", "half a book");
     writeFile(dir / "sdb1/BOOK/001.vxr", "a book");
 
