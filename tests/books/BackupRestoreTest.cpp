@@ -265,36 +265,33 @@ TEST_F(BackupRestoreTest, CancelMidBookLeavesNoPartialFileAndATrueManifest) {
     expectFirstBookOnly(folder, bigBooks().at("001.vxr"));
 }
 
-TEST(BackupFromSmallVolume, PenPulledOutMidBookLeavesNoPartialFileAndATrueManifest) {
+TEST_F(BackupRestoreTest, PenPulledOutMidBookLeavesNoPartialFileAndATrueManifest) {
     MAKE_LOOP_VOLUME(volume, 64 * 1024);
     // Larger than what the kernel reads ahead, so that most of the second
     // book is still on the device when it goes away.
     const Files books = bigBooks(16 << 20);
     put(volume->book, books);
     ASSERT_TRUE(volume->remount()) << "the books are read from the disk, not from memory";
-    TempDir dir;
     std::optional<bool> pulled;
     const auto pullOut = [&](const BackupProgress& p) {
         if (p.book == 1 && p.bookDone > 0 && !pulled) pulled = volume->pullOut();
     };
     const BackupReport report =
-        backUp(volume->book, dir / "backup", {.progress = pullOut, .cancelled = {}});
+        backUp(volume->book, folder, {.progress = pullOut, .cancelled = {}});
     ASSERT_EQ(pulled, true);
     EXPECT_EQ(report.status, BackupStatus::Done);
     ASSERT_EQ(report.failed.size(), 2u);
     EXPECT_EQ(report.failed[0].why, BackupFailure::ReadFailed);
-    expectFirstBookOnly(dir / "backup", books.at("001.vxr"));
+    expectFirstBookOnly(folder, books.at("001.vxr"));
 }
 
-TEST(RestoreOntoSmallVolume, NotEnoughRoomIsRefusedBeforeAnythingIsWritten) {
+TEST_F(BackupRestoreTest, NotEnoughRoomIsRefusedBeforeAnythingIsWritten) {
     MAKE_LOOP_VOLUME(volume, 2048);
-    TempDir dir;
-    const std::string pen = dir / "pen/BOOK/";
     put(pen, {{"001.vxr", BookFile{.name = vxbName("小书")}.bytes()},
               {"002.vxr", BookFile{.name = vxbName("大书"), .size = 3 << 20}.bytes()}});
-    ASSERT_EQ(backUp(pen, dir / "backup").status, BackupStatus::Done);
+    ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
 
-    const PlanReport planned = planRestore(dir / "backup", volume->book);
+    const PlanReport planned = planRestore(folder, volume->book);
     ASSERT_TRUE(planned.plan);
     const RestoreReport report = runRestore(*planned.plan, ConflictChoice::Skip);
     EXPECT_EQ(report.status, RestoreStatus::NoSpace);

@@ -97,18 +97,6 @@ TEST(BookNumbers, FullFolderGives998AndNeverZeroOr999) {
     EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "500");
 }
 
-TEST(BookNumbers, EmptyFolderIsNotTheWorkingFolder) {
-    // A pen whose volume is not mounted has no folder; a relative lookup
-    // would find this program's own files.
-    TempDir cwd;
-    writeFile(cwd / "005.vxr", "x");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(cwd.path());
-    EXPECT_EQ(checkBookNumber("", "005", ".vxr"), NumberCheck::Valid);
-    EXPECT_FALSE(existsInFolder("", "005.vxr"));
-    std::filesystem::current_path(previous);
-}
-
 TEST(NoReplaceRename, MovesOrLeavesBothFilesAsTheyWere) {
     for (const auto rename : {&renameNoReplace, &linkThenUnlink}) {
         PenFolder pen;
@@ -316,9 +304,18 @@ TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
     EXPECT_EQ(install(path, "050.vxr").checked, InstallResult::NoBookFolder);
     EXPECT_TRUE(fileNamesIn(elsewhere.path()).empty());
 
+    // A pen whose volume is not mounted has no folder: nothing is looked up or
+    // written relative to this program's working folder.
+    writeFile(elsewhere / "005.vxr", "x");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    EXPECT_EQ(checkBookNumber("", "005", ".vxr"), NumberCheck::Valid);
+    EXPECT_FALSE(existsInFolder("", "005.vxr"));
     BookInstaller unmounted(path, "", "007.vxr", true);
     EXPECT_EQ(unmounted.check(), InstallResult::NoBookFolder);
     EXPECT_EQ(unmounted.install({}), InstallResult::NoBookFolder);
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
 }
 
 // ---------------------------------------------------------------- small volumes
