@@ -19,6 +19,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
 #include <numeric>
 #include <set>
@@ -208,7 +209,6 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         expected.replace(BookHeader::labelFieldOffset, 2, row.labelField);
         EXPECT_TRUE(readFile(pen.book + row.target) == expected) << "no other byte changes";
         EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{row.target}) << "no temporary left";
-        EXPECT_EQ(ListBookFolder(pen.book).size(), 1u);
         std::filesystem::remove(pen.book + row.target);
     }
 }
@@ -246,9 +246,8 @@ TEST_F(InstallerTest, SourceChangedWhileCopyingLeavesNothing) {
          [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); }},
         {"rewritten in place",
          [](const std::string& path) {
-             const int fd = open(path.c_str(), O_WRONLY);
-             EXPECT_EQ(pwrite(fd, "new edition", 11, 2 << 20), 11);
-             close(fd);
+             std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+             file.seekp(2 << 20) << "new edition";
          }},
     };
     for (const auto& [what, change] : changes) {
