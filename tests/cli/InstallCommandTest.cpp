@@ -21,8 +21,8 @@ class InstallCommand : public SimulatedPens {
 };
 
 TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFailure) {
-    // Both custom ones propose their default title 1, although 001.vxr is taken by
-    // the second; a smart package counts only smart numbers.
+    // Both custom packages propose their default title 1, which the first one
+    // takes; a smart package counts only smart numbers.
     const std::string first =
         addSource("first.vxb", {.name = vxbName("第一本"), .defaultTitle = 1, .size = 5000});
     const std::string second =
