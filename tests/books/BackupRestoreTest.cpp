@@ -195,7 +195,6 @@ TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
 }
 
 TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
-    std::filesystem::create_directories(folder);
     writeFile(folder + "/001.vxr", sampleBooks().at("001.vxr"));
     const std::string sha = sha256Hex(sampleBooks().at("001.vxr"));
     const auto manifest = [](const std::string& version, const std::string& books) {

@@ -50,8 +50,7 @@ TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
 
 TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
-    const std::string other = BookFile{.name = vxbName("别的书")}.bytes();
-    writeFile(second + "001.vxr", other);
+    writeFile(second + "001.vxr", BookFile{.name = vxbName("别的书")}.bytes());
 
     const CliRun unasked = runCli({"restore", folder, "--pen", "sim2s1"});
     EXPECT_EQ(unasked.status, 1);

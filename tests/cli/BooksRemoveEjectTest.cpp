@@ -90,8 +90,7 @@ TEST_F(BookCommands, HostileNamesStayOnTheirLineAndComeBackToRemove) {
     EXPECT_EQ(runCli({"books", "--pen", "sim1s1"}).out,
               "\\t01\tcustom\t坏\\n\\x1b[2J名\\\\\t\\t01.vxr\n"
               "\\xff02\tcustom\t无效\t\\xff02.vxr\n");
-    const std::string pensOut = runCli({"pens"}).out;
-    EXPECT_THAT(pensOut, HasSubstr("\nsim2s1\tPEN\\x1b]0;\\n\\xc2\\x9bZ\t"));
+    EXPECT_THAT(runCli({"pens"}).out, HasSubstr("\nsim2s1\tPEN\\x1b]0;\\n\\xc2\\x9bZ\t"));
 
     // Each entry as --json gives it removes that very file.
     const QJsonArray rows =
