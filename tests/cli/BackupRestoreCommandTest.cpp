@@ -29,7 +29,7 @@ class BackupRestoreCommands : public SimulatedPens {
     std::string folder = sources / "pen one";
 };
 
-TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPenAndBack) {
+TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
     const CliRun backup = runCli({"backup", folder, "--pen", "sim1s1", "--json"});
     EXPECT_EQ(backup.status, 0) << backup.err;
     const QJsonObject document = backup.json();
@@ -46,20 +46,15 @@ TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPenAndBack) {
     EXPECT_EQ(restore.out, "restored 001.vxr\nrestored 002.vxs\n");
     EXPECT_EQ(readFile(second + "001.vxr"), custom);
     EXPECT_EQ(readFile(second + "002.vxs"), smart);
-
-    const CliRun again = runCli({"restore", folder, "--pen", "sim1s1"});
-    EXPECT_EQ(again.status, 0);
-    EXPECT_EQ(again.out, "already there 001.vxr\nalready there 002.vxs\n");
 }
 
 TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
-    const std::string other = BookFile{.name = vxbName("别的书")}.bytes();
-    writeFile(second + "001.vxr", other);
+    writeFile(second + "001.vxr", BookFile{.name = vxbName("别的书")}.bytes());
 
     const CliRun unasked = runCli({"restore", folder, "--pen", "sim2s1"});
     EXPECT_EQ(unasked.status, 1);
-    EXPECT_NE(unasked.err.find("001.vxr; choose --on-conflict"), std::string::npos) << unasked.err;
+    EXPECT_THAT(unasked.err, HasSubstr("001.vxr; choose --on-conflict"));
     EXPECT_EQ(fileNamesIn(second).size(), 1u) << "nothing was written";
     EXPECT_EQ(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "rename"}).status, 1);
 
@@ -76,14 +71,8 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     writeFile(sources / "full/notes.txt", "mine");
     const CliRun notEmpty = runCli({"backup", sources / "full", "--pen", "sim1s1"});
     EXPECT_EQ(notEmpty.status, 1);
-    EXPECT_NE(notEmpty.err.find("holds files already"), std::string::npos) << notEmpty.err;
+    EXPECT_THAT(notEmpty.err, HasSubstr("holds files already"));
     EXPECT_EQ(fileNamesIn(sources / "full").size(), 1u);
-
-    const CliRun noBackup = runCli({"restore", sources / "full", "--pen", "sim2s1", "--json"});
-    EXPECT_EQ(noBackup.status, 1);
-    EXPECT_NE(
-        jsonText(noBackup.json()["error"].toObject()["message"]).find("not a PenShelf backup"),
-        std::string::npos);
 
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
     std::string changed = smart;
@@ -92,8 +81,7 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     const CliRun damaged = runCli({"restore", folder, "--pen", "sim2s1"});
     EXPECT_EQ(damaged.status, 2);
     EXPECT_EQ(damaged.out, "restored 001.vxr\n");
-    EXPECT_NE(damaged.err.find("002.vxs: changed since the backup; skipped"), std::string::npos)
-        << damaged.err;
+    EXPECT_THAT(damaged.err, HasSubstr("002.vxs: changed since the backup; skipped"));
     EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"});
 }
 

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -17,6 +18,9 @@
 #include <vector>
 
 namespace penshelf::test {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 struct CliRun {
     int status = -1;

@@ -56,7 +56,7 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     EXPECT_TRUE(none.json()["pens"].toArray().isEmpty());
     const CliRun books = runCli({"books"});
     EXPECT_EQ(books.status, 1);
-    EXPECT_NE(books.err.find(texts::connectPenPrompt), std::string::npos);
+    EXPECT_THAT(books.err, HasSubstr(texts::connectPenPrompt));
 
     addPen("a-pen", "PEN00000001");
     const CliRun only = runCli({"books", "--json"});
@@ -66,10 +66,10 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     addPen("b-pen", "PEN00000002");
     const CliRun several = runCli({"books", "--json"});
     EXPECT_EQ(several.status, 1);
-    EXPECT_NE(several.err.find("--pen"), std::string::npos) << several.err;
+    EXPECT_THAT(several.err, HasSubstr("--pen"));
     const QJsonObject error = several.json()["error"].toObject();
     EXPECT_EQ(error["status"].toInt(), 1);
-    EXPECT_NE(jsonText(error["message"]).find("sim1s1, sim2s1"), std::string::npos);
+    EXPECT_THAT(jsonText(error["message"]), HasSubstr("sim1s1, sim2s1"));
 
     const CliRun chosen = runCli({"books", "--pen", "sim2s1", "--json"});
     EXPECT_EQ(chosen.status, 0);
@@ -78,7 +78,7 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
 
     const CliRun unknown = runCli({"eject", "--pen", "sdz1"});
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_NE(unknown.err.find("sdz1"), std::string::npos) << unknown.err;
+    EXPECT_THAT(unknown.err, HasSubstr("sdz1"));
 }
 
 TEST_F(PensCommand, AMistypedFolderOfPensIsAnErrorNotZeroPens) {
@@ -96,7 +96,7 @@ TEST_F(PensCommand, HelpAndBadCommandLines) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(runCli({"help"}).out, help.out);
     for (const char* name : {"pens", "books", "install", "remove", "eject", "soap"}) {
-        EXPECT_NE(help.out.find(std::string("\n  ") + name + " "), std::string::npos) << name;
+        EXPECT_THAT(help.out, HasSubstr(std::string("\n  ") + name + " ")) << name;
         const CliRun command = runCli({name, "--help"});
         EXPECT_EQ(command.status, 0) << name;
         EXPECT_EQ(command.out.rfind(std::string("usage: penshelf-cli ") + name + " ", 0), 0u)

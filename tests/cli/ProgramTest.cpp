@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <set>
 
 extern char** environ;
@@ -52,30 +53,26 @@ CliRun runProgram(const QStringList& args, bool onTerminal = false) {
     return run;
 }
 
-// Starts the program with these arguments; its process id, or 0.
-pid_t startProgram(std::vector<std::string> args) {
+// Starts the program with these arguments, holds it still the moment watch
+// reports, runs meanwhile, then sends it signal; whether that signal ended it.
+bool interrupted(std::vector<std::string> args, int watch, int signal,
+                 const std::function<void()>& meanwhile = {}) {
     args.insert(args.begin(), PENSHELF_CLI_PROGRAM);
     std::vector<char*> argv;
     for (std::string& argument : args) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : 0;
-}
-
-// Holds the program still the moment watch reports.
-void stopWhenSeen(pid_t pid, int watch) {
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
     pollfd seen{watch, POLLIN, 0};
-    ASSERT_EQ(poll(&seen, 1, 20000), 1);
+    const bool inTime = poll(&seen, 1, 20000) == 1;
     kill(pid, SIGSTOP);
-}
-
-// Signals the program held still; how it ended.
-int signalStopped(pid_t pid, int signal) {
+    if (inTime && meanwhile) meanwhile();
     kill(pid, signal);
     kill(pid, SIGCONT);
     int wstatus = 0;
     EXPECT_EQ(waitpid(pid, &wstatus, 0), pid);
-    return wstatus;
+    EXPECT_TRUE(inTime) << "the program was not seen at work";
+    return WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == signal;
 }
 
 using Program = SimulatedPens;
@@ -87,23 +84,20 @@ TEST_F(Program, ShowsProgressAndLogLinesOnStandardErrorOnly) {
     const CliRun shown =
         runProgram({"install", QString::fromStdString(source)}, /*onTerminal=*/true);
     EXPECT_EQ(shown.status, 0) << shown.err;
-    EXPECT_NE(shown.err.find(std::string(texts::installing) + " 100%"), std::string::npos)
-        << shown.err;
-    EXPECT_NE(shown.err.find(texts::flushingToPen), std::string::npos) << shown.err;
+    EXPECT_THAT(shown.err, HasSubstr(std::string(texts::installing) + " 100%"));
+    EXPECT_THAT(shown.err, HasSubstr(texts::flushingToPen));
 
     const CliRun piped = runProgram(
         {"install", QString::fromStdString(source), "--number", "002", "--json", "--verbose"});
     EXPECT_EQ(piped.status, 0);
     EXPECT_EQ(jsonText(piped.json()["installs"].toArray()[0].toObject()["entry"]), "002.vxr");
-    EXPECT_NE(piped.err.find("New ZIRO added."), std::string::npos) << piped.err;
-    EXPECT_EQ(piped.err.find(texts::installing), std::string::npos) << "no progress on a pipe";
+    EXPECT_THAT(piped.err, HasSubstr("New ZIRO added."));
+    EXPECT_THAT(piped.err, Not(HasSubstr(texts::installing))) << "no progress on a pipe";
 
     const CliRun backup =
         runProgram({"backup", QString::fromStdString(sources / "backup")}, /*onTerminal=*/true);
     EXPECT_EQ(backup.status, 0) << backup.err;
-    EXPECT_NE(backup.err.find("backing up 002.vxr 大书: 100% (book 2 of 2, 100% of all)"),
-              std::string::npos)
-        << backup.err;
+    EXPECT_THAT(backup.err, HasSubstr("backing up 002.vxr 大书: 100% (book 2 of 2, 100% of all)"));
 }
 
 TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
@@ -119,13 +113,10 @@ TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
         char events[4096];
         while (read(watch, events, sizeof events) > 0) {
         }
-        const pid_t pid = startProgram({"install", source});
-        ASSERT_NE(pid, 0);
         // Signalled the moment its copy first writes.
-        stopWhenSeen(pid, watch);
-        EXPECT_EQ(fileNamesIn(book).size(), 1u) << "the copy under way";
-        const int wstatus = signalStopped(pid, signal);
-        EXPECT_TRUE(WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == signal) << wstatus;
+        EXPECT_TRUE(interrupted({"install", source}, watch, signal, [&] {
+            EXPECT_EQ(fileNamesIn(book).size(), 1u) << "the copy under way";
+        }));
         EXPECT_TRUE(fileNamesIn(book).empty());
     }
     close(watch);
@@ -143,18 +134,14 @@ TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
     const int watch = inotify_init1(IN_CLOEXEC);
     ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_MOVED_TO), 0);
 
-    const pid_t pid = startProgram({"backup", folder});
-    ASSERT_NE(pid, 0);
     // The first book takes its name once the second is copied, as the third starts.
-    stopWhenSeen(pid, watch);
-    const int wstatus = signalStopped(pid, SIGINT);
+    EXPECT_TRUE(interrupted({"backup", folder}, watch, SIGINT));
     close(watch);
-    EXPECT_TRUE(WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == SIGINT) << wstatus;
     EXPECT_EQ(fileNamesIn(folder),
               (std::set<std::string>{"001.vxr", "002.vxr", "penshelf-backup.json"}));
     const std::string manifest = readFile(folder + "/penshelf-backup.json");
-    EXPECT_NE(manifest.find("\"002.vxr\""), std::string::npos) << manifest;
-    EXPECT_EQ(manifest.find("003.vxr"), std::string::npos) << manifest;
+    EXPECT_THAT(manifest, HasSubstr("\"002.vxr\""));
+    EXPECT_THAT(manifest, Not(HasSubstr("003.vxr")));
 }
 
 }  // namespace
