@@ -19,30 +19,15 @@ const QByteArray kFault =
     "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode>"
     "<faultstring>no such client</faultstring></SOAP-ENV:Fault>";
 
-const QByteArray kBillionLaughs =
-    "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol \"lol\">\n"
-    " <!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">\n"
-    " <!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">\n"
-    " <!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">\n"
-    " <!ENTITY lol4 \"&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;\">\n"
-    " <!ENTITY lol5 \"&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;\">\n"
-    " <!ENTITY lol6 \"&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;\">\n"
-    " <!ENTITY lol7 \"&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;\">\n"
-    " <!ENTITY lol8 \"&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;\">\n"
-    " <!ENTITY lol9 \"&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;\">\n"
-    "]>\n<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>"
-    "<r><return>&lol9;</return></r></soap:Body></soap:Envelope>";
-
-// `count` copies of `piece`.
-QByteArray repeated(const QByteArray& piece, int count) {
-    return piece.repeated(count);
-}
-
-// An element with `count` attributes a0="1" a1="1" ...
-QByteArray withAttributes(const QByteArray& name, int count) {
-    QByteArray element = "<" + name;
-    for (int i = 0; i < count; ++i) element += " a" + QByteArray::number(i) + "=\"1\"";
-    return element + ">x</" + name + ">";
+// Nine levels of entities, each referring ten times to the one below: a billion "lol"s expanded.
+QByteArray billionLaughs() {
+    QByteArray doc = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol0 \"lol\">\n";
+    for (int i = 1; i <= 9; ++i) {
+        const QByteArray below = "&lol" + QByteArray::number(i - 1) + ";";
+        doc += " <!ENTITY lol" + QByteArray::number(i) + " \"" + below.repeated(10) + "\">\n";
+    }
+    return doc + "]>\n<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">" +
+           "<soap:Body><r><return>&lol9;</return></r></soap:Body></soap:Envelope>";
 }
 
 struct Case {
@@ -72,10 +57,8 @@ void expectOutcomes(const std::vector<Case>& cases, bool bookopen = false) {
 TEST(ResponseHead, AnyStatusWithTextXmlIsReadAndOtherTypesFail) {
     expectOutcomes({
         {"a fault sent with 500", soapAnswer(kFault), Texts{}, std::nullopt, 500},
-        {"404 with its reason phrase", "<html>gone</html>", std::nullopt,
+        {"404 with the reason phrase of its code", "<html>gone</html>", std::nullopt,
          httpError(404, "Not Found"), 404, "text/html"},
-        {"503 with its reason phrase", "busy", std::nullopt, httpError(503, "Service Unavailable"),
-         503, "text/plain"},
         {"SOAP 1.2", addressAnswer("http://a/"), std::nullopt,
          httpError(1, "Unexpected response MIME type to SOAP call:application/soap+xml"), 200,
          "application/soap+xml; charset=utf-8"},
@@ -84,10 +67,8 @@ TEST(ResponseHead, AnyStatusWithTextXmlIsReadAndOtherTypesFail) {
     });
 }
 
-TEST(Decoding, TakesTheReturnChildrenOfTheBodysFirstChild) {
+TEST(Decoding, TakesTheReturnChildrenOfTheBodysFirstChildOnly) {
     expectOutcomes({
-        {"one address", addressAnswer("http://portal.example/book"),
-         Texts{"http://portal.example/book"}},
         {"several returns among other children, any wrapper name",
          soapAnswer("<whatever><return>first</return><note>skip</note><return>second</return>"
                     "<ns:return xmlns:ns=\"urn:x\">third</ns:return></whatever>"),
@@ -101,15 +82,12 @@ TEST(Decoding, TakesTheReturnChildrenOfTheBodysFirstChild) {
         {"an empty return gives no entry", soapAnswer("<r><return/><return>kept</return></r>"),
          Texts{"kept"}},
         {"text, comments and CDATA that only look like many attributes",
-         soapAnswer("<r a=\"x > y\"><!-- " + repeated("b=\"2\" ", 300) + "--><return>" +
-                    repeated("k=\"v\" ", 300) + "</return><return><![CDATA[" +
-                    repeated("c='3' ", 300) + "]]></return></r>"),
-         Texts{repeated("k=\"v\" ", 300).toStdString(), repeated("c='3' ", 300).toStdString()}},
-    });
-}
-
-TEST(Decoding, WhatIsNotAResponseElementGivesNoParts) {
-    expectOutcomes({
+         soapAnswer("<r a=\"x > y\"><!-- " + QByteArray("b=\"2\" ").repeated(300) + "--><return>" +
+                    QByteArray("k=\"v\" ").repeated(300) + "</return><return><![CDATA[" +
+                    QByteArray("c='3' ").repeated(300) + "]]></return></r>"),
+         Texts{QByteArray("k=\"v\" ").repeated(300).toStdString(),
+               QByteArray("c='3' ").repeated(300).toStdString()}},
+        // What is not a response element gives no parts.
         {"whitespace before the response element",
          soapAnswer("\n  <r><return>http://lost/</return></r>\n"), Texts{}},
         {"an empty Body", soapAnswer(""), Texts{}},
@@ -120,22 +98,23 @@ TEST(Decoding, WhatIsNotAResponseElementGivesNoParts) {
 }
 
 TEST(Decoding, BrokenOrHostileXmlFailsWithTheParseError) {
+    QByteArray attributes;
+    for (int i = 0; i < 20000; ++i) attributes += " a" + QByteArray::number(i) + "=\"1\"";
     expectOutcomes({
-        {"HTML sent as text/xml", "<html><body><p>Fatal error<br></body></html>", std::nullopt,
-         kParseError},
-        {"billion laughs", kBillionLaughs, std::nullopt, kParseError},
+        {"billion laughs", billionLaughs(), std::nullopt, kParseError},
         {"a document type declaration, which no SOAP message has",
          "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"http://127.0.0.1:9/x\">]>"
          "<e><Body><r><return>&x;</return></r></Body></e>",
          std::nullopt, kParseError},
         // More than any answer of the service holds; libxml2 must not be kept busy with them.
         {"20000 attributes on one element",
-         soapAnswer("<r>" + withAttributes("return", 20000) + "</r>"), std::nullopt, kParseError},
+         soapAnswer("<r><return" + attributes + ">x</return></r>"), std::nullopt, kParseError},
         {"200 nested elements",
-         soapAnswer("<r><return>x</return>" + repeated("<d>", 200) + repeated("</d>", 200) +
-                    "</r>"),
+         soapAnswer("<r><return>x</return>" + QByteArray("<d>").repeated(200) +
+                    QByteArray("</d>").repeated(200) + "</r>"),
          std::nullopt, kParseError},
-        {"20000 elements", soapAnswer("<r><return>x</return>" + repeated("<e/>", 20000) + "</r>"),
+        {"20000 elements",
+         soapAnswer("<r><return>x</return>" + QByteArray("<e/>").repeated(20000) + "</r>"),
          std::nullopt, kParseError},
     });
 }

@@ -35,16 +35,6 @@ inline XmlDocument emptyDocument() {
     return parseXml("<root xmlns:tns=\"urn:PagorFunc\"/>");
 }
 
-// The node as the serialiser writes it.
-inline std::string serialize(xmlDoc* doc, xmlNode* node) {
-    xmlBuffer* buffer = xmlBufferCreate();
-    xmlNodeDump(buffer, doc, node, 0, 0);
-    std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-                     static_cast<size_t>(xmlBufferLength(buffer)));
-    xmlBufferFree(buffer);
-    return text;
-}
-
 // The instant of a UTC wall-clock time.
 inline soap::Instant utc(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
                          int second = 0) {

@@ -1,22 +1,39 @@
+// The values as they travel in XML: escaped strings, numbers, booleans, base64 data and dates.
+#include "soap/Base64.h"
 #include "soap/USAdditions.h"
+#include "soap/XmlEscape.h"
 
 #include "soap/SoapTestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <stdexcept>
 
 using namespace penshelf::soap;
 using namespace penshelf::test;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 namespace {
+
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // Attaches the node to the document's root and returns how it is written.
 std::string written(const XmlDocument& doc, xmlNode* node) {
     EXPECT_NE(node, nullptr);
     EXPECT_EQ(node->parent, nullptr) << "a new element must not be attached yet";
     xmlAddChild(rootOf(doc), node);
-    return serialize(doc.get(), node);
+    xmlBuffer* buffer = xmlBufferCreate();
+    xmlNodeDump(buffer, doc.get(), node, 0, 0);
+    std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                     static_cast<size_t>(xmlBufferLength(buffer)));
+    xmlBufferFree(buffer);
+    return text;
 }
 
 // The root element of a one-element document.
@@ -28,6 +45,28 @@ struct Element {
 
 }  // namespace
 
+TEST(XmlEscape, EscapesAndUnescapesTheFiveReferencesInOnePass) {
+    for (const auto& [text, escaped] : std::vector<std::pair<std::string, std::string>>{
+             {"", ""},
+             {"a<b", "a&lt;b"},
+             {"<>&\"'", "&lt;&gt;&amp;&quot;&apos;"},
+             {"line\nbreak\ttab", "line\nbreak\ttab"},
+             {"小栗莓点读笔 <1>", "小栗莓点读笔 &lt;1&gt;"},
+             // An existing reference is text like any other: its "&" is escaped, and the "&"
+             // that unescaping gives is not read again as the start of a reference.
+             {"&lt;", "&amp;lt;"},
+             {"&amp;", "&amp;amp;"},
+             {std::string("nul\0inside", 10), std::string("nul\0inside", 10)}}) {
+        EXPECT_EQ(stringByEscapingXML(text), escaped) << text;
+        EXPECT_EQ(stringByUnescapingXML(escaped), text) << escaped;
+    }
+    // Unescaping knows the five names only, complete with their semicolon.
+    for (const char* text : {"&#38;", "&#x3C;", "&nbsp;&LT;&lt", "&&", "&&&;;;"}) {
+        EXPECT_EQ(stringByUnescapingXML(text), text);
+    }
+    EXPECT_EQ(stringByUnescapingXML("&&lt;&"), "&<&");
+}
+
 TEST(StringCodec, WritesTheTextEscapedExactlyOnceUnderAnyGivenPrefix) {
     struct Case {
         const char* value;
@@ -36,8 +75,7 @@ TEST(StringCodec, WritesTheTextEscapedExactlyOnceUnderAnyGivenPrefix) {
     };
     auto doc = emptyDocument();
     for (const Case& c :
-         {Case{"a<b", std::nullopt, "<p>a&lt;b</p>"},
-          Case{"&#38;", std::nullopt, "<p>&amp;#38;</p>"},
+         {Case{"&#38;", std::nullopt, "<p>&amp;#38;</p>"},
           Case{"kelva", "tns", "<tns:p>kelva</tns:p>"}, Case{"kelva", "", "<p>kelva</p>"}}) {
         EXPECT_EQ(written(doc, USAdditions<std::string>::xmlNodeForDoc(c.value, doc.get(), "p",
                                                                        c.prefix)),
@@ -48,9 +86,7 @@ TEST(StringCodec, WritesTheTextEscapedExactlyOnceUnderAnyGivenPrefix) {
 TEST(StringCodec, ReadsTextAndCdataDecodedTwiceButNotChildElements) {
     // The parser decodes the wire text once and the reader unescapes it once more.
     for (const auto& [xml, text] : std::vector<std::pair<const char*, std::optional<std::string>>>{
-             {"<r>x &amp;lt; y</r>", "x < y"},
              {"<r>a&amp;amp;b &#38;lt;</r>", "a&b <"},
-             {"<r>http://a.b/c?x=1</r>", "http://a.b/c?x=1"},
              {"<r>a<b>inner</b>c<![CDATA[<d>&amp;]]></r>", "ac<d>&"},
              {"<r><b>inner</b></r>", std::nullopt}}) {
         EXPECT_EQ(USAdditions<std::string>::deserializeNode(Element(xml).node()), text) << xml;
@@ -70,45 +106,31 @@ TEST(ValueCodecs, EmptyElementReadsAsAbsentOrZero) {
     EXPECT_EQ(USAdditions<Bytes>::deserializeNode(nullptr), std::nullopt);
 }
 
-TEST(NumberCodec, WritesTheShortestDecimalForm) {
+TEST(NumberCodec, WritesTheShortestDecimalFormThatReadsBackTheSame) {
     auto doc = emptyDocument();
-    for (const auto& [value, xml] :
-         std::vector<std::pair<double, const char*>>{{2, "<n>2</n>"},
-                                                     {-3.25, "<n>-3.25</n>"},
-                                                     {0.1, "<n>0.1</n>"},
-                                                     {123456789012.0, "<n>123456789012</n>"}}) {
-        EXPECT_EQ(written(doc, USAdditions<double>::xmlNodeForDoc(value, doc.get(), "n")), xml);
+    for (const auto& [value, xml] : std::vector<std::pair<double, const char*>>{
+             {2, "<n>2</n>"},
+             {-3.25, "<n>-3.25</n>"},
+             {0.1, "<n>0.1</n>"},
+             {123456789012.0, "<n>123456789012</n>"},
+             {3.141592653589793, "<n>3.141592653589793</n>"},
+             {1e-300, "<n>1e-300</n>"},
+             {2.0 / 3.0, "<n>0.6666666666666666</n>"}}) {
+        xmlNode* node = USAdditions<double>::xmlNodeForDoc(value, doc.get(), "n");
+        EXPECT_EQ(written(doc, node), xml);
+        EXPECT_EQ(USAdditions<double>::deserializeNode(node), value);
     }
 }
 
 TEST(NumberCodec, ReadsTheLeadingDecimalNumber) {
     const std::pair<const char*, double> cases[] = {
-        {"<n>12abc</n>", 12},
-        {"<n>abc</n>", 0},
-        {"<n>  -3.5e2xyz</n>", -350},
-        {"<n>.5</n>", 0.5},
-        {"<n>+7.</n>", 7},
-        {"<n>1e</n>", 1},
-        {"<n>1e+</n>", 1},
-        {"<n>0x10</n>", 0},
-        {"<n>inf</n>", 0},
-        {"<n>nan</n>", 0},
-        {"<n>-</n>", 0},
-        {"<n>\n42\n</n>", 42},
-        {"<n>2.5E-1</n>", 0.25},
-        {"<n>1e999</n>", HUGE_VAL},
+        {"<n>12abc</n>", 12},    {"<n>abc</n>", 0},          {"<n>  -3.5e2xyz</n>", -350},
+        {"<n>.5</n>", 0.5},      {"<n>+7.</n>", 7},          {"<n>1e</n>", 1},
+        {"<n>0x10</n>", 0},      {"<n>inf</n>", 0},          {"<n>-</n>", 0},
+        {"<n>2.5E-1</n>", 0.25}, {"<n>1e999</n>", HUGE_VAL},
     };
     for (const auto& [xml, number] : cases) {
         EXPECT_EQ(USAdditions<double>::deserializeNode(Element(xml).node()), number) << xml;
-    }
-}
-
-TEST(NumberCodec, RoundTripsThroughTheElement) {
-    auto doc = emptyDocument();
-    for (double value : {0.0, 1.0, -1.5, 3.141592653589793, 1e-300, 6.02214076e23, 2.0 / 3.0}) {
-        xmlNode* node = USAdditions<double>::xmlNodeForDoc(value, doc.get(), "n");
-        xmlAddChild(rootOf(doc), node);
-        EXPECT_EQ(USAdditions<double>::deserializeNode(node), value);
     }
 }
 
@@ -118,6 +140,67 @@ TEST(BooleanCodec, ReadsExactlyTrueAndFalse) {
     for (const char* xml : {"<b> true</b>", "<b>true </b>", "<b>TRUE</b>", "<b>1</b>", "<b>0</b>",
                             "<b>yes</b>", "<b></b>"}) {
         EXPECT_EQ(USBoolean::deserializeNode(Element(xml).node()), std::nullopt) << xml;
+    }
+}
+
+TEST(Base64Encoding, FollowsRfc4648) {
+    for (const auto& [text, encoded] :
+         std::vector<std::pair<std::string, std::string>>{{"", ""},
+                                                          {"f", "Zg=="},
+                                                          {"fo", "Zm8="},
+                                                          {"foo", "Zm9v"},
+                                                          {"foobar", "Zm9vYmFy"},
+                                                          {"\xFB\xFF\xBF", "+/+/"}}) {
+        EXPECT_EQ(base64Encoding(bytesOf(text)), encoded);
+    }
+}
+
+TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhere) {
+    for (const auto& [text, decoded] : std::vector<std::pair<std::string, Bytes>>{
+             {"QUJD", bytesOf("ABC")},
+             {"QQ", bytesOf("A")},
+             {"QQ==", bytesOf("A")},
+             {"QUI", bytesOf("AB")},
+             {"QR", bytesOf("A")},  // the low bits of the last character are dropped unchecked
+             {"QU=JD", bytesOf("ABC")},
+             {" \tQ\vU\fJ\rD ", bytesOf("ABC")},
+             // Padding does not end the data: later characters go on filling groups.
+             {"QQ==QQ==", Bytes{0x41, 0x04, 0x10}},
+             {" = \n\t==\r\n", Bytes()}}) {
+        EXPECT_EQ(dataWithBase64EncodedString(text), decoded) << text;
+    }
+}
+
+TEST(Base64Decoding, RejectsForeignCharactersAndLoneFinalCharacter) {
+    for (const char* text :
+         {"Q", "Q===", "QUJDQ", "QUJD-", "QUJD_", "QU*D", "QUJDé", "\x80QUJD", "QUJD\x7F"}) {
+        EXPECT_EQ(dataWithBase64EncodedString(text), std::nullopt) << text;
+    }
+}
+
+TEST(Base64Decoding, StopsAtNul) {
+    using namespace std::string_view_literals;
+    EXPECT_EQ(dataWithBase64EncodedString("QUJD\0!!!"sv), bytesOf("ABC"));
+    EXPECT_EQ(dataWithBase64EncodedString("\0QUJD"sv), Bytes());
+    // The whole text must still be ASCII.
+    EXPECT_EQ(dataWithBase64EncodedString("QUJD\0\xC3\xA9"sv), std::nullopt);
+}
+
+TEST(Base64Decoding, NullTextIsACallersError) {
+    EXPECT_THAT([] { dataWithBase64EncodedString(static_cast<const char*>(nullptr)); },
+                ThrowsMessage<std::invalid_argument>(StrEq("Error: String must not be nil")));
+}
+
+TEST(Base64, RoundTripsRandomBytesOfEveryLength) {
+    std::mt19937 random(20240615);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (size_t n = 0; n <= 300; ++n) {
+        Bytes data(n);
+        for (auto& b : data) b = static_cast<std::uint8_t>(byte(random));
+        const std::string text = base64Encoding(data).value();
+        ASSERT_EQ(text.size(), 4 * ((n + 2) / 3)) << "four characters per group, on one line";
+        ASSERT_EQ(dataWithBase64EncodedString(text), data) << n;
+        ASSERT_EQ(dataWithBase64EncodedString(text.c_str()), data) << n;
     }
 }
 
