@@ -32,20 +32,13 @@ struct Form {
 
 void expectForm(const Form& form) {
     for (const bool strict : {false, true}) {
+        SCOPED_TRACE(std::string(strict ? "strict " : "lenient ") + form.text);
         Range range{99, 99};
         const Expected got = dateWithString(form.text, strict, &range);
         const Expected& want = strict ? form.strict : form.lenient;
-        const char* mode = strict ? "strict" : "lenient";
-        if (!want) {
-            EXPECT_EQ(got, std::nullopt) << mode << " \"" << form.text << "\" gave "
-                                         << ISO8601DateString(got.value_or(Instant{}));
-            EXPECT_EQ(range, (Range{kNotFound, 0})) << mode << " " << form.text;
-            continue;
-        }
-        ASSERT_TRUE(got.has_value()) << mode << " \"" << form.text << "\" failed";
-        EXPECT_EQ(ISO8601DateString(*got), ISO8601DateString(*want))
-            << mode << " \"" << form.text << "\"";
-        EXPECT_EQ(range, (Range{0, form.length})) << mode << " " << form.text;
+        EXPECT_EQ(got ? ISO8601DateString(*got) : "fails",
+                  want ? ISO8601DateString(*want) : "fails");
+        EXPECT_EQ(range, (want ? Range{0, form.length} : Range{kNotFound, 0}));
     }
 }
 
