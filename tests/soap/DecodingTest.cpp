@@ -121,7 +121,8 @@ TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
         if (request.body.contains("<ntype>3</ntype>")) {
             return HttpResponse::xml(addressAnswer("http://portal/repair"));
         }
-        return HttpResponse::xml("<html><body>Fatal error</body>");
+        return HttpResponse::withBody(401, "text/html", "no")
+            .addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");
     });
     auto binding = bindingFor(server);
     RecordingDelegate broken;
@@ -142,7 +143,7 @@ TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
     spinFor(std::chrono::milliseconds(100));
 
     ASSERT_EQ(broken.responses.size(), 1u);
-    EXPECT_EQ(broken.responses[0].error, kParseError);
+    EXPECT_EQ(broken.responses[0].error, kAuthenticationError);
     EXPECT_FALSE(broken.responses[0].bodyParts);
     ASSERT_EQ(fine.responses.size(), 1u);
     EXPECT_EQ(texts(fine.responses[0].bodyParts), Texts{"http://portal/repair"});

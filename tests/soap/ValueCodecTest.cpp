@@ -66,19 +66,14 @@ TEST(XmlEscape, EscapesAndUnescapesTheFiveReferencesInOnePass) {
 }
 
 TEST(StringCodec, WritesTheTextEscapedExactlyOnceUnderAnyGivenPrefix) {
-    struct Case {
-        const char* value;
-        std::optional<std::string> prefix;
-        const char* xml;
-    };
     auto doc = emptyDocument();
-    for (const Case& c :
-         {Case{"&#38;", std::nullopt, "<p>&amp;#38;</p>"},
-          Case{"kelva", "tns", "<tns:p>kelva</tns:p>"}, Case{"kelva", "", "<p>kelva</p>"}}) {
-        EXPECT_EQ(written(doc, USAdditions<std::string>::xmlNodeForDoc(c.value, doc.get(), "p",
-                                                                       c.prefix)),
-                  c.xml);
-    }
+    const auto write = [&](const std::optional<std::string>& prefix) {
+        return written(doc,
+                       USAdditions<std::string>::xmlNodeForDoc("&#38;", doc.get(), "p", prefix));
+    };
+    EXPECT_EQ(write(std::nullopt), "<p>&amp;#38;</p>");
+    EXPECT_EQ(write("tns"), "<tns:p>&amp;#38;</tns:p>");
+    EXPECT_EQ(write(""), "<p>&amp;#38;</p>");
 }
 
 TEST(StringCodec, ReadsTextAndCdataDecodedTwiceButNotChildElements) {
@@ -141,10 +136,11 @@ TEST(BooleanCodec, ReadsExactlyTrueAndFalse) {
 }
 
 TEST(Base64Encoding, FollowsRfc4648) {
-    for (const auto& [text, encoded] : std::vector<std::pair<std::string, std::string>>{
-             {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"\xFB\xFF\xBF", "+/+/"}}) {
-        EXPECT_EQ(base64Encoding(bytesOf(text)), encoded);
-    }
+    EXPECT_EQ(base64Encoding(Bytes()), "");
+    EXPECT_EQ(base64Encoding(bytesOf("f")), "Zg==");
+    EXPECT_EQ(base64Encoding(bytesOf("fo")), "Zm8=");
+    EXPECT_EQ(base64Encoding(bytesOf("foo")), "Zm9v");
+    EXPECT_EQ(base64Encoding(bytesOf("\xFB\xFF\xBF")), "+/+/");
 }
 
 TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhere) {
@@ -201,8 +197,6 @@ TEST(DataCodec, TravelsAsBase64) {
     EXPECT_EQ(written(doc, node), "<data>QUJDAP8=</data>");
     EXPECT_EQ(USAdditions<Bytes>::deserializeNode(node), bytes);
 
-    EXPECT_EQ(USAdditions<Bytes>::deserializeNode(Element("<d>\n QUJD\n QQ==\n</d>").node()),
-              (Bytes{'A', 'B', 'C', 'A'}));
     EXPECT_EQ(USAdditions<Bytes>::deserializeNode(Element("<d>QUJD-</d>").node()), std::nullopt);
 }
 
