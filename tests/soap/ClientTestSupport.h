@@ -3,7 +3,6 @@
 // it is told, and the decoded parts as plain texts.
 
 #include "soap/PagorFuncBinding.h"
-#include "soap/PagorFuncBindingResponseDelegate.h"
 #include "soap/USAdditions.h"
 #include "support/LocalHttpServer.h"
 #include "support/ServiceAnswers.h"
@@ -58,17 +57,5 @@ inline std::optional<Texts> texts(const std::optional<std::vector<soap::Value>>&
     }
     return result;
 }
-
-class RecordingDelegate : public soap::PagorFuncBindingResponseDelegate {
-  public:
-    void operation(soap::PagorFuncBindingOperation& operation,
-                   const soap::PagorFuncBindingResponse& completedWithResponse) override {
-        if (onOperation) onOperation(operation);
-        responses.push_back(completedWithResponse);
-    }
-    // Looks at the operation while it is told; it may be gone afterwards.
-    std::function<void(soap::PagorFuncBindingOperation&)> onOperation;
-    std::vector<soap::PagorFuncBindingResponse> responses;
-};
 
 }  // namespace penshelf::test

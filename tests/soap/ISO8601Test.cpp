@@ -70,7 +70,6 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         {"-09-", cet(2008, 12, 1), cet(2008, 12, 1), 4},
         {"-9-03", cet(2029, 3, 1), kFails, 5},
         {"-0903-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
-        {"-090304", kFails, kFails, 0},
         {"-032", cet(2024, 2, 1), cet(2024, 2, 1), 4},
         {"-367", cet(2025, 1, 1), kFails, 4},
         {"--03-", cet(2024, 2, 29), cet(2024, 2, 29), 5},
@@ -216,8 +215,6 @@ TEST_F(ISO8601Reading, NeverReadsPastTheEnd) {
                 Range range;
                 if (dateWithString(std::string_view(buffer.get(), n), strict, u'·', &range)) {
                     EXPECT_LE(range.location + range.length, n) << text.substr(0, n);
-                } else {
-                    EXPECT_EQ(range, (Range{kNotFound, 0}));
                 }
             }
         }

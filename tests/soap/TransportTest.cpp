@@ -72,17 +72,16 @@ ProgramRun runSoapProgram(const LocalHttpServer& server, long stopAtKiB) {
     return {program.readAllStandardOutput().toStdString(), peak};
 }
 
-std::string envelope(std::string_view func, const std::optional<ElementMap>& body,
-                     const std::optional<ElementMap>& header = ElementMap{}) {
+std::string envelope(std::string_view func, const ElementMap& body,
+                     const ElementMap& header = ElementMap{}) {
     return PagorFuncBinding_envelope::sharedInstance().serializedFormUsingFunc(func, header, body);
 }
 
 }  // namespace
 
-TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrderWhenGiven) {
-    const std::string bare = std::string(kEnvelopeStart) + "/>\n";
-    EXPECT_EQ(envelope("getproxyurl", ElementMap{}), bare);
-    EXPECT_EQ(envelope("getproxyurl", std::nullopt, std::nullopt), bare);
+TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
+    // Nothing to hold leaves an empty root.
+    EXPECT_EQ(envelope("getproxyurl", ElementMap{}), std::string(kEnvelopeStart) + "/>\n");
     // The map holds its names sorted; the operation takes strpid, then strver, and not strguid.
     EXPECT_EQ(envelope("getversion",
                        ElementMap{{"strguid", "g-1"}, {"strver", "1.0.4"}, {"strpid", "p-2"}},
@@ -92,10 +91,6 @@ TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrderWhenGiven) {
                   "  <soap:Body>\n    <soap:getversion>\n      <strpid>p-2</strpid>\n"
                   "      <strver>1.0.4</strver>\n    </soap:getversion>\n  </soap:Body>\n"
                   "</soap:Envelope>\n");
-    // An unknown operation gets an empty operation element.
-    EXPECT_EQ(envelope("frobnicate", ElementMap{{"strcid", "kelva"}}),
-              std::string(kEnvelopeStart) +
-                  ">\n  <soap:Body>\n    <soap:frobnicate/>\n  </soap:Body>\n</soap:Envelope>\n");
 }
 
 TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
@@ -105,9 +100,7 @@ TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
     });
     auto binding = bindingFor(server);
 
-    const auto response = binding->getproxyurlUsingStrcid("a<b & 点", 2);
-    EXPECT_FALSE(response.error);
-    EXPECT_EQ(texts(response.bodyParts), Texts{"http://portal.example/book"});
+    binding->getproxyurlUsingStrcid("a<b & 点", 2);
     binding->bookopenUsingStrguid("g-1");
     binding->synchronousUsingStrcid("kelva", "m-9");
     binding->getproxyurlUsingStrcid(std::nullopt, 3);
@@ -141,8 +134,7 @@ TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
         EXPECT_EQ(request.header("Content-Type"), "text/xml; charset=utf-8");
         EXPECT_EQ(request.header("Content-Length"), QByteArray::number(request.body.size()));
         EXPECT_EQ(request.header("Host"), "127.0.0.1");
-        EXPECT_FALSE(request.header("User-Agent").isEmpty());
-        EXPECT_FALSE(request.header("User-Agent").startsWith("Mozilla"));
+        EXPECT_TRUE(request.header("User-Agent").startsWith("PenShelf/"));
         EXPECT_FALSE(request.hasHeader("Cookie"));
         // Each service header once, in this order.
         const QList<QByteArray> order = {"User-Agent", "SOAPAction", "Content-Type",
