@@ -16,14 +16,12 @@
 
 namespace penshelf::test {
 
-struct XmlDocDeleter {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using XmlDocument = std::unique_ptr<xmlDoc, XmlDocDeleter>;
+using XmlDocument = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 
 inline XmlDocument parseXml(const std::string& text) {
     return XmlDocument(xmlReadMemory(text.data(), static_cast<int>(text.size()), "test.xml",
-                                     "UTF-8", XML_PARSE_NONET));
+                                     "UTF-8", XML_PARSE_NONET),
+                       xmlFreeDoc);
 }
 
 inline xmlNode* rootOf(const XmlDocument& doc) {

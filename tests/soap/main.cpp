@@ -12,11 +12,10 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Tests that look at debug lines install their own sink; the others stay quiet.
     penshelf::soap::setDebugLogSink([](const std::string&) {});
-    int result = 0;
-    {
+    const int result = [&] {
         QCoreApplication app(argc, argv);
-        result = RUN_ALL_TESTS();
-    }
+        return RUN_ALL_TESTS();
+    }();
     xmlCleanupParser();  // once, at exit
     return result;
 }
