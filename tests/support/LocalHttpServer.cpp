@@ -67,7 +67,8 @@ void LocalHttpServer::serve(QTcpSocket* socket) {
         std::optional<HttpRequest> request = takeRequest(*found);
         if (!request) return;
         const HttpResponse response = answerFor(*request);
-        requests_.push_back(std::move(*request));
+        ++requestCount_;
+        if (recording_) requests_.push_back(std::move(*request));
         send(socket, response);
         if (response.kind != HttpResponse::Kind::Normal) return;
         if (response.closeDelimited) return socket->disconnectFromHost();
