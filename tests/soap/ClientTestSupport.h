@@ -3,7 +3,6 @@
 // it is told, and the decoded parts as plain texts.
 
 #include "soap/PagorFuncBinding.h"
-#include "soap/PagorFuncBindingResponseDelegate.h"
 #include "soap/USAdditions.h"
 #include "support/LocalHttpServer.h"
 #include "support/ServiceAnswers.h"
@@ -37,39 +36,26 @@ inline soap::ErrorRecord httpError(long code, std::string description) {
     return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
 }
 
+// A challenge that the credentials did not meet.
+inline const soap::ErrorRecord kAuthenticationError{"Connection Authentication", 0,
+                                                    "Authentication Error"};
+
 inline std::shared_ptr<soap::PagorFuncBinding> bindingFor(const LocalHttpServer& server) {
     return soap::PagorFuncBinding::initWithAddress(server.url().toStdString());
 }
 
+using Texts = std::vector<std::string>;
+
 // The parts as texts: strings as they are, numbers in their decimal form.
-inline std::optional<std::vector<std::string>> texts(
-    const std::optional<std::vector<soap::Value>>& parts) {
+inline std::optional<Texts> texts(const std::optional<std::vector<soap::Value>>& parts) {
     if (!parts) return std::nullopt;
-    std::vector<std::string> result;
+    Texts result;
     for (const soap::Value& part : *parts) {
-        if (const auto* text = std::get_if<std::string>(&part)) {
-            result.push_back(*text);
-        } else if (const auto* number = std::get_if<double>(&part)) {
-            result.push_back("number " + soap::numberText(*number));
-        } else {
-            result.push_back("other");
-        }
+        const auto* number = std::get_if<double>(&part);
+        result.push_back(number ? "number " + soap::numberText(*number)
+                                : std::get<std::string>(part));
     }
     return result;
 }
-
-using Texts = std::vector<std::string>;
-
-class RecordingDelegate : public soap::PagorFuncBindingResponseDelegate {
-  public:
-    void operation(soap::PagorFuncBindingOperation& operation,
-                   const soap::PagorFuncBindingResponse& completedWithResponse) override {
-        if (onOperation) onOperation(operation);
-        responses.push_back(completedWithResponse);
-    }
-    // Looks at the operation while it is told; it may be gone afterwards.
-    std::function<void(soap::PagorFuncBindingOperation&)> onOperation;
-    std::vector<soap::PagorFuncBindingResponse> responses;
-};
 
 }  // namespace penshelf::test

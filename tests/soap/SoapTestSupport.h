@@ -16,14 +16,12 @@
 
 namespace penshelf::test {
 
-struct XmlDocDeleter {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using XmlDocument = std::unique_ptr<xmlDoc, XmlDocDeleter>;
+using XmlDocument = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 
 inline XmlDocument parseXml(const std::string& text) {
     return XmlDocument(xmlReadMemory(text.data(), static_cast<int>(text.size()), "test.xml",
-                                     "UTF-8", XML_PARSE_NONET));
+                                     "UTF-8", XML_PARSE_NONET),
+                       xmlFreeDoc);
 }
 
 inline xmlNode* rootOf(const XmlDocument& doc) {
@@ -33,16 +31,6 @@ inline xmlNode* rootOf(const XmlDocument& doc) {
 // A document with an empty root element that declares the prefix "tns".
 inline XmlDocument emptyDocument() {
     return parseXml("<root xmlns:tns=\"urn:PagorFunc\"/>");
-}
-
-// The node as the serialiser writes it.
-inline std::string serialize(xmlDoc* doc, xmlNode* node) {
-    xmlBuffer* buffer = xmlBufferCreate();
-    xmlNodeDump(buffer, doc, node, 0, 0);
-    std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-                     static_cast<size_t>(xmlBufferLength(buffer)));
-    xmlBufferFree(buffer);
-    return text;
 }
 
 // The instant of a UTC wall-clock time.

@@ -1,6 +1,5 @@
 #include "support/LocalHttpServer.h"
 
-#include <QCoreApplication>
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
@@ -9,92 +8,33 @@ namespace penshelf::test {
 
 namespace {
 
-// Requests larger than this are not ours; the connection is dropped.
-constexpr qsizetype kMaxRequestBytes = 16 * 1024 * 1024;
-
-QByteArray reasonFor(int status) {
-    const QHash<int, QByteArray> reasons = {
-        {200, "OK"}, {401, "Unauthorized"}, {404, "Not Found"}, {500, "Internal Server Error"}};
-    return reasons.value(status, "Status");
-}
-
 // Parses one complete request from the front of buffer and removes its bytes; nothing while the
-// request is incomplete or when it is malformed (which says so).
-std::optional<HttpRequest> takeRequest(QByteArray& buffer, bool& malformed) {
+// request is incomplete.
+std::optional<HttpRequest> takeRequest(QByteArray& buffer) {
     const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
     if (headEnd < 0) return std::nullopt;
-    const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
-    const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
-    malformed = requestLine.size() != 3;
     HttpRequest request;
-    qsizetype contentLength = 0;
-    for (qsizetype i = 1; i < lines.size() && !malformed; ++i) {
-        const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
+    const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
+    for (const QByteArray& line : lines.mid(1)) {
         const qsizetype colon = line.indexOf(':');
-        HttpHeader header{line.left(colon), line.mid(colon + 1).trimmed()};
-        bool valid = colon > 0;
-        if (header.first.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-            contentLength = header.second.toLongLong(&valid);
-        }
-        malformed = !valid || contentLength < 0;
-        request.headers.append(std::move(header));
+        request.headers.append({line.left(colon), line.mid(colon + 1).trimmed()});
     }
-    const qsizetype total = headEnd + 4 + contentLength;
-    if (malformed || buffer.size() < total) return std::nullopt;
-    request.method = requestLine[0];
-    request.target = requestLine[1];
+    const qsizetype total = headEnd + 4 + request.header("Content-Length").toLongLong();
+    if (buffer.size() < total) return std::nullopt;
+    const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
     request.raw = buffer.left(total);
-    request.body = buffer.mid(headEnd + 4, contentLength);
+    request.body = buffer.mid(headEnd + 4, total - headEnd - 4);
     buffer.remove(0, total);
     return request;
 }
 
 }  // namespace
 
-std::optional<QByteArray> headerIn(const QList<HttpHeader>& headers, const QByteArray& name) {
-    for (const auto& [key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
-    }
-    return std::nullopt;
-}
-
-HttpResponse HttpResponse::withBody(int status, QByteArray contentType, QByteArray body) {
-    HttpResponse response;
-    response.status = status;
-    if (!contentType.isEmpty()) response.addHeader("Content-Type", std::move(contentType));
-    response.body = std::move(body);
-    return response;
-}
-
-HttpResponse HttpResponse::xml(QByteArray body, int status) {
-    return withBody(status, "text/xml; charset=utf-8", std::move(body));
-}
-
-HttpResponse HttpResponse::trickle(QByteArray body, std::chrono::milliseconds perByte) {
-    HttpResponse response = xml(std::move(body));
-    response.kind = Kind::Trickle;
-    response.interval = perByte;
-    return response;
-}
-
-HttpResponse HttpResponse::endless(QByteArray piece, bool chunked) {
-    HttpResponse response = xml(std::move(piece));
-    response.kind = Kind::Endless;
-    if (chunked) {
-        response.addHeader("Transfer-Encoding", "chunked");
-    } else {
-        response.closeDelimited = true;
-    }
-    return response;
-}
-
 LocalHttpServer::LocalHttpServer() {
     QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
     if (server_.listen(QHostAddress::LocalHost, 0)) port_ = server_.serverPort();
-}
-
-LocalHttpServer::~LocalHttpServer() {
-    close();
 }
 
 void LocalHttpServer::close() {
@@ -121,88 +61,62 @@ void LocalHttpServer::accept() {
 }
 
 void LocalHttpServer::serve(QTcpSocket* socket) {
-    auto found = pending_.find(socket);
-    if (found == pending_.end()) return;
-    found->append(socket->readAll());
-    for (;;) {
-        bool malformed = false;
-        std::optional<HttpRequest> request = takeRequest(*found, malformed);
-        if (!request) {
-            if (malformed || found->size() > kMaxRequestBytes) socket->abort();
-            return;
-        }
+    for (auto found = pending_.find(socket); found != pending_.end();
+         found = pending_.find(socket)) {
+        found->append(socket->readAll());
+        std::optional<HttpRequest> request = takeRequest(*found);
+        if (!request) return;
         const HttpResponse response = answerFor(*request);
-        {
-            std::lock_guard lock(mutex_);
-            ++requestCount_;
-            if (recording_) requests_.push_back(std::move(*request));
-        }
-        using Kind = HttpResponse::Kind;
-        if (response.kind == Kind::Silent) return;
+        ++requestCount_;
+        if (recording_) requests_.push_back(std::move(*request));
         send(socket, response);
-        if (response.kind == Kind::Stalled) return;
-        if (response.kind == Kind::Trickle || response.kind == Kind::Endless) {
-            return stream(socket, response);
-        }
-        if (response.kind == Kind::Raw || response.closeDelimited) {
-            return socket->disconnectFromHost();
-        }
-        found = pending_.find(socket);
-        if (found == pending_.end()) return;
+        if (response.kind != HttpResponse::Kind::Normal) return;
+        if (response.closeDelimited) return socket->disconnectFromHost();
     }
 }
 
 HttpResponse LocalHttpServer::answerFor(const HttpRequest& request) {
-    Handler handler;
-    {
-        std::lock_guard lock(mutex_);
-        if (!queue_.empty()) {
-            HttpResponse next = std::move(queue_.front());
-            queue_.pop_front();
-            return next;
-        }
-        handler = handler_;
+    if (!queue_.empty()) {
+        HttpResponse next = std::move(queue_.front());
+        queue_.pop_front();
+        return next;
     }
-    if (handler) return handler(request);
+    if (handler_) return handler_(request);
     return HttpResponse::withBody(404, "text/plain", "no answer scripted\n");
 }
 
 void LocalHttpServer::send(QTcpSocket* socket, const HttpResponse& response) {
-    if (response.kind == HttpResponse::Kind::Raw || response.kind == HttpResponse::Kind::Stalled) {
+    using Kind = HttpResponse::Kind;
+    if (response.kind == Kind::Raw || response.kind == Kind::Stalled) {
         socket->write(response.body);  // as it stands
+        if (response.kind == Kind::Raw) socket->disconnectFromHost();
         return;
     }
-    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
-                       reasonFor(response.status) + "\r\n";
-    for (const auto& [name, value] : response.headers) bytes += name + ": " + value + "\r\n";
-    if (!response.closeDelimited && !headerIn(response.headers, "Content-Length") &&
-        !headerIn(response.headers, "Transfer-Encoding")) {
-        bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    // The reason phrase says nothing: what a client shows must come from the status code.
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Reason\r\n";
+    for (const auto& [name, value] : response.headers) head += name + ": " + value + "\r\n";
+    const bool chunked = response.headers.contains(HttpHeader("Transfer-Encoding", "chunked"));
+    if (response.closeDelimited) {
+        head += "Connection: close\r\n";
+    } else if (!chunked) {
+        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     }
-    if (response.closeDelimited) bytes += "Connection: close\r\n";
-    bytes += "\r\n";
-    if (response.kind == HttpResponse::Kind::Normal) bytes += response.body;
-    socket->write(bytes);
-}
-
-void LocalHttpServer::stream(QTcpSocket* socket, const HttpResponse& response) {
-    if (response.kind == HttpResponse::Kind::Trickle) {
+    head += "\r\n";
+    if (response.kind == Kind::Normal) head += response.body;
+    socket->write(head);
+    if (response.kind == Kind::Normal) return;
+    if (response.kind == Kind::Trickle) {
         auto* timer = new QTimer(socket);
         QObject::connect(timer, &QTimer::timeout, socket,
-                         [socket, timer, body = response.body, sent = qsizetype(0)]() mutable {
-                             if (sent < body.size()) {
-                                 socket->write(body.mid(sent++, 1));
-                             } else {
-                                 timer->stop();
-                             }
+                         [socket, body = response.body, sent = qsizetype(0)]() mutable {
+                             if (sent < body.size()) socket->write(body.mid(sent++, 1));
                          });
         timer->start(response.interval);
         return;
     }
-    QByteArray piece = response.body;
-    if (headerIn(response.headers, "Transfer-Encoding")) {
-        piece = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
-    }
+    const QByteArray piece =
+        chunked ? QByteArray::number(response.body.size(), 16) + "\r\n" + response.body + "\r\n"
+                : response.body;
     // The next piece goes out once the last one has, so the server itself holds little.
     QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket, piece] {
         if (socket->bytesToWrite() == 0) socket->write(piece);

@@ -2,7 +2,7 @@
 // A small HTTP/1.1 server on 127.0.0.1 for tests: it answers each request from a script (queued
 // answers first, then a handler) and records every request with its raw bytes. It runs in the
 // thread that creates it, so a client in the same thread must spin the event loop (as the
-// synchronous SOAP call does); the recorded requests may be read from any thread.
+// synchronous SOAP call does).
 
 #include <QByteArray>
 #include <QHash>
@@ -15,8 +15,6 @@
 #include <chrono>
 #include <deque>
 #include <functional>
-#include <mutex>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -26,9 +24,6 @@ namespace penshelf::test {
 
 using HttpHeader = std::pair<QByteArray, QByteArray>;
 
-// The value of the first header of that name, compared without regard to case.
-std::optional<QByteArray> headerIn(const QList<HttpHeader>& headers, const QByteArray& name);
-
 struct HttpRequest {
     QByteArray raw;  // every byte of the request as it arrived: request line, headers, body
     QByteArray method;
@@ -36,22 +31,31 @@ struct HttpRequest {
     QList<HttpHeader> headers;  // in the order received
     QByteArray body;
 
-    // The value of the first header of that name (case-insensitive); empty when there is none.
-    QByteArray header(const QByteArray& name) const { return headerIn(headers, name).value_or(""); }
-    bool hasHeader(const QByteArray& name) const { return headerIn(headers, name).has_value(); }
     // The header names in the order received.
     QList<QByteArray> headerNames() const {
         QList<QByteArray> names;
         for (const auto& header : headers) names.append(header.first);
         return names;
     }
+    // The first header of that name, compared without regard to case; none when there is none.
+    const HttpHeader* find(const QByteArray& name) const {
+        for (const HttpHeader& header : headers) {
+            if (header.first.compare(name, Qt::CaseInsensitive) == 0) return &header;
+        }
+        return nullptr;
+    }
+    bool hasHeader(const QByteArray& name) const { return find(name) != nullptr; }
+    // Its value; empty when there is none.
+    QByteArray header(const QByteArray& name) const {
+        const HttpHeader* found = find(name);
+        return found ? found->second : QByteArray();
+    }
 };
 
 struct HttpResponse {
     enum class Kind {
-        Normal,   // status line, headers, Content-Length (unless given) and body
+        Normal,   // status line, headers, Content-Length (unless chunked) and body
         Raw,      // `body` is sent as it stands, then the connection is closed
-        Silent,   // nothing is ever sent; the connection stays open
         Stalled,  // `body` is sent as it stands, then nothing more; the connection stays open
         Trickle,  // the head, then one byte of the body every `interval`
         Endless,  // the head, then the body again and again as fast as the client reads
@@ -69,16 +73,18 @@ struct HttpResponse {
         return *this;
     }
 
-    // An answer with the given Content-Type.
-    static HttpResponse withBody(int status, QByteArray contentType, QByteArray body);
-    static HttpResponse xml(QByteArray body, int status = 200);
+    // An answer with the given Content-Type, none when it is empty.
+    static HttpResponse withBody(int status, QByteArray contentType, QByteArray body) {
+        HttpResponse response{.status = status, .body = std::move(body)};
+        if (!contentType.isEmpty()) response.addHeader("Content-Type", std::move(contentType));
+        return response;
+    }
+    static HttpResponse xml(QByteArray body, int status = 200) {
+        return withBody(status, "text/xml; charset=utf-8", std::move(body));
+    }
     static HttpResponse raw(QByteArray bytes) { return {.kind = Kind::Raw, .body = bytes}; }
-    static HttpResponse silence() { return {.kind = Kind::Silent}; }
     static HttpResponse stalled(QByteArray bytes) { return {.kind = Kind::Stalled, .body = bytes}; }
-    // A text/xml answer whose body comes in one byte at a time.
-    static HttpResponse trickle(QByteArray body, std::chrono::milliseconds perByte);
-    // A text/xml answer that never ends, sent as repeated chunks or delimited by the connection.
-    static HttpResponse endless(QByteArray piece, bool chunked);
+    static HttpResponse silence() { return stalled({}); }
 };
 
 class LocalHttpServer {
@@ -87,7 +93,7 @@ class LocalHttpServer {
 
     // Listens on 127.0.0.1 on a port the system chooses.
     LocalHttpServer();
-    ~LocalHttpServer();
+    ~LocalHttpServer() { close(); }
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
@@ -98,28 +104,13 @@ class LocalHttpServer {
 
     // Answers are taken from the queue in order; once it is empty the handler answers, and
     // without a handler a 404.
-    void enqueue(HttpResponse response) {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(response));
-    }
-    void setHandler(Handler handler) {
-        std::lock_guard lock(mutex_);
-        handler_ = std::move(handler);
-    }
-    // Keep the requests (the default) or only count them.
-    void setRecording(bool record) {
-        std::lock_guard lock(mutex_);
-        recording_ = record;
-    }
+    void enqueue(HttpResponse response) { queue_.push_back(std::move(response)); }
+    void setHandler(Handler handler) { handler_ = std::move(handler); }
+    // Keep the requests (the default) or only count them, as a long benchmark does.
+    void setRecording(bool record) { recording_ = record; }
 
-    std::vector<HttpRequest> requests() const {
-        std::lock_guard lock(mutex_);
-        return requests_;
-    }
-    std::size_t requestCount() const {
-        std::lock_guard lock(mutex_);
-        return requestCount_;
-    }
+    const std::vector<HttpRequest>& requests() const { return requests_; }
+    std::size_t requestCount() const { return requestCount_; }
 
     // Stops listening and drops every open connection; new connections are then refused.
     void close();
@@ -129,13 +120,10 @@ class LocalHttpServer {
     void serve(QTcpSocket* socket);
     HttpResponse answerFor(const HttpRequest& request);
     static void send(QTcpSocket* socket, const HttpResponse& response);
-    static void stream(QTcpSocket* socket, const HttpResponse& response);
 
     QTcpServer server_;
     quint16 port_ = 0;
     QHash<QTcpSocket*, QByteArray> pending_;  // bytes of requests not yet complete
-
-    mutable std::mutex mutex_;
     std::deque<HttpResponse> queue_;
     Handler handler_;
     bool recording_ = true;

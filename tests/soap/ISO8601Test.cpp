@@ -1,3 +1,4 @@
+// Reading and writing ISO 8601 dates.
 #include "soap/ISO8601Formatting.h"
 #include "soap/ISO8601Parsing.h"
 
@@ -31,100 +32,60 @@ struct Form {
 
 void expectForm(const Form& form) {
     for (const bool strict : {false, true}) {
+        SCOPED_TRACE(std::string(strict ? "strict " : "lenient ") + form.text);
         Range range{99, 99};
         const Expected got = dateWithString(form.text, strict, &range);
         const Expected& want = strict ? form.strict : form.lenient;
-        const char* mode = strict ? "strict" : "lenient";
-        if (!want) {
-            EXPECT_EQ(got, std::nullopt) << mode << " \"" << form.text << "\" gave "
-                                         << ISO8601DateString(got.value_or(Instant{}));
-            EXPECT_EQ(range, (Range{kNotFound, 0})) << mode << " " << form.text;
-            continue;
-        }
-        ASSERT_TRUE(got.has_value()) << mode << " \"" << form.text << "\" failed";
-        EXPECT_EQ(ISO8601DateString(*got), ISO8601DateString(*want))
-            << mode << " \"" << form.text << "\"";
-        EXPECT_EQ(range, (Range{0, form.length})) << mode << " " << form.text;
+        EXPECT_EQ(got ? ISO8601DateString(*got) : "fails",
+                  want ? ISO8601DateString(*want) : "fails");
+        EXPECT_EQ(range, (want ? Range{0, form.length} : Range{kNotFound, 0}));
     }
 }
 
 }  // namespace
 
-TEST_F(ISO8601Reading, CalendarAndOrdinalForms) {
+TEST_F(ISO8601Reading, FormsInBothModes) {
     const Form forms[] = {
-        // Full and compact years.
+        // Calendar and ordinal dates, full and compact.
         {"2009-01-02", cet(2009, 1, 2), cet(2009, 1, 2), 10},
         {"2009-01", cet(2009, 1, 1), cet(2009, 1, 1), 7},
-        {"2009", cet(2009, 1, 1), cet(2009, 1, 1), 4},
         {"2009-", cet(2009, 1, 1), cet(2009, 1, 1), 5},
         {"2009-0102", cet(2009, 1, 2), cet(2009, 1, 2), 9},
         {"200901-02", cest(2020, 9, 1), cest(2020, 9, 1), 6},
         {"20090102", cet(2009, 1, 2), cet(2009, 1, 2), 8},
-        {"2009-032", cet(2009, 2, 1), cet(2009, 2, 1), 8},
-        {"2009032", cet(2009, 2, 1), cet(2009, 2, 1), 7},
-        {"2008-366", cet(2008, 12, 31), cet(2008, 12, 31), 8},
         {"2009-366", cet(2010, 1, 1), kFails, 8},
         {"2009366", cet(2010, 1, 1), kFails, 7},
-        {"2009-07-01", cest(2009, 7, 1), cest(2009, 7, 1), 10},
-        {"2009-01-02xyz", cet(2009, 1, 2), cet(2009, 1, 2), 10},
         {"2009-1", cet(2009, 1, 1), cet(2009, 1, 1), 6},
         // Two-digit years; two digits alone are a century, completed with this year's last two.
-        {"090102", cet(2009, 1, 2), cet(2009, 1, 2), 6},
         {"09-03-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
-        {"09-03", cet(2009, 3, 1), cet(2009, 3, 1), 5},
         {"09-3", cet(2009, 3, 1), kFails, 4},
         {"09-032", cet(2009, 2, 1), cet(2009, 2, 1), 6},
         {"09-0304", cet(2009, 3, 4), cet(2009, 3, 4), 7},
         {"9-03-04", cet(2009, 3, 4), kFails, 7},
         {"20", cet(2024, 1, 1), cet(2024, 1, 1), 2},
-        {"19", cet(1924, 1, 1), cet(1924, 1, 1), 2},
         {"20-x", cet(2024, 1, 1), cet(2024, 1, 1), 3},
         {"09-12345", cet(924, 1, 1), cet(924, 1, 1), 8},
         // Truncated forms take the rest from today.
-        {"-09", cet(2009, 1, 1), cet(2009, 1, 1), 3},
         {"-09-03", cet(2009, 3, 1), cet(2009, 3, 1), 6},
         {"-09-", cet(2008, 12, 1), cet(2008, 12, 1), 4},
         {"-9-03", cet(2029, 3, 1), kFails, 5},
-        {"-0903", cet(2009, 3, 1), cet(2009, 3, 1), 5},
         {"-0903-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
-        {"-090304", kFails, kFails, 0},
         {"-032", cet(2024, 2, 1), cet(2024, 2, 1), 4},
-        {"--032", cet(2024, 2, 1), cet(2024, 2, 1), 5},
-        {"-366", cet(2024, 12, 31), cet(2024, 12, 31), 4},
         {"-367", cet(2025, 1, 1), kFails, 4},
-        {"--03-04", cet(2024, 3, 4), cet(2024, 3, 4), 7},
-        {"--03", cet(2024, 3, 1), cet(2024, 3, 1), 4},
         {"--03-", cet(2024, 2, 29), cet(2024, 2, 29), 5},
         {"--0304", cet(2024, 3, 4), cet(2024, 3, 4), 6},
         {"--3-4", cet(2024, 3, 4), kFails, 5},
         {"---05", cest(2024, 6, 5), cest(2024, 6, 5), 5},
         {"---5", cest(2024, 6, 5), kFails, 4},
-        {"---032", cet(2024, 2, 1), cet(2024, 2, 1), 6},
         {"----032", cet(2024, 2, 1), cet(2024, 2, 1), 7},
-        {"---367", cet(2025, 1, 1), kFails, 6},
         // Calendar fields roll over.
-        {"2009-02-30", cet(2009, 3, 2), cet(2009, 3, 2), 10},
         {"2009-13-01", cet(2010, 1, 1), cet(2010, 1, 1), 10},
-        {"2009-00-10", cet(2008, 12, 10), cet(2008, 12, 10), 10},
-        {"2009-01-00", cet(2008, 12, 31), cet(2008, 12, 31), 10},
-        {"2009-01-400", cet(2010, 2, 4), cet(2010, 2, 4), 11},
-    };
-    for (const Form& form : forms) expectForm(form);
-}
-
-TEST_F(ISO8601Reading, WeekDates) {
-    const Form forms[] = {
+        // Week dates.
         {"2009-W01-1", cet(2008, 12, 29), cet(2008, 12, 29), 10},
-        {"2009W011", cet(2008, 12, 29), cet(2008, 12, 29), 8},
-        {"2009-W01", cet(2008, 12, 29), cet(2008, 12, 29), 8},
-        {"2009-W53-7", cet(2010, 1, 3), cet(2010, 1, 3), 10},
-        {"2009-W1-3", cet(2008, 12, 31), cet(2008, 12, 31), 9},
         {"2009-W", cet(2009, 1, 1), kFails, 6},
         {"09-W02", cet(2009, 1, 5), cet(2009, 1, 5), 6},
         {"09W02-3", cet(2009, 1, 7), cet(2009, 1, 7), 7},
-        {"09-W", cet(2009, 1, 1), kFails, 4},
         {"-W05", cet(2024, 1, 29), cet(2024, 1, 29), 4},
-        {"-W05-3", cet(2024, 1, 31), cet(2024, 1, 31), 6},
         {"-W", kFails, kFails, 0},
         // A day of the week alone is that day of the current week.
         {"-W-3", cest(2024, 6, 12), cest(2024, 6, 12), 4},
@@ -132,9 +93,32 @@ TEST_F(ISO8601Reading, WeekDates) {
         // Weeks and days roll over.
         {"2010-W53-1", cet(2011, 1, 3), cet(2011, 1, 3), 10},
         {"2009-W00-7", cet(2008, 12, 28), cet(2008, 12, 28), 10},
-        {"2009-W01-0", cet(2008, 12, 28), cet(2008, 12, 28), 10},
+        // Times and zones.
+        // Without a separator after the hour only the hour is read; the zone is never reached.
+        {"20090102T120000Z", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 11},
+        {"2009-01-02T12:30:30+05:30", utc(2009, 1, 2, 7, 0, 30), utc(2009, 1, 2, 7, 0, 30), 25},
+        {"2009-01-02T12:00:00-0130", utc(2009, 1, 2, 13, 30), utc(2009, 1, 2, 13, 30), 24},
+        {"2009-01-02T12:00:00+", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 20},
+        {"2009-01-02T12:00:00", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 19},
+        // A zone is read only after a time of day.
+        {"2009-01-02Z", cet(2009, 1, 2), cet(2009, 1, 2), 10},
+        {"2009-01-02T", cet(2009, 1, 2), cet(2009, 1, 2), 11},
+        // Fractions: of a minute they give seconds; of a second they are dropped.
+        {"T12:30,25Z", utc(2024, 6, 15, 12, 30, 15), utc(2024, 6, 15, 12, 30, 15), 10},
+        {"2009-01-02T12:00:00.75Z", utc(2009, 1, 2, 12), utc(2009, 1, 2, 12), 23},
+        {"2009-01-02T12:30.9999999999999999999999Z", utc(2009, 1, 2, 12, 30, 59),
+         utc(2009, 1, 2, 12, 30, 59), 40},
+        {"T1:2:3Z", utc(2024, 6, 15, 1, 2, 3), utc(2024, 6, 15, 1, 2, 3), 7},
+        // Out-of-range times roll over.
+        {"2009-01-02T25:61:61Z", utc(2009, 1, 3, 2, 2, 1), utc(2009, 1, 3, 2, 2, 1), 20},
     };
     for (const Form& form : forms) expectForm(form);
+    // Forms outside the table fail.
+    for (const char* text :
+         {"", "12345", "123456789", "123", "----05", "-123456", "-12345", "--12345", "---1234",
+          "xyz", "W01", "-Wx", "T", "Tx", "T:", "+2009", "\x80"}) {
+        expectForm({text, kFails, kFails, 0});
+    }
     // Strict mode reads one digit after a hyphen as the year of this decade, before a week;
     // lenient mode as the year with January.
     Range range;
@@ -144,66 +128,18 @@ TEST_F(ISO8601Reading, WeekDates) {
     EXPECT_EQ(range, (Range{0, 2}));
 }
 
-TEST_F(ISO8601Reading, FormsOutsideTheTableFail) {
-    for (const char* text :
-         {"", "12345", "123456789", "123", "----05", "-123456", "-12345", "--12345", "---1234",
-          "xyz", "W01", "-Wx", "T", "Tx", "T:", "+2009", "\x80"}) {
-        expectForm({text, kFails, kFails, 0});
-    }
-}
-
-TEST_F(ISO8601Reading, TimesAndZones) {
-    const Form forms[] = {
-        {"2009-01-02T12:00:00Z", utc(2009, 1, 2, 12), utc(2009, 1, 2, 12), 20},
-        {"2009-01-02 12:00:00Z", utc(2009, 1, 2, 12), utc(2009, 1, 2, 12), 20},
-        // Without a separator after the hour only the hour is read; the zone is never reached.
-        {"20090102T120000Z", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 11},
-        {"2009-01-02T12:30:30+05:30", utc(2009, 1, 2, 7, 0, 30), utc(2009, 1, 2, 7, 0, 30), 25},
-        {"2009-01-02T12:00:00-0130", utc(2009, 1, 2, 13, 30), utc(2009, 1, 2, 13, 30), 24},
-        {"2009-01-02T12:00:00+05", utc(2009, 1, 2, 7), utc(2009, 1, 2, 7), 22},
-        {"2009-01-02T12:00:00+5", utc(2009, 1, 2, 7), utc(2009, 1, 2, 7), 21},
-        {"2009-01-02T12:00:00+", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 20},
-        {"2009-01-02T12:00:00+x", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 20},
-        {"2009-01-02T12:00:00", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 19},
-        {"2009-07-02T12:00:00", cest(2009, 7, 2, 12), cest(2009, 7, 2, 12), 19},
-        {"2009-01-02T12:30Z", utc(2009, 1, 2, 12, 30), utc(2009, 1, 2, 12, 30), 17},
-        {"2009-01-02T12", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 13},
-        {"2009-01-02T12.5Z", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 13},
-        // A zone is read only after a time of day.
-        {"2009-01-02", cet(2009, 1, 2), cet(2009, 1, 2), 10},
-        {"2009-01-02Z", cet(2009, 1, 2), cet(2009, 1, 2), 10},
-        {"2009-01-02T", cet(2009, 1, 2), cet(2009, 1, 2), 11},
-        // Fractions: of a minute they give seconds; of a second they are dropped.
-        {"T12:30.5", cest(2024, 6, 15, 12, 30, 30), cest(2024, 6, 15, 12, 30, 30), 8},
-        {"T12:30,25Z", utc(2024, 6, 15, 12, 30, 15), utc(2024, 6, 15, 12, 30, 15), 10},
-        {"2009-01-02T12:00:00.75Z", utc(2009, 1, 2, 12), utc(2009, 1, 2, 12), 23},
-        {"2009-01-02T12:30.9999999999999999999999Z", utc(2009, 1, 2, 12, 30, 59),
-         utc(2009, 1, 2, 12, 30, 59), 40},
-        {"T10", cest(2024, 6, 15, 10), cest(2024, 6, 15, 10), 3},
-        {"T1:2:3Z", utc(2024, 6, 15, 1, 2, 3), utc(2024, 6, 15, 1, 2, 3), 7},
-        // Out-of-range times roll over.
-        {"2009-01-02T25:61:61Z", utc(2009, 1, 3, 2, 2, 1), utc(2009, 1, 3, 2, 2, 1), 20},
-    };
-    for (const Form& form : forms) expectForm(form);
-}
-
-TEST_F(ISO8601Reading, TimeSeparators) {
+TEST_F(ISO8601Reading, TimeSeparatorsAndWhiteSpace) {
     Range range;
     EXPECT_EQ(dateWithString("T12.30.15", '.', &range), cest(2024, 6, 15, 12, 30, 15));
     EXPECT_EQ(range, (Range{0, 9}));
-    EXPECT_EQ(dateWithString("T12.30", u'.'), cest(2024, 6, 15, 12, 30));
     EXPECT_EQ(dateWithString("T12..Z", u'.'), utc(2024, 6, 15, 12));
     EXPECT_EQ(dateWithString("2009-01-02T12-30-15Z", '-'), utc(2009, 1, 2, 12, 30, 15));
     EXPECT_EQ(dateWithString("2009-01-02T12·30·15Z", u'·'), utc(2009, 1, 2, 12, 30, 15));
-    EXPECT_EQ(dateWithString("2009-01-02T12h30Z", u'h'), utc(2009, 1, 2, 12, 30));
     // Strict mode always uses ":".
     EXPECT_EQ(dateWithString("T12.30.15", true, u'.', &range), cest(2024, 6, 15, 12));
     EXPECT_EQ(range, (Range{0, 3}));
     EXPECT_EQ(dateWithString("T12:30", true, u'.', &range), cest(2024, 6, 15, 12, 30));
-}
-
-TEST_F(ISO8601Reading, LeadingWhiteSpace) {
-    Range range;
+    // Lenient mode skips leading white space.
     EXPECT_EQ(dateWithString("  2009-01-02", &range), cet(2009, 1, 2));
     EXPECT_EQ(range, (Range{2, 10}));
     EXPECT_EQ(dateWithString("\t\n\v\f\r 2009 rest", false, &range), cet(2009, 1, 1));
@@ -234,13 +170,11 @@ TEST_F(ISO8601Reading, TodayIsTheLocalDate) {
     {
         // 23:30 UTC on 14 June is already 15 June here.
         FixedNow lateEvening(utc(2024, 6, 14, 23, 30));
-        EXPECT_EQ(dateWithString("---05"), cest(2024, 6, 5));
         EXPECT_EQ(dateWithString("T08"), cest(2024, 6, 15, 8));
     }
     {
         FixedNow newYear(utc(2024, 12, 31, 23, 30));
         EXPECT_EQ(dateWithString("---05"), cet(2025, 1, 5));
-        EXPECT_EQ(dateWithString("-032"), cet(2025, 2, 1));
         EXPECT_EQ(dateWithString("-W-1"), cet(2024, 12, 30));
     }
     ScopedEnv tokyo("TZ", "JST-9");
@@ -280,10 +214,48 @@ TEST_F(ISO8601Reading, NeverReadsPastTheEnd) {
                 Range range;
                 if (dateWithString(std::string_view(buffer.get(), n), strict, u'·', &range)) {
                     EXPECT_LE(range.location + range.length, n) << text.substr(0, n);
-                } else {
-                    EXPECT_EQ(range, (Range{kNotFound, 0}));
                 }
             }
         }
     }
+}
+
+// Found by the fuzzer: a month of 98 and a day of 47935861 roll over 131 millennia, past the years
+// that std::chrono::year can hold; reading and writing must still agree on the date.
+TEST_F(ISO8601Reading, DayRollOverFarPastTheChronoYearRange) {
+    Range range;
+    const std::optional<Instant> date = dateWithString(
+        "-4098-47935861\xCD"
+        "8-95030",
+        &range);
+    ASSERT_TRUE(date.has_value());
+    EXPECT_EQ(range, (Range{0, 14}));
+    EXPECT_EQ(ISO8601DateString(*date), "133292-01-04T23:00:00Z");
+    EXPECT_EQ(ISO8601WeekDateString(*date), "133292-W01-05T23:00:00Z");
+    EXPECT_EQ(ISO8601OrdinalDateStringWithTime(*date, false), "133292-004");
+}
+
+TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
+    // The local zone plays no part in writing.
+    const ScopedEnv zone("TZ", "JST-9");
+    EXPECT_EQ(ISO8601DateString(utc(2009, 1, 2, 12)), "2009-01-02T12:00:00Z");
+    EXPECT_EQ(ISO8601DateString(utc(1969, 12, 31, 23, 0, 1)), "1969-12-31T23:00:01Z");
+    EXPECT_EQ(ISO8601DateString(utc(33, 3, 4, 5, 6, 7)), "0033-03-04T05:06:07Z");
+    EXPECT_EQ(ISO8601DateString(utc(12345, 6, 7)), "12345-06-07T00:00:00Z");
+    // Week dates use the week-numbering year.
+    EXPECT_EQ(ISO8601WeekDateString(utc(2010, 1, 3, 10)), "2009-W53-07T10:00:00Z");
+    EXPECT_EQ(ISO8601WeekDateStringWithTime(utc(2008, 12, 31), false), "2009-W01-03");
+    EXPECT_EQ(ISO8601WeekDateStringWithTime(utc(33, 1, 1), false), "32-W53-06");
+    EXPECT_EQ(ISO8601OrdinalDateString(utc(2009, 2, 1, 8, 9, 10)), "2009-032T08:09:10Z");
+    EXPECT_EQ(ISO8601OrdinalDateStringWithTime(utc(2008, 12, 31), false), "2008-366");
+    EXPECT_EQ(ISO8601OrdinalDateStringWithTime(utc(2009, 1, 1), false), "2009-001");
+    // Any time separator.
+    const Instant noon = utc(2009, 1, 2, 12, 30, 45);
+    EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'.'), "2009-01-02T12.30.45Z");
+    EXPECT_EQ(ISO8601WeekDateStringWithTimeSeparator(noon, u'-'), "2009-W01-05T12-30-45Z");
+    EXPECT_EQ(ISO8601OrdinalDateStringWithTimeSeparator(noon, u'·'), "2009-002T12·30·45Z");
+    EXPECT_EQ(ISO8601DateStringWithTime(noon, false, u'.'), "2009-01-02");
+    // Letters and apostrophes mean something in a pattern, yet come out as themselves.
+    EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'h'), "2009-01-02T12h30h45Z");
+    EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'\''), "2009-01-02T12'30'45Z");
 }
