@@ -5,15 +5,13 @@
 #include "device/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
+#include "support/MainWindowProbe.h"
+#include "support/Spin.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QLineEdit>
-#include <QMainWindow>
 #include <QMimeData>
-#include <QPushButton>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -86,18 +84,20 @@ TEST_F(DropInstallTest, EachDroppedPackageGetsItsInstallWindowInTurn) {
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
-        if (!inst || !inst->btnInstall->isEnabled() || inst->nRefresh != 0) return;
-        shown.push_back(inst->dtBookOid->text().toStdString());
-        inst->btnInstall->click();
+        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
+        const InstWindowParts parts(*inst);
+        if (!parts.btnInstall->isEnabled()) return;
+        shown.push_back(parts.dtBookOid->text().toStdString());
+        parts.btnInstall->click();
     });
     answer.start(10);
     drop(*mime);
-    for (int i = 0; i < 500 && app.listBook->model()->rowCount() < 2; ++i) QTest::qWait(10);
+    spinUntil([&] { return tableRows(app).size() == 2; }, std::chrono::seconds(5));
 
     EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));
     EXPECT_TRUE(std::filesystem::exists(dir / "pen/BOOK/007.vxr"));
     EXPECT_TRUE(std::filesystem::exists(dir / "pen/BOOK/008.vxr"));
-    EXPECT_EQ(app.listBook->model()->rowCount(), 2);
+    EXPECT_EQ(tableRows(app).size(), 2u);
 }
 
 TEST_F(DropInstallTest, OnlyBookPackagesAndOnlyWithAPen) {

@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
@@ -97,16 +98,24 @@ class UDisks2Test : public UmockdevPens {
     void startApp() {
         platform = makeLinuxPlatform(dir / "mountinfo");
         app = std::make_unique<AppDelegate>(
-            *platform, Diagnostics{log, log}, [](std::function<void()> then) { then(); },
+            *platform, Diagnostics{log, log},
+            AppDelegate::Hooks{.reportEjectFailure = [this] { ++ejectFailuresTold; }},
+            [](std::function<void()> then) { then(); },
             [this](std::function<void()> then) { mountWaits.push_back(std::move(then)); });
         app->applicationDidFinishLaunching();
     }
     void endMountWait() {
         for (auto& then : std::exchange(mountWaits, {})) then();
     }
-    void eject() { QTest::mouseClick(app->btnEject, Qt::LeftButton); }
-    std::string listed() const { return app->listZiro->currentText().toStdString(); }
-    std::string freeSpace() const { return app->fsZiro->text().toStdString(); }
+    template <class Widget>
+    Widget* widget(const char* name) const {
+        return app->window()->findChild<Widget*>(QString::fromLatin1(name));
+    }
+    void eject() { QTest::mouseClick(widget<QPushButton>("btnEject"), Qt::LeftButton); }
+    std::string listed() const {
+        return widget<QComboBox>("listZiro")->currentText().toStdString();
+    }
+    std::string freeSpace() const { return widget<QLineEdit>("fsZiro")->text().toStdString(); }
 
     static QProcessEnvironment outsideUmockdev() {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -122,6 +131,7 @@ class UDisks2Test : public UmockdevPens {
     std::ostringstream log;
     std::unique_ptr<AppDelegate> app;
     std::vector<std::function<void()>> mountWaits;
+    int ejectFailuresTold = 0;
 };
 
 TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
@@ -135,10 +145,10 @@ TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
     EXPECT_EQ(calls(), Calls{}) << "nothing is mounted before the wait is over";
 
     endMountWait();
-    ASSERT_TRUE(spinUntil([&] { return app->snZiro->text() == "MOUNTEDBYUS"; }));
+    ASSERT_TRUE(spinUntil([&] { return widget<QLineEdit>("snZiro")->text() == "MOUNTEDBYUS"; }));
     EXPECT_EQ(calls(), Calls{call("Mount", block)});
     EXPECT_NE(freeSpace(), "---");
-    EXPECT_EQ(app->listBook->model()->rowCount(), 1);
+    EXPECT_EQ(widget<QTableView>("listBook")->model()->rowCount(), 1);
 
     eject();
     EXPECT_EQ(calls(),
@@ -182,12 +192,10 @@ TEST_F(UDisks2Test, ABusyVolumeKeepsThePenAndTheUserIsTold) {
     mount("sdb1", volume);
     startApp();
     EXPECT_TRUE(mountWaits.empty()) << "a mounted pen is left to its mount";
-    int told = 0;
-    app->reportEjectFailure = [&] { ++told; };
     eject();
-    EXPECT_EQ(told, 1);
+    EXPECT_EQ(ejectFailuresTold, 1);
     EXPECT_EQ(calls(), Calls{call("Unmount", block)});
-    EXPECT_EQ(app->snZiro->text(), "MOUNTEDBYUS");
+    EXPECT_EQ(widget<QLineEdit>("snZiro")->text(), "MOUNTEDBYUS");
 }
 
 TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
