@@ -1,6 +1,6 @@
 // Installing a book as the user does it: the install window on its own, and
-// the whole way from the Install button through the file dialog to the new
-// row, on simulated pens with real widgets.
+// the whole way from the Install button through the file dialog, or from a
+// drop on the window, to the new row, with real widgets.
 
 #include "app/AppDelegate.h"
 #include "app/InstWindow.h"
@@ -14,7 +14,9 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
@@ -209,10 +211,24 @@ class InstallFlowTest : public ::testing::Test {
                          [this] { ++refreshes; });
     }
 
-    std::string source(const BookFile& file) {
-        const std::string path = dir / "home/新书.vxb";
+    std::string source(const BookFile& file, const std::string& name = "新书.vxb") {
+        const std::string path = dir / ("home/" + name);
         writeFile(path, file.bytes());
         return path;
+    }
+
+    // Drags files over the window: whether it would take them; dropped too.
+    bool drag(const std::vector<std::string>& files, bool andDrop = false) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const auto& file : files) urls << QUrl::fromLocalFile(QString::fromStdString(file));
+        mime.setUrls(urls);
+        if (files.empty()) mime.setText("001.vxb");
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(app.window(), &enter);
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        if (andDrop) QApplication::sendEvent(app.window(), &drop);
+        return enter.isAccepted();
     }
 
     InstWindow* installWindow() const { return app.window()->findChild<InstWindow*>(); }
@@ -292,43 +308,63 @@ TEST_F(InstallFlowTest, ChosenFileIsInstalledAndListedOnce) {
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}));
 }
 
-TEST_F(InstallFlowTest, CancellingChangesNothingAndDoesNotRefresh) {
+TEST_F(InstallFlowTest, EachInstallGetsANewWindowAndOnlyAnInstallRefreshes) {
     const std::string path = source({.name = vxbName("新书")});
     // A book put on the pen behind the program's back shows only on a refresh.
     writeFile(book + "003.vxs", BookFile{.name = vxbName("别人的书")}.bytes());
-
-    pressInstallChoosing(path);
-    EXPECT_TRUE(whileInstallWindowRuns(
-        [](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnCancel, Qt::LeftButton); }));
-    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Cancelled);
-
-    pressInstallChoosing(path);
-    EXPECT_TRUE(whileInstallWindowRuns([](InstWindow& w) { w.close(); }));
-    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::None);
-
-    EXPECT_EQ(refreshes, 0);
-    EXPECT_EQ(tableRows(app), std::vector<std::string>{"旧书 | 自制-001"});
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "003.vxs"}));
+    using Outcome = InstWindow::Outcome;
+    const std::vector<std::pair<std::function<void(InstWindow&)>, Outcome>> endings = {
+        {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnCancel, Qt::LeftButton); },
+         Outcome::Cancelled},
+        {[](InstWindow& w) { w.close(); }, Outcome::None},
+        {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton); },
+         Outcome::Installed},
+    };
+    QPointer<InstWindow> earlier;
+    for (const auto& [end, outcome] : endings) {
+        pressInstallChoosing(path);
+        ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+            EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
+            EXPECT_EQ(w.nRefresh(), Outcome::None);
+            EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
+            EXPECT_TRUE(InstWindowParts(w).dtInfo->text().isEmpty());
+            EXPECT_EQ(refreshes, 0);
+            end(w);
+        }));
+        earlier = installWindow();
+        EXPECT_EQ(earlier->nRefresh(), outcome);
+    }
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(tableRows(app), (std::vector<std::string>{"别人的书 | 智能-003", "新书 | 自制-002",
+                                                        "旧书 | 自制-001"}));
 }
 
-TEST_F(InstallFlowTest, EachInstallGetsANewWindow) {
-    const std::string path = source({.name = vxbName("新书")});
-    pressInstallChoosing(path);
-    ASSERT_TRUE(whileInstallWindowRuns(
-        [](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton); }));
-    const QPointer<InstWindow> first = installWindow();
-    EXPECT_EQ(first->nRefresh(), InstWindow::Outcome::Installed);
+TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
+    const std::string a = source({.name = vxbName("a"), .defaultTitle = 7}, "a.vxb");
+    const std::string b = source({.name = vxbName("b"), .defaultTitle = 8}, "b.VXB");
+    writeFile(dir / "notes.txt", "x");
+    EXPECT_FALSE(drag({a, dir / "notes.txt"})) << "only book packages";
+    EXPECT_FALSE(drag({})) << "a text";
 
-    pressInstallChoosing(path);
-    ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        EXPECT_TRUE(first.isNull()) << "the earlier window is closed and dropped";
-        const InstWindowParts inst(w);
-        EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
-        EXPECT_EQ(inst.dtBookOid->text(), "003");
-        EXPECT_TRUE(inst.dtInfo->text().isEmpty());
-        QTest::mouseClick(inst.btnCancel, Qt::LeftButton);
-    }));
-    EXPECT_EQ(refreshes, 1);
+    // The user presses Install in each window as it comes up.
+    std::vector<std::string> shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
+        const InstWindowParts parts(*inst);
+        if (!parts.btnInstall->isEnabled()) return;  // copying
+        shown.push_back(parts.dtBookOid->text().toStdString());
+        parts.btnInstall->click();
+    });
+    answer.start(10);
+    EXPECT_TRUE(drag({a, b}, true));
+    spinUntil([&] { return tableRows(app).size() == 3; });
+    EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "007.vxr", "008.vxr"}));
+
+    app.removePen("zzz1");
+    EXPECT_FALSE(drag({a})) << "no pen to install on";
 }
 
 TEST_F(InstallFlowTest, PenEventsWaitForTheCopyWhichKeepsItsOwnFolder) {
