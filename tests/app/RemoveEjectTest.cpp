@@ -139,27 +139,21 @@ class RemoveEjectTest : public ::testing::Test {
     int ejectFailures = 0;
 };
 
-TEST_F(RemoveEjectTest, CancelKeepsTheFileAndTheSelection) {
-    const std::string book = attachPen("sdb1", "CODE", {{"001.vxr", vxbName("One")}});
-    confirm = false;
-    selectRow("One");
-    remove();
-
-    EXPECT_EQ(asked, std::vector<std::string>{"One"});
-    EXPECT_TRUE(fs::exists(book + "001.vxr"));
-    EXPECT_TRUE(rowSelected());
-    EXPECT_TRUE(ui->btnRemove->isEnabled());
-}
-
-TEST_F(RemoveEjectTest, DeleteRemovesExactlyTheSelectedRowsFile) {
+TEST_F(RemoveEjectTest, DeleteRemovesExactlyTheSelectedRowsFileAndCancelNothing) {
     const std::string book = attachPen("sdb1", "CODE",
                                        {{"002.vxr", vxbName("Shared title")},
                                         {"004.vxr", "ATT002"},
                                         {"005.vxs", vxbName("Five")}});
     selectRow("VXBShared title(002)");  // the sharing package, not its target
+    confirm = false;
     remove();
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "004.vxr", "005.vxs"}));
+    EXPECT_TRUE(rowSelected()) << "a cancel keeps the selection";
+    EXPECT_TRUE(ui->btnRemove->isEnabled());
 
-    EXPECT_EQ(asked, std::vector<std::string>{"VXBShared title(002)"});
+    confirm = true;
+    remove();
+    EXPECT_EQ(asked, std::vector<std::string>(2, "VXBShared title(002)"));
     EXPECT_FALSE(fs::exists(book + "004.vxr"));
     EXPECT_TRUE(fs::exists(book + "002.vxr"));
     EXPECT_TRUE(fs::exists(book + "005.vxs"));
