@@ -174,29 +174,6 @@ TEST_F(InstWindowTest, RefusalOrFailedCopyIsShownAndTheUserMayRetry) {
     EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
 }
 
-TEST_F(InstWindowTest, ModalRunEndsByButtonsTitleBarOrEscape) {
-    const std::string path = source({.name = vxbName("书")});
-    using Outcome = InstWindow::Outcome;
-    const std::vector<std::pair<std::function<void(InstWindow&)>, Outcome>> endings = {
-        {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnCancel, Qt::LeftButton); },
-         Outcome::Cancelled},
-        {[](InstWindow& w) { w.close(); }, Outcome::None},
-        {[](InstWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, Outcome::None},
-    };
-    for (const auto& [end, outcome] : endings) {
-        InstWindow w({.pathZiro = book, .pathBook = path, .nameBook = ""});
-        QTimer::singleShot(0, [&] {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-            end(w);
-        });
-        w.showWindow();  // returns when the modal run ends
-        EXPECT_FALSE(w.isVisible());
-        EXPECT_EQ(w.nRefresh(), outcome);
-        EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "001") << "loaded before it ran";
-    }
-    EXPECT_TRUE(fileNamesIn(book).empty());
-}
-
 // ---------------------------------------------------------------- the whole way
 
 class InstallFlowTest : public ::testing::Test {
@@ -317,6 +294,7 @@ TEST_F(InstallFlowTest, EachInstallGetsANewWindowAndOnlyAnInstallRefreshes) {
         {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnCancel, Qt::LeftButton); },
          Outcome::Cancelled},
         {[](InstWindow& w) { w.close(); }, Outcome::None},
+        {[](InstWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, Outcome::None},
         {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton); },
          Outcome::Installed},
     };
