@@ -1,0 +1,16 @@
+#pragma once
+// Answers of the vendor's service, as a local stand-in gives them.
+
+#include <QByteArray>
+
+namespace penshelf::test {
+
+// A getproxyurl answer whose one returned text is address.
+inline QByteArray getproxyurlAnswer(const QByteArray& address) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+           "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+           "<SOAP-ENV:Body><ns1:getproxyurlResponse xmlns:ns1=\"urn:PagorFunc\"><return>" +
+           address + "</return></ns1:getproxyurlResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+}
+
+}  // namespace penshelf::test
