@@ -2,15 +2,11 @@
 // the whole way from the Install button through the file dialog, or from a
 // drop on the window, to the new row, with real widgets.
 
-#include "app/AppDelegate.h"
 #include "app/InstWindow.h"
 #include "books/BookHeader.h"
-#include "device/SimulatedPlatform.h"
 
-#include "support/BookFile.h"
 #include "support/Spin.h"
 #include "support/MainWindowProbe.h"
-#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -176,15 +172,13 @@ TEST_F(InstWindowTest, RefusalOrFailedCopyIsShownAndTheUserMayRetry) {
 
 // ---------------------------------------------------------------- the whole way
 
-class InstallFlowTest : public ::testing::Test {
+class InstallFlowTest : public WindowTest<> {
   protected:
     InstallFlowTest() {
-        app.applicationDidFinishLaunching();
+        start();
         // One pen, with one book; it is listed after any simulated pen.
-        attachFolderPen(app, platform, dir, "zzz1", "A1B2C3D4E5F", {{"001.vxr", vxbName("旧书")}});
-        app.window()->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(app.window()));
-        QObject::connect(ui.listBook->model(), &QAbstractItemModel::modelReset,
+        book = attachPen("zzz1", "A1B2C3D4E5F", {{"001.vxr", vxbName("旧书")}});
+        QObject::connect(ui->listBook->model(), &QAbstractItemModel::modelReset,
                          [this] { ++refreshes; });
     }
 
@@ -202,13 +196,13 @@ class InstallFlowTest : public ::testing::Test {
         mime.setUrls(urls);
         if (files.empty()) mime.setText("001.vxb");
         QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        QApplication::sendEvent(app.window(), &enter);
+        QApplication::sendEvent(app->window(), &enter);
         QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        if (andDrop) QApplication::sendEvent(app.window(), &drop);
+        if (andDrop) QApplication::sendEvent(app->window(), &drop);
         return enter.isAccepted();
     }
 
-    InstWindow* installWindow() const { return app.window()->findChild<InstWindow*>(); }
+    InstWindow* installWindow() const { return app->window()->findChild<InstWindow*>(); }
 
     // Runs act on the install window once its modal run has started; true
     // when that happened and the run is over.
@@ -227,10 +221,10 @@ class InstallFlowTest : public ::testing::Test {
 
     // Presses Install, and the file dialog opens.
     QFileDialog* pressInstall() {
-        QTest::mouseClick(ui.btnInstall, Qt::LeftButton);
+        QTest::mouseClick(ui->btnInstall, Qt::LeftButton);
         QFileDialog* panel = nullptr;
         spinUntil([&] {
-            panel = app.window()->findChild<QFileDialog*>();
+            panel = app->window()->findChild<QFileDialog*>();
             return panel && panel->isVisible();
         });
         return panel;
@@ -245,17 +239,13 @@ class InstallFlowTest : public ::testing::Test {
         QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
     }
 
-    TempDir dir;
-    std::string book = dir / "zzz1/BOOK/";
-    SimulatedPlatform platform{dir / "pens"};
-    std::ostringstream log;
-    AppDelegate app{platform, {log, log}, {}, [](std::function<void()> then) { then(); }};
-    MainWindowParts ui{app};
+    std::string book;
     int refreshes = 0;
 };
+
 TEST_F(InstallFlowTest, ChosenFileIsInstalledAndListedOnce) {
     const std::string path = source({.name = vxbName("新书"), .size = 70000});
-    ASSERT_EQ(tableRows(app), std::vector<std::string>{"旧书 | 自制-001"});
+    ASSERT_EQ(tableRows(*app), std::vector<std::string>{"旧书 | 自制-001"});
 
     // The file dialog: window-modal over the main window, asking for a
     // package. Cancelled, it opens no install window.
@@ -266,7 +256,7 @@ TEST_F(InstallFlowTest, ChosenFileIsInstalledAndListedOnce) {
     EXPECT_EQ(panel->nameFilters(), QStringList{"点读包 (*.vxb)"});
     EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
     panel->reject();
-    EXPECT_TRUE(spinUntil([&] { return !app.window()->findChild<QFileDialog*>(); }));
+    EXPECT_TRUE(spinUntil([&] { return !app->window()->findChild<QFileDialog*>(); }));
     QTest::qWait(20);
     EXPECT_EQ(installWindow(), nullptr);
 
@@ -278,10 +268,10 @@ TEST_F(InstallFlowTest, ChosenFileIsInstalledAndListedOnce) {
         EXPECT_EQ(refreshes, 0);
         QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
     }));
-    EXPECT_EQ(app.window()->findChild<QFileDialog*>(), nullptr) << "the dialog is gone";
+    EXPECT_EQ(app->window()->findChild<QFileDialog*>(), nullptr) << "the dialog is gone";
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(tableRows(app), (std::vector<std::string>{"新书 | 自制-002", "旧书 | 自制-001"}));
+    EXPECT_EQ(tableRows(*app), (std::vector<std::string>{"新书 | 自制-002", "旧书 | 自制-001"}));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}));
 }
 
@@ -313,8 +303,8 @@ TEST_F(InstallFlowTest, EachInstallGetsANewWindowAndOnlyAnInstallRefreshes) {
         EXPECT_EQ(earlier->nRefresh(), outcome);
     }
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(tableRows(app), (std::vector<std::string>{"别人的书 | 智能-003", "新书 | 自制-002",
-                                                        "旧书 | 自制-001"}));
+    EXPECT_EQ(tableRows(*app), (std::vector<std::string>{"别人的书 | 智能-003", "新书 | 自制-002",
+                                                         "旧书 | 自制-001"}));
 }
 
 TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
@@ -337,11 +327,11 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     });
     answer.start(10);
     EXPECT_TRUE(drag({a, b}, true));
-    spinUntil([&] { return tableRows(app).size() == 3; });
+    spinUntil([&] { return tableRows(*app).size() == 3; });
     EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "007.vxr", "008.vxr"}));
 
-    app.removePen("zzz1");
+    app->removePen("zzz1");
     EXPECT_FALSE(drag({a})) << "no pen to install on";
 }
 
@@ -354,15 +344,15 @@ TEST_F(InstallFlowTest, PenEventsWaitForTheCopyWhichKeepsItsOwnFolder) {
         std::filesystem::create_directories(dir / "pens/PEN2/BOOK");
         platform.rescan();
         QTest::qWait(20);
-        EXPECT_EQ(ui.listZiro->count(), 1) << "held while the window runs";
+        EXPECT_EQ(ui->listZiro->count(), 1) << "held while the window runs";
         QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton);
-        EXPECT_EQ(ui.listZiro->count(), 2) << "let through before the copy";
-        EXPECT_EQ(ui.snZiro->text(), "SECOND00001");
+        EXPECT_EQ(ui->listZiro->count(), 2) << "let through before the copy";
+        EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
     }));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
         << "onto the pen chosen at the start";
     EXPECT_TRUE(fileNamesIn(dir / "pens/PEN2/BOOK").empty());
-    EXPECT_EQ(ui.snZiro->text(), "SECOND00001");
+    EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
 
 }  // namespace

@@ -1,27 +1,19 @@
 // Removing a book and ejecting a pen from the main window.
 
 #include "app/Alerts.h"
-#include "app/AppDelegate.h"
 #include "books/MountTable.h"
-#include "device/SimulatedPlatform.h"
 #include "device/SystemEject.h"
 
-#include "support/BookFile.h"
 #include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
-#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
-#include <sstream>
 #include <sys/stat.h>
 
 using namespace penshelf;
@@ -70,7 +62,7 @@ QAbstractButton* buttonNamed(QMessageBox* alert, const QString& text) {
     return nullptr;
 }
 
-class RemoveEjectTest : public ::testing::Test {
+class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
   protected:
     RemoveEjectTest() {
         start({.confirmRemoval =
@@ -81,29 +73,13 @@ class RemoveEjectTest : public ::testing::Test {
                    },
                .reportEjectFailure = [this] { ++ejectFailures; }});
     }
-    // hooks: none for the real alerts.
-    void start(AppDelegate::Hooks hooks) {
-        ui.reset();
-        app = std::make_unique<AppDelegate>(platform, Diagnostics{log, log}, std::move(hooks));
-        ui = std::make_unique<MainWindowParts>(*app);
-        app->applicationDidFinishLaunching();
-        app->window()->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
-    }
-
-    std::string attachPen(const std::string& bsdName, const std::string& code,
-                          const std::map<std::string, std::string>& books = {}) {
-        return attachFolderPen(*app, platform, dir, bsdName, code, books);
-    }
 
     // Selects the row showing name, as a user clicks it.
     void selectRow(const std::string& name) {
         auto* model = ui->listBook->model();
         for (int row = 0; row < model->rowCount(); ++row) {
             if (model->index(row, 0).data().toString().toStdString() != name) continue;
-            const QRect cell = ui->listBook->visualRect(model->index(row, 0));
-            QTest::mouseClick(ui->listBook->viewport(), Qt::LeftButton, {}, cell.center());
-            return;
+            return clickRow(row);
         }
         FAIL() << "no row " << name;
     }
@@ -127,12 +103,7 @@ class RemoveEjectTest : public ::testing::Test {
         return bin;
     }
 
-    TempDir dir;
     const std::string bin = dir / "bin";
-    CommandEjectPlatform platform{dir / "no-pens"};
-    std::ostringstream log;
-    std::unique_ptr<AppDelegate> app;
-    std::unique_ptr<MainWindowParts> ui;
     bool confirm = true;
     std::function<void()> whileAsking;
     std::vector<std::string> asked;
@@ -183,8 +154,7 @@ TEST_F(RemoveEjectTest, ASortedTableRemovesTheBookTheUserSelected) {
     ASSERT_EQ(shownRows(*app), (std::vector<std::string>{"Cherry | 自制-001", "Banana | 自制-003",
                                                          "Apple | 智能-002"}));
 
-    const QRect second = ui->listBook->visualRect(ui->listBook->model()->index(1, 0));
-    QTest::mouseClick(ui->listBook->viewport(), Qt::LeftButton, {}, second.center());
+    clickRow(1);
     ASSERT_TRUE(ui->btnRemove->isEnabled());
     remove();
     EXPECT_EQ(asked, std::vector<std::string>{"Banana"});

@@ -12,6 +12,7 @@
 #include "support/TempDir.h"
 
 #include <QAbstractItemModel>
+#include <QTest>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,7 +25,11 @@
 #include <QWebEngineView>
 
 #include <algorithm>
+#include <gtest/gtest.h>
+
 #include <map>
+#include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -92,6 +97,38 @@ inline std::string attachFolderPen(AppDelegate& app, SimulatedPlatform& platform
     app.storePen(pen);
     return volume + "/BOOK/";
 }
+
+// A shown main window over pens kept in folders under dir: a test stores
+// them as identification would, or the simulated platform finds them in
+// dir/pens. Attaches are examined at once.
+template <class PenPlatform = SimulatedPlatform>
+class WindowTest : public ::testing::Test {
+  protected:
+    // Starts the window, again for other hooks.
+    void start(AppDelegate::Hooks hooks = {}) {
+        ui.reset();
+        app = std::make_unique<AppDelegate>(platform, Diagnostics{log, log}, std::move(hooks),
+                                            [](std::function<void()> then) { then(); });
+        ui = std::make_unique<MainWindowParts>(*app);
+        app->applicationDidFinishLaunching();
+        app->window()->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
+    }
+    std::string attachPen(const std::string& bsdName, const std::string& code,
+                          const std::map<std::string, std::string>& books = {}) {
+        return attachFolderPen(*app, platform, dir, bsdName, code, books);
+    }
+    void clickRow(int row) {
+        const QRect cell = ui->listBook->visualRect(ui->listBook->model()->index(row, 0));
+        QTest::mouseClick(ui->listBook->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    TempDir dir;
+    PenPlatform platform{dir / "pens"};
+    std::ostringstream log;
+    std::unique_ptr<AppDelegate> app;
+    std::unique_ptr<MainWindowParts> ui;
+};
 
 // The book table: "name | stat" per row, in the order shown.
 inline std::vector<std::string> shownRows(const AppDelegate& app) {
