@@ -1,20 +1,14 @@
 // The Book and Repair tabs: the portal address asked for, the page shown and
 // the log line.
 
-#include "app/AppDelegate.h"
 #include "app/PortalAddress.h"
-#include "device/SimulatedPlatform.h"
 #include "soap/DebugLog.h"
 #include "soap/PagorFuncBindingResponse.h"
 
 #include "support/MainWindowProbe.h"
 #include "support/Spin.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <deque>
-#include <sstream>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -38,12 +32,18 @@ TEST(ProxyAddressTest, TheFirstReturnedValueThatIsNoFaultWhenItIsAText) {
     }
 }
 
-class PortalTest : public ::testing::Test {
+class PortalTest : public WindowTest<> {
   protected:
     PortalTest() {
         previousLog =
-            soap::setDebugLogSink([this](const std::string& line) { log.push_back(line); });
-        app.applicationDidFinishLaunching();
+            soap::setDebugLogSink([this](const std::string& line) { logged.push_back(line); });
+        start(
+            {.showPortalPage =
+                 [this](const std::optional<QUrl>& page) {
+                     shown.push_back(page ? page->toString(QUrl::FullyEncoded).toStdString()
+                                          : "(notice)");
+                 },
+             .lookUpPortal = [this](const std::string& id, int kind) { return lookUp(id, kind); }});
     }
     ~PortalTest() override { soap::setDebugLogSink(previousLog); }
 
@@ -58,99 +58,87 @@ class PortalTest : public ::testing::Test {
         return answer;
     }
 
-    void attachPen(const std::string& name, const std::string& code) {
-        writeFile(pens / (name + "/SYS/product.ini"), "PRODUCT_CODE=" + code + "\r\n");
+    // A simulated pen plugged in.
+    void plugIn(const std::string& name, const std::string& code) {
+        writeFile(dir / ("pens/" + name + "/SYS/product.ini"), "PRODUCT_CODE=" + code + "\r\n");
         platform.rescan();
     }
 
     const std::string book = "http://portal.test/book";
     const std::string repair = "http://portal.test/repair";
-    TempDir pens;
-    SimulatedPlatform platform{pens.str()};
-    std::ostringstream discovery;
     std::vector<std::string> shown;
     std::vector<std::string> asked;
     std::deque<std::optional<std::string>> answers;
     std::function<void()> duringCall;
-    AppDelegate app{
-        platform,
-        {discovery, discovery},
-        {.showPortalPage =
-             [this](const std::optional<QUrl>& page) {
-                 shown.push_back(page ? page->toString(QUrl::FullyEncoded).toStdString()
-                                      : "(notice)");
-             },
-         .lookUpPortal = [this](const std::string& id, int kind) { return lookUp(id, kind); }},
-        [](std::function<void()> then) { then(); }};
-    MainWindowParts ui{app};
     soap::DebugLogSink previousLog;
-    std::vector<std::string> log;
+    std::vector<std::string> logged;
 };
 
 TEST_F(PortalTest, BookAndRepairAskForTheirKindAndShowThePenPage) {
-    attachPen("pen-A", "KLV8A3C5D21");
-    ui.tabBook->click();
-    ui.tabRepair->click();
-    ui.tabBook->click();  // pressed again: asked again, shown again
+    plugIn("pen-A", "KLV8A3C5D21");
+    ui->tabBook->click();
+    ui->tabRepair->click();
+    ui->tabBook->click();  // pressed again: asked again, shown again
 
     EXPECT_EQ(asked, (std::vector<std::string>{"kelva 2", "kelva 3", "kelva 2"}));
     const std::string bookPage = book + "?source=mac&orvcode=KLV8A3C5D21";
     const std::string repairPage = repair + "?source=mac&orvcode=KLV8A3C5D21";
     EXPECT_EQ(shown, (std::vector<std::string>{bookPage, repairPage, bookPage}));
-    EXPECT_EQ(log, (std::vector<std::string>{"VisitWebURL " + bookPage, "VisitWebURL " + repairPage,
-                                             "VisitWebURL " + bookPage}));
+    EXPECT_EQ(logged,
+              (std::vector<std::string>{"VisitWebURL " + bookPage, "VisitWebURL " + repairPage,
+                                        "VisitWebURL " + bookPage}));
 }
 
 TEST_F(PortalTest, TheCodeIsTheLastPensOrNoneAndIsEncoded) {
-    ui.tabBook->click();
+    ui->tabBook->click();
     EXPECT_EQ(shown.back(), book + "?source=mac&orvcode=") << "no pen yet";
 
-    attachPen("pen-A", "A&B#C%D E+F");
-    app.EjectPen();
-    ASSERT_FALSE(ui.btnEject->isEnabled()) << "no pen listed";
-    ui.tabBook->click();
+    plugIn("pen-A", "A&B#C%D E+F");
+    app->EjectPen();
+    ASSERT_FALSE(ui->btnEject->isEnabled()) << "no pen listed";
+    ui->tabBook->click();
     EXPECT_EQ(shown.back(), book + "?source=mac&orvcode=A%26B%23C%25D%20E%2BF")
         << "kept after the pen left";
-    EXPECT_EQ(log.back(), "VisitWebURL " + shown.back());
+    EXPECT_EQ(logged.back(), "VisitWebURL " + shown.back());
 }
 
 TEST_F(PortalTest, NoAddressShowsTheNoticeAndStillLogs) {
     answers = {std::nullopt, "", "file:///etc/passwd"};
-    for (int press = 0; press < 3; ++press) ui.tabBook->click();
+    for (int press = 0; press < 3; ++press) ui->tabBook->click();
     EXPECT_EQ(shown, std::vector<std::string>(3, "(notice)"));
-    EXPECT_EQ(log, (std::vector<std::string>{
-                       "VisitWebURL ?source=mac&orvcode=", "VisitWebURL ?source=mac&orvcode=",
-                       "VisitWebURL file:///etc/passwd?source=mac&orvcode="}));
+    EXPECT_EQ(logged, (std::vector<std::string>{
+                          "VisitWebURL ?source=mac&orvcode=", "VisitWebURL ?source=mac&orvcode=",
+                          "VisitWebURL file:///etc/passwd?source=mac&orvcode="}));
 }
 
 TEST_F(PortalTest, ContentShowsTheBooksWithoutAsking) {
-    ui.tabBook->click();
-    ui.tabContent->click();
+    ui->tabBook->click();
+    ui->tabContent->click();
     EXPECT_EQ(asked.size(), 1u);
     EXPECT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(ui.webView->isHidden());
+    EXPECT_TRUE(ui->webView->isHidden());
 }
 
 TEST_F(PortalTest, APenAttachedDuringTheCallIsListedAndItsCodeUsed) {
     duringCall = [this] {
-        attachPen("pen-B", "DURINGCALL1");
-        spinUntil([&] { return ui.snZiro->text() == "DURINGCALL1"; });
+        plugIn("pen-B", "DURINGCALL1");
+        spinUntil([&] { return ui->snZiro->text() == "DURINGCALL1"; });
     };
-    ui.tabBook->click();
-    EXPECT_EQ(ui.listZiro->count(), 1);
+    ui->tabBook->click();
+    EXPECT_EQ(ui->listZiro->count(), 1);
     EXPECT_EQ(shown, std::vector<std::string>{book + "?source=mac&orvcode=DURINGCALL1"});
 }
 
 TEST_F(PortalTest, PressingATabWhileACallWaitsLeavesOnlyTheLatestPage) {
     duringCall = [this] {
-        ui.tabRepair->click();  // returns at once; its call follows the waiting one
-        ui.tabBook->click();
-        ui.tabRepair->click();
+        ui->tabRepair->click();  // returns at once; its call follows the waiting one
+        ui->tabBook->click();
+        ui->tabRepair->click();
     };
-    ui.tabBook->click();
+    ui->tabBook->click();
     EXPECT_EQ(asked, (std::vector<std::string>{"kelva 2", "kelva 3"}));
     EXPECT_EQ(shown, std::vector<std::string>{repair + "?source=mac&orvcode="});
-    EXPECT_TRUE(ui.tabRepair->isChecked());
+    EXPECT_TRUE(ui->tabRepair->isChecked());
 }
 
 }  // namespace
