@@ -8,7 +8,7 @@
 // Prints "ratio BM_DownloadThroughView/BM_PlainQtDownload: x (goal <= 1.30)".
 
 #include "app/AppDelegate.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "RatioReporter.h"
 #include "support/LocalHttpServer.h"

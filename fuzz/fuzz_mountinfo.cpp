@@ -1,7 +1,7 @@
 // libFuzzer target: the mount table reader. The input's first line is the device path, the rest
 // is the mountinfo text. Aborts when a mount point is found that does not end in "/", or when
 // more lines after a complete text change which mount is the device's.
-#include "books/MountTable.h"
+#include "device/linux/MountTable.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,11 +1,11 @@
 #include "app/InstWindow.h"
 
-#include "app/InstallMessages.h"
 #include "app/Texts.h"
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
 #include "books/Installer.h"
 #include "device/DefaultModeGate.h"
+#include "texts/InstallMessages.h"
 #include "ui_InstWindow.h"
 
 #include <QCloseEvent>

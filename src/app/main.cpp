@@ -1,13 +1,15 @@
 // PenShelf: the desktop companion for point-reading pens.
 
 #include "app/AppDelegate.h"
-#include "device/Platform.h"
+#include "device/PlatformChoice.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QMainWindow>
 
 #include <unistd.h>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     // Qt WebEngine's sandbox refuses to start as root; the portal pages are
@@ -23,8 +25,12 @@ int main(int argc, char* argv[]) {
                                                  QIcon(QStringLiteral(":/penshelf.svg"))));
 
     // PENSHELF_SIMULATE=<folder>: every subfolder is a pen (see SimulatedPlatform).
-    const std::unique_ptr<penshelf::Platform> platform = penshelf::makePlatformFromEnvironment();
-    penshelf::AppDelegate delegate(*platform);
+    const penshelf::PlatformChoice choice = penshelf::makePlatformFromEnvironment();
+    if (!choice.platform) {
+        std::fprintf(stderr, "penshelf: %s\n", choice.error.c_str());
+        return 1;
+    }
+    penshelf::AppDelegate delegate(*choice.platform);
     delegate.applicationDidFinishLaunching();
     delegate.window()->show();
     return app.exec();

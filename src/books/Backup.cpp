@@ -7,7 +7,6 @@
 #include "books/NoReplaceRename.h"
 #include "books/UniqueFd.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,12 +25,6 @@ namespace {
 // a cancel is seen within a fraction of a second even on a slow pen.
 constexpr std::int64_t blockSize = 1 << 20;
 
-const char* kindOf(const std::string& flag) {
-    if (flag == "E") return "shared";
-    if (flag == "S") return "smart";
-    return "custom";
-}
-
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
@@ -39,21 +32,14 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 }
 
 bool isEmptyFolder(int folderFd) {
-    const int listingFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = listingFd >= 0 ? fdopendir(listingFd) : nullptr;
-    if (!listing) {
-        if (listingFd >= 0) close(listingFd);
-        return false;
-    }
-    bool empty = true;
-    while (const dirent* entry = readdir(listing)) {
+    FolderListing listing = FolderListing::of(folderFd);
+    if (!listing.isOpen()) return false;
+    while (const dirent* entry = listing.next()) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-            empty = false;
-            break;
+            return false;
         }
     }
-    closedir(listing);
-    return empty;
+    return true;
 }
 
 // The folder named by path, made when it is missing; its descriptor, or
@@ -240,7 +226,8 @@ std::string localTimestamp(std::time_t when) {
 
 BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& callbacks) {
     BackupReport report;
-    const UniqueFd bookFd(request.bookFolder.empty() ? -1 : openBookFolder(request.bookFolder));
+    const UniqueFd bookFd =
+        request.bookFolder.empty() ? UniqueFd() : openBookFolder(request.bookFolder);
     if (!bookFd.isOpen()) {
         report.status = BackupStatus::NoBookFolder;
         return report;
@@ -250,12 +237,11 @@ BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& call
 
     // The books in the order of their names, each with its size as it is now.
     std::vector<BackupBook> books;
-    const std::string prefix = joinPath(request.bookFolder, "");
     for (const ListData& row : ListBookFolder(request.bookFolder)) {
         BackupBook book;
-        book.entry = row.file.substr(std::min(prefix.size(), row.file.size()));
-        book.number = book.entry.substr(0, 3);
-        book.kind = kindOf(row.flag);
+        book.entry = row.entry;
+        book.number = row.number;
+        book.kind = kindName(row.kind);
         book.name = row.name;
         if (!isPlainBookEntry(book.entry)) {
             report.failed.push_back({book.entry, book.name, BackupFailure::NotPlainName});

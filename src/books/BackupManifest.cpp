@@ -3,6 +3,7 @@
 #include "books/Json.h"
 #include "books/Sha256.h"
 #include "books/Text.h"
+#include "books/FileIo.h"
 #include "books/UniqueFd.h"
 
 #include <fcntl.h>
@@ -165,13 +166,8 @@ ManifestReading readBackupManifestAt(int folderFd) {
         return refused(ManifestError::Unreadable, {});
     }
     std::string bytes(static_cast<size_t>(st.st_size), '\0');
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n =
-            pread(file.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return refused(ManifestError::Unreadable, {});
-        done += static_cast<size_t>(n);
+    if (readAt(file.get(), bytes.data(), st.st_size, 0) != st.st_size) {
+        return refused(ManifestError::Unreadable, {});
     }
     return readBackupManifest(bytes);
 }

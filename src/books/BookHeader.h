@@ -13,6 +13,8 @@ namespace penshelf {
 // Offsets and sizes of the header fields (all integers u16 little-endian).
 namespace BookHeader {
 inline constexpr size_t nameAreaSize = 100;
+// The book's identifier: a well-formed name and its end byte lie before it.
+inline constexpr off_t guidOffset = 63;
 inline constexpr off_t coverOidOffset = 95;
 inline constexpr off_t labelFieldOffset = 141;
 inline constexpr off_t labelKeyOffset = 161;

@@ -3,9 +3,7 @@
 #include "books/BookHeader.h"
 #include "books/Catalogue.h"
 #include "books/Text.h"
-
-#include <dirent.h>
-#include <unistd.h>
+#include "books/UniqueFd.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,15 +31,9 @@ bool existsInFolder(const std::string& folder, const std::string& name) {
 
 TakenNames::TakenNames(const std::string& folder) {
     if (folder.empty()) return;
-    const int fd = openBookFolder(folder);
-    DIR* listing = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (!listing) {
-        if (fd >= 0) close(fd);
-        return;
-    }
+    FolderListing listing(openBookFolder(folder));
     // Every entry counts, folders and dangling links too: the name is taken.
-    while (const dirent* entry = readdir(listing)) names_.insert(asciiLower(entry->d_name));
-    closedir(listing);
+    while (const dirent* entry = listing.next()) names_.insert(asciiLower(entry->d_name));
 }
 
 bool TakenNames::contains(const std::string& name) const {

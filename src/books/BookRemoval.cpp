@@ -1,6 +1,7 @@
 #include "books/BookRemoval.h"
 
 #include "books/Catalogue.h"
+#include "books/UniqueFd.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,27 +10,6 @@
 #include <string_view>
 
 namespace penshelf {
-namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
-
-}  // namespace
 
 bool RemoveBookFile(const std::string& bookFolder, const std::string& file) {
     if (bookFolder.empty()) return false;
@@ -37,14 +17,14 @@ bool RemoveBookFile(const std::string& bookFolder, const std::string& file) {
     if (file.size() <= folder.size() || file.compare(0, folder.size(), folder) != 0) return false;
     std::string_view relative = std::string_view(file).substr(folder.size());
 
-    Fd dir(openBookFolder(folder));
-    if (dir.get() < 0) return false;
+    UniqueFd dir = openBookFolder(folder);
+    if (!dir.isOpen()) return false;
     // Each folder on the way is opened without following a link.
     for (size_t slash; (slash = relative.find('/')) != std::string_view::npos;) {
         const std::string part(relative.substr(0, slash));
         if (part.empty() || part == "." || part == "..") return false;
         dir.reset(openat(dir.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (dir.get() < 0) return false;
+        if (!dir.isOpen()) return false;
         relative.remove_prefix(slash + 1);
     }
     const std::string name(relative);

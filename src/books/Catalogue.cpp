@@ -2,16 +2,15 @@
 
 #include "books/BookHeader.h"
 #include "books/Text.h"
+#include "books/UniqueFd.h"
 #include "books/Volumes.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -23,19 +22,6 @@ namespace {
 // cannot hold one, so the walk goes no deeper than that.
 constexpr size_t packagePathLength = 7;
 constexpr size_t deepestFolderLength = packagePathLength - 2;
-
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
-
-// Lists a folder that fd refers to; the handle owns fd.
-DirHandle openListing(int fd) {
-    if (fd < 0) return nullptr;
-    DIR* dir = fdopendir(fd);
-    if (!dir) close(fd);
-    return DirHandle(dir);
-}
 
 bool mayBeFolder(const dirent& entry) {
     return entry.d_type == DT_DIR || entry.d_type == DT_UNKNOWN;  // links are never followed
@@ -49,9 +35,9 @@ struct Entry {
 
 // Calls visit(entry) for every entry below the folder, each entry before the
 // entries inside it.
-void walk(DIR* folder, const std::string& relative,
+void walk(FolderListing& folder, const std::string& relative,
           const std::function<void(const Entry&)>& visit) {
-    while (const dirent* entry = readdir(folder)) {
+    while (const dirent* entry = folder.next()) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         const std::string path =
@@ -60,9 +46,9 @@ void walk(DIR* folder, const std::string& relative,
         visit(Entry{path, length, entry->d_type});
         if (length > deepestFolderLength || !mayBeFolder(*entry)) continue;
         // O_NOFOLLOW: a link, even one put there since the listing, stays unfollowed.
-        const int fd =
-            openat(dirfd(folder), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (DirHandle sub = openListing(fd)) walk(sub.get(), path, visit);
+        FolderListing sub{UniqueFd(
+            openat(folder.fd(), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))};
+        if (sub.isOpen()) walk(sub, path, visit);
     }
 }
 
@@ -99,48 +85,41 @@ class Listing {
         for (size_t i = 4; i < 7; ++i) ext += chars[i];
         ext = asciiLower(ext);
 
-        ListData row;
-        row.file = joinPath(pathZiro_, entry.path);
-        row.type = "vxb";
-        if (ext == "vxr") {
-            row.stat = customStatPrefix + num;
-            row.flag = "D";
-        } else if (ext == "vxs") {
-            row.stat = smartStatPrefix + num;
-            row.flag = "S";
-        } else {
-            return;
-        }
+        if (ext != "vxr" && ext != "vxs") return;
+        std::string title;
+        std::optional<std::string> sharedTarget;
         if (startsWith(*nameString, "ATT")) {
-            row.flag = "E";
-            shared_.push_back({rows_.size(), nameString->substr(3), ext});
+            sharedTarget = nameString->substr(3);  // its title is the target's, read at the end
         } else if (startsWith(*nameString, "VXB")) {
-            row.name = nameString->substr(3);
+            title = nameString->substr(3);
         } else {
             return;
         }
-        rows_.push_back(std::move(row));
+        packages_.push_back({.file = joinPath(pathZiro_, entry.path),
+                             .entry = entry.path,
+                             .number = num,
+                             .smart = ext == "vxs",
+                             .title = std::move(title),
+                             .sharedTarget = std::move(sharedTarget)});
     }
 
     std::vector<ListData> finish() {
-        for (const SharedRow& shared : shared_) {
+        for (BookPackage& package : packages_) {
             // A target without a name still shows its number, so the shared
             // package can be seen and removed.
-            rows_[shared.row].name = targetName(shared).value_or("") + "(" + shared.target + ")";
+            if (package.sharedTarget) package.title = targetName(package).value_or("");
         }
-        return std::move(rows_);
+        std::vector<ListData> rows;
+        rows.reserve(packages_.size());
+        for (const BookPackage& package : packages_) rows.push_back(makeListData(package));
+        return rows;
     }
 
   private:
-    struct SharedRow {
-        size_t row;
-        std::string target;
-        std::string ext;
-    };
-
-    std::optional<std::string> targetName(const SharedRow& shared) const {
-        if (!isPlainTarget(shared.target)) return std::nullopt;
-        const std::string file = shared.target + "." + shared.ext;
+    std::optional<std::string> targetName(const BookPackage& shared) const {
+        const std::string& target = *shared.sharedTarget;
+        if (!isPlainTarget(target)) return std::nullopt;
+        const std::string file = target + (shared.smart ? ".vxs" : ".vxr");
         const auto seen = names_.find(file);
         if (seen != names_.end()) return seen->second;
         return GetBookNameAt(bookFd_, file);
@@ -148,8 +127,7 @@ class Listing {
 
     int bookFd_;
     const std::string& pathZiro_;
-    std::vector<ListData> rows_;
-    std::vector<SharedRow> shared_;
+    std::vector<BookPackage> packages_;
     std::unordered_map<std::string, std::optional<std::string>> names_;
 };
 
@@ -166,27 +144,26 @@ std::string joinPath(const std::string& folder, const std::string& relative) {
     return folder + "/" + relative;
 }
 
-int openBookFolder(const std::string& pathZiro) {
+UniqueFd openBookFolder(const std::string& pathZiro) {
     std::string folder = pathZiro;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();  // or links are followed
-    return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 std::vector<ListData> ListBookFolder(const std::string& pathZiro) {
     std::vector<ListData> rows;
     if (pathZiro.empty()) return rows;
-    const int bookFd = openBookFolder(pathZiro);
-    if (bookFd < 0) return rows;
+    const UniqueFd bookFd = openBookFolder(pathZiro);
+    if (!bookFd.isOpen()) return rows;
     // Files are opened relative to the folder: no path lookup per file, and
     // the folder stays the same one even if the pen is remounted meanwhile.
-    if (DirHandle listing = openListing(dup(bookFd))) {
-        Listing books(bookFd, pathZiro);
-        walk(listing.get(), "", [&](const Entry& entry) {
+    if (FolderListing listing{UniqueFd(dup(bookFd.get()))}; listing.isOpen()) {
+        Listing books(bookFd.get(), pathZiro);
+        walk(listing, "", [&](const Entry& entry) {
             if (entry.length == packagePathLength) books.add(entry);
         });
         rows = books.finish();
     }
-    close(bookFd);
     return rows;
 }
 

@@ -3,14 +3,12 @@
 // what the book table shows for them.
 
 #include "books/ListData.h"
+#include "books/UniqueFd.h"
 
 #include <string>
 #include <vector>
 
 namespace penshelf {
-
-inline constexpr const char* customStatPrefix = "自制-";
-inline constexpr const char* smartStatPrefix = "智能-";
 
 class Volumes;
 
@@ -26,8 +24,8 @@ std::string joinPath(const std::string& folder, const std::string& relative);
 // system yields the entries. An empty path lists nothing.
 std::vector<ListData> ListBookFolder(const std::string& pathZiro);
 
-// Opens a pen's BOOK/ folder for reading its entries; -1 when it is missing
-// or is a link (which could lead to a folder on the computer).
-int openBookFolder(const std::string& pathZiro);
+// Opens a pen's BOOK/ folder for reading its entries; not open when it is
+// missing or is a link (which could lead to a folder on the computer).
+UniqueFd openBookFolder(const std::string& pathZiro);
 
 }  // namespace penshelf

@@ -2,8 +2,13 @@
 // Whole reads and writes on file descriptors, across short transfers and
 // interrupted calls.
 
+#include "books/UniqueFd.h"
+
 #include <cerrno>
 #include <cstdint>
+#include <fcntl.h>
+#include <optional>
+#include <string>
 #include <unistd.h>
 
 namespace penshelf {
@@ -31,6 +36,23 @@ inline bool writeAll(int fd, const char* buffer, std::int64_t size) {
         size -= n;
     }
     return true;
+}
+
+// What a file holds, read to its end: for the kernel's files (/proc, sysfs),
+// whose size says nothing of their length. Nothing when the file cannot be
+// opened or read.
+inline std::optional<std::string> readWholeFile(const std::string& path) {
+    const UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!file.isOpen()) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(file.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) return text;
+        text.append(buffer, static_cast<size_t>(n));
+    }
 }
 
 }  // namespace penshelf

@@ -84,18 +84,11 @@ void removeInterruptedInstall() {
 }
 
 void removeStaleInstallTemporaries(int folderFd) {
-    // A description of its own, so that listing moves no shared offset.
-    const int listingFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = listingFd >= 0 ? fdopendir(listingFd) : nullptr;
-    if (!listing) {
-        if (listingFd >= 0) close(listingFd);
-        return;
-    }
     std::vector<std::string> candidates;
-    while (const dirent* entry = readdir(listing)) {
+    for (FolderListing listing = FolderListing::of(folderFd);
+         const dirent* entry = listing.next();) {
         if (isInstallTemporaryName(entry->d_name)) candidates.emplace_back(entry->d_name);
     }
-    closedir(listing);
 
     for (const std::string& name : candidates) {
         // A read lock can only be had while nobody holds the writer's lock.
@@ -109,7 +102,7 @@ void removeStaleInstallTemporaries(int folderFd) {
 
 void removeStaleInstallTemporaries(const std::string& pathZiro) {
     if (pathZiro.empty()) return;
-    const UniqueFd folder(openBookFolder(pathZiro));
+    const UniqueFd folder = openBookFolder(pathZiro);
     if (folder.isOpen()) removeStaleInstallTemporaries(folder.get());
 }
 

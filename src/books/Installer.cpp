@@ -71,7 +71,7 @@ InstallResult BookInstaller::check() {
     if (size_ < BookHeader::size) return InstallResult::InvalidSource;
     // The folder is reached without following a link: a BOOK that leads
     // elsewhere would have the book written onto the computer.
-    folderFd_.reset(folder_.empty() ? -1 : openBookFolder(folder_));
+    folderFd_ = folder_.empty() ? UniqueFd() : openBookFolder(folder_);
     if (!folderFd_.isOpen()) return InstallResult::NoBookFolder;
     struct statvfs fs;
     if (fstatvfs(folderFd_.get(), &fs) == 0 &&

@@ -1,9 +1,30 @@
 #pragma once
-// One row of the book table.
+// One row of the book table: what the book package is, and the texts the
+// table shows for it, which makeListData makes from that.
 
+#include <optional>
 #include <string>
 
 namespace penshelf {
+
+inline constexpr const char* customStatPrefix = "自制-";
+inline constexpr const char* smartStatPrefix = "智能-";
+
+// As the row's flag says: a custom (.vxr) or smart (.vxs) package, or a
+// shared package of either, whose name string names another package.
+enum class BookKind { Custom, Smart, Shared };
+
+inline const char* kindName(BookKind kind) {
+    switch (kind) {
+        case BookKind::Smart:
+            return "smart";
+        case BookKind::Shared:
+            return "shared";
+        case BookKind::Custom:
+            break;
+    }
+    return "custom";
+}
 
 struct ListData {
     std::string name;  // shown in the "name" column
@@ -12,7 +33,43 @@ struct ListData {
     std::string file;  // full path of the package file on the pen
     std::string type;  // always "vxb"
 
+    std::string entry;   // the file's path below BOOK/, such as 001.vxr or X/1.vxr
+    std::string number;  // the book package number: the entry's first three characters
+    BookKind kind = BookKind::Custom;
+
     bool operator==(const ListData&) const = default;
 };
+
+// A book package found in a BOOK/ folder, with what its name string says.
+struct BookPackage {
+    std::string file;    // full path on the pen
+    std::string entry;   // path below BOOK/
+    std::string number;  // the entry's first three characters
+    bool smart = false;  // a .vxs package; else .vxr
+    // Of an ordinary package, its title (the name string after "VXB"); of a
+    // shared one, the whole name string of the package it shares, empty
+    // when that cannot be read.
+    std::string title;
+    std::optional<std::string> sharedTarget;  // the number a shared package's name string names
+};
+
+inline ListData makeListData(const BookPackage& package) {
+    ListData row;
+    row.entry = package.entry;
+    row.number = package.number;
+    row.file = package.file;
+    row.type = "vxb";
+    row.stat = (package.smart ? smartStatPrefix : customStatPrefix) + package.number;
+    if (package.sharedTarget) {
+        row.kind = BookKind::Shared;
+        row.flag = "E";
+        row.name = package.title + "(" + *package.sharedTarget + ")";
+    } else {
+        row.kind = package.smart ? BookKind::Smart : BookKind::Custom;
+        row.flag = package.smart ? "S" : "D";
+        row.name = package.title;
+    }
+    return row;
+}
 
 }  // namespace penshelf

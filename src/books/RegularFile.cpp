@@ -1,9 +1,9 @@
 #include "books/RegularFile.h"
 
-#include <cerrno>
+#include "books/FileIo.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace penshelf {
 
@@ -26,33 +26,16 @@ void RegularFile::open(int folderFd, const char* path, bool listedAsRegular, int
         return;
     }
     // O_NONBLOCK: a FIFO put there since the look must not wait for a writer.
-    const int fd = ::openat(folderFd, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | flags);
-    if (fd < 0) return;
-    if (!listedAsRegular && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd);
-        return;
-    }
-    fd_ = fd;
-}
-
-RegularFile::~RegularFile() {
-    if (fd_ >= 0) ::close(fd_);
+    UniqueFd fd(::openat(folderFd, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | flags));
+    if (!fd.isOpen()) return;
+    if (!listedAsRegular && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))) return;
+    fd_ = std::move(fd);
 }
 
 ssize_t RegularFile::readAt(off_t offset, void* buffer, size_t size) const {
-    if (fd_ < 0) return -1;
-    size_t done = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (done < size) {
-        const ssize_t n = ::pread(fd_, out + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(done);
+    if (!fd_.isOpen()) return -1;
+    return static_cast<ssize_t>(penshelf::readAt(fd_.get(), static_cast<char*>(buffer),
+                                                 static_cast<std::int64_t>(size), offset));
 }
 
 }  // namespace penshelf

@@ -3,6 +3,8 @@
 // name on a pen (a folder, a FIFO, a device node) opens as an invalid handle,
 // without blocking, so that reading it yields nothing.
 
+#include "books/UniqueFd.h"
+
 #include <string>
 #include <sys/types.h>
 
@@ -15,17 +17,14 @@ class RegularFile {
     // of the folder itself; a link is not followed. listedAsRegular: the folder's listing already
     // said that this is a regular file, so its type is not checked again.
     RegularFile(int folderFd, const std::string& relativePath, bool listedAsRegular = false);
-    ~RegularFile();
-    RegularFile(const RegularFile&) = delete;
-    RegularFile& operator=(const RegularFile&) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_.isOpen(); }
     // Reads up to size bytes at offset; the count read, or -1 on failure.
     ssize_t readAt(off_t offset, void* buffer, size_t size) const;
 
   private:
     void open(int folderFd, const char* path, bool listedAsRegular, int flags);
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 }  // namespace penshelf

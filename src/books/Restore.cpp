@@ -29,15 +29,9 @@ constexpr int highestNumber = 998;
 // 002.VXS and 002.vxs for one file.
 std::map<std::string, std::string> penEntries(int bookFd) {
     std::map<std::string, std::string> entries;
-    const int listingFd = openat(bookFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* listing = listingFd >= 0 ? fdopendir(listingFd) : nullptr;
-    if (!listing) {
-        if (listingFd >= 0) close(listingFd);
-        return entries;
-    }
-    while (const dirent* entry = readdir(listing))
+    FolderListing listing = FolderListing::of(bookFd);
+    while (const dirent* entry = listing.next())
         entries.emplace(foldedEntry(entry->d_name), entry->d_name);
-    closedir(listing);
     return entries;
 }
 
@@ -121,7 +115,7 @@ PlanReport planRestore(const std::string& folder, const std::string& bookFolder,
         report.detail = reading.detail;
         return report;
     }
-    const UniqueFd bookFd(bookFolder.empty() ? -1 : openBookFolder(bookFolder));
+    const UniqueFd bookFd = bookFolder.empty() ? UniqueFd() : openBookFolder(bookFolder);
     if (!bookFd.isOpen()) {
         report.status = PlanStatus::NoBookFolder;
         return report;
@@ -172,7 +166,7 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         report.status = RestoreStatus::NoBackupFolder;
         return report;
     }
-    const UniqueFd bookFd(plan.bookFolder.empty() ? -1 : openBookFolder(plan.bookFolder));
+    const UniqueFd bookFd = plan.bookFolder.empty() ? UniqueFd() : openBookFolder(plan.bookFolder);
     if (!bookFd.isOpen()) {
         report.status = RestoreStatus::NoBookFolder;
         return report;

@@ -1,4 +1,4 @@
-// penshelf-cli books: a pen's catalogue, in the order the window lists it.
+// penshelf-cli books: a pen's catalogue, by book package number.
 #include "cli/PenCommands.h"
 
 #include "cli/FieldEscape.h"
@@ -13,17 +13,17 @@ int booksCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const PenRecord* pen = choosePenWithVolume(session, options, reply);
     if (!pen) return kUserError;
     const PenView view = viewPen(session.platform(), *pen);
-    const std::vector<BookView> books = listBooks(view.bookFolder);
+    const std::vector<ListData> books = listBooks(view.bookFolder);
     if (!reply.json()) {
-        for (const BookView& book : books) {
-            reply.out() << escapeField(book.number) << "\t" << book.kind << "\t"
+        for (const ListData& book : books) {
+            reply.out() << escapeField(book.number) << "\t" << kindName(book.kind) << "\t"
                         << escapeField(book.name) << "\t" << escapeField(book.entry) << "\n";
         }
         reply.out().flush();
         return kSuccess;
     }
     QJsonArray rows;
-    for (const BookView& book : books) rows.append(toJson(book));
+    for (const ListData& book : books) rows.append(toJson(book));
     reply.write(QJsonObject{
         {"pen", QString::fromStdString(view.bsdName)},
         {"bookFolder", view.bookFolder.empty()

@@ -17,10 +17,7 @@ struct Command {
     std::string_view details;  // the options, for the command's own --help
 };
 
-// Exit status of soap for a command line that cannot be run as given.
-inline constexpr int kUsageError = 2;
-
-// Exit statuses of the pen commands and of penshelf-cli itself: a user error
+// Exit statuses of every command and of penshelf-cli itself: a user error
 // is one the user can put right (a bad number, an unknown pen, no such book,
 // a bad command line); a failure is the pen's or the system's (a copy or an
 // eject that did not go through).

@@ -2,8 +2,8 @@
 // pen still mounted after a failed eject must not be pulled out.
 #include "cli/PenCommands.h"
 
-#include "app/Texts.h"
 #include "device/PenEject.h"
+#include "texts/Texts.h"
 
 #include <ostream>
 

@@ -3,15 +3,16 @@
 // safe copy. Every file is tried; the exit status is the worst outcome.
 #include "cli/PenCommands.h"
 
-#include "app/InstallMessages.h"
-#include "app/Texts.h"
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
 #include "books/InstallTemporary.h"
 #include "books/Installer.h"
+#include "books/UniqueFd.h"
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
+#include "texts/InstallMessages.h"
+#include "texts/Texts.h"
 
 #include <QJsonArray>
 
@@ -53,7 +54,14 @@ int statusOf(InstallResult result) {
     return kFailure;
 }
 
-std::string messageOf(InstallResult result) {
+// The window's message, with the number and what to do about it.
+std::string takenMessage(const std::string& number) {
+    return std::string(texts::numberTaken) + " (number " + number +
+           " is taken; choose another with --number)";
+}
+
+std::string messageOf(InstallResult result, const std::string& number) {
+    if (result == InstallResult::Taken) return takenMessage(number);
     if (result == InstallResult::NoBookFolder) {
         return "the pen has no BOOK folder of its own (missing, or a link to elsewhere); "
                "nothing was written";
@@ -63,12 +71,11 @@ std::string messageOf(InstallResult result) {
 
 // Why a file cannot be read, or nothing when it can.
 std::optional<std::string> unreadable(const std::string& file) {
-    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    const UniqueFd fd(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.isOpen()) {
         return errno == ENOENT ? std::string("no such file")
                                : std::string("cannot read the file: ") + std::strerror(errno);
     }
-    close(fd);
     return std::nullopt;
 }
 
@@ -102,12 +109,13 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
     outcome.number = number.value_or(proposeBookNumberFor(folder, file));
     if (const NumberCheck check = checkBookNumber(folder, outcome.number, extBook);
         check != NumberCheck::Valid) {
-        return refuse(kUserError, messageFor(check));
+        return refuse(kUserError, check == NumberCheck::Taken ? takenMessage(outcome.number)
+                                                              : messageFor(check));
     }
     outcome.entry = outcome.number + extBook;
     BookInstaller installer(file, folder, outcome.entry, extBook == ".vxr");
     if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
-        return refuse(statusOf(refused), messageOf(refused));
+        return refuse(statusOf(refused), messageOf(refused, outcome.number));
     }
 
     InstallResult result;
@@ -127,7 +135,9 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
                                         },
                                     .flushing = [&] { progress.show(texts::flushingToPen); }});
     }
-    if (result != InstallResult::Installed) return refuse(statusOf(result), messageOf(result));
+    if (result != InstallResult::Installed) {
+        return refuse(statusOf(result), messageOf(result, outcome.number));
+    }
     return outcome;
 }
 

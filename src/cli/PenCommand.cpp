@@ -1,6 +1,5 @@
 #include "cli/PenCommand.h"
 
-#include "app/Texts.h"
 #include "books/Catalogue.h"
 #include "books/FreeSpace.h"
 #include "books/Text.h"
@@ -8,14 +7,17 @@
 #include "cli/Command.h"
 #include "cli/FieldEscape.h"
 #include "device/Platform.h"
-#include "device/SimulatedPlatform.h"
+#include "device/PlatformChoice.h"
+#include "texts/Texts.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <ostream>
+#include <tuple>
 
 namespace penshelf::cli {
 
@@ -45,12 +47,6 @@ std::string joined(const std::map<std::string, PenRecord>& pens) {
     std::string names;
     for (const auto& [bsdName, pen] : pens) names += (names.empty() ? "" : ", ") + bsdName;
     return names;
-}
-
-std::string kindOf(const std::string& flag) {
-    if (flag == "E") return "shared";
-    if (flag == "S") return "smart";
-    return "custom";
 }
 
 }  // namespace
@@ -186,39 +182,25 @@ PenView viewPen(const Platform& platform, const PenRecord& pen) {
     return view;
 }
 
-std::vector<BookView> listBooks(const std::string& bookFolder) {
-    std::vector<BookView> books;
-    for (const ListData& row : ListBookFolder(bookFolder)) {
-        BookView book;
-        // The stat column is a prefix and the number.
-        for (const char* prefix : {customStatPrefix, smartStatPrefix}) {
-            const std::string_view p(prefix);
-            if (row.stat.compare(0, p.size(), p) == 0) book.number = row.stat.substr(p.size());
-        }
-        book.kind = kindOf(row.flag);
-        book.name = row.name;
-        book.path = row.file;
-        book.entry = row.file.compare(0, bookFolder.size(), bookFolder) == 0
-                         ? row.file.substr(bookFolder.size())
-                         : row.file;
-        book.stat = row.stat;
-        book.flag = row.flag;
-        books.push_back(std::move(book));
-    }
+std::vector<ListData> listBooks(const std::string& bookFolder) {
+    std::vector<ListData> books = ListBookFolder(bookFolder);
+    std::sort(books.begin(), books.end(), [](const ListData& a, const ListData& b) {
+        return std::tie(a.number, a.entry) < std::tie(b.number, b.entry);
+    });
     return books;
 }
 
-QJsonObject toJson(const BookView& book) {
+QJsonObject toJson(const ListData& book) {
     // What comes from file names is escaped: a name that is not UTF-8 must
     // come back unchanged when remove is given it.
     const auto escaped = [](const std::string& bytes) {
         return QString::fromStdString(escapeField(bytes));
     };
     return {{"number", escaped(book.number)},
-            {"kind", QString::fromStdString(book.kind)},
+            {"kind", QString::fromLatin1(kindName(book.kind))},
             {"name", QString::fromStdString(book.name)},
             {"entry", escaped(book.entry)},
-            {"path", escaped(book.path)},
+            {"path", escaped(book.file)},
             {"stat", escaped(book.stat)},
             {"flag", QString::fromStdString(book.flag)}};
 }
@@ -237,7 +219,11 @@ int runPenCommand(const PenCommand& command, const std::vector<std::string>& arg
     }
     std::unique_ptr<Platform> own;
     if (!platform) {
-        own = makePlatformFromEnvironment();
+        PlatformChoice choice = makePlatformFromEnvironment();
+        if (!choice.platform) {
+            return Reply(command.name, options->json, out, err).fail(kUserError, choice.error);
+        }
+        own = std::move(choice.platform);
         platform = own.get();
     }
     // Discovery's log lines are for finding out why a pen is not seen; they

@@ -3,6 +3,7 @@
 // the same USB watch and identification as the window's) and the one reply a
 // command gives, as text or as one JSON document on standard output.
 
+#include "books/ListData.h"
 #include "device/DefaultModeGate.h"
 #include "device/PenIdentifier.h"
 #include "device/Platform.h"
@@ -114,18 +115,9 @@ struct PenView {
 };
 PenView viewPen(const Platform& platform, const PenRecord& pen);
 
-// One catalogue row as the commands show it.
-struct BookView {
-    std::string number;  // the book package number, as the stat column shows it
-    std::string kind;    // "custom", "smart" or "shared"
-    std::string name;
-    std::string entry;  // the file's path below BOOK/, as remove takes it
-    std::string path;   // the file's full path
-    std::string stat;
-    std::string flag;
-};
-std::vector<BookView> listBooks(const std::string& bookFolder);
-QJsonObject toJson(const BookView& book);
+// The catalogue's rows by book package number, then by entry.
+std::vector<ListData> listBooks(const std::string& bookFolder);
+QJsonObject toJson(const ListData& book);
 
 // A pen command: the options it takes and what it does once the pens are known.
 struct PenCommand {

@@ -56,7 +56,7 @@ inline constexpr Command kBooksCommand{
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
         return runPenCommand(kBooks, args, out, err);
     },
-    "list a pen's book packages: number, kind, name, file",
+    "list a pen's book packages by number: number, kind, name, file",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES
         PENSHELF_CLI_EXIT_STATUS};
 

@@ -3,9 +3,9 @@
 // package it shares stays.
 #include "cli/PenCommands.h"
 
-#include "app/Texts.h"
 #include "books/BookRemoval.h"
 #include "cli/FieldEscape.h"
+#include "texts/Texts.h"
 
 #include <algorithm>
 #include <ostream>
@@ -20,12 +20,12 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
     const std::string& wanted = options.operands.front();
     const std::optional<std::string> unescaped = unescapeField(wanted);
 
-    const std::vector<BookView> books = listBooks(view.bookFolder);
+    const std::vector<ListData> books = listBooks(view.bookFolder);
     auto book = std::find_if(books.begin(), books.end(),
-                             [&](const BookView& b) { return unescaped && b.entry == *unescaped; });
+                             [&](const ListData& b) { return unescaped && b.entry == *unescaped; });
     if (book == books.end()) {
         book = std::find_if(books.begin(), books.end(),
-                            [&](const BookView& b) { return b.entry == wanted; });
+                            [&](const ListData& b) { return b.entry == wanted; });
     }
     if (book == books.end()) {
         return reply.fail(kUserError, "no book package " + escapeField(wanted) + " on " +
@@ -36,7 +36,7 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
         return reply.fail(
             kUserError, std::string(texts::removeWarning) + " Add --yes to remove " + shown + ".");
     }
-    if (!RemoveBookFile(view.bookFolder, book->path)) {
+    if (!RemoveBookFile(view.bookFolder, book->file)) {
         return reply.fail(kFailure, "could not remove " + escapeField(book->entry));
     }
     if (reply.json()) {

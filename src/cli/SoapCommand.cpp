@@ -55,7 +55,7 @@ soap::PagorFuncBindingResponse call(soap::PagorFuncBinding& binding, std::string
 int usage(std::ostream& err, const std::string& problem) {
     err << "penshelf-cli soap: " << problem << "\n"
         << "usage: penshelf-cli soap " << kSoapCommand.usage << "\n";
-    return kUsageError;
+    return kUserError;
 }
 
 }  // namespace
@@ -133,7 +133,7 @@ int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std:
         out << "no body\n";
     }
     out.flush();
-    return response.bodyParts ? 0 : 1;
+    return response.bodyParts ? kSuccess : kFailure;
 }
 
 }  // namespace penshelf::cli

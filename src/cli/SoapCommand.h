@@ -12,7 +12,8 @@
 namespace penshelf::cli {
 
 // soap <operation> name=value... [--endpoint URL] [--log]
-// Exit status 0 when the answer had a body, 1 when not, kUsageError for a bad command line.
+// Exit status kSuccess when the answer had a body, kFailure when not, kUserError for a bad
+// command line, as the pen commands use them.
 int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // How a body part is printed: texts as they are, numbers in decimal, a fault as "fault: " and
@@ -24,6 +25,8 @@ inline constexpr Command kSoapCommand{
     "<bookopen|synchronous|getproxyurl|test|getversion> name=value... [--endpoint URL] [--log]",
     runSoapCommand, "call one operation of the PagorFunc web service",
     "  --endpoint URL  an http URL instead of the service's own\n"
-    "  --log           log the request and the response\n"};
+    "  --log           log the request and the response\n"
+    "\nExit status: 0 an answer with a body (a fault too), 1 bad usage, 2 no answer\n"
+    "or one without a body.\n"};
 
 }  // namespace penshelf::cli

@@ -1,6 +1,6 @@
 #include "demo/DemoPens.h"
 
-#include "books/SampleBook.h"
+#include "demo/BookPackage.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 struct DemoBook {
     std::string file;
-    SampleBook book;
+    BookPackage book;
 };
 
 void write(const fs::path& path, const std::string& bytes) {
@@ -54,11 +54,11 @@ void writeDemoPens(const std::string& folderName) {
 }
 
 void writeDemoPackage(const std::string& path) {
-    write(path, SampleBook{.name = vxbName("汉语拼音 一年级"),
-                           .labelKey = 0x1234,
-                           .defaultTitle = 7,
-                           .defaultLabel = 12,
-                           .size = 256 * 1024}
+    write(path, BookPackage{.name = vxbName("汉语拼音 一年级"),
+                            .labelKey = 0x1234,
+                            .defaultTitle = 7,
+                            .defaultLabel = 12,
+                            .size = 256 * 1024}
                     .bytes());
 }
 

@@ -4,13 +4,13 @@
 
 #include "app/Alerts.h"
 #include "app/AppDelegate.h"
-#include "app/DownloadList.h"
 #include "app/BackupWindow.h"
+#include "app/DownloadList.h"
 #include "app/InstWindow.h"
 #include "app/Texts.h"
 #include "books/BookHeader.h"
 #include "demo/DemoPens.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include <QApplication>
 #include <QDate>

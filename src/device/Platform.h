@@ -3,7 +3,6 @@
 // start: the Linux machine's own, or simulated pens in a folder.
 
 #include <functional>
-#include <memory>
 #include <string>
 
 namespace penshelf {
@@ -45,14 +44,5 @@ class Platform {
         done({});
     }
 };
-
-// The machine's udev, sysfs and mount table (mountinfoPath: the kernel's
-// table of this process's mounts), and UDisks2 on the system bus when it runs.
-std::unique_ptr<Platform> makeLinuxPlatform(
-    const std::string& mountinfoPath = "/proc/self/mountinfo");
-
-// Simulated pens when PENSHELF_SIMULATE names a folder (every subfolder a
-// pen), else the machine's own.
-std::unique_ptr<Platform> makePlatformFromEnvironment();
 
 }  // namespace penshelf

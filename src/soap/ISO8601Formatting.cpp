@@ -1,6 +1,7 @@
 #include "soap/ISO8601Formatting.h"
 
 #include "soap/Calendar_p.h"
+#include "soap/Utf8_p.h"
 
 #include <cstdint>
 
@@ -40,21 +41,6 @@ std::string padded(std::int64_t value, size_t width) {
     } while (magnitude != 0);
     if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
     return negative ? "-" + digits : digits;
-}
-
-void appendUtf8(std::string& out, char16_t c) {
-    // A lone surrogate cannot stand for a character; it is written as U+FFFD.
-    const std::uint32_t code = (c >= 0xD800 && c <= 0xDFFF) ? 0xFFFD : c;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 bool isPatternLetter(char16_t c) {
@@ -140,10 +126,10 @@ std::string prepareDateFormatWithTimeSeparator(std::string_view pattern, char16_
             out += "''";
         } else if (isPatternLetter(timeSeparator) && !quoted) {
             out += '\'';
-            appendUtf8(out, timeSeparator);
+            detail::appendUtf8(out, timeSeparator);
             out += '\'';
         } else {
-            appendUtf8(out, timeSeparator);
+            detail::appendUtf8(out, timeSeparator);
         }
     }
     return out;

@@ -3,6 +3,7 @@
 #include "soap/Calendar_p.h"
 #include "soap/CurrentTime.h"
 #include "soap/DebugLog.h"
+#include "soap/Utf8_p.h"
 
 #include <cfloat>
 #include <string>
@@ -100,7 +101,7 @@ class Parser {
         : text_(text), strict_(strict), today_(today) {
         const char16_t separator = strict ? u':' : timeSeparator;
         separatorIsCommaOrPoint_ = separator == u',' || separator == u'.';
-        encodeSeparator(separator);
+        detail::appendUtf8(separator_, separator);
     }
 
     std::optional<Instant> parse(Range* range) {
@@ -150,20 +151,6 @@ class Parser {
         if (text_.substr(pos_, separator_.size()) != separator_) return false;
         pos_ += separator_.size();
         return true;
-    }
-
-    void encodeSeparator(char16_t c) {
-        const std::uint32_t code = (c >= 0xD800 && c <= 0xDFFF) ? 0xFFFD : c;
-        if (code < 0x80) {
-            separator_ += static_cast<char>(code);
-        } else if (code < 0x800) {
-            separator_ += static_cast<char>(0xC0 | code >> 6);
-            separator_ += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            separator_ += static_cast<char>(0xE0 | code >> 12);
-            separator_ += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            separator_ += static_cast<char>(0x80 | (code & 0x3F));
-        }
     }
 
     // Reads up to maxDigits digits (all of them when maxDigits is 0).

@@ -121,7 +121,6 @@ void PagorFuncBinding::sendHTTPCallUsingBody(const std::string& body, const std:
 
 PagorFuncBindingResponse PagorFuncBinding::performSynchronousOperation(
     PagorFuncBindingOperation& operation) {
-    synchronousOperationComplete_ = false;
     QEventLoop loop;
     // Each wait ends with its own operation, so a call that starts during the wait (from a
     // timer, say) cannot end this one early.
@@ -144,11 +143,6 @@ void PagorFuncBinding::performAsynchronousOperation(
     PagorFuncBindingOperation* running = operation.release();
     running->deleteWhenOver_ = true;
     running->start();
-}
-
-void PagorFuncBinding::operation(PagorFuncBindingOperation& /*operation*/,
-                                 const PagorFuncBindingResponse& /*completedWithResponse*/) {
-    synchronousOperationComplete_ = true;
 }
 
 PagorFuncBindingResponse PagorFuncBinding::bookopenUsingStrguid(

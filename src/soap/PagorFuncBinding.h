@@ -67,9 +67,10 @@ class PagorFuncBinding final : public PagorFuncBindingResponseDelegate,
     void sendHTTPCallUsingBody(const std::string& body, const std::string& soapAction,
                                PagorFuncBindingOperation& forOperation);
 
-    // The binding is the delegate of its own synchronous calls.
-    void operation(PagorFuncBindingOperation& operation,
-                   const PagorFuncBindingResponse& completedWithResponse) override;
+    // The binding is the delegate of its own synchronous calls. It has nothing to do when told:
+    // performSynchronousOperation waits on the operation itself and takes its response.
+    void operation(PagorFuncBindingOperation& /*operation*/,
+                   const PagorFuncBindingResponse& /*completedWithResponse*/) override {}
 
     // The service's operations. Absent parameters are left out of the request.
     PagorFuncBindingResponse bookopenUsingStrguid(std::optional<std::string> strguid);
@@ -100,7 +101,6 @@ class PagorFuncBinding final : public PagorFuncBindingResponseDelegate,
     double defaultTimeout_ = 10;
     std::optional<QList<QNetworkCookie>> cookies_;
     bool logXMLInOut_ = false;
-    bool synchronousOperationComplete_ = false;
     std::optional<std::string> authUsername_;
     std::optional<std::string> authPassword_;
     // Each binding has its own manager: credentials Qt keeps after a challenge stay with it.

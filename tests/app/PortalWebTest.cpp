@@ -5,7 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/DownloadList.h"
 #include "app/InstWindow.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/LocalHttpServer.h"
 #include "support/MainWindowProbe.h"

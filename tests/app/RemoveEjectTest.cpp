@@ -1,8 +1,8 @@
 // Removing a book and ejecting a pen from the main window.
 
 #include "app/Alerts.h"
-#include "books/MountTable.h"
-#include "device/SystemEject.h"
+#include "device/linux/MountTable.h"
+#include "device/linux/SystemEject.h"
 
 #include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"

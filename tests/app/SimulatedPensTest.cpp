@@ -1,7 +1,7 @@
 // The application on simulated pens: folders that come and go as pens do.
 
 #include "app/AppDelegate.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/MainWindowProbe.h"

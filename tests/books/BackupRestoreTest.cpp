@@ -8,11 +8,11 @@
 
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <regex>
@@ -27,14 +27,9 @@ using Files = std::map<std::string, std::string>;  // entry -> bytes, "<link>" o
 Files filesIn(const std::string& folder) {
     Files files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_symlink()) {
-            files[name] = "<link>";
-        } else if (entry.is_directory()) {
-            files[name] = "<folder>";
-        } else {
-            files[name] = readFile(entry.path());
-        }
+        files[entry.path().filename().string()] = entry.is_symlink()     ? "<link>"
+                                                  : entry.is_directory() ? "<folder>"
+                                                                         : readFile(entry.path());
     }
     return files;
 }
@@ -72,8 +67,8 @@ BackupManifest manifestIn(const std::string& folder) {
     return reading.manifest.value_or(BackupManifest{});
 }
 
-// Each book's outcome as "<kind> <entry on the pen>", by its entry in the backup.
-std::map<std::string, std::string> outcomes(const RestoreReport& report) {
+// Each book's outcome, "<entry in the backup>: <kind> <entry on the pen>; ...".
+std::string outcomes(const RestoreReport& report) {
     static const char* kinds[] = {"restored", "already there", "skipped",
                                   "missing",  "changed",       "failed"};
     std::map<std::string, std::string> shown;
@@ -81,7 +76,9 @@ std::map<std::string, std::string> outcomes(const RestoreReport& report) {
         shown[result.book.entry] =
             std::string(kinds[static_cast<int>(result.kind)]) + " " + result.penEntry;
     }
-    return shown;
+    std::string text;
+    for (const auto& [entry, outcome] : shown) text += entry + ": " + outcome + "; ";
+    return text;
 }
 
 RestoreReport restore(const std::string& folder, const std::string& book,
@@ -110,11 +107,11 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     writeFile(dir / "elsewhere.vxr", BookFile{.name = vxbName("外面")}.bytes());
     std::filesystem::create_symlink(dir / "elsewhere.vxr", pen + "004.vxr");
 
-    setenv("TZ", "UTC-8", 1);
-    tzset();
-    const BackupReport report = backUp(pen, folder);
-    unsetenv("TZ");
-    tzset();
+    BackupReport report;
+    {
+        const ScopedEnv zone("TZ", "UTC-8");
+        report = backUp(pen, folder);
+    }
     EXPECT_EQ(report.status, BackupStatus::Done);
     ASSERT_EQ(report.failed.size(), 1u);
     EXPECT_EQ(report.failed[0].entry, "A/1.vxr");
@@ -143,16 +140,13 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     }
 
     EXPECT_EQ(outcomes(restore(folder, otherPen)),
-              (std::map<std::string, std::string>{{"001.vxr", "restored 001.vxr"},
-                                                  {"002.VXS", "restored 002.VXS"},
-                                                  {"003.vxr", "restored 003.vxr"}}));
+              "001.vxr: restored 001.vxr; 002.VXS: restored 002.VXS; 003.vxr: restored 003.vxr; ");
     EXPECT_EQ(filesIn(otherPen), sampleBooks()) << "byte for byte, the label field untouched";
 
     const Files before = filesIn(pen);
     EXPECT_EQ(outcomes(restore(folder, pen)),
-              (std::map<std::string, std::string>{{"001.vxr", "already there 001.vxr"},
-                                                  {"002.VXS", "already there 002.VXS"},
-                                                  {"003.vxr", "already there 003.vxr"}}));
+              "001.vxr: already there 001.vxr; 002.VXS: already there 002.VXS; "
+              "003.vxr: already there 003.vxr; ");
     EXPECT_EQ(filesIn(pen), before);
 
     EXPECT_EQ(backUp(pen, folder).status, BackupStatus::FolderNotEmpty);
@@ -181,9 +175,8 @@ TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
         put(otherPen, onPen);
 
         EXPECT_EQ(outcomes(restore(folder, otherPen, c.choice)),
-                  (std::map<std::string, std::string>{{"001.vxr", c.outcome001},
-                                                      {"002.VXS", "already there 002.VXS"},
-                                                      {"003.vxr", "restored 003.vxr"}}));
+                  "001.vxr: " + c.outcome001 +
+                      "; 002.VXS: already there 002.VXS; 003.vxr: restored 003.vxr; ");
         Files expected = onPen;
         expected["003.vxr"] = sampleBooks().at("003.vxr");
         if (!c.entry001.empty()) expected[c.entry001] = sampleBooks().at("001.vxr");
@@ -202,10 +195,8 @@ TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
     std::filesystem::remove(folder + "/002.VXS");
     std::filesystem::create_symlink(dir / "copy.vxs", folder + "/002.VXS");
 
-    EXPECT_EQ(
-        outcomes(restore(folder, otherPen)),
-        (std::map<std::string, std::string>{
-            {"001.vxr", "changed "}, {"002.VXS", "missing "}, {"003.vxr", "restored 003.vxr"}}));
+    EXPECT_EQ(outcomes(restore(folder, otherPen)),
+              "001.vxr: changed ; 002.VXS: missing ; 003.vxr: restored 003.vxr; ");
     EXPECT_EQ(filesIn(otherPen), (Files{{"003.vxr", sampleBooks().at("003.vxr")}}));
 }
 

@@ -80,20 +80,4 @@ TEST_F(BookHeaderTest, FieldBeyondTheFileIsMissingNotZero) {
     EXPECT_EQ(GetBookDefaultLabel(dir / "missing.vxb"), std::nullopt);
 }
 
-TEST(LabelField, IsKeyXorLabelNumberWithOutOfRangeDefaultsAsOne) {
-    EXPECT_EQ(labelNumberFor(999), 999);
-    EXPECT_EQ(labelNumberFor(1), 1);
-    EXPECT_EQ(labelNumberFor(0), 1);
-    EXPECT_EQ(labelNumberFor(1000), 1);
-    EXPECT_EQ(labelNumberFor(65535), 1);
-
-    // L = 300 = 0x012C: low byte XOR 0x2C, high byte XOR 0x01.
-    const auto bytes = labelFieldBytes(0xA55A, 300);
-    EXPECT_EQ(bytes[0], 0x5A ^ 0x2C);
-    EXPECT_EQ(bytes[1], 0xA5 ^ 0x01);
-    const auto fallback = labelFieldBytes(0x1234, 0);
-    EXPECT_EQ(fallback[0], 0x34 ^ 0x01);
-    EXPECT_EQ(fallback[1], 0x12);
-}
-
 }  // namespace

@@ -1,6 +1,6 @@
-#include "books/FolderVolumes.h"
 #include "books/FreeSpace.h"
-#include "books/MountTable.h"
+#include "device/linux/MountTable.h"
+#include "device/simulated/FolderVolumes.h"
 
 #include "support/TempDir.h"
 
@@ -63,16 +63,6 @@ TEST(FreeSpace, OfRealPathsAndMissingOnes) {
     EXPECT_TRUE(text.ends_with(" GB") || text.ends_with(" MB") || text.ends_with(" KB")) << text;
     EXPECT_EQ(GetFreeSpaceText(dir / "no/such/BOOK/"), "---");
     EXPECT_EQ(GetFreeSpaceText(""), "---");
-}
-
-TEST(FolderVolumes, MountsFoldersAsAbsoluteVolumePaths) {
-    TempDir dir;
-    FolderVolumes volumes;
-    volumes.mount("pen1", dir.str());
-    EXPECT_EQ(volumes.GetVolumePath("pen1"), dir.str() + "/");
-    EXPECT_EQ(volumes.GetVolumePath("pen2"), "");
-    volumes.unmount("pen1");
-    EXPECT_EQ(volumes.GetVolumePath("pen1"), "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 #include "support/BookFile.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <QJsonDocument>
@@ -10,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,26 +34,31 @@ struct CliRun {
     }
 };
 
-inline CliRun runCli(const std::vector<std::string>& args) {
+// What a command given standard output and error wrote there, and its status.
+inline CliRun capture(const std::function<int(std::ostream& out, std::ostream& err)>& command) {
     std::ostringstream out;
     std::ostringstream err;
     CliRun run;
-    run.status = cli::runCli(args, out, err);
+    run.status = command(out, err);
     run.out = out.str();
     run.err = err.str();
     return run;
+}
+
+// penshelf-cli with these arguments.
+inline CliRun runCli(const std::vector<std::string>& args) {
+    return capture(
+        [&](std::ostream& out, std::ostream& err) { return cli::runCli(args, out, err); });
 }
 
 inline std::string jsonText(const QJsonValue& value) {
     return value.toString().toStdString();
 }
 
-// A folder of simulated pens that PENSHELF_SIMULATE points at while the test runs.
+// A folder of simulated pens that PENSHELF_SIMULATE points at while the test
+// runs, for the commands run in-process and the programs it starts alike.
 class SimulatedPens : public ::testing::Test {
   protected:
-    void SetUp() override { setenv("PENSHELF_SIMULATE", pens.str().c_str(), 1); }
-    void TearDown() override { unsetenv("PENSHELF_SIMULATE"); }
-
     // A pen with its identity code in SYS/product.ini and an empty BOOK/
     // folder; returns its volume's path. Pens are numbered sim1s1, sim2s1, ...
     // in the order of their folders' names.
@@ -73,6 +79,7 @@ class SimulatedPens : public ::testing::Test {
 
     TempDir pens;
     TempDir sources;
+    ScopedEnv simulate{"PENSHELF_SIMULATE", pens.str()};
 };
 
 }  // namespace penshelf::test

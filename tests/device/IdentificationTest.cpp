@@ -1,10 +1,10 @@
 // Identification walks registry trees built in memory, including the odd ones
 // real hardware rarely gives.
 
-#include "books/FolderVolumes.h"
 #include "device/LocationId.h"
-#include "device/MemoryRegistry.h"
 #include "device/PenIdentifier.h"
+#include "device/simulated/FolderVolumes.h"
+#include "device/simulated/MemoryRegistry.h"
 
 #include "support/RecordingPenTable.h"
 #include "support/TempDir.h"
@@ -14,22 +14,15 @@
 #include <sys/stat.h>
 
 #include <functional>
-#include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
+#include <vector>
 
 using namespace penshelf;
 using namespace penshelf::test;
 
 namespace {
-
-using RecordingTable = RecordingPenTable;
-
-struct Lun {
-    std::string vendor = "pagor";
-    std::string product = "XLM-PEN";
-    std::string revision = "1.00";
-};
 
 class IdentificationTest : public ::testing::Test {
   protected:
@@ -42,11 +35,11 @@ class IdentificationTest : public ::testing::Test {
                        {{registry::locationIdKey, std::int64_t{location}}});
         return interface.add("host6", "scsi");
     }
-    RegistryNode& addLun(RegistryNode& host, const Lun& lun = {}) {
+    RegistryNode& addLun(RegistryNode& host, const std::string& vendor = "pagor") {
         return host.add("6:0:0:0", registry::logicalUnitClass,
-                        {{registry::vendorKey, lun.vendor},
-                         {registry::productKey, lun.product},
-                         {registry::revisionKey, lun.revision}});
+                        {{registry::vendorKey, vendor},
+                         {registry::productKey, std::string("XLM-PEN")},
+                         {registry::revisionKey, std::string("1.00")}});
     }
     static RegistryNode& addMedia(RegistryNode& parent, const std::string& bsdName,
                                   const std::string& content) {
@@ -54,19 +47,14 @@ class IdentificationTest : public ::testing::Test {
                           {{registry::contentKey, content}, {registry::bsdNameKey, bsdName}});
     }
     // The ordinary pen: a logical unit, a disk with an MBR and one partition.
-    RegistryNode& addPen(std::uint32_t location, const Lun& lun = {}) {
-        RegistryNode& disk =
-            addMedia(addLun(addUsbDevice(hub(), location), lun), "sdb", "FDisk_partition_scheme");
+    RegistryNode& addPen(std::uint32_t location, const std::string& vendor = "pagor") {
+        RegistryNode& disk = addMedia(addLun(addUsbDevice(hub(), location), vendor), "sdb",
+                                      "FDisk_partition_scheme");
         return addMedia(disk, "sdb1", "DOS_FAT_32");
     }
     RegistryNode& hub() {
         if (registry.root->children.empty()) registry.root->add("usb1", "IOUSBHostDevice");
         return *registry.root->children.front();
-    }
-    void mountWithProductIni(const std::string& bsdName, const std::string& productIni) {
-        const std::string folder = dir / bsdName;
-        writeFile(folder + "/SYS/product.ini", productIni);
-        volumes.mount(bsdName, folder);
     }
     PenIdentifier::Outcome find(std::uint32_t location) {
         return PenIdentifier(registry, volumes, table, {out, err}).findLocationID(location);
@@ -75,23 +63,25 @@ class IdentificationTest : public ::testing::Test {
     TempDir dir;
     MemoryRegistry registry;
     FolderVolumes volumes;
-    RecordingTable table;
+    RecordingPenTable table;
     std::ostringstream out, err;
 };
 
-TEST_F(IdentificationTest, OrdinaryPenIsStoredUnderItsPartition) {
+TEST_F(IdentificationTest, OrdinaryPenIsStoredUnderItsPartitionAndLosesInstallLeftovers) {
     addPen(0x01200000);
-    mountWithProductIni("sdb1", "PRODUCT_CODE=KLV8A3C5D21\r\nMODEL=X\r\n");
+    writeFile(dir / "sdb1/SYS/product.ini", "PRODUCT_CODE=KLV8A3C5D21\r\nMODEL=X\r\n");
+    volumes.mount("sdb1", dir / "sdb1");
+    writeFile(dir / "sdb1/BOOK/.penshelf-0badf00d.part", "half a book");
+    writeFile(dir / "sdb1/BOOK/001.vxr", "a book");
 
     EXPECT_EQ(find(0x01200000), PenIdentifier::Outcome::Stored);
+    EXPECT_EQ(fileNamesIn(dir / "sdb1/BOOK"), std::set<std::string>{"001.vxr"})
+        << "a pen just found loses the leftovers of killed installs";
     ASSERT_EQ(table.table.count("sdb1"), 1u);
     const PenRecord& pen = table.table["sdb1"];
-    EXPECT_EQ(pen.vendor, "pagor");
-    EXPECT_EQ(pen.product, "XLM-PEN");
-    EXPECT_EQ(pen.revision, "1.00");
-    EXPECT_EQ(pen.bsdName, "sdb1");
-    EXPECT_EQ(pen.displayName, "小栗莓点读笔");
-    EXPECT_EQ(pen.identityCodeBytes(), "KLV8A3C5D21");
+    EXPECT_EQ(pen.vendor + "|" + pen.product + "|" + pen.revision + "|" + pen.bsdName + "|" +
+                  pen.displayName + "|" + pen.identityCodeBytes(),
+              "pagor|XLM-PEN|1.00|sdb1|小栗莓点读笔|KLV8A3C5D21");
     EXPECT_EQ(pen.identityCode[11], '\0');
     EXPECT_EQ(out.str(),
               "Location ID:0x1200000, 0x1200000\n"
@@ -118,23 +108,21 @@ TEST_F(IdentificationTest, MediaDecideTheDiskName) {
     EXPECT_EQ(table.table["sdc"].identityCodeBytes(), "") << "no volume, no code";
 }
 
-TEST_F(IdentificationTest, OnlyTheVendorPagorExactlyIsAPen) {
-    addPen(0x01100000, {.vendor = "Pagor"});
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
-    registry.root->children.clear();
-    addPen(0x01100000, {.vendor = "pagorX"});
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
-    registry.root->children.clear();
-    addPen(0x01100000, {.vendor = ""});
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
-    EXPECT_EQ(table.stores, 0);
-}
-
-TEST_F(IdentificationTest, NoLogicalUnitOrNoMediaStoresNothing) {
-    addMedia(addUsbDevice(hub(), 0x01100000), "sdb", "vfat");  // media but no logical unit
-    addLun(addUsbDevice(hub(), 0x01200000));                   // logical unit but no media
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
-    EXPECT_EQ(find(0x01200000), PenIdentifier::Outcome::NoPen);
+TEST_F(IdentificationTest, TreesThatHoldNoPenStoreNothing) {
+    const std::vector<std::pair<const char*, std::function<void()>>> trees = {
+        {"vendor Pagor", [&] { addPen(0x01100000, "Pagor"); }},  // pagor exactly
+        {"vendor pagorX", [&] { addPen(0x01100000, "pagorX"); }},
+        {"no vendor", [&] { addPen(0x01100000, ""); }},
+        {"media without a logical unit",
+         [&] { addMedia(addUsbDevice(hub(), 0x01100000), "sdb", "vfat"); }},
+        {"a logical unit without media", [&] { addLun(addUsbDevice(hub(), 0x01100000)); }},
+    };
+    for (const auto& [what, build] : trees) {
+        SCOPED_TRACE(what);
+        registry.root->children.clear();
+        build();
+        EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
+    }
     EXPECT_EQ(table.stores, 0);
 }
 
@@ -159,64 +147,40 @@ TEST_F(IdentificationTest, MatchEndsOnlyItsOwnLevel) {
     EXPECT_EQ(table.stores, 1);
 }
 
-TEST_F(IdentificationTest, IdentityCodeIsBytes13To23OfAtLeast25) {
+// The code is bytes 13 to 23 of a product.ini of at least 25 bytes, read only
+// from a regular file on the pen.
+TEST_F(IdentificationTest, IdentityCodeComesOnlyFromARegularProductIniOnThePen) {
     addPen(0x01100000);
-    mountWithProductIni("sdb1", "0123456789012ABCDEFGHIJ12");  // 25 bytes
-    find(0x01100000);
-    EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "ABCDEFGHIJ1");
-
-    mountWithProductIni("sdb1", "0123456789012ABCDEFGHIJ1");  // 24 bytes: listed, no code
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::Stored);
-    EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "");
-
-    mountWithProductIni("sdb1", std::string("0123456789012ABC\0EFGHIJ12", 25));
-    find(0x01100000);
-    EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), "ABC") << "a zero byte ends the code";
-    EXPECT_EQ(table.stores, 3);
-}
-
-TEST_F(IdentificationTest, CodeComesOnlyFromARegularFileOnThePen) {
-    addPen(0x01100000);
-    const std::string outside = dir / "outside.ini";
-    writeFile(outside, "0123456789012SECRETSECRE");
     const std::string volume = dir / "sdb1";
+    const std::string ini = volume + "/SYS/product.ini";
+    const std::string outside = dir / "elsewhere/product.ini";
+    writeFile(outside, "0123456789012SECRETSECRE");
     volumes.mount("sdb1", volume);
-    const auto codeWith = [&](const std::function<void()>& makeProductIni) {
-        std::filesystem::remove_all(volume);
+    const auto inSys = [&] {
         std::filesystem::create_directories(volume + "/SYS");
-        makeProductIni();
-        find(0x01100000);
-        return table.table["sdb1"].identityCodeBytes();
+        return ini;
     };
-    EXPECT_EQ(
-        codeWith([&] { std::filesystem::create_symlink(outside, volume + "/SYS/product.ini"); }),
-        "");
-    EXPECT_EQ(codeWith([&] {
-                  std::filesystem::create_symlink("/dev/zero", volume + "/SYS/product.ini");
-              }),
-              "");
-    EXPECT_EQ(codeWith([&] {
-                  std::filesystem::remove(volume + "/SYS");
-                  writeFile(dir / "elsewhere/product.ini", "0123456789012SECRETSECRE");
-                  std::filesystem::create_directory_symlink(dir / "elsewhere", volume + "/SYS");
-              }),
-              "")
-        << "a linked SYS folder";
-    EXPECT_EQ(codeWith([&] { ASSERT_EQ(mkfifo((volume + "/SYS/product.ini").c_str(), 0600), 0); }),
-              "")
-        << "without waiting for a writer";
-    EXPECT_EQ(
-        codeWith([&] { writeFile(volume + "/SYS/product.ini", "0123456789012KLV8A3C5D2100"); }),
-        "KLV8A3C5D21");
-}
-
-TEST_F(IdentificationTest, PenJustFoundLosesLeftoversOfKilledInstalls) {
-    addPen(0x01100000);
-    mountWithProductIni("sdb1", "0123456789012ABCDEFGHIJ12");
-    writeFile(dir / "sdb1/BOOK/.penshelf-0badf00d.part", "half a book");
-    writeFile(dir / "sdb1/BOOK/001.vxr", "a book");
-    find(0x01100000);
-    EXPECT_EQ(fileNamesIn(dir / "sdb1/BOOK"), std::set<std::string>{"001.vxr"});
+    const std::vector<std::tuple<const char*, std::function<void()>, std::string>> rows = {
+        {"25 bytes", [&] { writeFile(ini, "0123456789012ABCDEFGHIJ12"); }, "ABCDEFGHIJ1"},
+        {"24 bytes: listed, no code", [&] { writeFile(ini, "0123456789012ABCDEFGHIJ1"); }, ""},
+        {"a zero byte ends the code",
+         [&] { writeFile(ini, std::string("0123456789012ABC\0EFGHIJ12", 25)); }, "ABC"},
+        {"a link out", [&] { std::filesystem::create_symlink(outside, inSys()); }, ""},
+        {"a link to a device", [&] { std::filesystem::create_symlink("/dev/zero", inSys()); }, ""},
+        {"a linked SYS folder",
+         [&] { std::filesystem::create_directory_symlink(dir / "elsewhere", volume + "/SYS"); },
+         ""},
+        {"a FIFO, without waiting for a writer",
+         [&] { ASSERT_EQ(mkfifo(inSys().c_str(), 0600), 0); }, ""},
+    };
+    for (const auto& [what, makeProductIni, code] : rows) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove_all(volume);
+        std::filesystem::create_directories(volume);
+        makeProductIni();
+        EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::Stored);
+        EXPECT_EQ(table.table["sdb1"].identityCodeBytes(), code);
+    }
 }
 
 TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
@@ -238,15 +202,19 @@ TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
 }
 
 TEST(LocationId, BusThenOnePortPerNibble) {
-    EXPECT_EQ(usbLocationId(1, "2.3"), 0x01230000u);
-    EXPECT_EQ(usbLocationId(1, "2"), 0x01200000u);
-    EXPECT_EQ(usbLocationId(3, "1.4.2.1.3.2"), 0x03142132u);
-    EXPECT_EQ(usbLocationId(2, "1.2.3.4.5.6.7"), 0x02123456u) << "a seventh tier has no nibble";
-    EXPECT_EQ(usbLocationId(2, "0"), 0x02000000u) << "a root hub";
-    EXPECT_EQ(usbLocationId(1, ""), std::nullopt);
-    EXPECT_EQ(usbLocationId(1, "2."), std::nullopt);
-    EXPECT_EQ(usbLocationId(1, "a"), std::nullopt);
-    EXPECT_EQ(usbLocationId(256, "1"), std::nullopt);
+    const std::vector<std::tuple<unsigned, const char*, std::optional<std::uint32_t>>> rows = {
+        {1, "2.3", 0x01230000u},
+        {1, "2", 0x01200000u},
+        {3, "1.4.2.1.3.2", 0x03142132u},
+        {2, "1.2.3.4.5.6.7", 0x02123456u},  // a seventh tier has no nibble
+        {2, "0", 0x02000000u},              // a root hub
+        {1, "", std::nullopt},
+        {1, "2.", std::nullopt},
+        {1, "a", std::nullopt},
+        {256, "1", std::nullopt},
+    };
+    for (const auto& [bus, devpath, id] : rows)
+        EXPECT_EQ(usbLocationId(bus, devpath), id) << devpath;
 }
 
 }  // namespace

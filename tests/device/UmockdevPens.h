@@ -7,12 +7,33 @@
 
 #include "support/TempDir.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace penshelf::test {
+
+// Where programs run outside umockdev's reach: loop devices, mounts and
+// buses are real.
+inline QProcessEnvironment outsideUmockdev() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("LD_PRELOAD");
+    environment.remove("UMOCKDEV_DIR");
+    return environment;
+}
+
+// A shell command run there: its standard output, or nothing when it fails.
+inline std::optional<std::string> runOutside(const std::string& command) {
+    QProcess shell;
+    shell.setProcessEnvironment(outsideUmockdev());
+    shell.start("sh", {"-c", QString::fromStdString(command)});
+    if (!shell.waitForFinished(60000) || shell.exitCode() != 0) return std::nullopt;
+    return shell.readAllStandardOutput().toStdString();
+}
 
 struct UsbSpec {
     const char* vendor = "04d6";
@@ -32,7 +53,7 @@ class UmockdevPens : public ::testing::Test {
 
     std::string addUsbDevice(const UsbSpec& spec) {
         const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + spec.port;
-        return add("usb", name.c_str(), nullptr,
+        return add("usb", name.c_str(), "",
                    {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", "1", "devpath",
                     spec.port, "product", "XLM Pen"},
                    {"DEVTYPE", "usb_device"});
@@ -48,10 +69,15 @@ class UmockdevPens : public ::testing::Test {
         pen.interface = add("usb", interfaceName.c_str(), pen.usb, {"bInterfaceClass", "08"},
                             {"DEVTYPE", "usb_interface"});
         // An endpoint sorts before the SCSI host; it must not be taken as the pen.
-        pen.endpoint = add("usb", "ep_02", pen.interface, {}, {"DEVTYPE", "usb_endpoint"});
-        pen.host = add("scsi", "host6", pen.interface, {}, {"DEVTYPE", "scsi_host"});
-        pen.target = add("scsi", "target6:0:0", pen.host, {}, {"DEVTYPE", "scsi_target"});
-        pen.lun = add("scsi", "6:0:0:0", pen.target,
+        pen.endpoint = add("usb", ("ep_0" + std::string(spec.port)).c_str(), pen.interface, {},
+                           {"DEVTYPE", "usb_endpoint"});
+        // SCSI host 6 on port 2, 7 on port 3, ...: names are unique on their bus.
+        const std::string scsi = std::to_string(4 + std::stoi(spec.port));
+        pen.host =
+            add("scsi", ("host" + scsi).c_str(), pen.interface, {}, {"DEVTYPE", "scsi_host"});
+        pen.target = add("scsi", ("target" + scsi + ":0:0").c_str(), pen.host, {},
+                         {"DEVTYPE", "scsi_target"});
+        pen.lun = add("scsi", (scsi + ":0:0:0").c_str(), pen.target,
                       {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
                       {"DEVTYPE", "scsi_device"});
         const std::string diskPath = std::string("block/") + diskName;
@@ -105,10 +131,6 @@ class UmockdevPens : public ::testing::Test {
         std::string syspath = path ? path : "";
         g_free(path);
         return syspath;
-    }
-    std::string add(const char* subsystem, const char* name, std::nullptr_t,
-                    std::vector<const char*> attributes, std::vector<const char*> properties) {
-        return add(subsystem, name, std::string(), std::move(attributes), std::move(properties));
     }
 };
 

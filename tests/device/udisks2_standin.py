@@ -1,13 +1,8 @@
-'''A stand-in UDisks2 for python3-dbusmock: the block devices and drives of
-the pens a test names, each call recorded with its options, mounts written to
-the test's mount table.
-
-Parameters (JSON):
-  blocks     {"sdb1": "/volume/folder", ...}: partitions holding a file system,
-             each mounted at its folder, each on a drive of its own
+'''A stand-in UDisks2 for python3-dbusmock. Parameters (JSON):
+  blocks     {"sdb1": "/volume/folder", ...}: partitions with a file system, each
+             mounted at its folder and on a drive of its own
   mountinfo  the mount table file that Mount and Unmount change
-  calls      the file that gets one line per call:
-             "Mount /org/freedesktop/UDisks2/block_devices/sdb1 auth.no_user_interaction=false interactive=true"
+  calls      the file that gets a line per call: method, object path, options
   errors     {"Mount": "org.freedesktop.UDisks2.Error.NotAuthorized", ...}: calls that fail so
   ready      a file written once the service is on the bus
 '''
@@ -46,10 +41,6 @@ class Device(mockobject.DBusMockObject):
         name = self.path.rsplit('/', 1)[1]
         return f'300 22 8:17 / {settings["blocks"][name]} rw - vfat /dev/{name} rw\n'
 
-    def mount_table(self):
-        with open(settings['mountinfo'], encoding='utf-8') as table:
-            return table.readlines()
-
     @dbus.service.method(FILESYSTEM, in_signature='a{sv}', out_signature='s',
                          message_keyword='message')
     def Mount(self, options, message):
@@ -62,7 +53,8 @@ class Device(mockobject.DBusMockObject):
                          message_keyword='message')
     def Unmount(self, options, message):
         self.record('Unmount', options, message)
-        lines = self.mount_table()
+        with open(settings['mountinfo'], encoding='utf-8') as table:
+            lines = table.readlines()
         if self.mount_line() not in lines:
             raise dbus.exceptions.DBusException('not mounted',
                                                 name='org.freedesktop.UDisks2.Error.NotMounted')

@@ -6,6 +6,7 @@
 #include "soap/PagorFuncBindingResponseDelegate.h"
 #include "soap/USAdditions.h"
 #include "support/LocalHttpServer.h"
+#include "support/ServiceAnswers.h"
 
 #include <QByteArray>
 
@@ -28,18 +29,12 @@ inline constexpr const char* kEnvelopeStart =
     "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
     "xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\" xsl:version=\"1.0\"";
 
-// A SOAP 1.1 answer whose Body holds `bodyContent` exactly.
-inline QByteArray soapAnswer(const QByteArray& bodyContent) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-           "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
-           "<SOAP-ENV:Body>" +
-           bodyContent + "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+inline QByteArray addressAnswer(const QByteArray& address) {
+    return getproxyurlAnswer(address);
 }
 
-// A getproxyurl answer that returns one address.
-inline QByteArray addressAnswer(const QByteArray& address) {
-    return soapAnswer("<ns1:getproxyurlResponse xmlns:ns1=\"urn:PagorFunc\"><return>" + address +
-                      "</return></ns1:getproxyurlResponse>");
+inline soap::ErrorRecord httpError(long code, std::string description) {
+    return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
 }
 
 inline std::shared_ptr<soap::PagorFuncBinding> bindingFor(const LocalHttpServer& server) {

@@ -35,9 +35,7 @@ const QByteArray kBillionLaughs =
 
 // `count` copies of `piece`.
 QByteArray repeated(const QByteArray& piece, int count) {
-    QByteArray bytes;
-    for (int i = 0; i < count; ++i) bytes += piece;
-    return bytes;
+    return piece.repeated(count);
 }
 
 // An element with `count` attributes a0="1" a1="1" ...
@@ -45,10 +43,6 @@ QByteArray withAttributes(const QByteArray& name, int count) {
     QByteArray element = "<" + name;
     for (int i = 0; i < count; ++i) element += " a" + QByteArray::number(i) + "=\"1\"";
     return element + ">x</" + name + ">";
-}
-
-ErrorRecord httpError(long code, std::string description) {
-    return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
 }
 
 struct Case {

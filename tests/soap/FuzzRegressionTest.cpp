@@ -12,7 +12,7 @@ using namespace penshelf::test;
 // A month of 98 and a day of 47935861 roll over 131 millennia, past the years that
 // std::chrono::year can hold; reading and writing must still agree on the date.
 TEST(FuzzRegression, DayRollOverFarPastTheChronoYearRange) {
-    ScopedTimeZone zone(kTestZone);
+    ScopedEnv zone("TZ", kTestZone);
     FixedNow now(utc(2024, 6, 15, 10));
     Range range;
     const std::optional<Instant> date = dateWithString(

@@ -9,7 +9,7 @@ using namespace penshelf::test;
 
 TEST(ISO8601Writing, CalendarDatesInUtc) {
     // The local zone plays no part in writing.
-    ScopedTimeZone zone("JST-9");
+    const ScopedEnv zone("TZ", "JST-9");
     EXPECT_EQ(ISO8601DateString(utc(2009, 1, 2, 12)), "2009-01-02T12:00:00Z");
     EXPECT_EQ(ISO8601DateStringWithTime(utc(2009, 1, 2, 12), false), "2009-01-02");
     EXPECT_EQ(ISO8601DateStringWithTime(utc(2009, 1, 2, 23, 59, 59), true), "2009-01-02T23:59:59Z");

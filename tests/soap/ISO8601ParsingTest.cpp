@@ -15,7 +15,7 @@ namespace {
 // Today is Saturday 15 June 2024, 12:00 local summer time (ISO week 2024-W24).
 class ISO8601Reading : public ::testing::Test {
   protected:
-    ScopedTimeZone zone_{kTestZone};
+    ScopedEnv zone_{"TZ", kTestZone};
     FixedNow now_{utc(2024, 6, 15, 10)};
 };
 
@@ -243,7 +243,7 @@ TEST_F(ISO8601Reading, TodayIsTheLocalDate) {
         EXPECT_EQ(dateWithString("-032"), cet(2025, 2, 1));
         EXPECT_EQ(dateWithString("-W-1"), cet(2024, 12, 30));
     }
-    ScopedTimeZone tokyo("JST-9");
+    ScopedEnv tokyo("TZ", "JST-9");
     EXPECT_EQ(dateWithString("T08"), utc(2024, 6, 14, 23));
 }
 

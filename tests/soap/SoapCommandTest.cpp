@@ -1,13 +1,13 @@
-// penshelf-cli soap: what it sends and what it prints for each kind of outcome.
+// penshelf-cli soap: what it sends, what it prints for each kind of outcome, and its exit status.
 #include "cli/SoapCommand.h"
 #include "soap/ServiceEndpoint.h"
 
+#include "cli/CliTestSupport.h"
 #include "soap/ClientTestSupport.h"
 #include "soap/SoapTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 
 using namespace penshelf;
@@ -15,71 +15,57 @@ using namespace penshelf::test;
 
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun soapCommand(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::runSoapCommand(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-}  // namespace
-
-TEST(SoapCommand, PrintsEachReturnedPartOnALine) {
+TEST(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
     LocalHttpServer server;
-    server.enqueue(HttpResponse::xml(
-        soapAnswer("<r><return>http://portal/book</return><return>second</return></r>")));
-    const std::string endpoint = server.url().toStdString();
+    struct Case {
+        const char* operation;  // and its parameters
+        HttpResponse answer;
+        std::string out;
+        int status;
+    };
+    const Case cases[] = {
+        {"getproxyurl strcid=kelva ntype=2",
+         HttpResponse::xml(
+             soapAnswer("<r><return>http://portal/book</return><return>second</return></r>")),
+         "http://portal/book\nsecond\n", 0},
+        {"test strmid=m",
+         HttpResponse::xml(
+             soapAnswer("<SOAP-ENV:Fault><faultstring>no</faultstring></SOAP-ENV:Fault>"), 500),
+         "", 0},
+        {"getversion strpid=p strver=1", HttpResponse::withBody(404, "text/html", "gone"),
+         "error: PagorFuncBindingResponseHTTP 404 Not Found\n", 2},
+        {"synchronous strcid=kelva", HttpResponse::xml("<Envelope><NoBody/></Envelope>"),
+         "no body\n", 2},
+        {"bookopen strguid=g", HttpResponse::xml(soapAnswer("<r><return>7</return></r>")), "7\n",
+         0},
+    };
+    bool spaced = true;  // --endpoint URL, then --endpoint=URL
+    for (const Case& c : cases) {
+        server.enqueue(c.answer);
+        std::vector<std::string> args{"soap"};
+        std::istringstream words(c.operation);
+        for (std::string word; words >> word;) args.push_back(word);
+        if (spaced) args.push_back("--endpoint");
+        args.push_back((spaced ? "" : "--endpoint=") + server.url().toStdString());
+        spaced = false;
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.out, c.out) << c.operation;
+        EXPECT_EQ(run.status, c.status) << c.operation;
+    }
 
-    const CommandRun run =
-        soapCommand({"getproxyurl", "strcid=kelva", "ntype=2", "--endpoint", endpoint});
-
-    EXPECT_EQ(run.out, "http://portal/book\nsecond\n");
-    EXPECT_EQ(run.status, 0);
-    ASSERT_EQ(server.requestCount(), 1u);
+    ASSERT_EQ(server.requestCount(), std::size(cases));
     const HttpRequest request = server.requests().front();
     EXPECT_EQ(request.header("SOAPAction"), "urn:PagorFunc#getproxyurl");
     EXPECT_TRUE(request.body.contains("<strcid>kelva</strcid>\n      <ntype>2</ntype>"));
 }
 
-TEST(SoapCommand, ReportsNoPartsErrorsAndMissingBodies) {
-    LocalHttpServer server;
-    const std::string endpoint = "--endpoint=" + server.url().toStdString();
-
-    server.enqueue(HttpResponse::xml(
-        soapAnswer("<SOAP-ENV:Fault><faultstring>no</faultstring></SOAP-ENV:Fault>"), 500));
-    const CommandRun fault = soapCommand({"test", "strmid=m", endpoint});
-    EXPECT_EQ(fault.out, "");
-    EXPECT_EQ(fault.status, 0);
-
-    server.enqueue(HttpResponse::withBody(404, "text/html", "gone"));
-    const CommandRun notFound = soapCommand({"getversion", "strpid=p", "strver=1", endpoint});
-    EXPECT_EQ(notFound.out, "error: PagorFuncBindingResponseHTTP 404 Not Found\n");
-    EXPECT_EQ(notFound.status, 1);
-
-    server.enqueue(HttpResponse::xml("<Envelope><NoBody/></Envelope>"));
-    const CommandRun noBody = soapCommand({"synchronous", "strcid=kelva", endpoint});
-    EXPECT_EQ(noBody.out, "no body\n");
-    EXPECT_EQ(noBody.status, 1);
-
-    server.enqueue(HttpResponse::xml(soapAnswer("<r><return>7</return></r>")));
-    const CommandRun number = soapCommand({"bookopen", "strguid=g", endpoint});
-    EXPECT_EQ(number.out, "7\n");
-}
-
 TEST(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
     LocalHttpServer server;
     server.enqueue(HttpResponse::xml(addressAnswer("http://portal/repair")));
-    setenv(soap::kServiceUrlVariable, server.url().toStdString().c_str(), 1);
+    const ScopedEnv service(soap::kServiceUrlVariable, server.url().toStdString());
     CapturedLog log;
 
-    const CommandRun run = soapCommand({"getproxyurl", "strcid=kelva", "ntype=3", "--log"});
-    unsetenv(soap::kServiceUrlVariable);
+    const CliRun run = runCli({"soap", "getproxyurl", "strcid=kelva", "ntype=3", "--log"});
 
     EXPECT_EQ(run.out, "http://portal/repair\n");
     ASSERT_FALSE(log.lines().empty());
@@ -90,17 +76,17 @@ TEST(SoapCommand, RefusesABadCommandLineWithoutCalling) {
     LocalHttpServer server;
     const std::string endpoint = server.url().toStdString();
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {},
-             {"frobnicate", "--endpoint", endpoint},
-             {"getproxyurl", "strmid=x", "--endpoint", endpoint},
-             {"getproxyurl", "ntype=two", "--endpoint", endpoint},
-             {"getproxyurl", "ntype=nan", "--endpoint", endpoint},
-             {"getproxyurl", "--endpoint"},
-             {"getproxyurl", "--endpoint", "ftp://127.0.0.1/x"},
-             {"getproxyurl", "stray", "--endpoint", endpoint},
+             {"soap"},
+             {"soap", "frobnicate", "--endpoint", endpoint},
+             {"soap", "getproxyurl", "strmid=x", "--endpoint", endpoint},
+             {"soap", "getproxyurl", "ntype=two", "--endpoint", endpoint},
+             {"soap", "getproxyurl", "ntype=nan", "--endpoint", endpoint},
+             {"soap", "getproxyurl", "--endpoint"},
+             {"soap", "getproxyurl", "--endpoint", "ftp://127.0.0.1/x"},
+             {"soap", "getproxyurl", "stray", "--endpoint", endpoint},
          }) {
-        const CommandRun run = soapCommand(args);
-        EXPECT_EQ(run.status, cli::kUsageError) << testing::PrintToString(args);
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, 1) << testing::PrintToString(args);
         EXPECT_NE(run.err.find("usage: penshelf-cli soap"), std::string::npos);
         EXPECT_EQ(run.out, "");
     }
@@ -109,10 +95,10 @@ TEST(SoapCommand, RefusesABadCommandLineWithoutCalling) {
 
 TEST(SoapCommand, PrintsAFaultEntryByItsShortMessage) {
     soap::SOAPFault fault;
-    fault.faultstring =
-        "System.Web.Services.Protocols.SoapException: unknown client\n   at "
-        "PagorFunc.getproxyurl()";
+    fault.faultstring = "System.Web.Services.Protocols.SoapException: unknown client\n   at x()";
     EXPECT_EQ(cli::describeBodyPart(fault), "fault: unknown client");
     EXPECT_EQ(cli::describeBodyPart(soap::SOAPFault{}), "fault: ");
     EXPECT_EQ(cli::describeBodyPart(2.5), "2.5");
 }
+
+}  // namespace

@@ -4,13 +4,12 @@
 #include "soap/CurrentTime.h"
 #include "soap/DebugLog.h"
 #include "soap/Types.h"
+#include "support/ScopedEnv.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,29 +66,6 @@ inline soap::Instant cest(int year, unsigned month, unsigned day, int hour = 0, 
                           int second = 0) {
     return utc(year, month, day, hour, minute, second) - std::chrono::hours(2);
 }
-
-// Sets TZ for the lifetime of the object.
-class ScopedTimeZone {
-  public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (saved_.empty()) {
-            unsetenv("TZ");
-        } else {
-            setenv("TZ", saved_.c_str(), 1);
-        }
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-  private:
-    std::string saved_;
-};
 
 // Makes currentInstant() return a fixed instant for the lifetime of the object.
 class FixedNow {

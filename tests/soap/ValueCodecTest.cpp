@@ -112,14 +112,6 @@ TEST(NumberCodec, RoundTripsThroughTheElement) {
     }
 }
 
-TEST(BooleanCodec, WritesTrueAndFalse) {
-    auto doc = emptyDocument();
-    EXPECT_EQ(written(doc, USBoolean(true).xmlNodeForDoc(doc.get(), "b")), "<b>true</b>");
-    EXPECT_EQ(written(doc, USAdditions<USBoolean>::xmlNodeForDoc(USBoolean(false), doc.get(), "b",
-                                                                 "tns")),
-              "<tns:b>false</tns:b>");
-}
-
 TEST(BooleanCodec, ReadsExactlyTrueAndFalse) {
     EXPECT_EQ(USBoolean::deserializeNode(Element("<b>true</b>").node()), USBoolean(true));
     EXPECT_EQ(USBoolean::deserializeNode(Element("<b>false</b>").node()), USBoolean(false));
@@ -142,7 +134,7 @@ TEST(DataCodec, TravelsAsBase64) {
 }
 
 TEST(DateCodec, TravelsAsUtcCalendarText) {
-    ScopedTimeZone zone(kTestZone);
+    ScopedEnv zone("TZ", kTestZone);
     auto doc = emptyDocument();
     xmlNode* node = USAdditions<Instant>::xmlNodeForDoc(utc(2009, 1, 2, 12), doc.get(), "when");
     EXPECT_EQ(written(doc, node), "<when>2009-01-02T12:00:00Z</when>");

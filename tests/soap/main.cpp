@@ -6,8 +6,7 @@
 #include <libxml/parser.h>
 
 int main(int argc, char** argv) {
-    setenv("TZ", penshelf::test::kTestZone, 1);
-    tzset();
+    const penshelf::test::ScopedEnv zone("TZ", penshelf::test::kTestZone);
     // Tests that look at debug lines install their own sink; the others stay quiet.
     penshelf::soap::setDebugLogSink([](const std::string&) {});
     ::testing::InitGoogleTest(&argc, argv);

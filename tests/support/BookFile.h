@@ -1,12 +1,12 @@
 #pragma once
-// Book package files made to order for tests.
+// Book package files made to order for tests: the demo's writer.
 
-#include "books/SampleBook.h"
+#include "demo/BookPackage.h"
 
 namespace penshelf::test {
 
-using BookFile = SampleBook;
-using penshelf::gb18030;
-using penshelf::vxbName;
+using BookFile = demo::BookPackage;
+using demo::gb18030;
+using demo::vxbName;
 
 }  // namespace penshelf::test

@@ -13,86 +13,49 @@ namespace {
 constexpr qsizetype kMaxRequestBytes = 16 * 1024 * 1024;
 
 QByteArray reasonFor(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 401:
-            return "Unauthorized";
-        case 404:
-            return "Not Found";
-        case 500:
-            return "Internal Server Error";
-        default:
-            return "Status";
-    }
+    const QHash<int, QByteArray> reasons = {
+        {200, "OK"}, {401, "Unauthorized"}, {404, "Not Found"}, {500, "Internal Server Error"}};
+    return reasons.value(status, "Status");
 }
 
-bool hasHeaderIn(const QList<HttpHeader>& headers, const QByteArray& name) {
-    for (const auto& header : headers) {
-        if (header.first.compare(name, Qt::CaseInsensitive) == 0) return true;
-    }
-    return false;
-}
-
-// Parses one complete request from the front of `buffer` and removes its bytes; false while
-// the request is still incomplete.
-bool takeRequest(QByteArray& buffer, HttpRequest& request, bool& malformed) {
-    malformed = false;
+// Parses one complete request from the front of buffer and removes its bytes; nothing while the
+// request is incomplete or when it is malformed (which says so).
+std::optional<HttpRequest> takeRequest(QByteArray& buffer, bool& malformed) {
     const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-    if (headEnd < 0) return false;
+    if (headEnd < 0) return std::nullopt;
     const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
     const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
-    if (requestLine.size() != 3) {
-        malformed = true;
-        return false;
-    }
-    request = HttpRequest{};
-    request.method = requestLine[0];
-    request.target = requestLine[1];
+    malformed = requestLine.size() != 3;
+    HttpRequest request;
     qsizetype contentLength = 0;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
+    for (qsizetype i = 1; i < lines.size() && !malformed; ++i) {
         const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
         const qsizetype colon = line.indexOf(':');
-        if (colon <= 0) {
-            malformed = true;
-            return false;
-        }
         HttpHeader header{line.left(colon), line.mid(colon + 1).trimmed()};
+        bool valid = colon > 0;
         if (header.first.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-            bool valid = false;
             contentLength = header.second.toLongLong(&valid);
-            if (!valid || contentLength < 0) {
-                malformed = true;
-                return false;
-            }
         }
+        malformed = !valid || contentLength < 0;
         request.headers.append(std::move(header));
     }
     const qsizetype total = headEnd + 4 + contentLength;
-    if (buffer.size() < total) return false;
+    if (malformed || buffer.size() < total) return std::nullopt;
+    request.method = requestLine[0];
+    request.target = requestLine[1];
     request.raw = buffer.left(total);
     request.body = buffer.mid(headEnd + 4, contentLength);
     buffer.remove(0, total);
-    return true;
+    return request;
 }
 
 }  // namespace
 
-QByteArray HttpRequest::header(const QByteArray& name) const {
+std::optional<QByteArray> headerIn(const QList<HttpHeader>& headers, const QByteArray& name) {
     for (const auto& [key, value] : headers) {
         if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
     }
-    return {};
-}
-
-bool HttpRequest::hasHeader(const QByteArray& name) const {
-    return hasHeaderIn(headers, name);
-}
-
-QList<QByteArray> HttpRequest::headerNames() const {
-    QList<QByteArray> names;
-    for (const auto& header : headers) names.append(header.first);
-    return names;
+    return std::nullopt;
 }
 
 HttpResponse HttpResponse::withBody(int status, QByteArray contentType, QByteArray body) {
@@ -105,26 +68,6 @@ HttpResponse HttpResponse::withBody(int status, QByteArray contentType, QByteArr
 
 HttpResponse HttpResponse::xml(QByteArray body, int status) {
     return withBody(status, "text/xml; charset=utf-8", std::move(body));
-}
-
-HttpResponse HttpResponse::raw(QByteArray bytes) {
-    HttpResponse response;
-    response.kind = Kind::Raw;
-    response.body = std::move(bytes);
-    return response;
-}
-
-HttpResponse HttpResponse::stalled(QByteArray bytes) {
-    HttpResponse response;
-    response.kind = Kind::Stalled;
-    response.body = std::move(bytes);
-    return response;
-}
-
-HttpResponse HttpResponse::silence() {
-    HttpResponse response;
-    response.kind = Kind::Silent;
-    return response;
 }
 
 HttpResponse HttpResponse::trickle(QByteArray body, std::chrono::milliseconds perByte) {
@@ -154,40 +97,6 @@ LocalHttpServer::~LocalHttpServer() {
     close();
 }
 
-QString LocalHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
-}
-
-void LocalHttpServer::enqueue(HttpResponse response) {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(response));
-}
-
-void LocalHttpServer::setHandler(Handler handler) {
-    std::lock_guard lock(mutex_);
-    handler_ = std::move(handler);
-}
-
-void LocalHttpServer::setRecording(bool record) {
-    std::lock_guard lock(mutex_);
-    recording_ = record;
-}
-
-std::vector<HttpRequest> LocalHttpServer::requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-}
-
-std::size_t LocalHttpServer::requestCount() const {
-    std::lock_guard lock(mutex_);
-    return requestCount_;
-}
-
-std::size_t LocalHttpServer::connectionCount() const {
-    std::lock_guard lock(mutex_);
-    return connectionCount_;
-}
-
 void LocalHttpServer::close() {
     server_.close();
     const auto sockets = pending_.keys();
@@ -201,10 +110,6 @@ void LocalHttpServer::close() {
 
 void LocalHttpServer::accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        {
-            std::lock_guard lock(mutex_);
-            ++connectionCount_;
-        }
         pending_.insert(socket, QByteArray());
         QObject::connect(socket, &QTcpSocket::readyRead, &server_,
                          [this, socket] { serve(socket); });
@@ -220,33 +125,27 @@ void LocalHttpServer::serve(QTcpSocket* socket) {
     if (found == pending_.end()) return;
     found->append(socket->readAll());
     for (;;) {
-        HttpRequest request;
         bool malformed = false;
-        if (!takeRequest(*found, request, malformed)) {
+        std::optional<HttpRequest> request = takeRequest(*found, malformed);
+        if (!request) {
             if (malformed || found->size() > kMaxRequestBytes) socket->abort();
             return;
         }
-        const HttpResponse response = answerFor(request);
+        const HttpResponse response = answerFor(*request);
         {
             std::lock_guard lock(mutex_);
             ++requestCount_;
-            if (recording_) requests_.push_back(std::move(request));
+            if (recording_) requests_.push_back(std::move(*request));
         }
-        if (response.kind == HttpResponse::Kind::Silent) return;
-        if (response.kind == HttpResponse::Kind::Stalled) {
-            socket->write(response.body);
-            return;
-        }
+        using Kind = HttpResponse::Kind;
+        if (response.kind == Kind::Silent) return;
         send(socket, response);
-        if (response.kind == HttpResponse::Kind::Trickle ||
-            response.kind == HttpResponse::Kind::Endless) {
-            stream(socket, response);
-            return;
+        if (response.kind == Kind::Stalled) return;
+        if (response.kind == Kind::Trickle || response.kind == Kind::Endless) {
+            return stream(socket, response);
         }
-        if (response.kind == HttpResponse::Kind::Raw || response.closeAfter ||
-            response.closeDelimited) {
-            socket->disconnectFromHost();
-            return;
+        if (response.kind == Kind::Raw || response.closeDelimited) {
+            return socket->disconnectFromHost();
         }
         found = pending_.find(socket);
         if (found == pending_.end()) return;
@@ -269,18 +168,18 @@ HttpResponse LocalHttpServer::answerFor(const HttpRequest& request) {
 }
 
 void LocalHttpServer::send(QTcpSocket* socket, const HttpResponse& response) {
-    if (response.kind == HttpResponse::Kind::Raw) {
-        socket->write(response.body);
+    if (response.kind == HttpResponse::Kind::Raw || response.kind == HttpResponse::Kind::Stalled) {
+        socket->write(response.body);  // as it stands
         return;
     }
     QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                        reasonFor(response.status) + "\r\n";
     for (const auto& [name, value] : response.headers) bytes += name + ": " + value + "\r\n";
-    if (!response.closeDelimited && !hasHeaderIn(response.headers, "Content-Length") &&
-        !hasHeaderIn(response.headers, "Transfer-Encoding")) {
+    if (!response.closeDelimited && !headerIn(response.headers, "Content-Length") &&
+        !headerIn(response.headers, "Transfer-Encoding")) {
         bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     }
-    if (response.closeAfter || response.closeDelimited) bytes += "Connection: close\r\n";
+    if (response.closeDelimited) bytes += "Connection: close\r\n";
     bytes += "\r\n";
     if (response.kind == HttpResponse::Kind::Normal) bytes += response.body;
     socket->write(bytes);
@@ -301,7 +200,7 @@ void LocalHttpServer::stream(QTcpSocket* socket, const HttpResponse& response) {
         return;
     }
     QByteArray piece = response.body;
-    if (hasHeaderIn(response.headers, "Transfer-Encoding")) {
+    if (headerIn(response.headers, "Transfer-Encoding")) {
         piece = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
     }
     // The next piece goes out once the last one has, so the server itself holds little.

@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,9 @@ namespace penshelf::test {
 
 using HttpHeader = std::pair<QByteArray, QByteArray>;
 
+// The value of the first header of that name, compared without regard to case.
+std::optional<QByteArray> headerIn(const QList<HttpHeader>& headers, const QByteArray& name);
+
 struct HttpRequest {
     QByteArray raw;  // every byte of the request as it arrived: request line, headers, body
     QByteArray method;
@@ -33,10 +37,14 @@ struct HttpRequest {
     QByteArray body;
 
     // The value of the first header of that name (case-insensitive); empty when there is none.
-    QByteArray header(const QByteArray& name) const;
-    bool hasHeader(const QByteArray& name) const;
+    QByteArray header(const QByteArray& name) const { return headerIn(headers, name).value_or(""); }
+    bool hasHeader(const QByteArray& name) const { return headerIn(headers, name).has_value(); }
     // The header names in the order received.
-    QList<QByteArray> headerNames() const;
+    QList<QByteArray> headerNames() const {
+        QList<QByteArray> names;
+        for (const auto& header : headers) names.append(header.first);
+        return names;
+    }
 };
 
 struct HttpResponse {
@@ -51,9 +59,8 @@ struct HttpResponse {
 
     Kind kind = Kind::Normal;
     int status = 200;
-    QList<HttpHeader> headers;
-    QByteArray body;
-    bool closeAfter = false;      // close the connection after the answer
+    QList<HttpHeader> headers{};
+    QByteArray body{};
     bool closeDelimited = false;  // no Content-Length: the body ends when the connection does
     std::chrono::milliseconds interval{0};
 
@@ -65,9 +72,9 @@ struct HttpResponse {
     // An answer with the given Content-Type.
     static HttpResponse withBody(int status, QByteArray contentType, QByteArray body);
     static HttpResponse xml(QByteArray body, int status = 200);
-    static HttpResponse raw(QByteArray bytes);
-    static HttpResponse silence();
-    static HttpResponse stalled(QByteArray bytes);
+    static HttpResponse raw(QByteArray bytes) { return {.kind = Kind::Raw, .body = bytes}; }
+    static HttpResponse silence() { return {.kind = Kind::Silent}; }
+    static HttpResponse stalled(QByteArray bytes) { return {.kind = Kind::Stalled, .body = bytes}; }
     // A text/xml answer whose body comes in one byte at a time.
     static HttpResponse trickle(QByteArray body, std::chrono::milliseconds perByte);
     // A text/xml answer that never ends, sent as repeated chunks or delimited by the connection.
@@ -84,22 +91,35 @@ class LocalHttpServer {
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
-    bool isListening() const { return server_.isListening(); }
-    quint16 port() const { return port_; }
     // "http://127.0.0.1:<port>" followed by path.
-    QString url(const QString& path = QStringLiteral("/PagorFunc.php")) const;
+    QString url(const QString& path = QStringLiteral("/PagorFunc.php")) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+    }
 
     // Answers are taken from the queue in order; once it is empty the handler answers, and
     // without a handler a 404.
-    void enqueue(HttpResponse response);
-    void setHandler(Handler handler);
+    void enqueue(HttpResponse response) {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(response));
+    }
+    void setHandler(Handler handler) {
+        std::lock_guard lock(mutex_);
+        handler_ = std::move(handler);
+    }
     // Keep the requests (the default) or only count them.
-    void setRecording(bool record);
+    void setRecording(bool record) {
+        std::lock_guard lock(mutex_);
+        recording_ = record;
+    }
 
-    std::vector<HttpRequest> requests() const;
-    std::size_t requestCount() const;
-    // Connections accepted so far.
-    std::size_t connectionCount() const;
+    std::vector<HttpRequest> requests() const {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+    std::size_t requestCount() const {
+        std::lock_guard lock(mutex_);
+        return requestCount_;
+    }
 
     // Stops listening and drops every open connection; new connections are then refused.
     void close();
@@ -121,7 +141,6 @@ class LocalHttpServer {
     bool recording_ = true;
     std::vector<HttpRequest> requests_;
     std::size_t requestCount_ = 0;
-    std::size_t connectionCount_ = 0;
 };
 
 }  // namespace penshelf::test

@@ -6,7 +6,7 @@
 #include "app/AppDelegate.h"
 #include "app/DownloadList.h"
 #include "app/InstWindow.h"
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/TempDir.h"

@@ -1,9 +1,10 @@
 #pragma once
 // Environment variables set (or unset) for as long as the object lives; the
 // earlier values come back when it goes, also when an assertion ends the test
-// early.
+// early. A change of TZ takes effect at once (tzset), both ways.
 
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,7 +16,9 @@ class ScopedEnv {
   public:
     ScopedEnv() = default;
     // value nullopt: the variable is unset meanwhile.
-    ScopedEnv(const std::string& name, const std::optional<std::string>& value) { set(name, value); }
+    ScopedEnv(const std::string& name, const std::optional<std::string>& value) {
+        set(name, value);
+    }
     ~ScopedEnv() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) apply(it->first, it->second);
     }
@@ -36,6 +39,7 @@ class ScopedEnv {
         } else {
             unsetenv(name.c_str());
         }
+        if (name == "TZ") tzset();
     }
 
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;

@@ -1,9 +1,9 @@
-#include "device/SysfsRegistry.h"
+#include "device/linux/SysfsRegistry.h"
 
+#include "books/FileIo.h"
 #include "device/LocationId.h"
-#include "device/Udev_p.h"
+#include "device/linux/Udev_p.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -36,19 +35,11 @@ std::string parentOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-std::optional<std::string> readText(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A sysfs attribute without its line end; SCSI texts also lose the blanks
 // that pad them to their field width.
 std::optional<std::string> attribute(const std::string& device, const char* name,
                                      bool trimBlanks = false) {
-    auto text = readText(device + "/" + name);
+    auto text = readWholeFile(device + "/" + name);
     if (!text) return std::nullopt;
     while (!text->empty() && (text->back() == '\n' || (trimBlanks && text->back() == ' '))) {
         text->pop_back();
@@ -63,7 +54,7 @@ struct Kind {
 };
 
 std::optional<Kind> kindOf(const std::string& device) {
-    const auto uevent = readText(device + "/uevent");
+    const auto uevent = readWholeFile(device + "/uevent");
     if (!uevent) return std::nullopt;
     Kind kind;
     char link[PATH_MAX];
@@ -97,9 +88,8 @@ std::optional<std::string> className(const std::string& device) {
 // The device folders directly below folder: folders with a uevent file,
 // found through the plain folders between them (such as block/ or power/).
 void collectDevices(const std::string& folder, std::vector<std::string>& devices, int depth = 0) {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return;
-    while (const dirent* entry = readdir(dir)) {
+    FolderListing listing{UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))};
+    while (const dirent* entry = listing.next()) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         const std::string path = folder + "/" + name;
@@ -111,7 +101,6 @@ void collectDevices(const std::string& folder, std::vector<std::string>& devices
             collectDevices(path, devices, depth + 1);
         }
     }
-    closedir(dir);
 }
 
 class SysfsIterator : public RegistryIterator {

@@ -7,10 +7,10 @@
 //   usb = 0c45:3201          (USB vendor and product IDs, hex)
 //   scsi-vendor = Pagor      (SCSI vendor identification)
 
-#include "books/FolderVolumes.h"
-#include "device/MemoryRegistry.h"
 #include "device/Platform.h"
 #include "device/UsbDeviceSource.h"
+#include "device/simulated/FolderVolumes.h"
+#include "device/simulated/MemoryRegistry.h"
 
 #include <QObject>
 

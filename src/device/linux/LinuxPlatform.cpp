@@ -1,10 +1,11 @@
-#include "books/MountTable.h"
-#include "device/MountTableWatch.h"
-#include "device/Platform.h"
-#include "device/SysfsRegistry.h"
-#include "device/SystemEject.h"
-#include "device/UDisks2.h"
-#include "device/UdevUsbSource.h"
+#include "device/linux/LinuxPlatform.h"
+
+#include "device/linux/MountTable.h"
+#include "device/linux/MountTableWatch.h"
+#include "device/linux/SysfsRegistry.h"
+#include "device/linux/SystemEject.h"
+#include "device/linux/UDisks2.h"
+#include "device/linux/UdevUsbSource.h"
 
 #include <iostream>
 

@@ -1,4 +1,4 @@
-#include "device/MemoryRegistry.h"
+#include "device/simulated/MemoryRegistry.h"
 
 namespace penshelf {
 namespace {

@@ -2,9 +2,9 @@
 // What the user is told when a book package number is refused or an install
 // does not go through: the install window and penshelf-cli say the same.
 
-#include "app/Texts.h"
 #include "books/BookNumber.h"
 #include "books/Installer.h"
+#include "texts/Texts.h"
 
 namespace penshelf {
 

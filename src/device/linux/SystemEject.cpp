@@ -1,4 +1,4 @@
-#include "device/SystemEject.h"
+#include "device/linux/SystemEject.h"
 
 #include <QEventLoop>
 #include <QProcess>

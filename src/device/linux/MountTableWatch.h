@@ -2,6 +2,8 @@
 // Tells when the kernel's mount table changes: the automounter has mounted or
 // unmounted a volume. The mount table file signals changes through poll.
 
+#include "books/UniqueFd.h"
+
 #include <QObject>
 
 #include <string>
@@ -21,7 +23,7 @@ class MountTableWatch : public QObject {
     void changed();
 
   private:
-    int fd_ = -1;
+    UniqueFd fd_;
     QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -1,7 +1,7 @@
-#include "device/UdevUsbSource.h"
+#include "device/linux/UdevUsbSource.h"
 
 #include "device/LocationId.h"
-#include "device/Udev_p.h"
+#include "device/linux/Udev_p.h"
 
 #include <QSocketNotifier>
 

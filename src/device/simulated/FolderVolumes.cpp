@@ -1,4 +1,4 @@
-#include "books/FolderVolumes.h"
+#include "device/simulated/FolderVolumes.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "books/MountTable.h"
+#include "device/linux/MountTable.h"
 
-#include <fstream>
-#include <sstream>
+#include "books/FileIo.h"
+
 #include <vector>
 
 namespace penshelf {
@@ -36,15 +36,6 @@ std::vector<std::string_view> splitFields(std::string_view line) {
     return fields;
 }
 
-// The text of a mount table file; empty when it cannot be read.
-std::string readMountTable(const std::string& mountinfoPath) {
-    std::ifstream in(mountinfoPath);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace
 
 std::string mountPointIn(std::string_view mountinfo, const std::string& devicePath) {
@@ -70,7 +61,7 @@ MountTable::MountTable(std::string mountinfoPath) : mountinfoPath_(std::move(mou
 
 std::string MountTable::GetVolumePath(const std::string& bsdName) const {
     if (bsdName.empty()) return {};
-    return mountPointIn(readMountTable(mountinfoPath_), "/dev/" + bsdName);
+    return mountPointIn(readWholeFile(mountinfoPath_).value_or(""), "/dev/" + bsdName);
 }
 
 }  // namespace penshelf

@@ -1,13 +1,13 @@
-#include "device/SimulatedPlatform.h"
+#include "device/simulated/SimulatedPlatform.h"
 
+#include "books/FileIo.h"
 #include "device/LocationId.h"
 
 #include <QFileSystemWatcher>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace penshelf {
@@ -59,7 +59,7 @@ SimulatedPlatform::Pen SimulatedPlatform::describe(const std::string& name,
     pen.locationID = usbLocationId(simulatedBus, devpath).value_or(0);
     pen.bsdName = "sim" + std::to_string(n) + "s1";
 
-    std::ifstream ini(path + "/" + deviceFile);
+    std::istringstream ini(readWholeFile(path + "/" + deviceFile).value_or(""));
     for (std::string line; std::getline(ini, line);) {
         const size_t equals = line.find('=');
         if (equals == std::string::npos) continue;
@@ -165,12 +165,6 @@ void SimulatedPlatform::rescan() {
 
 std::unique_ptr<Platform> makeSimulatedPlatform(const std::string& folder) {
     return std::make_unique<SimulatedPlatform>(folder);
-}
-
-std::unique_ptr<Platform> makePlatformFromEnvironment() {
-    const char* simulated = std::getenv("PENSHELF_SIMULATE");
-    if (simulated && *simulated) return makeSimulatedPlatform(simulated);
-    return makeLinuxPlatform();
 }
 
 }  // namespace penshelf

@@ -1,4 +1,4 @@
-#include "device/UDisks2.h"
+#include "device/linux/UDisks2.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

@@ -1,0 +1,25 @@
+#pragma once
+// Texts both programs show to the user: the window and penshelf-cli say the same.
+
+namespace penshelf::texts {
+
+inline constexpr const char* connectPenPrompt = "请连接点读系列产品！";
+
+// A book package's number and its install: the install window's information line.
+inline constexpr const char* numberNotDigits = "点读包编号必须为数字！";
+inline constexpr const char* numberNotThreeDigits = "点读包编号号必须为3位数字！";
+inline constexpr const char* numberTaken = "此点读包编号已存在！";
+inline constexpr const char* bookFileInvalid = "点读包文件无效！";
+inline constexpr const char* penSpaceTooSmall = "点读笔空间不足，无法安装此点读包！";
+inline constexpr const char* bookFileTooLarge = "点读包文件不能超过4GB，点读笔无法存放此点读包！";
+inline constexpr const char* installing = "正在安装点读包……";
+inline constexpr const char* flushingToPen = "正在写入点读笔，请勿拔出……";
+inline constexpr const char* installFailed = "安装点读包失败！";
+
+// Removing a package.
+inline constexpr const char* removeWarning = "删除点读包后将不能恢复！";
+
+// Ejecting a pen.
+inline constexpr const char* ejectFailed = "弹出点读笔失败，请关闭正在使用点读笔的程序后重试！";
+
+}  // namespace penshelf::texts
