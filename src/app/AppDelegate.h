@@ -153,18 +153,19 @@ class AppDelegate : public QObject, public PenTable {
 
     Platform& platform_;
     Hooks hooks_;
-    std::unique_ptr<QMainWindow> window_;
-    // The main window's widgets (listZiro, btnEject, listBook, ...), named as
-    // the layout names them.
-    std::unique_ptr<Ui::MainWindow> ui_;
-
-    // The pen table: its key order is the pen list's order.
+    // The tables come before the window: its book table reads them until
+    // the window has gone. The pen table's key order is the pen list's order.
     std::map<std::string, PenRecord> dataZiro;
     std::vector<ListData> dataBook;
     // The selected pen's BOOK/ folder; empty while its volume is not mounted.
     std::string pathZiro;
     // The selected pen's identity code; kept after the last pen has gone.
     std::optional<std::string> orvCode;
+
+    std::unique_ptr<QMainWindow> window_;
+    // The main window's widgets (listZiro, btnEject, listBook, ...), named as
+    // the layout names them.
+    std::unique_ptr<Ui::MainWindow> ui_;
 
     // Pen attach and detach events wait here while a modal window or alert
     // runs; every modal run of the main window holds it.
