@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]) + "/";
 
     // The portal keeps its profile, and downloads land, in a home of its own.
-    QTemporaryDir home;
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/penshelf-XXXXXX"));
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral(".local/share"))));
