@@ -12,7 +12,6 @@
 
 #include "RatioReporter.h"
 #include "support/LocalHttpServer.h"
-#include "support/ServiceAnswers.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
@@ -21,6 +20,7 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -38,7 +38,7 @@ using namespace penshelf;
 
 constexpr qsizetype packageSize = qsizetype{256} << 20;
 
-// The service and the portal: a page with one link, and the package behind it.
+// The portal: a page with one link, and the package behind it.
 class ServerThread {
   public:
     ServerThread() {
@@ -55,11 +55,7 @@ class ServerThread {
                     "Content-Disposition: attachment; filename=package.vxb\r\n"
                     "Content-Length: " +
                     QByteArray::number(packageSize) + "\r\n\r\n" + QByteArray(packageSize, 'b');
-                const QByteArray page = server_->url(QStringLiteral("/book")).toUtf8();
-                server_->setHandler([package, page](const test::HttpRequest& request) {
-                    if (request.method == "POST") {
-                        return test::HttpResponse::xml(test::getproxyurlAnswer(page));
-                    }
+                server_->setHandler([package](const test::HttpRequest& request) {
                     if (request.target == "/package.vxb") return test::HttpResponse::raw(package);
                     return test::HttpResponse::withBody(
                         200, "text/html", "<a id=package href=/package.vxb>package</a>");
@@ -75,7 +71,6 @@ class ServerThread {
         thread_.wait();
     }
     QString url(const QString& path) const { return url_.left(url_.indexOf('/', 7)) + path; }
-    QString serviceUrl() const { return url_; }
 
   private:
     QThread thread_;
@@ -86,11 +81,10 @@ class ServerThread {
 
 struct Setup {
     Setup() {
-        qputenv("PENSHELF_SERVICE_URL", server.serviceUrl().toUtf8());
         app.applicationDidFinishLaunching();
         QEventLoop loaded;
-        QObject::connect(app.webView, &QWebEngineView::loadFinished, &loaded, &QEventLoop::quit);
-        app.tabBook->click();
+        QObject::connect(webView, &QWebEngineView::loadFinished, &loaded, &QEventLoop::quit);
+        app.window()->findChild<QPushButton*>(QStringLiteral("tabBook"))->click();
         loaded.exec();
     }
     test::TempHome home;  // the download folder and the web profile
@@ -98,7 +92,12 @@ struct Setup {
     test::TempDir pens;
     SimulatedPlatform platform{pens / "none"};
     std::ostringstream log;
-    AppDelegate app{platform, {log, log}};
+    AppDelegate app{platform,
+                    {log, log},
+                    {.lookUpPortal = [this](const std::string&, int) -> std::optional<std::string> {
+                        return server.url(QStringLiteral("/book")).toStdString();
+                    }}};
+    QWebEngineView* webView = app.window()->findChild<QWebEngineView*>(QStringLiteral("webView"));
 };
 
 // Made in main and gone before the application object: the web engine must
@@ -135,7 +134,7 @@ void BM_DownloadThroughView(benchmark::State& state) {
     Setup& s = setup();
     const QString target = QString::fromStdString(s.home.downloads()) + "/package.vxb";
     for (auto _ : state) {
-        s.app.webView->page()->runJavaScript("document.getElementById('package').click()");
+        s.webView->page()->runJavaScript("document.getElementById('package').click()");
         if (!waitForFile(target)) state.SkipWithError("the download did not arrive");
         settleAndRemove(state, target);
     }

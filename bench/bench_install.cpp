@@ -59,14 +59,14 @@ void removeTarget(benchmark::State& state) {
 void BM_InstallThroughWindow(benchmark::State& state) {
     const Setup& s = setup();
     for (auto _ : state) {
-        InstWindow window;
-        window.pathZiro = s.book;
-        window.pathBook = s.source;
+        InstWindow window({.pathZiro = s.book, .pathBook = s.source, .nameBook = ""});
         window.windowDidLoad();
         window.show();
-        window.dtBookOid->setText("001");
+        window.findChild<QLineEdit*>(QStringLiteral("dtBookOid"))->setText("001");
         window.InstallBook();
-        if (window.nRefresh != 2) state.SkipWithError("the install failed");
+        if (window.nRefresh() != InstWindow::Outcome::Installed) {
+            state.SkipWithError("the install failed");
+        }
         removeTarget(state);
     }
 }

@@ -27,6 +27,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMainWindow>
+#include <QSortFilterProxyModel>
 #include <QWebEngineView>
 
 #include <ctime>
@@ -34,57 +35,80 @@
 
 namespace penshelf {
 
-AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, UsbWatch::Wait attachWait,
-                         UsbWatch::Wait mountWait, QObject* parent)
+AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hooks,
+                         UsbWatch::Wait attachWait, UsbWatch::Wait mountWait, QObject* parent)
     : QObject(parent),
       platform_(platform),
+      hooks_(std::move(hooks)),
       window_(std::make_unique<QMainWindow>()),
       ui_(std::make_unique<Ui::MainWindow>()),
       identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
       watch_(platform.usbDevices(), identifier_, modeGate, diagnostics, std::move(attachWait)),
       autoMount_(platform, watch_, *this, modeGate, diagnostics, std::move(mountWait)) {
     ui_->setupUi(window_.get());
-    listZiro = ui_->listZiro;
-    snZiro = ui_->snZiro;
-    fsZiro = ui_->fsZiro;
-    btnRefresh = ui_->btnRefresh;
-    btnEject = ui_->btnEject;
-    listBook = ui_->listBook;
-    btnInstall = ui_->btnInstall;
-    btnRemove = ui_->btnRemove;
-    boxBook = ui_->boxBook;
-    webView = ui_->webView;
-    tabContent = ui_->tabContent;
-    tabBook = ui_->tabBook;
-    tabRepair = ui_->tabRepair;
-    listDownload = ui_->listDownload;
-    portal_ = new PortalWeb(webView, listDownload, this);
+    if (!hooks_.chooseBookFile) {
+        hooks_.chooseBookFile = [this](auto chosen) { askForBookFile(chosen); };
+    }
+    if (!hooks_.confirmRemoval) {
+        hooks_.confirmRemoval = [this](const QString& name) {
+            return runRemovalAlert(name, window_.get());
+        };
+    }
+    if (!hooks_.reportEjectFailure) {
+        hooks_.reportEjectFailure = [this] { showEjectFailedAlert(window_.get()); };
+    }
+    if (!hooks_.chooseBackupFolder) {
+        hooks_.chooseBackupFolder = [this](const QString& name, auto chosen) {
+            askForBackupFolder(window_.get(), name, chosen);
+        };
+    }
+    if (!hooks_.chooseRestoreFolder) {
+        hooks_.chooseRestoreFolder = [this](auto chosen) {
+            askForRestoreFolder(window_.get(), chosen);
+        };
+    }
+    if (!hooks_.showPortalPage) {
+        hooks_.showPortalPage = [this](const std::optional<QUrl>& page) {
+            if (page) {
+                portal_->load(*page);
+            } else {
+                portal_->showNotice();
+            }
+        };
+    }
+    if (!hooks_.lookUpPortal) hooks_.lookUpPortal = askServiceForPortal;
+
+    portal_ = new PortalWeb(ui_->webView, ui_->listDownload, this);
     portal_->bookArrived = [this](const QString& path) { return installDownloadedBook(path); };
-    actBackup = ui_->actBackup;
-    actRestore = ui_->actRestore;
 
     bookModel_ = new BookTableModel(dataBook, this);
-    listBook->setModel(bookModel_);
-    listBook->horizontalHeader()->setSectionResizeMode(BookTableModel::NameColumn,
-                                                       QHeaderView::Stretch);
-    listBook->horizontalHeader()->setSectionResizeMode(BookTableModel::StatColumn,
-                                                       QHeaderView::ResizeToContents);
+    sortedBooks_ = new QSortFilterProxyModel(this);
+    sortedBooks_->setSourceModel(bookModel_);
+    sortedBooks_->setSortLocaleAware(true);
+    ui_->listBook->setModel(sortedBooks_);
+    QHeaderView* header = ui_->listBook->horizontalHeader();
+    header->setSectionResizeMode(BookTableModel::NameColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(BookTableModel::StatColumn, QHeaderView::ResizeToContents);
+    // The rows come in the pen's own order, without a sort indicator, until
+    // the user clicks a column's header.
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    ui_->listBook->setSortingEnabled(true);
 
     // activated comes from the user only, not from InitZiro's own selection.
-    connect(listZiro, &QComboBox::activated, this, &AppDelegate::OnComboboxChanged);
-    connect(btnRefresh, &QPushButton::clicked, this, &AppDelegate::RefreshList);
-    connect(btnEject, &QPushButton::clicked, this, &AppDelegate::EjectPen);
-    connect(btnInstall, &QPushButton::clicked, this, &AppDelegate::InstallBook);
-    connect(btnRemove, &QPushButton::clicked, this, &AppDelegate::RemoveBook);
-    connect(tabContent, &QPushButton::clicked, this, &AppDelegate::ShowTabContent);
-    connect(tabBook, &QPushButton::clicked, this, &AppDelegate::ShowTabBook);
-    connect(tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
-    connect(actBackup, &QAction::triggered, this, &AppDelegate::BackupBooks);
-    connect(actRestore, &QAction::triggered, this, &AppDelegate::RestoreBooks);
+    connect(ui_->listZiro, &QComboBox::activated, this, &AppDelegate::OnComboboxChanged);
+    connect(ui_->btnRefresh, &QPushButton::clicked, this, &AppDelegate::RefreshList);
+    connect(ui_->btnEject, &QPushButton::clicked, this, &AppDelegate::EjectPen);
+    connect(ui_->btnInstall, &QPushButton::clicked, this, &AppDelegate::InstallBook);
+    connect(ui_->btnRemove, &QPushButton::clicked, this, &AppDelegate::RemoveBook);
+    connect(ui_->tabContent, &QPushButton::clicked, this, &AppDelegate::ShowTabContent);
+    connect(ui_->tabBook, &QPushButton::clicked, this, &AppDelegate::ShowTabBook);
+    connect(ui_->tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
+    connect(ui_->actBackup, &QAction::triggered, this, &AppDelegate::BackupBooks);
+    connect(ui_->actRestore, &QAction::triggered, this, &AppDelegate::RestoreBooks);
     // Book packages dropped on the window are installed on the selected pen.
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
-    connect(listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(ui_->listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
 
     if (MountTableWatch* mounts = platform.mountTableWatch()) {
@@ -118,40 +142,46 @@ void AppDelegate::removePen(const std::string& bsdName) {
 }
 
 void AppDelegate::InitZiro() {
-    listZiro->clear();
+    ui_->listZiro->clear();
     if (dataZiro.empty()) {
-        listZiro->addItem(QString::fromUtf8(texts::connectPenPrompt));
-        listZiro->setCurrentIndex(0);
-        snZiro->clear();
-        fsZiro->clear();
-        snZiro->setEnabled(false);
-        fsZiro->setEnabled(false);
-        btnInstall->setEnabled(false);
-        btnEject->setEnabled(false);
+        ui_->listZiro->addItem(QString::fromUtf8(texts::connectPenPrompt));
+        ui_->listZiro->setCurrentIndex(0);
+        ui_->snZiro->clear();
+        ui_->fsZiro->clear();
+        ui_->snZiro->setEnabled(false);
+        ui_->fsZiro->setEnabled(false);
+        ui_->btnInstall->setEnabled(false);
+        ui_->btnEject->setEnabled(false);
         dataBook.clear();
         reloadBookTable();
         return;  // orvCode and pathZiro keep the last pen's values
     }
     for (const auto& [key, pen] : dataZiro) {
-        listZiro->addItem(
+        ui_->listZiro->addItem(
             QString::fromStdString(pen.displayName + " " + pen.product + " " + pen.revision));
     }
-    listZiro->setCurrentIndex(0);
-    snZiro->setEnabled(true);
-    fsZiro->setEnabled(true);
-    btnInstall->setEnabled(true);
-    btnEject->setEnabled(true);
+    ui_->listZiro->setCurrentIndex(0);
+    ui_->snZiro->setEnabled(true);
+    ui_->fsZiro->setEnabled(true);
+    ui_->btnInstall->setEnabled(true);
+    ui_->btnEject->setEnabled(true);
     InitData();
 }
 
+const PenRecord* AppDelegate::selectedPen() const {
+    const int i = ui_->listZiro->currentIndex();
+    if (i < 0 || static_cast<size_t>(i) >= dataZiro.size()) return nullptr;
+    return &std::next(dataZiro.begin(), i)->second;
+}
+
 void AppDelegate::InitData() {
-    const int i = listZiro->currentIndex();
     dataBook.clear();
-    if (i < 0 || static_cast<size_t>(i) >= dataZiro.size()) {
+    const PenRecord* selected = selectedPen();
+    if (!selected) {
         reloadBookTable();
         return;
     }
-    const PenRecord& pen = std::next(dataZiro.begin(), i)->second;
+    const PenRecord& pen = *selected;
 
     const std::string code = pen.identityCodeBytes();
     if (isValidUtf8(code)) {
@@ -159,10 +189,10 @@ void AppDelegate::InitData() {
     } else {
         orvCode.reset();
     }
-    snZiro->setText(QString::fromStdString(orvCode.value_or("")));
+    ui_->snZiro->setText(QString::fromStdString(orvCode.value_or("")));
 
     pathZiro = PenBookFolder(platform_.volumes(), pen.bsdName);
-    fsZiro->setText(QString::fromStdString(GetFreeSpaceText(pathZiro)));
+    ui_->fsZiro->setText(QString::fromStdString(GetFreeSpaceText(pathZiro)));
 
     dataBook = ListBookFolder(pathZiro);
     reloadBookTable();
@@ -170,21 +200,22 @@ void AppDelegate::InitData() {
 
 void AppDelegate::reloadBookTable() {
     bookModel_->reload();
-    listBook->clearSelection();
+    ui_->listBook->clearSelection();
     tableViewSelectionDidChange();
     // Backing up and restoring need the selected pen's volume mounted.
     const bool mounted = listedFolderIsThePens();
-    actBackup->setEnabled(mounted);
-    actRestore->setEnabled(mounted);
+    ui_->actBackup->setEnabled(mounted);
+    ui_->actRestore->setEnabled(mounted);
 }
 
 int AppDelegate::selectedRow() const {
-    const QModelIndexList rows = listBook->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    // The table may show the rows sorted; dataBook keeps the pen's order.
+    const QModelIndexList rows = ui_->listBook->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : sortedBooks_->mapToSource(rows.first()).row();
 }
 
 void AppDelegate::tableViewSelectionDidChange() {
-    btnRemove->setEnabled(selectedRow() >= 0);
+    ui_->btnRemove->setEnabled(selectedRow() >= 0);
 }
 
 void AppDelegate::OnComboboxChanged() {
@@ -196,18 +227,13 @@ void AppDelegate::RefreshList() {
 }
 
 void AppDelegate::EjectPen() {
-    const int i = listZiro->currentIndex();
-    if (i < 0 || static_cast<size_t>(i) >= dataZiro.size()) return;
-    const PenRecord pen = std::next(dataZiro.begin(), i)->second;
+    if (!selectedPen()) return;
+    const PenRecord pen = *selectedPen();
 
     // Pen events wait while the command runs, as during any modal run.
     const auto modal = modeGate.enterModal();
     if (ejectPen(platform_, pen.bsdName) == EjectOutcome::StillMounted) {
-        if (reportEjectFailure) {
-            reportEjectFailure();
-        } else {
-            showEjectFailedAlert(window_.get());
-        }
+        hooks_.reportEjectFailure();
         return;
     }
     // Ejected, or gone already: a pen pulled out leaves the list this way.
@@ -215,10 +241,8 @@ void AppDelegate::EjectPen() {
 }
 
 bool AppDelegate::listedFolderIsThePens() const {
-    const int i = listZiro->currentIndex();
-    if (i < 0 || static_cast<size_t>(i) >= dataZiro.size() || pathZiro.empty()) return false;
-    const PenRecord& pen = std::next(dataZiro.begin(), i)->second;
-    return PenBookFolder(platform_.volumes(), pen.bsdName) == pathZiro;
+    const PenRecord* pen = selectedPen();
+    return pen && !pathZiro.empty() && PenBookFolder(platform_.volumes(), pen->bsdName) == pathZiro;
 }
 
 void AppDelegate::installBookFile(const QString& path) {
@@ -233,18 +257,19 @@ void AppDelegate::installBookFile(const QString& path) {
         instWindowController->close();
         delete instWindowController.data();
     }
-    const QPointer<InstWindow> inst = new InstWindow(window_.get());
+    const std::string pathBook = QFile::encodeName(path).toStdString();
+    const QPointer<InstWindow> inst =
+        new InstWindow({.pathZiro = pathZiro,
+                        .pathBook = pathBook,
+                        .nameBook = GetBookName(pathBook).value_or(""),
+                        .modeGate = &modeGate},
+                       window_.get());
     instWindowController = inst;
-    inst->nRefresh = 0;
-    inst->pathZiro = pathZiro;
-    inst->pathBook = QFile::encodeName(path).toStdString();
-    inst->nameBook = GetBookName(inst->pathBook).value_or("");
-    inst->modeGate = &modeGate;
     {
         const auto modal = modeGate.enterModal();
         inst->showWindow();
     }
-    if (inst && inst->nRefresh == 2) InitData();
+    if (inst && inst->nRefresh() == InstWindow::Outcome::Installed) InitData();
 }
 
 void AppDelegate::InstallBook() {
@@ -254,10 +279,10 @@ void AppDelegate::InstallBook() {
         QMetaObject::invokeMethod(
             this, [this, path] { installBookFile(path); }, Qt::QueuedConnection);
     };
-    if (chooseBookFile) {
-        chooseBookFile(chosen);
-        return;
-    }
+    hooks_.chooseBookFile(chosen);
+}
+
+void AppDelegate::askForBookFile(const std::function<void(const QString&)>& chosen) {
     // A QFileDialog has no message line: the prompt is its title.
     auto* panel = new QFileDialog(window_.get(), QString::fromUtf8(texts::chooseBookPrompt));
     panel->setAttribute(Qt::WA_DeleteOnClose);
@@ -275,8 +300,7 @@ void AppDelegate::BackupBooks() {
             this, [this, folder] { runBackupWindow(folder, false); }, Qt::QueuedConnection);
     };
     const QString name = BackupWindow::proposedFolderName(orvCode, QDate::currentDate());
-    if (chooseBackupFolder) return chooseBackupFolder(name, chosen);
-    askForBackupFolder(window_.get(), name, chosen);
+    hooks_.chooseBackupFolder(name, chosen);
 }
 
 void AppDelegate::RestoreBooks() {
@@ -285,14 +309,13 @@ void AppDelegate::RestoreBooks() {
         QMetaObject::invokeMethod(
             this, [this, folder] { runBackupWindow(folder, true); }, Qt::QueuedConnection);
     };
-    if (chooseRestoreFolder) return chooseRestoreFolder(chosen);
-    askForRestoreFolder(window_.get(), chosen);
+    hooks_.chooseRestoreFolder(chosen);
 }
 
 void AppDelegate::runBackupWindow(const QString& folder, bool restore) {
     // The pen may have gone while the dialog was open.
     if (!listedFolderIsThePens()) return InitData();
-    const PenRecord& pen = std::next(dataZiro.begin(), listZiro->currentIndex())->second;
+    const PenRecord& pen = *selectedPen();
     if (backupWindowController) {
         backupWindowController->close();
         delete backupWindowController.data();
@@ -323,7 +346,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);
-            if (!droppedBookFiles(drag->mimeData()).isEmpty() && btnInstall->isEnabled()) {
+            if (!droppedBookFiles(drag->mimeData()).isEmpty() && ui_->btnInstall->isEnabled()) {
                 drag->acceptProposedAction();
             } else {
                 drag->ignore();
@@ -333,7 +356,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             const QStringList files = droppedBookFiles(drop->mimeData());
-            if (files.isEmpty() || !btnInstall->isEnabled()) return true;
+            if (files.isEmpty() || !ui_->btnInstall->isEnabled()) return true;
             drop->acceptProposedAction();
             // Installed one after another, each through its own install
             // window, once the drop itself has finished.
@@ -364,7 +387,7 @@ QStringList AppDelegate::droppedBookFiles(const QMimeData* mime) {
 void AppDelegate::installNextDroppedBook() {
     if (droppedBooks_.empty() || installingDrops_) return;
     installingDrops_ = true;
-    while (!droppedBooks_.empty() && btnInstall->isEnabled()) {
+    while (!droppedBooks_.empty() && ui_->btnInstall->isEnabled()) {
         const QString file = droppedBooks_.front();
         droppedBooks_.pop_front();
         installBookFile(file);
@@ -399,9 +422,7 @@ void AppDelegate::RemoveBook() {
 
     const auto modal = modeGate.enterModal();
     const QString name = QString::fromStdString(book.name);
-    const bool confirmed =
-        confirmRemoval ? confirmRemoval(name) : runRemovalAlert(name, window_.get());
-    if (!confirmed) return;
+    if (!hooks_.confirmRemoval(name)) return;
     // Nothing is reported: the refreshed list shows what is really on the
     // pen. A pen pulled out meanwhile may have left its mount point to
     // another disk, where nothing is deleted.
@@ -438,13 +459,7 @@ void AppDelegate::visitPortal(int kind) {
         // orvCode is read only now: a pen attached during the call counts.
         const std::string address = portalAddress(base, orvCode);
         const std::optional<QUrl> page = portalUrl(address);
-        if (showPortalPage) {
-            showPortalPage(page);
-        } else if (page) {
-            portal_->load(*page);
-        } else {
-            portal_->showNotice();
-        }
+        hooks_.showPortalPage(page);
         soap::debugLog(portal::logPrefix + address);
         break;
     }
@@ -452,23 +467,21 @@ void AppDelegate::visitPortal(int kind) {
 }
 
 std::string AppDelegate::GetProxy(const std::string& clientId, int type) {
+    return hooks_.lookUpPortal(clientId, type).value_or("");
+}
+
+std::optional<std::string> AppDelegate::askServiceForPortal(const std::string& clientId, int kind) {
     const std::shared_ptr<soap::PagorFuncBinding> binding = soap::PagorFunc::PagorFuncBinding();
     binding->setLogXMLInOut(false);
-    const soap::PagorFuncBindingResponse response = binding->getproxyurlUsingStrcid(clientId, type);
-    for (const soap::Value& part : response.bodyParts.value_or(std::vector<soap::Value>{})) {
-        if (std::holds_alternative<soap::SOAPFault>(part)) continue;
-        const auto* text = std::get_if<std::string>(&part);
-        return text ? *text : std::string();
-    }
-    return {};
+    return proxyAddressIn(binding->getproxyurlUsingStrcid(clientId, kind));
 }
 
 void AppDelegate::showTab(Tab tab) {
-    tabContent->setChecked(tab == Tab::Content);
-    tabBook->setChecked(tab == Tab::Book);
-    tabRepair->setChecked(tab == Tab::Repair);
-    boxBook->setVisible(tab == Tab::Content);
-    webView->setVisible(tab != Tab::Content);
+    ui_->tabContent->setChecked(tab == Tab::Content);
+    ui_->tabBook->setChecked(tab == Tab::Book);
+    ui_->tabRepair->setChecked(tab == Tab::Repair);
+    ui_->boxBook->setVisible(tab == Tab::Content);
+    ui_->webView->setVisible(tab != Tab::Content);
 }
 
 }  // namespace penshelf

@@ -24,15 +24,9 @@
 #include <string>
 #include <vector>
 
-class QAction;
-class QComboBox;
 class QMimeData;
-class QGroupBox;
-class QLineEdit;
 class QMainWindow;
-class QPushButton;
-class QTableView;
-class QWebEngineView;
+class QSortFilterProxyModel;
 namespace Ui {
 class MainWindow;
 }
@@ -41,23 +35,50 @@ namespace penshelf {
 
 class BackupWindow;
 class BookTableModel;
-class DownloadList;
 class InstWindow;
 class Platform;
 class PortalWeb;
 
+// What the window asks of the user or of the world. Each one left unset
+// does what the program does: a dialog, an alert, the web view or the
+// vendor's service.
+struct AppDelegateHooks {
+    // Asks for the package file to install and calls chosen with its
+    // path, or never when the user cancels. Unset: a file dialog.
+    std::function<void(std::function<void(const QString& path)> chosen)> chooseBookFile{};
+    // Asks whether to delete the book of this name. Unset: the removal alert.
+    std::function<bool(const QString& name)> confirmRemoval{};
+    // Tells that an eject failed while the pen is still mounted. Unset: an alert.
+    std::function<void()> reportEjectFailure{};
+    // Ask where a backup goes (proposing its folder's name) and which
+    // backup to restore, and call chosen with the folder, or never when
+    // the user cancels. Unset: a folder dialog.
+    std::function<void(const QString& proposedName, std::function<void(const QString&)> chosen)>
+        chooseBackupFolder{};
+    std::function<void(std::function<void(const QString&)> chosen)> chooseRestoreFolder{};
+    // Shows a portal page, or the local notice when there is none.
+    // Unset: the web view.
+    std::function<void(const std::optional<QUrl>& page)> showPortalPage{};
+    // The portal address the service gives for a client ID and a kind,
+    // or nothing. Unset: a getproxyurl call to the vendor's service.
+    std::function<std::optional<std::string>(const std::string& clientId, int kind)> lookUpPortal{};
+};
+
 class AppDelegate : public QObject, public PenTable {
     Q_OBJECT
   public:
+    using Hooks = AppDelegateHooks;
+
     // diagnostics: where pen discovery writes its lines; attachWait: the
     // settling time after a USB attach; mountWait: the while left to other
     // automounters before a pen found without a volume is mounted.
     explicit AppDelegate(Platform& platform, Diagnostics diagnostics = standardDiagnostics(),
-                         UsbWatch::Wait attachWait = UsbWatch::settlingWait(),
+                         Hooks hooks = {}, UsbWatch::Wait attachWait = UsbWatch::settlingWait(),
                          UsbWatch::Wait mountWait = UsbWatch::settlingWait(AutoMount::defaultWait),
                          QObject* parent = nullptr);
     ~AppDelegate() override;
 
+    // The main window; its widgets carry the object names of its layout.
     QMainWindow* window() const { return window_.get(); }
 
     // Start-up once the application object exists: arms the pen watch and
@@ -76,62 +97,12 @@ class AppDelegate : public QObject, public PenTable {
     bool hasPen(const std::string& bsdName) const override { return dataZiro.count(bsdName) > 0; }
     void removePen(const std::string& bsdName) override;
 
-    // The main window's widgets, named as the layout names them.
-    QComboBox* listZiro;
-    QLineEdit* snZiro;
-    QLineEdit* fsZiro;
-    QPushButton* btnRefresh;
-    QPushButton* btnEject;
-    QTableView* listBook;
-    QPushButton* btnInstall;
-    QPushButton* btnRemove;
-    QGroupBox* boxBook;
-    QWebEngineView* webView;
-    QPushButton* tabContent;
-    QPushButton* tabBook;
-    QPushButton* tabRepair;
-    // Downloads from the portal, below the tabs.
-    DownloadList* listDownload;
-    QAction* actBackup;
-    QAction* actRestore;
-
-    // The pen table: its key order is the pen list's order.
-    std::map<std::string, PenRecord> dataZiro;
-    std::vector<ListData> dataBook;
-    // The selected pen's BOOK/ folder; empty while its volume is not mounted.
-    std::string pathZiro;
-    // The selected pen's identity code; kept after the last pen has gone.
-    std::optional<std::string> orvCode;
-
-    // Pen attach and detach events wait here while a modal window or alert
-    // runs; every modal run of the main window holds it.
-    DefaultModeGate modeGate;
-
-    // The install window of the latest install, kept until the next install
-    // replaces it. The main window owns it as its child.
-    QPointer<InstWindow> instWindowController;
-    // Asks for the package file to install and calls chosen with its path,
-    // or never when the user cancels. Unset: a file dialog over the main
-    // window. Tests answer it themselves.
-    std::function<void(std::function<void(const QString& path)> chosen)> chooseBookFile;
-    // Asks whether to delete the book of this name. Unset: the removal alert.
-    std::function<bool(const QString& name)> confirmRemoval;
-    // Tells that an eject failed while the pen is still mounted. Unset: an alert.
-    std::function<void()> reportEjectFailure;
-    // The window of the latest backup or restore, kept until the next one.
-    QPointer<BackupWindow> backupWindowController;
-    // Ask where a backup goes (proposing its folder's name) and which backup
-    // to restore, and call chosen with the folder, or never when the user
-    // cancels. Unset: a file dialog over the main window.
-    std::function<void(const QString& proposedName, std::function<void(const QString&)> chosen)>
-        chooseBackupFolder;
-    std::function<void(std::function<void(const QString&)> chosen)> chooseRestoreFolder;
-    // Shows a portal page, or the local notice when there is none. Unset:
-    // the web view.
-    std::function<void(const std::optional<QUrl>& page)> showPortalPage;
-
     // The portal address of a kind that the service gives now, or "".
     std::string GetProxy(const std::string& clientId, int type);
+    // The selected pen's identity code (kept after the last pen has gone)
+    // and its BOOK/ folder (empty while its volume is not mounted).
+    const std::optional<std::string>& selectedPenCode() const { return orvCode; }
+    const std::string& selectedBookFolder() const { return pathZiro; }
 
   public slots:
     void OnComboboxChanged();
@@ -162,7 +133,9 @@ class AppDelegate : public QObject, public PenTable {
     void showTab(Tab tab);
     // Asks the service for the portal page of a kind and shows it.
     void visitPortal(int kind);
-    // The selected book row's index, or -1.
+    // The pen selected in the pen list, or none.
+    const PenRecord* selectedPen() const;
+    // The selected book row's index in dataBook, or -1.
     int selectedRow() const;
     void reloadBookTable();
     // The local .vxb files a drag carries, or none when it carries anything else.
@@ -174,11 +147,38 @@ class AppDelegate : public QObject, public PenTable {
     bool installDownloadedBook(const QString& path);
     // Runs the backup window over folder for the selected pen.
     void runBackupWindow(const QString& folder, bool restore);
+    // The hooks' defaults.
+    void askForBookFile(const std::function<void(const QString&)>& chosen);
+    static std::optional<std::string> askServiceForPortal(const std::string& clientId, int kind);
 
     Platform& platform_;
+    Hooks hooks_;
+    // The tables come before the window: its book table reads them until
+    // the window has gone. The pen table's key order is the pen list's order.
+    std::map<std::string, PenRecord> dataZiro;
+    std::vector<ListData> dataBook;
+    // The selected pen's BOOK/ folder; empty while its volume is not mounted.
+    std::string pathZiro;
+    // The selected pen's identity code; kept after the last pen has gone.
+    std::optional<std::string> orvCode;
+
     std::unique_ptr<QMainWindow> window_;
+    // The main window's widgets (listZiro, btnEject, listBook, ...), named as
+    // the layout names them.
     std::unique_ptr<Ui::MainWindow> ui_;
+
+    // Pen attach and detach events wait here while a modal window or alert
+    // runs; every modal run of the main window holds it.
+    DefaultModeGate modeGate;
+    // The install window of the latest install, kept until the next install
+    // replaces it. The main window owns it as its child.
+    QPointer<InstWindow> instWindowController;
+    // The window of the latest backup or restore, kept until the next one.
+    QPointer<BackupWindow> backupWindowController;
+
     BookTableModel* bookModel_;
+    // The book table as shown: in the pen's order until a header is clicked.
+    QSortFilterProxyModel* sortedBooks_;
     PortalWeb* portal_;
     PenIdentifier identifier_;
     UsbWatch watch_;

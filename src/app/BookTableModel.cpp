@@ -35,7 +35,10 @@ QVariant BookTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant BookTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (orientation != Qt::Horizontal) return {};
+    // A first click on a column's header sorts it A to Z, in any style.
+    if (role == Qt::InitialSortOrderRole) return Qt::AscendingOrder;
+    if (role != Qt::DisplayRole) return {};
     switch (section) {
         case NameColumn:
             return QStringLiteral("点读包名称");

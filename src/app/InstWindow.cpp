@@ -11,9 +11,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProgressBar>
 
 #include <algorithm>
 #include <climits>
+#include <functional>
+#include <utility>
 
 namespace penshelf {
 namespace {
@@ -25,22 +28,52 @@ int progressValue(std::int64_t value) {
     return static_cast<int>(std::min<std::int64_t>(value, INT_MAX));
 }
 
+// Moves the progress bar along a copy of chunks chunks. Setting a
+// QProgressBar's value takes microseconds (it lays out its text each time),
+// more than copying a chunk. So the bar moves whenever that can show, every
+// thousandth of the way, and is set exactly before each redraw and at the
+// last chunk: whenever it can be seen or read, it stands at the last chunk
+// written.
+class ThrottledProgress {
+  public:
+    ThrottledProgress(QProgressBar& bar, std::int64_t chunks, std::function<void()> redraw)
+        : bar_(bar),
+          chunks_(chunks),
+          step_(std::max<std::int64_t>(1, chunks / 1000)),
+          redraw_(std::move(redraw)) {
+        sinceDrawn_.start();
+    }
+
+    void chunkWritten(std::int64_t chunk) {
+        const bool redraw = chunk % 64 == 0 && sinceDrawn_.elapsed() >= redrawIntervalMs;
+        if (chunk >= nextStep_ || redraw || chunk == chunks_ - 1) {
+            bar_.setValue(progressValue(chunk));
+            nextStep_ = chunk + step_;
+        }
+        if (redraw) {
+            redraw_();
+            sinceDrawn_.restart();
+        }
+    }
+
+  private:
+    QProgressBar& bar_;
+    const std::int64_t chunks_;
+    const std::int64_t step_;
+    std::int64_t nextStep_ = 0;
+    QElapsedTimer sinceDrawn_;
+    std::function<void()> redraw_;
+};
+
 }  // namespace
 
-InstWindow::InstWindow(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::InstWindow>()) {
+InstWindow::InstWindow(Inputs inputs, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::InstWindow>()), inputs_(std::move(inputs)) {
     ui_->setupUi(this);
-    dtBookName = ui_->dtBookName;
-    dtBookName->setTextFormat(Qt::PlainText);  // the name comes from the package file
-    dtBookOid = ui_->dtBookOid;
-    ttBookOid = ui_->ttBookOid;
-    dtInfo = ui_->dtInfo;
-    prInstall = ui_->prInstall;
-    btnInstall = ui_->btnInstall;
-    btnCancel = ui_->btnCancel;
-
-    prInstall->hide();
-    connect(btnInstall, &QPushButton::clicked, this, &InstWindow::InstallBook);
-    connect(btnCancel, &QPushButton::clicked, this, &InstWindow::CancelBook);
+    ui_->dtBookName->setTextFormat(Qt::PlainText);  // the name comes from the package file
+    ui_->prInstall->hide();
+    connect(ui_->btnInstall, &QPushButton::clicked, this, &InstWindow::InstallBook);
+    connect(ui_->btnCancel, &QPushButton::clicked, this, &InstWindow::CancelBook);
 }
 
 InstWindow::~InstWindow() = default;
@@ -54,86 +87,79 @@ void InstWindow::showWindow() {
 }
 
 void InstWindow::windowDidLoad() {
-    extBook_ = GetBookType(pathBook);
-    dtBookName->setText(QString::fromStdString(nameBook));
-    dtBookOid->setText(QString::fromStdString(proposeBookNumberFor(pathZiro, pathBook)));
+    extBook_ = GetBookType(inputs_.pathBook);
+    ui_->dtBookName->setText(QString::fromStdString(inputs_.nameBook));
+    ui_->dtBookOid->setText(
+        QString::fromStdString(proposeBookNumberFor(inputs_.pathZiro, inputs_.pathBook)));
 }
 
 void InstWindow::InstallBook() {
-    if (copying_ || nRefresh != 0) return;
-    const std::string number = dtBookOid->text().toStdString();
-    if (const NumberCheck check = checkBookNumber(pathZiro, number, extBook_);
-        check != NumberCheck::Valid) {
-        showInfo(messageFor(check));
-        return;
-    }
-    BookInstaller installer(pathBook, pathZiro, number + extBook_, extBook_ == ".vxr");
-    if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
-        showInfo(messageFor(refused));
-        return;
-    }
+    if (copying_ || nRefresh_ != Outcome::None) return;
+    const std::string number = ui_->dtBookOid->text().toStdString();
+    BookInstaller installer(inputs_.pathBook, inputs_.pathZiro, number + extBook_,
+                            extBook_ == ".vxr");
+    if (!checkInstall(number, installer)) return;
 
     copying_ = true;
-    showInfo(texts::installing);
-    setControlsEnabled(false);
-    prInstall->show();
-    prInstall->setRange(0, progressValue(installer.chunkCount()));
-    prInstall->setValue(0);
-    // One turn of the event loop: the window shows its new state, and pen
-    // events held back by the modal run come through.
-    QCoreApplication::processEvents();
-    if (modeGate) modeGate->deliverPending();
-
-    // Setting a QProgressBar's value takes microseconds (it lays out its
-    // text each time), more than copying a chunk. So the bar moves whenever
-    // that can show, every thousandth of the way, and is set exactly before
-    // each redraw and at the last chunk: whenever it can be seen or read, it
-    // stands at the last chunk written.
-    const std::int64_t chunks = installer.chunkCount();
-    const std::int64_t step = std::max<std::int64_t>(1, chunks / 1000);
-    std::int64_t nextStep = 0;
-    QElapsedTimer sinceDrawn;
-    sinceDrawn.start();
-    const InstallResult result =
-        installer.install({.chunkWritten =
-                               [&](std::int64_t chunk) {
-                                   const bool redraw =
-                                       chunk % 64 == 0 && sinceDrawn.elapsed() >= redrawIntervalMs;
-                                   if (chunk >= nextStep || redraw || chunk == chunks - 1) {
-                                       prInstall->setValue(progressValue(chunk));
-                                       nextStep = chunk + step;
-                                   }
-                                   if (redraw) {
-                                       keepDrawn();
-                                       sinceDrawn.restart();
-                                   }
-                               },
-                           .flushing =
-                               [&] {
-                                   showInfo(texts::flushingToPen);
-                                   keepDrawn();
-                               }});
+    startCopy(installer.chunkCount());
+    const InstallResult result = copy(installer);
     copying_ = false;
 
     if (result == InstallResult::Installed) {
-        nRefresh = 2;
+        nRefresh_ = Outcome::Installed;
         QMetaObject::invokeMethod(this, &InstWindow::closeModalWindow, Qt::QueuedConnection);
         return;
     }
     // Nothing of the book is on the pen; the user may try again or cancel.
     showInfo(messageFor(result));
-    prInstall->hide();
+    ui_->prInstall->hide();
     setControlsEnabled(true);
 }
 
+bool InstWindow::checkInstall(const std::string& number, BookInstaller& installer) {
+    if (const NumberCheck check = checkBookNumber(inputs_.pathZiro, number, extBook_);
+        check != NumberCheck::Valid) {
+        showInfo(messageFor(check));
+        return false;
+    }
+    if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
+        showInfo(messageFor(refused));
+        return false;
+    }
+    return true;
+}
+
+void InstWindow::startCopy(std::int64_t chunks) {
+    showInfo(texts::installing);
+    setControlsEnabled(false);
+    ui_->prInstall->show();
+    ui_->prInstall->setRange(0, progressValue(chunks));
+    ui_->prInstall->setValue(0);
+    // One turn of the event loop: the window shows its new state, and pen
+    // events held back by the modal run come through.
+    QCoreApplication::processEvents();
+    if (inputs_.modeGate) inputs_.modeGate->deliverPending();
+}
+
+InstallResult InstWindow::copy(BookInstaller& installer) {
+    ThrottledProgress progress(*ui_->prInstall, installer.chunkCount(), [this] { keepDrawn(); });
+    return installer.install(
+        {.chunkWritten = [&](std::int64_t chunk) { progress.chunkWritten(chunk); },
+         .flushing =
+             [this] {
+                 showInfo(texts::flushingToPen);
+                 keepDrawn();
+             }});
+}
+
 void InstWindow::CancelBook() {
-    if (copying_ || nRefresh != 0) return;
-    nRefresh = 1;
+    if (copying_ || nRefresh_ != Outcome::None) return;
+    nRefresh_ = Outcome::Cancelled;
     QMetaObject::invokeMethod(this, &InstWindow::closeModalWindow, Qt::QueuedConnection);
 }
 
 void InstWindow::closeModalWindow() {
-    done(nRefresh);
+    done(static_cast<int>(nRefresh_));
 }
 
 void InstWindow::reject() {
@@ -149,13 +175,13 @@ void InstWindow::closeEvent(QCloseEvent* event) {
 }
 
 void InstWindow::showInfo(const char* text) {
-    dtInfo->setText(QString::fromUtf8(text));
+    ui_->dtInfo->setText(QString::fromUtf8(text));
 }
 
 void InstWindow::setControlsEnabled(bool enabled) {
-    btnCancel->setEnabled(enabled);
-    btnInstall->setEnabled(enabled);
-    dtBookOid->setEnabled(enabled);
+    ui_->btnCancel->setEnabled(enabled);
+    ui_->btnInstall->setEnabled(enabled);
+    ui_->dtBookOid->setEnabled(enabled);
 }
 
 void InstWindow::keepDrawn() {

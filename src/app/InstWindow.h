@@ -1,7 +1,7 @@
 #pragma once
 // The install window: proposes a book package number, checks the number the
 // user settles on and copies the package onto the pen with a progress bar.
-// Its outcome is nRefresh, read by the caller after the modal run.
+// Its outcome is nRefresh(), read by the caller after the modal run.
 
 #include <QDialog>
 
@@ -9,43 +9,40 @@
 #include <memory>
 #include <string>
 
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
 namespace Ui {
 class InstWindow;
 }
 
 namespace penshelf {
 
+class BookInstaller;
 class DefaultModeGate;
+enum class InstallResult;
 
 class InstWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit InstWindow(QWidget* parent = nullptr);
+    // What the caller hands over. The window keeps its own copy of the pen's
+    // folder: the controller's may change while the window is open.
+    struct Inputs {
+        std::string pathZiro;  // the pen's BOOK/ folder
+        std::string pathBook;  // the package file chosen on the computer
+        std::string nameBook;  // its whole name string, or empty
+        // Pen events waiting for the modal run to end; the one event-loop
+        // turn before copying lets them through.
+        DefaultModeGate* modeGate = nullptr;
+    };
+    // The window's outcome, as the numbers the controller reads.
+    enum class Outcome : std::int32_t {
+        None = 0,  // nothing yet, also after a close by the title bar or Escape
+        Cancelled = 1,
+        Installed = 2,
+    };
+
+    explicit InstWindow(Inputs inputs, QWidget* parent = nullptr);
     ~InstWindow() override;
 
-    // Set by the caller before showWindow(). The window keeps its own copy of
-    // the pen's folder: the controller's may change while the window is open.
-    std::string pathZiro;  // the pen's BOOK/ folder
-    std::string pathBook;  // the package file chosen on the computer
-    std::string nameBook;  // its whole name string, or empty
-    // 0: nothing yet (also after a close by the title bar), 1: cancelled, 2: installed.
-    std::int32_t nRefresh = 0;
-    // Pen events waiting for the modal run to end; the one event-loop turn
-    // before copying lets them through.
-    DefaultModeGate* modeGate = nullptr;
-
-    // The controls, named as the layout names them.
-    QLabel* dtBookName;
-    QLineEdit* dtBookOid;
-    QLabel* ttBookOid;
-    QLabel* dtInfo;
-    QProgressBar* prInstall;
-    QPushButton* btnInstall;
-    QPushButton* btnCancel;
+    Outcome nRefresh() const { return nRefresh_; }
 
     // Loads the window on first use and runs it modally; returns when the
     // modal run has ended.
@@ -66,12 +63,20 @@ class InstWindow : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The number checks, then the installer's own; shows the first refusal.
+    // True when the package may be copied to target.
+    bool checkInstall(const std::string& number, BookInstaller& installer);
+    // The window as it is during the copy, drawn once before the first chunk.
+    void startCopy(std::int64_t chunks);
+    InstallResult copy(BookInstaller& installer);
     void showInfo(const char* text);
     void setControlsEnabled(bool enabled);
     // Lets the window repaint during the copy, without taking input.
     void keepDrawn();
 
     std::unique_ptr<Ui::InstWindow> ui_;
+    const Inputs inputs_;
+    Outcome nRefresh_ = Outcome::None;
     std::string extBook_;  // ".vxr" or ".vxs", decided when the window loads
     bool loaded_ = false;
     bool copying_ = false;

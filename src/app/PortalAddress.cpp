@@ -1,6 +1,18 @@
 #include "app/PortalAddress.h"
 
+#include "soap/PagorFuncBindingResponse.h"
+
 namespace penshelf {
+
+std::optional<std::string> proxyAddressIn(const soap::PagorFuncBindingResponse& response) {
+    for (const soap::Value& part : response.bodyParts.value_or(std::vector<soap::Value>{})) {
+        if (std::holds_alternative<soap::SOAPFault>(part)) continue;
+        const auto* text = std::get_if<std::string>(&part);
+        if (!text) return std::nullopt;
+        return *text;
+    }
+    return std::nullopt;
+}
 
 std::string portalAddress(const std::string& base, const std::optional<std::string>& code) {
     std::string address = base + portal::query;

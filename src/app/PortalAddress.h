@@ -9,6 +9,10 @@
 
 namespace penshelf {
 
+namespace soap {
+struct PagorFuncBindingResponse;
+}
+
 namespace portal {
 inline constexpr const char* clientId = "kelva";
 inline constexpr int bookKind = 2;
@@ -16,6 +20,10 @@ inline constexpr int repairKind = 3;
 inline constexpr const char* query = "?source=mac&orvcode=";
 inline constexpr const char* logPrefix = "VisitWebURL ";
 }  // namespace portal
+
+// The address in a getproxyurl answer: its first returned value that is no
+// fault, when that is a text; nothing otherwise.
+std::optional<std::string> proxyAddressIn(const soap::PagorFuncBindingResponse& response);
 
 // base, the query and the pen's identity code. The code comes from a file on
 // the pen, so it is percent-encoded as a query value: "&", "#", "%" or a

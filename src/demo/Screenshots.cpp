@@ -12,12 +12,9 @@
 #include "demo/DemoPens.h"
 #include "device/simulated/SimulatedPlatform.h"
 
-#include "support/LocalHttpServer.h"
-#include "support/ServiceAnswers.h"
-#include "support/TempHome.h"
-
 #include <QApplication>
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -29,15 +26,21 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <map>
 #include <sstream>
+#include <string>
+#include <utility>
 
 using namespace penshelf;
 
@@ -65,7 +68,7 @@ bool shoot(QWidget* window, const QString& file, QWidget* onTop = nullptr) {
     return saved;
 }
 
-// A stand-in for the vendor's service and portal, on 127.0.0.1.
+// The portal's book page.
 QByteArray portalPage() {
     return "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta "
            "charset=\"utf-8\"><title>点读包下载</title>"
@@ -80,12 +83,69 @@ QByteArray portalPage() {
            "<div class=\"book\">恐龙百科<a href=\"#\">下载</a></div></body></html>";
 }
 
-// The first quarter of a package, then the download waits for the rest.
-QByteArray stalledPackage(const QByteArray& name, qsizetype size) {
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-           "Content-Disposition: attachment; filename=" +
-           name + "\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n" +
-           QByteArray(size / 4, 'p');
+QByteArray answer(const QByteArray& type, const QByteArray& headers, const QByteArray& body,
+                  qsizetype length) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\n" + headers +
+           "Content-Length: " + QByteArray::number(length) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// A stand-in for the vendor's portal on 127.0.0.1: the book page, a package
+// to download, and one whose download takes its first quarter and waits.
+class DemoPortal {
+  public:
+    explicit DemoPortal(QByteArray package) : package_(std::move(package)) {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] { serve(socket); });
+            }
+        });
+    }
+
+    std::string url(const char* path) const {
+        return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + path;
+    }
+
+  private:
+    void serve(QTcpSocket* socket) {
+        QByteArray& request = requests_[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n")) return;
+        const QByteArray path = request.split(' ').value(1);
+        requests_.erase(socket);
+        if (path == "/poems.vxb") {
+            const qsizetype size = 48 << 20;
+            socket->write(answer("application/octet-stream",
+                                 "Content-Disposition: attachment; filename=poems.vxb\r\n",
+                                 QByteArray(size / 4, 'p'), size));
+            return;  // the rest never comes
+        }
+        if (path == "/pinyin.vxb") {
+            socket->write(answer("application/octet-stream",
+                                 "Content-Disposition: attachment; filename=pinyin.vxb\r\n",
+                                 package_, package_.size()));
+        } else {
+            const QByteArray page = portalPage();
+            socket->write(answer("text/html; charset=utf-8", {}, page, page.size()));
+        }
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    QByteArray package_;
+    std::map<QTcpSocket*, QByteArray> requests_;
+};
+
+// The widget of the main window that its layout names name.
+template <class Widget>
+Widget* part(QObject* window, const char* name) {
+    auto* widget = window->findChild<Widget*>(QString::fromLatin1(name));
+    if (!widget) {
+        std::fprintf(stderr, "no %s in the window\n", name);
+        std::exit(1);
+    }
+    return widget;
 }
 
 }  // namespace
@@ -103,7 +163,11 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]) + "/";
 
     // The portal keeps its profile, and downloads land, in a home of its own.
-    const test::TempHome home;
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/penshelf-XXXXXX"));
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral(".local/share"))));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral(".cache"))));
     QTemporaryDir packages;
     const QString package = packages.filePath(QStringLiteral("汉语拼音.vxb"));
     demo::writeDemoPackage(package.toStdString());
@@ -111,27 +175,17 @@ int main(int argc, char** argv) {
     packageFile.open(QIODevice::ReadOnly);
     const QByteArray packageBytes = packageFile.readAll();
 
-    test::LocalHttpServer portal;
-    portal.setHandler([&](const test::HttpRequest& request) {
-        if (request.method == "POST") {
-            return test::HttpResponse::xml(
-                test::getproxyurlAnswer(portal.url(QStringLiteral("/book")).toUtf8()));
-        }
-        if (request.target == "/poems.vxb") {
-            return test::HttpResponse::stalled(stalledPackage("poems.vxb", 48 << 20));
-        }
-        if (request.target == "/pinyin.vxb") {
-            return test::HttpResponse::withBody(200, "application/octet-stream", packageBytes)
-                .addHeader("Content-Disposition", "attachment; filename=pinyin.vxb");
-        }
-        return test::HttpResponse::withBody(200, "text/html; charset=utf-8", portalPage());
-    });
-    qputenv("PENSHELF_SERVICE_URL", portal.url().toUtf8());
+    const DemoPortal portal(packageBytes);
 
     QTemporaryDir pens;
     SimulatedPlatform platform(pens.path().toStdString());
     std::ostringstream quiet;
-    AppDelegate delegate(platform, {quiet, quiet}, [](std::function<void()> then) { then(); });
+    AppDelegate delegate(
+        platform, {quiet, quiet},
+        {.lookUpPortal = [&](const std::string&, int) -> std::optional<std::string> {
+            return portal.url("/book");
+        }},
+        [](std::function<void()> then) { then(); });
     delegate.applicationDidFinishLaunching();
     QMainWindow* window = delegate.window();
     window->show();
@@ -140,7 +194,7 @@ int main(int argc, char** argv) {
     demo::writeDemoPens(pens.path().toStdString());
     platform.rescan();
     settle(300);
-    delegate.listBook->selectRow(1);
+    part<QTableView>(window, "listBook")->selectRow(1);
     ok = shoot(window, out + "pen-with-books.png") && ok;
 
     // The 点读笔 menu, open: a popup is a window of its own, so the screen is taken.
@@ -162,12 +216,12 @@ int main(int argc, char** argv) {
     QTemporaryDir backups;
     const std::string folder =
         (backups.path() + "/" +
-         BackupWindow::proposedFolderName(delegate.orvCode, QDate::currentDate()))
+         BackupWindow::proposedFolderName(delegate.selectedPenCode(), QDate::currentDate()))
             .toStdString();
     BackupWindow backup(window);
-    backup.startBackup({.bookFolder = delegate.pathZiro,
+    backup.startBackup({.bookFolder = delegate.selectedBookFolder(),
                         .folder = folder,
-                        .identityCode = delegate.orvCode,
+                        .identityCode = delegate.selectedPenCode(),
                         .product = std::nullopt,
                         .when = std::time(nullptr)});
     backup.show();
@@ -193,10 +247,10 @@ int main(int argc, char** argv) {
     ok = shoot(&restore, out + "restore-window.png") && ok;
     restore.close();
 
-    InstWindow install(window);
-    install.pathZiro = delegate.pathZiro;
-    install.pathBook = package.toStdString();
-    install.nameBook = GetBookName(install.pathBook).value_or("");
+    InstWindow install({.pathZiro = delegate.selectedBookFolder(),
+                        .pathBook = package.toStdString(),
+                        .nameBook = GetBookName(package.toStdString()).value_or("")},
+                       window);
     install.windowDidLoad();
     install.show();
     ok = shoot(&install, out + "install-window.png") && ok;
@@ -207,23 +261,25 @@ int main(int argc, char** argv) {
     ok = shoot(alert.get(), out + "remove-alert.png") && ok;
     alert->close();
 
-    delegate.tabBook->click();
+    part<QPushButton>(window, "tabBook")->click();
     QElapsedTimer timer;
     timer.start();
     bool loaded = false;
-    QObject::connect(delegate.webView, &QWebEngineView::loadFinished, [&] { loaded = true; });
+    auto* webView = part<QWebEngineView>(window, "webView");
+    QObject::connect(webView, &QWebEngineView::loadFinished, [&] { loaded = true; });
     while (!loaded && timer.elapsed() < 15000) settle(50);
     ok = shoot(window, out + "book-tab.png") && ok;
 
     // A package on its way, then one that has arrived and opened the install
     // window, which a timer photographs from inside its modal run.
     const auto clickLink = [&](const char* id) {
-        delegate.webView->page()->runJavaScript(
+        webView->page()->runJavaScript(
             QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(id)));
     };
     clickLink("poems");
     timer.restart();
-    while (delegate.listDownload->isHidden() && timer.elapsed() < 15000) settle(50);
+    const auto* downloads = part<DownloadList>(window, "listDownload");
+    while (downloads->isHidden() && timer.elapsed() < 15000) settle(50);
     ok = shoot(window, out + "download-progress.png") && ok;
 
     bool installShot = false;
@@ -233,7 +289,7 @@ int main(int argc, char** argv) {
         if (!opened || installShot) return;
         installShot = true;
         ok = shoot(window, out + "download-install.png", opened) && ok;
-        opened->btnCancel->click();
+        part<QPushButton>(opened, "btnCancel")->click();
     });
     watch.start(100);
     clickLink("pinyin");

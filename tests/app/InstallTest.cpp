@@ -1,27 +1,18 @@
 // Installing a book as the user does it: the install window on its own, and
-// the whole way from the Install button through the file dialog to the new
-// row, on simulated pens with real widgets.
+// the whole way from the Install button through the file dialog, or from a
+// drop on the window, to the new row, with real widgets.
 
-#include "app/AppDelegate.h"
 #include "app/InstWindow.h"
 #include "books/BookHeader.h"
-#include "device/simulated/SimulatedPlatform.h"
 
-#include "support/BookFile.h"
 #include "support/Spin.h"
 #include "support/MainWindowProbe.h"
-#include "support/TempDir.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTableView>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
@@ -43,10 +34,11 @@ struct Look {
 };
 
 Look lookOf(const InstWindow& w) {
-    return {w.dtInfo->text(),         w.isVisible(),
-            w.dtBookOid->isEnabled(), w.btnInstall->isEnabled(),
-            w.btnCancel->isEnabled(), w.prInstall->isVisible(),
-            w.prInstall->value(),     w.prInstall->maximum()};
+    const InstWindowParts ui(w);
+    return {ui.dtInfo->text(),         w.isVisible(),
+            ui.dtBookOid->isEnabled(), ui.btnInstall->isEnabled(),
+            ui.btnCancel->isEnabled(), ui.prInstall->isVisible(),
+            ui.prInstall->value(),     ui.prInstall->maximum()};
 }
 
 // ---------------------------------------------------------------- the window
@@ -64,71 +56,50 @@ class InstWindowTest : public ::testing::Test {
     // A window for the package at path, set up as the controller sets it up,
     // loaded and shown.
     std::unique_ptr<InstWindow> windowFor(const std::string& path) {
-        auto w = std::make_unique<InstWindow>();
-        w->pathZiro = book;
-        w->pathBook = path;
-        w->nameBook = GetBookName(path).value_or("");
+        auto w = std::make_unique<InstWindow>(InstWindow::Inputs{
+            .pathZiro = book, .pathBook = path, .nameBook = GetBookName(path).value_or("")});
         w->windowDidLoad();
         w->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
         return w;
     }
 
-    // Types text into the number field as a user does.
-    static void typeNumber(InstWindow& w, const QString& text) {
-        w.dtBookOid->selectAll();
-        QTest::keyClick(w.dtBookOid, Qt::Key_Backspace);
-        QTest::keyClicks(w.dtBookOid, text);
-    }
-
     // The window waiting for the user: everything enabled, no progress.
     static void expectWaiting(const InstWindow& w) {
+        const InstWindowParts ui(w);
         EXPECT_TRUE(w.isVisible());
-        EXPECT_TRUE(w.dtBookOid->isEnabled());
-        EXPECT_TRUE(w.btnInstall->isEnabled());
-        EXPECT_TRUE(w.btnCancel->isEnabled());
-        EXPECT_FALSE(w.prInstall->isVisible());
-        EXPECT_EQ(w.nRefresh, 0);
+        EXPECT_TRUE(ui.dtBookOid->isEnabled());
+        EXPECT_TRUE(ui.btnInstall->isEnabled());
+        EXPECT_TRUE(ui.btnCancel->isEnabled());
+        EXPECT_FALSE(ui.prInstall->isVisible());
+        EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
     }
 
     TempDir dir;
     std::string book = dir / "pen/BOOK/";
 };
 
-TEST_F(InstWindowTest, ShowsTheNameAndProposesANumberOnLoad) {
-    // The proposal itself is tested with the engine and the command line.
+TEST_F(InstWindowTest, ProposesANumberAndSaysWhyANumberIsRefused) {
+    // The proposal and the checks themselves are tested with the engine.
     writeFile(book + "005.vxr", "taken");
     const auto w = windowFor(source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5}));
-    EXPECT_EQ(w->dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
-    EXPECT_EQ(w->dtBookOid->text(), "005") << "its own title, though taken";
-    EXPECT_TRUE(w->dtInfo->text().isEmpty());
+    const InstWindowParts ui(*w);
+    EXPECT_EQ(ui.dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
+    EXPECT_EQ(ui.dtBookOid->text(), "005") << "its own title, though taken";
+    EXPECT_TRUE(ui.dtInfo->text().isEmpty());
     expectWaiting(*w);
-}
 
-TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
-    writeFile(book + "005.vxr", "taken");
-    const auto w = windowFor(source({.name = vxbName("书"), .size = 3000}));
-    // One of each message; the checks themselves are tested with the engine.
-    const std::vector<std::pair<QString, QString>> tries = {
-        {"1a3", "点读包编号必须为数字！"},
-        {"12", "点读包编号号必须为3位数字！"},
-        {"005", "此点读包编号已存在！"},
-    };
-    for (const auto& [number, message] : tries) {
-        SCOPED_TRACE(number.toStdString());
-        typeNumber(*w, number);
-        ASSERT_EQ(w->dtBookOid->text(), number);
-        QTest::mouseClick(w->btnInstall, Qt::LeftButton);
-        EXPECT_EQ(w->dtInfo->text(), message);
-        expectWaiting(*w);
-        EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"005.vxr"});
-    }
+    QTest::mouseClick(ui.btnInstall, Qt::LeftButton);
+    EXPECT_EQ(ui.dtInfo->text(), "此点读包编号已存在！");
+    expectWaiting(*w);
     EXPECT_EQ(readFile(book + "005.vxr"), "taken");
 
-    // Return in the number field presses Install.
-    typeNumber(*w, "000");
-    QTest::keyClick(w->dtBookOid, Qt::Key_Return);
-    EXPECT_EQ(w->nRefresh, 2);
+    // The user types another number; Return in the field presses Install.
+    ui.dtBookOid->selectAll();
+    QTest::keyClick(ui.dtBookOid, Qt::Key_Backspace);
+    QTest::keyClicks(ui.dtBookOid, "000");
+    QTest::keyClick(ui.dtBookOid, Qt::Key_Return);
+    EXPECT_EQ(w->nRefresh(), InstWindow::Outcome::Installed);
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"000.vxr", "005.vxr"}));
     EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); })) << "the window closes";
 }
@@ -136,8 +107,9 @@ TEST_F(InstWindowTest, NumberMessagesComeInOrderAndTheWindowStaysUsable) {
 TEST_F(InstWindowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
     // Large enough that the bar moves by steps of several chunks.
     const auto w = windowFor(source({.name = vxbName("书"), .size = (3 << 20) + 5}));
+    const InstWindowParts ui(*w);
     const int maximum = 3 * 1024 + 1;  // one step per chunk
-    const std::string target = book + w->dtBookOid->text().toStdString() + ".vxr";
+    const std::string target = book + ui.dtBookOid->text().toStdString() + ".vxr";
 
     // The window as it is drawn whenever the copy lets it repaint, and
     // someone trying to close it meanwhile.
@@ -151,7 +123,7 @@ TEST_F(InstWindowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
         QTest::keyClick(w.get(), Qt::Key_Escape);
     });
     watch.start(0);
-    QTest::mouseClick(w->btnInstall, Qt::LeftButton);
+    QTest::mouseClick(ui.btnInstall, Qt::LeftButton);
     watch.stop();
 
     ASSERT_GE(looks.size(), 2u);
@@ -168,7 +140,8 @@ TEST_F(InstWindowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
     EXPECT_EQ(flushing.value, maximum - 1) << "at the last chunk, counted from 0";
     EXPECT_FALSE(namedWhileDrawn) << "the book is named after the flush";
 
-    EXPECT_EQ(w->nRefresh, 2) << "closing during the copy changes nothing";
+    EXPECT_EQ(w->nRefresh(), InstWindow::Outcome::Installed)
+        << "closing during the copy changes nothing";
     EXPECT_TRUE(std::filesystem::exists(target));
     EXPECT_TRUE(spinUntil([&] { return !w->isVisible(); }));
 }
@@ -178,70 +151,58 @@ TEST_F(InstWindowTest, RefusalOrFailedCopyIsShownAndTheUserMayRetry) {
     const std::string gone = source({.name = vxbName("书")}, "gone.vxb");
     const auto refused = windowFor(gone);
     std::filesystem::remove(gone);
-    QTest::mouseClick(refused->btnInstall, Qt::LeftButton);
-    EXPECT_EQ(refused->dtInfo->text(), "点读包文件无效！");
+    QTest::mouseClick(InstWindowParts(*refused).btnInstall, Qt::LeftButton);
+    EXPECT_EQ(InstWindowParts(*refused).dtInfo->text(), "点读包文件无效！");
     expectWaiting(*refused);
 
     // Failed while copying: the pen's folder has gone.
     const auto w = windowFor(source({.name = vxbName("书"), .size = 5000}));
+    const InstWindowParts ui(*w);
     std::filesystem::remove(book);
-    QTest::mouseClick(w->btnInstall, Qt::LeftButton);
-    EXPECT_EQ(w->dtInfo->text(), "安装点读包失败！");
+    QTest::mouseClick(ui.btnInstall, Qt::LeftButton);
+    EXPECT_EQ(ui.dtInfo->text(), "安装点读包失败！");
     expectWaiting(*w);
     EXPECT_FALSE(std::filesystem::exists(book));
 
     std::filesystem::create_directories(book);
-    QTest::mouseClick(w->btnInstall, Qt::LeftButton);
-    EXPECT_EQ(w->nRefresh, 2);
+    QTest::mouseClick(ui.btnInstall, Qt::LeftButton);
+    EXPECT_EQ(w->nRefresh(), InstWindow::Outcome::Installed);
     EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
-}
-
-TEST_F(InstWindowTest, ModalRunEndsByButtonsTitleBarOrEscape) {
-    const std::string path = source({.name = vxbName("书")});
-    const std::vector<std::pair<std::function<void(InstWindow&)>, int>> endings = {
-        {[](InstWindow& w) { QTest::mouseClick(w.btnCancel, Qt::LeftButton); }, 1},
-        {[](InstWindow& w) { w.close(); }, 0},
-        {[](InstWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, 0},
-    };
-    for (const auto& [end, outcome] : endings) {
-        InstWindow w;
-        w.pathZiro = book;
-        w.pathBook = path;
-        QTimer::singleShot(0, [&] {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-            end(w);
-        });
-        w.showWindow();  // returns when the modal run ends
-        EXPECT_FALSE(w.isVisible());
-        EXPECT_EQ(w.nRefresh, outcome);
-        EXPECT_EQ(w.dtBookOid->text(), "001") << "loaded before it ran";
-    }
-    EXPECT_TRUE(fileNamesIn(book).empty());
 }
 
 // ---------------------------------------------------------------- the whole way
 
-class InstallFlowTest : public ::testing::Test {
+class InstallFlowTest : public WindowTest<> {
   protected:
     InstallFlowTest() {
-        // One simulated pen, with one book.
-        writeFile(pen + "/SYS/product.ini", "PRODUCT_CODE=A1B2C3D4E5F\r\nMODEL=XLM-2\r\n");
-        writeFile(book + "001.vxr", BookFile{.name = vxbName("旧书")}.bytes());
-        app.applicationDidFinishLaunching();
-        app.window()->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(app.window()));
-        EXPECT_EQ(app.pathZiro, book);
-        QObject::connect(app.listBook->model(), &QAbstractItemModel::modelReset,
+        start();
+        // One pen, with one book; it is listed after any simulated pen.
+        book = attachPen("zzz1", "A1B2C3D4E5F", {{"001.vxr", vxbName("旧书")}});
+        QObject::connect(ui->listBook->model(), &QAbstractItemModel::modelReset,
                          [this] { ++refreshes; });
     }
 
-    std::string source(const BookFile& file) {
-        const std::string path = dir / "home/新书.vxb";
+    std::string source(const BookFile& file, const std::string& name = "新书.vxb") {
+        const std::string path = dir / ("home/" + name);
         writeFile(path, file.bytes());
         return path;
     }
 
-    std::vector<std::string> tableRows() const { return test::tableRows(app); }
+    // Drags files over the window: whether it would take them; dropped too.
+    bool drag(const std::vector<std::string>& files, bool andDrop = false) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const auto& file : files) urls << QUrl::fromLocalFile(QString::fromStdString(file));
+        mime.setUrls(urls);
+        if (files.empty()) mime.setText("001.vxb");
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(app->window(), &enter);
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        if (andDrop) QApplication::sendEvent(app->window(), &drop);
+        return enter.isAccepted();
+    }
+
+    InstWindow* installWindow() const { return app->window()->findChild<InstWindow*>(); }
 
     // Runs act on the install window once its modal run has started; true
     // when that happened and the run is over.
@@ -249,149 +210,149 @@ class InstallFlowTest : public ::testing::Test {
         bool acted = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            InstWindow* w = app.instWindowController.data();
+            InstWindow* w = installWindow();
             if (acted || !w || !w->isVisible() || QApplication::activeModalWidget() != w) return;
             acted = true;
             act(*w);
         });
         poll.start(5);
-        return spinUntil([&] {
-            return acted && app.instWindowController && !app.instWindowController->isVisible();
+        return spinUntil([&] { return acted && installWindow() && !installWindow()->isVisible(); });
+    }
+
+    // Presses Install, and the file dialog opens.
+    QFileDialog* pressInstall() {
+        QTest::mouseClick(ui->btnInstall, Qt::LeftButton);
+        QFileDialog* panel = nullptr;
+        spinUntil([&] {
+            panel = app->window()->findChild<QFileDialog*>();
+            return panel && panel->isVisible();
         });
+        return panel;
     }
-
-    // Presses Install and answers the file dialog with path.
+    // Presses Install and chooses path in the file dialog.
     void pressInstallChoosing(const std::string& path) {
-        app.chooseBookFile = [path](auto chosen) { chosen(QString::fromStdString(path)); };
-        QTest::mouseClick(app.btnInstall, Qt::LeftButton);
+        QFileDialog* panel = pressInstall();
+        ASSERT_TRUE(panel);
+        panel->selectFile(QString::fromStdString(path));
+        auto* buttons = panel->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
     }
 
-    TempDir dir;
-    std::string pen = dir / "pens/PEN1";
-    std::string book = pen + "/BOOK/";
-    SimulatedPlatform platform{dir / "pens"};
-    std::ostringstream log;
-    AppDelegate app{platform, {log, log}};
+    std::string book;
     int refreshes = 0;
 };
 
 TEST_F(InstallFlowTest, ChosenFileIsInstalledAndListedOnce) {
-    const BookFile file{
-        .name = vxbName("新书"), .labelKey = 0x1234, .defaultLabel = 7, .size = 70000};
-    const std::string path = source(file);
-    ASSERT_EQ(tableRows(), std::vector<std::string>{"旧书 | 自制-001"});
+    const std::string path = source({.name = vxbName("新书"), .size = 70000});
+    ASSERT_EQ(tableRows(*app), std::vector<std::string>{"旧书 | 自制-001"});
 
-    // The real file dialog: window-modal over the main window, asking for a package.
-    QTest::mouseClick(app.btnInstall, Qt::LeftButton);
-    QFileDialog* panel = nullptr;
-    ASSERT_TRUE(spinUntil([&] {
-        panel = app.window()->findChild<QFileDialog*>();
-        return panel && panel->isVisible();
-    }));
+    // The file dialog: window-modal over the main window, asking for a
+    // package. Cancelled, it opens no install window.
+    QFileDialog* panel = pressInstall();
+    ASSERT_TRUE(panel);
     EXPECT_EQ(panel->windowTitle(), "请选择需要安装的点读包");
     EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
     EXPECT_EQ(panel->nameFilters(), QStringList{"点读包 (*.vxb)"});
     EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
-    panel->selectFile(QString::fromStdString(path));
-    auto* buttons = panel->findChild<QDialogButtonBox*>();
-    ASSERT_NE(buttons, nullptr);
-    QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+    panel->reject();
+    EXPECT_TRUE(spinUntil([&] { return !app->window()->findChild<QFileDialog*>(); }));
+    QTest::qWait(20);
+    EXPECT_EQ(installWindow(), nullptr);
 
+    pressInstallChoosing(path);
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        EXPECT_EQ(w.dtBookName->text(), "VXB新书");
-        EXPECT_EQ(w.dtBookOid->text(), "002");
+        const InstWindowParts inst(w);
+        EXPECT_EQ(inst.dtBookName->text(), "VXB新书");
+        EXPECT_EQ(inst.dtBookOid->text(), "002");
         EXPECT_EQ(refreshes, 0);
-        QTest::mouseClick(w.btnInstall, Qt::LeftButton);
+        QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
     }));
-    EXPECT_EQ(app.window()->findChild<QFileDialog*>(), nullptr) << "the dialog is gone";
-    EXPECT_EQ(app.instWindowController->nRefresh, 2);
+    EXPECT_EQ(app->window()->findChild<QFileDialog*>(), nullptr) << "the dialog is gone";
+    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(tableRows(), (std::vector<std::string>{"新书 | 自制-002", "旧书 | 自制-001"}));
-
-    std::string expected = file.bytes();
-    expected[141] = static_cast<char>(0x34 ^ 7);
-    expected[142] = static_cast<char>(0x12);
-    EXPECT_EQ(readFile(book + "002.vxr"), expected);
+    EXPECT_EQ(tableRows(*app), (std::vector<std::string>{"新书 | 自制-002", "旧书 | 自制-001"}));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}));
 }
 
-TEST_F(InstallFlowTest, CancellingChangesNothingAndDoesNotRefresh) {
+TEST_F(InstallFlowTest, EachInstallGetsANewWindowAndOnlyAnInstallRefreshes) {
     const std::string path = source({.name = vxbName("新书")});
     // A book put on the pen behind the program's back shows only on a refresh.
     writeFile(book + "003.vxs", BookFile{.name = vxbName("别人的书")}.bytes());
-
-    pressInstallChoosing(path);
-    EXPECT_TRUE(whileInstallWindowRuns(
-        [](InstWindow& w) { QTest::mouseClick(w.btnCancel, Qt::LeftButton); }));
-    EXPECT_EQ(app.instWindowController->nRefresh, 1);
-
-    pressInstallChoosing(path);
-    EXPECT_TRUE(whileInstallWindowRuns([](InstWindow& w) { w.close(); }));
-    EXPECT_EQ(app.instWindowController->nRefresh, 0);
-
-    EXPECT_EQ(refreshes, 0);
-    EXPECT_EQ(tableRows(), std::vector<std::string>{"旧书 | 自制-001"});
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "003.vxs"}));
-}
-
-TEST_F(InstallFlowTest, CancellingTheFileDialogOpensNoWindow) {
-    QTest::mouseClick(app.btnInstall, Qt::LeftButton);
-    QFileDialog* panel = nullptr;
-    ASSERT_TRUE(spinUntil([&] {
-        panel = app.window()->findChild<QFileDialog*>();
-        return panel && panel->isVisible();
-    }));
-    panel->reject();
-    EXPECT_TRUE(spinUntil([&] { return !app.window()->findChild<QFileDialog*>(); }));
-    QTest::qWait(20);
-    EXPECT_TRUE(app.instWindowController.isNull());
-    EXPECT_EQ(refreshes, 0);
-}
-
-TEST_F(InstallFlowTest, EachInstallGetsANewWindow) {
-    const std::string path = source({.name = vxbName("新书")});
-    pressInstallChoosing(path);
-    ASSERT_TRUE(whileInstallWindowRuns(
-        [](InstWindow& w) { QTest::mouseClick(w.btnInstall, Qt::LeftButton); }));
-    const QPointer<InstWindow> first = app.instWindowController;
-    EXPECT_EQ(first->nRefresh, 2);
-
-    pressInstallChoosing(path);
-    ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        EXPECT_TRUE(first.isNull()) << "the earlier window is closed and dropped";
-        EXPECT_EQ(w.nRefresh, 0);
-        EXPECT_EQ(w.dtBookOid->text(), "003");
-        EXPECT_TRUE(w.dtInfo->text().isEmpty());
-        QTest::mouseClick(w.btnCancel, Qt::LeftButton);
-    }));
+    using Outcome = InstWindow::Outcome;
+    const std::vector<std::pair<std::function<void(InstWindow&)>, Outcome>> endings = {
+        {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnCancel, Qt::LeftButton); },
+         Outcome::Cancelled},
+        {[](InstWindow& w) { w.close(); }, Outcome::None},
+        {[](InstWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, Outcome::None},
+        {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton); },
+         Outcome::Installed},
+    };
+    QPointer<InstWindow> earlier;
+    for (const auto& [end, outcome] : endings) {
+        pressInstallChoosing(path);
+        ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+            EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
+            EXPECT_EQ(w.nRefresh(), Outcome::None);
+            EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
+            EXPECT_TRUE(InstWindowParts(w).dtInfo->text().isEmpty());
+            EXPECT_EQ(refreshes, 0);
+            end(w);
+        }));
+        earlier = installWindow();
+        EXPECT_EQ(earlier->nRefresh(), outcome);
+    }
     EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(tableRows(*app), (std::vector<std::string>{"别人的书 | 智能-003", "新书 | 自制-002",
+                                                         "旧书 | 自制-001"}));
+}
+
+TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
+    const std::string a = source({.name = vxbName("a"), .defaultTitle = 7}, "a.vxb");
+    const std::string b = source({.name = vxbName("b"), .defaultTitle = 8}, "b.VXB");
+    writeFile(dir / "notes.txt", "x");
+    EXPECT_FALSE(drag({a, dir / "notes.txt"})) << "only book packages";
+    EXPECT_FALSE(drag({})) << "a text";
+
+    // The user presses Install in each window as it comes up.
+    std::vector<std::string> shown;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
+        const InstWindowParts parts(*inst);
+        if (!parts.btnInstall->isEnabled()) return;  // copying
+        shown.push_back(parts.dtBookOid->text().toStdString());
+        parts.btnInstall->click();
+    });
+    answer.start(10);
+    EXPECT_TRUE(drag({a, b}, true));
+    spinUntil([&] { return tableRows(*app).size() == 3; });
+    EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "007.vxr", "008.vxr"}));
+
+    app->removePen("zzz1");
+    EXPECT_FALSE(drag({a})) << "no pen to install on";
 }
 
 TEST_F(InstallFlowTest, PenEventsWaitForTheCopyWhichKeepsItsOwnFolder) {
     const std::string path = source({.name = vxbName("新书")});
-    // A second pen, listed first once it is stored.
-    const std::string secondPen = dir / "second";
-    std::filesystem::create_directories(secondPen + "/BOOK");
-    platform.folderVolumes().mount("aaa1", secondPen);
-    PenRecord second{.vendor = "pagor",
-                     .product = "PEN",
-                     .revision = "1.00",
-                     .bsdName = "aaa1",
-                     .displayName = penDisplayName};
-    second.setIdentityCode("SECOND");
-
     pressInstallChoosing(path);
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        app.modeGate.deliver([&] { app.storePen(second); });
-        EXPECT_EQ(app.listZiro->count(), 1) << "held while the window runs";
-        QTest::mouseClick(w.btnInstall, Qt::LeftButton);
-        EXPECT_EQ(app.listZiro->count(), 2) << "let through before the copy";
-        EXPECT_EQ(app.pathZiro, secondPen + "/BOOK/");
+        // A second pen is attached, which is listed first once it is stored.
+        writeFile(dir / "pens/PEN2/SYS/product.ini", "PRODUCT_CODE=SECOND00001\r\n");
+        std::filesystem::create_directories(dir / "pens/PEN2/BOOK");
+        platform.rescan();
+        QTest::qWait(20);
+        EXPECT_EQ(ui->listZiro->count(), 1) << "held while the window runs";
+        QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton);
+        EXPECT_EQ(ui->listZiro->count(), 2) << "let through before the copy";
+        EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
     }));
-    EXPECT_TRUE(std::filesystem::exists(book + "001.vxr"));
-    EXPECT_TRUE(std::filesystem::exists(book + "002.vxr")) << "onto the pen chosen at the start";
-    EXPECT_TRUE(fileNamesIn(secondPen + "/BOOK").empty());
-    EXPECT_EQ(app.snZiro->text(), "SECOND");
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
+        << "onto the pen chosen at the start";
+    EXPECT_TRUE(fileNamesIn(dir / "pens/PEN2/BOOK").empty());
+    EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
 
 }  // namespace

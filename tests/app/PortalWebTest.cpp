@@ -9,14 +9,9 @@
 
 #include "support/LocalHttpServer.h"
 #include "support/MainWindowProbe.h"
-#include "support/ServiceAnswers.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTimer>
@@ -58,16 +53,13 @@ QByteArray firstPart(const QByteArray& name, bool withLength) {
 class PortalWebTest : public ::testing::Test {
   protected:
     PortalWebTest() {
-        qputenv("PENSHELF_SERVICE_URL", server.url().toUtf8());
         server.setHandler([this](const HttpRequest& request) { return answer(request); });
-        app.listDownload->linger = 1min;  // ended rows stay for the test to read
+        ui.listDownload->linger = 1min;  // ended rows stay for the test to read
         app.applicationDidFinishLaunching();
     }
-    ~PortalWebTest() override { qunsetenv("PENSHELF_SERVICE_URL"); }
 
     HttpResponse answer(const HttpRequest& request) {
         const QByteArray path = request.target.split('?').front();
-        if (request.method == "POST") return HttpResponse::xml(getproxyurlAnswer(portalAddress));
         if (path == "/book") {
             return HttpResponse::withBody(200, "text/html; charset=utf-8", portalPage)
                 .addHeader("Set-Cookie", "login=family; Max-Age=86400; Path=/");
@@ -87,11 +79,15 @@ class PortalWebTest : public ::testing::Test {
 
     // The Book tab of a main window, once its page has loaded.
     static bool openPortal(AppDelegate& window) {
-        QSignalSpy loaded(window.webView, &QWebEngineView::loadFinished);
-        window.tabBook->click();
+        const MainWindowParts parts(window);
+        QSignalSpy loaded(parts.webView, &QWebEngineView::loadFinished);
+        parts.tabBook->click();
         return spinUntil([&] { return !loaded.isEmpty() && loaded.last().at(0).toBool(); });
     }
-    void run(const QString& script) { app.webView->page()->runJavaScript(script); }
+    AppDelegate::Hooks portalAt() {
+        return {.lookUpPortal = [this](const std::string&, int) { return portalAddress; }};
+    }
+    void run(const QString& script) { ui.webView->page()->runJavaScript(script); }
     void click(const char* link) {
         run(QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(link)));
     }
@@ -99,8 +95,8 @@ class PortalWebTest : public ::testing::Test {
     // "name | what became of it" per row, "name | running" while it runs.
     std::vector<std::string> rows() const {
         std::vector<std::string> texts;
-        for (int i = 0; i < app.listDownload->rowCount(); ++i) {
-            const DownloadRow* row = app.listDownload->row(i);
+        for (int i = 0; i < ui.listDownload->rowCount(); ++i) {
+            const DownloadRow* row = ui.listDownload->row(i);
             texts.push_back(row->name->text().toStdString() + " | " +
                             (row->hasEnded() ? row->status->text().toStdString() : "running"));
         }
@@ -115,12 +111,13 @@ class PortalWebTest : public ::testing::Test {
 
     TempHome home;
     LocalHttpServer server;
-    QByteArray portalAddress = server.url(QStringLiteral("/book")).toUtf8();
+    std::optional<std::string> portalAddress = server.url(QStringLiteral("/book")).toStdString();
     const std::string book = BookFile{.name = vxbName("恐龙百科"), .defaultTitle = 7}.bytes();
     TempDir pens;
     SimulatedPlatform platform{pens / "none"};
     std::ostringstream log;
-    AppDelegate app{platform, {log, log}};
+    AppDelegate app{platform, {log, log}, portalAt()};
+    MainWindowParts ui{app};
 };
 
 TEST_F(PortalWebTest, CancelledOrCutDownloadsLeaveNothingAndSayWhy) {
@@ -129,15 +126,15 @@ TEST_F(PortalWebTest, CancelledOrCutDownloadsLeaveNothingAndSayWhy) {
     ASSERT_TRUE(spinUntil([&] { return rows().size() == 1; }));
     click("stalled");
     ASSERT_TRUE(spinUntil([&] { return rows().size() == 2; }));
-    const QProgressBar* known = app.listDownload->row(0)->progress;
-    const QProgressBar* unknown = app.listDownload->row(1)->progress;
+    const QProgressBar* known = ui.listDownload->row(0)->progress;
+    const QProgressBar* unknown = ui.listDownload->row(1)->progress;
     ASSERT_TRUE(spinUntil([&] { return known->value() == 50; })) << "5000 of 100000 bytes";
     EXPECT_EQ(known->maximum(), 1000);
     EXPECT_EQ(unknown->maximum(), 0) << "no length: a busy bar";
-    EXPECT_FALSE(app.listDownload->row(1)->cancel->isHidden());
+    EXPECT_FALSE(ui.listDownload->row(1)->cancel->isHidden());
 
-    app.listDownload->row(0)->cancel->click();
-    app.listDownload->row(1)->cancel->click();
+    ui.listDownload->row(0)->cancel->click();
+    ui.listDownload->row(1)->cancel->click();
     click("cut");  // every retry is cut off too
     ASSERT_TRUE(spinUntil([&] { return rowsEnded(3); }, 30s)) << testing::PrintToString(rows());
     EXPECT_EQ(rows(), (std::vector<std::string>{"slow.vxb | 下载已取消", "stalled.bin | 下载已取消",
@@ -148,7 +145,7 @@ TEST_F(PortalWebTest, CancelledOrCutDownloadsLeaveNothingAndSayWhy) {
 
 TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     const std::string pen = attachFolderPen(app, platform, pens, "sdb1", "PEN00000001");
-    app.listDownload->linger = 100ms;
+    ui.listDownload->linger = 100ms;
     ASSERT_TRUE(openPortal(app));
 
     // The package is downloaded again while its install window is open. Once
@@ -158,15 +155,16 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
         auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
-        if (!inst || inst->nRefresh != 0) return;
+        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
+        const InstWindowParts parts(*inst);
         if (!inst->property("seen").toBool()) {
             inst->setProperty("seen", true);
-            proposed.push_back(inst->dtBookOid->text().toStdString());
+            proposed.push_back(parts.dtBookOid->text().toStdString());
             if (proposed.size() == 1) click("book");
         }
         if (!std::filesystem::exists(home.downloads() + "/book (1).vxb")) return;
-        if (proposed.size() == 2) inst->dtBookOid->setText("008");
-        inst->btnInstall->click();
+        if (proposed.size() == 2) parts.dtBookOid->setText("008");
+        parts.btnInstall->click();
     });
     user.start(10);
     click("book");
@@ -177,8 +175,8 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
               (std::vector<std::string>{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
     EXPECT_EQ(fileNamesIn(pen), (std::set<std::string>{"007.vxr", "008.vxr"}));
     EXPECT_EQ(readFile(home.downloads() + "/book.vxb"), book) << "kept, byte for byte";
-    EXPECT_TRUE(spinUntil([&] { return app.listDownload->isHidden(); })) << "the rows went away";
-    EXPECT_EQ(app.webView->title().toStdString(), "点读包商城") << "a download leaves the page";
+    EXPECT_TRUE(spinUntil([&] { return ui.listDownload->isHidden(); })) << "the rows went away";
+    EXPECT_EQ(ui.webView->title().toStdString(), "点读包商城") << "a download leaves the page";
 }
 
 TEST_F(PortalWebTest, DownloadsTakeFreeNamesInTheFolderAndWaitForAPen) {
@@ -208,21 +206,28 @@ TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
     run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
         "window.open('javascript:document.title=\"script\"')");
     spinFor(500ms);
-    EXPECT_EQ(app.webView->title().toStdString(), "点读包商城");
-    EXPECT_EQ(app.webView->url().path().toStdString(), "/book");
+    EXPECT_EQ(ui.webView->title().toStdString(), "点读包商城");
+    EXPECT_EQ(ui.webView->url().path().toStdString(), "/book");
 
     click("other");
-    EXPECT_TRUE(spinUntil([&] { return app.webView->title() == "other"; })) << "target=_blank";
+    EXPECT_TRUE(spinUntil([&] { return ui.webView->title() == "other"; })) << "target=_blank";
     run("window.open('/book')");
-    EXPECT_TRUE(spinUntil([&] { return app.webView->title() == "点读包商城"; })) << "window.open";
+    EXPECT_TRUE(spinUntil([&] { return ui.webView->title() == "点读包商城"; })) << "window.open";
 }
 
-TEST_F(PortalWebTest, APageThatCannotBeReachedShowsTheNotice) {
+TEST_F(PortalWebTest, NoAddressOrAPageThatCannotBeReachedShowsTheNotice) {
+    ASSERT_TRUE(openPortal(app));
+    EXPECT_EQ(server.requests().front().target, "/book?source=mac&orvcode=");
+    portalAddress.reset();
+    ui.tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui.webView->title() == "暂时无法打开此页面"; }));
+
+    ASSERT_TRUE(openPortal(app));
     LocalHttpServer gone;
-    portalAddress = gone.url(QStringLiteral("/book")).toUtf8();
+    portalAddress = gone.url(QStringLiteral("/book")).toStdString();
     gone.close();  // connections are refused
-    app.tabBook->click();
-    EXPECT_TRUE(spinUntil([&] { return app.webView->title() == "暂时无法打开此页面"; }));
+    ui.tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui.webView->title() == "暂时无法打开此页面"; }));
 }
 
 TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
@@ -231,7 +236,7 @@ TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
         "/QtWebEngine/portal/Cookies";
     for (int run = 0; run < 2; ++run) {
         {
-            AppDelegate window{platform, {log, log}};
+            AppDelegate window{platform, {log, log}, portalAt()};
             window.applicationDidFinishLaunching();
             ASSERT_TRUE(openPortal(window));
         }

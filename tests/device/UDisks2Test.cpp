@@ -90,7 +90,8 @@ class UDisks2Test : public UmockdevPens {
     void startApp() {
         platform = makeLinuxPlatform(dir / "mountinfo");
         app = std::make_unique<AppDelegate>(
-            *platform, Diagnostics{log, log}, [](std::function<void()> then) { then(); },
+            *platform, Diagnostics{log, log}, AppDelegate::Hooks{},
+            [](std::function<void()> then) { then(); },
             [this](std::function<void()> then) { mountWaits.push_back(std::move(then)); });
         app->applicationDidFinishLaunching();
     }

@@ -1,22 +1,79 @@
 #pragma once
-// The main window as the tests drive and read it: pens stored as
-// identification stores them, the book table as the user reads it.
+// The main window as the tests drive and read it: its widgets found by the
+// names the layouts give them, pens stored as identification stores them,
+// the book table as the user reads it.
 
 #include "app/AppDelegate.h"
+#include "app/DownloadList.h"
+#include "app/InstWindow.h"
 #include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
 #include "support/TempDir.h"
 
 #include <QAbstractItemModel>
+#include <QTest>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
+#include <QWebEngineView>
 
 #include <algorithm>
+#include <gtest/gtest.h>
+
 #include <map>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace penshelf::test {
+
+template <class Widget>
+Widget* part(const QObject* root, const char* name) {
+    auto* widget = root->findChild<Widget*>(QString::fromLatin1(name));
+    if (!widget) throw std::runtime_error(std::string("no widget named ") + name);
+    return widget;
+}
+
+struct MainWindowParts {
+    explicit MainWindowParts(const AppDelegate& app) : window(app.window()) {}
+    QMainWindow* window;
+    QComboBox* listZiro = part<QComboBox>(window, "listZiro");
+    QLineEdit* snZiro = part<QLineEdit>(window, "snZiro");
+    QLineEdit* fsZiro = part<QLineEdit>(window, "fsZiro");
+    QPushButton* btnRefresh = part<QPushButton>(window, "btnRefresh");
+    QPushButton* btnEject = part<QPushButton>(window, "btnEject");
+    QTableView* listBook = part<QTableView>(window, "listBook");
+    QPushButton* btnInstall = part<QPushButton>(window, "btnInstall");
+    QPushButton* btnRemove = part<QPushButton>(window, "btnRemove");
+    QGroupBox* boxBook = part<QGroupBox>(window, "boxBook");
+    QWebEngineView* webView = part<QWebEngineView>(window, "webView");
+    QPushButton* tabContent = part<QPushButton>(window, "tabContent");
+    QPushButton* tabBook = part<QPushButton>(window, "tabBook");
+    QPushButton* tabRepair = part<QPushButton>(window, "tabRepair");
+    DownloadList* listDownload = part<DownloadList>(window, "listDownload");
+    QAction* actBackup = part<QAction>(window, "actBackup");
+    QAction* actRestore = part<QAction>(window, "actRestore");
+};
+
+struct InstWindowParts {
+    explicit InstWindowParts(const InstWindow& w) : window(&w) {}
+    const InstWindow* window;
+    QLabel* dtBookName = part<QLabel>(window, "dtBookName");
+    QLineEdit* dtBookOid = part<QLineEdit>(window, "dtBookOid");
+    QLabel* dtInfo = part<QLabel>(window, "dtInfo");
+    QProgressBar* prInstall = part<QProgressBar>(window, "prInstall");
+    QPushButton* btnInstall = part<QPushButton>(window, "btnInstall");
+    QPushButton* btnCancel = part<QPushButton>(window, "btnCancel");
+};
 
 // A pen whose volume is folder/<bsdName>, with BOOK/ holding the given
 // files (file name -> name string), mounted and stored as identification
@@ -41,14 +98,52 @@ inline std::string attachFolderPen(AppDelegate& app, SimulatedPlatform& platform
     return volume + "/BOOK/";
 }
 
-// The book table: "name | stat" per row, sorted (the file system's order is free).
-inline std::vector<std::string> tableRows(const AppDelegate& app) {
+// A shown main window over pens kept in folders under dir: a test stores
+// them as identification would, or the simulated platform finds them in
+// dir/pens. Attaches are examined at once.
+template <class PenPlatform = SimulatedPlatform>
+class WindowTest : public ::testing::Test {
+  protected:
+    // Starts the window, again for other hooks.
+    void start(AppDelegate::Hooks hooks = {}) {
+        ui.reset();
+        app = std::make_unique<AppDelegate>(platform, Diagnostics{log, log}, std::move(hooks),
+                                            [](std::function<void()> then) { then(); });
+        ui = std::make_unique<MainWindowParts>(*app);
+        app->applicationDidFinishLaunching();
+        app->window()->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
+    }
+    std::string attachPen(const std::string& bsdName, const std::string& code,
+                          const std::map<std::string, std::string>& books = {}) {
+        return attachFolderPen(*app, platform, dir, bsdName, code, books);
+    }
+    void clickRow(int row) {
+        const QRect cell = ui->listBook->visualRect(ui->listBook->model()->index(row, 0));
+        QTest::mouseClick(ui->listBook->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    TempDir dir;
+    PenPlatform platform{dir / "pens"};
+    std::ostringstream log;
+    std::unique_ptr<AppDelegate> app;
+    std::unique_ptr<MainWindowParts> ui;
+};
+
+// The book table: "name | stat" per row, in the order shown.
+inline std::vector<std::string> shownRows(const AppDelegate& app) {
     std::vector<std::string> rows;
-    const auto* model = app.listBook->model();
+    const auto* model = part<QTableView>(app.window(), "listBook")->model();
     for (int r = 0; r < model->rowCount(); ++r) {
         rows.push_back(model->index(r, 0).data().toString().toStdString() + " | " +
                        model->index(r, 1).data().toString().toStdString());
     }
+    return rows;
+}
+
+// The same, sorted (the file system's order is free).
+inline std::vector<std::string> tableRows(const AppDelegate& app) {
+    std::vector<std::string> rows = shownRows(app);
     std::sort(rows.begin(), rows.end());
     return rows;
 }

@@ -3,14 +3,10 @@
 // so that what the program keeps in the user's folders (downloads, the web
 // profile) lands there. The earlier values come back at the end.
 
+#include "support/ScopedEnv.h"
 #include "support/Spin.h"
 #include "support/TempDir.h"
 
-#include <QByteArray>
-#include <QtGlobal>
-
-#include <map>
-#include <optional>
 #include <string>
 
 namespace penshelf::test {
@@ -18,10 +14,10 @@ namespace penshelf::test {
 class TempHome {
   public:
     TempHome() {
-        set("HOME", dir_.str());
-        set("XDG_CONFIG_HOME", dir_ / ".config");
-        set("XDG_DATA_HOME", dir_ / ".local/share");
-        set("XDG_CACHE_HOME", dir_ / ".cache");
+        env_.set("HOME", dir_.str())
+            .set("XDG_CONFIG_HOME", dir_ / ".config")
+            .set("XDG_DATA_HOME", dir_ / ".local/share")
+            .set("XDG_CACHE_HOME", dir_ / ".cache");
     }
     ~TempHome() {
         // Qt WebEngine still writes a deleted profile's last state (cache
@@ -29,13 +25,6 @@ class TempHome {
         // folder goes once that is done.
         if (std::filesystem::exists(dir_ / ".local/share")) {
             spinFor(std::chrono::milliseconds(300));
-        }
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                qputenv(name.c_str(), *value);
-            } else {
-                qunsetenv(name.c_str());
-            }
         }
     }
     TempHome(const TempHome&) = delete;
@@ -47,14 +36,8 @@ class TempHome {
     std::string downloads() const { return dir_ / "Downloads"; }
 
   private:
-    void set(const char* name, const std::string& value) {
-        saved_[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
-                                                       : std::optional<QByteArray>();
-        qputenv(name, QByteArray::fromStdString(value));
-    }
-
     TempDir dir_;
-    std::map<std::string, std::optional<QByteArray>> saved_;
+    ScopedEnv env_;
 };
 
 }  // namespace penshelf::test
