@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <functional>
 #include <set>
 #include <sstream>
@@ -112,7 +110,6 @@ TEST_F(IdentificationTest, TreesThatHoldNoPenStoreNothing) {
     const std::vector<std::pair<const char*, std::function<void()>>> trees = {
         {"vendor Pagor", [&] { addPen(0x01100000, "Pagor"); }},  // pagor exactly
         {"vendor pagorX", [&] { addPen(0x01100000, "pagorX"); }},
-        {"no vendor", [&] { addPen(0x01100000, ""); }},
         {"media without a logical unit",
          [&] { addMedia(addUsbDevice(hub(), 0x01100000), "sdb", "vfat"); }},
         {"a logical unit without media", [&] { addLun(addUsbDevice(hub(), 0x01100000)); }},
@@ -154,24 +151,23 @@ TEST_F(IdentificationTest, IdentityCodeComesOnlyFromARegularProductIniOnThePen) 
     const std::string volume = dir / "sdb1";
     const std::string ini = volume + "/SYS/product.ini";
     const std::string outside = dir / "elsewhere/product.ini";
-    writeFile(outside, "0123456789012SECRETSECRE");
+    writeFile(outside, "0123456789012SECRETSECRET");
     volumes.mount("sdb1", volume);
-    const auto inSys = [&] {
-        std::filesystem::create_directories(volume + "/SYS");
-        return ini;
-    };
     const std::vector<std::tuple<const char*, std::function<void()>, std::string>> rows = {
         {"25 bytes", [&] { writeFile(ini, "0123456789012ABCDEFGHIJ12"); }, "ABCDEFGHIJ1"},
         {"24 bytes: listed, no code", [&] { writeFile(ini, "0123456789012ABCDEFGHIJ1"); }, ""},
         {"a zero byte ends the code",
          [&] { writeFile(ini, std::string("0123456789012ABC\0EFGHIJ12", 25)); }, "ABC"},
-        {"a link out", [&] { std::filesystem::create_symlink(outside, inSys()); }, ""},
-        {"a link to a device", [&] { std::filesystem::create_symlink("/dev/zero", inSys()); }, ""},
+        // What else is no regular file (a FIFO, a device) the book tests show.
+        {"a link out",
+         [&] {
+             std::filesystem::create_directory(volume + "/SYS");
+             std::filesystem::create_symlink(outside, ini);
+         },
+         ""},
         {"a linked SYS folder",
          [&] { std::filesystem::create_directory_symlink(dir / "elsewhere", volume + "/SYS"); },
          ""},
-        {"a FIFO, without waiting for a writer",
-         [&] { ASSERT_EQ(mkfifo(inSys().c_str(), 0600), 0); }, ""},
     };
     for (const auto& [what, makeProductIni, code] : rows) {
         SCOPED_TRACE(what);
@@ -204,7 +200,6 @@ TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
 TEST(LocationId, BusThenOnePortPerNibble) {
     const std::vector<std::tuple<unsigned, const char*, std::optional<std::uint32_t>>> rows = {
         {1, "2.3", 0x01230000u},
-        {1, "2", 0x01200000u},
         {3, "1.4.2.1.3.2", 0x03142132u},
         {2, "1.2.3.4.5.6.7", 0x02123456u},  // a seventh tier has no nibble
         {2, "0", 0x02000000u},              // a root hub
