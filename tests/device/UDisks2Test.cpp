@@ -1,8 +1,6 @@
 // PenShelf where nothing else mounts pens: the window and the command line on
-// the Linux platform, with umockdev's pens and a stand-in UDisks2
-// (udisks2_standin.py on python3-dbusmock) on a private bus in the system
-// bus's place. The stand-in records every call with its options and mounts
-// into the test's mount table. Runs under umockdev-wrapper.
+// the Linux platform, with umockdev's pens and udisks2_standin.py on a private
+// bus in the system bus's place. Runs under umockdev-wrapper.
 
 #include "UmockdevPens.h"
 
@@ -21,7 +19,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -90,18 +87,7 @@ class UDisks2Test : public UmockdevPens {
     void endMountWait() {
         for (auto& then : std::exchange(mountWaits, {})) then();
     }
-    template <class Widget>
-    Widget* widget(const char* name) const {
-        return app->window()->findChild<Widget*>(name);
-    }
-    void eject() { QTest::mouseClick(widget<QPushButton>("btnEject"), Qt::LeftButton); }
-    std::string listed() const {
-        return widget<QComboBox>("listZiro")->currentText().toStdString();
-    }
-    std::string field(const char* name) const {
-        return widget<QLineEdit>(name)->text().toStdString();
-    }
-
+    std::string listed() const { return app->listZiro->currentText().toStdString(); }
     // A pen command of penshelf-cli on the Linux platform: "status|output|errors".
     std::string runCli(const cli::PenCommand& command) {
         const std::unique_ptr<Platform> machine = makeLinuxPlatform(dir / "mountinfo");
@@ -125,17 +111,15 @@ TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
     addPen();
     startApp();
     endMountWait();
-    ASSERT_TRUE(spinUntil([&] {
-        return log.str().find(
-                   "Mounting /dev/sdb1 failed: "
-                   "org.freedesktop.UDisks2.Error.NotAuthorized: Mount refused\n") !=
-               std::string::npos;
-    })) << log.str();
+    const std::string refused =
+        "Mounting /dev/sdb1 failed: org.freedesktop.UDisks2.Error.NotAuthorized: Mount refused\n";
+    ASSERT_TRUE(spinUntil([&] { return log.str().find(refused) != std::string::npos; }))
+        << log.str();
     emit platform->mountTableWatch()->changed();  // another disk came or went
     spinFor(200ms);
     EXPECT_EQ(calls(), call("Mount", block));
     EXPECT_EQ(listed(), penShown);
-    EXPECT_EQ(field("fsZiro"), "---");
+    EXPECT_EQ(app->fsZiro->text().toStdString(), "---");
 }
 
 TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
@@ -147,8 +131,8 @@ TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
     startApp();  // no bus at all
     endMountWait();
     spinFor(200ms);
-    EXPECT_EQ(field("fsZiro"), "---");
-    eject();
+    EXPECT_EQ(app->fsZiro->text().toStdString(), "---");
+    QTest::mouseClick(app->btnEject, Qt::LeftButton);
     EXPECT_EQ(readFile(bin + "/calls"),
               "unmount --block-device /dev/sdb1\npower-off --block-device /dev/sdb1\n");
     EXPECT_EQ(listed(), texts::connectPenPrompt);
@@ -159,18 +143,18 @@ TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
     addPen();
     startApp();
     EXPECT_EQ(listed(), penShown);
-    EXPECT_EQ(field("fsZiro"), "---");
+    EXPECT_EQ(app->fsZiro->text().toStdString(), "---");
     ASSERT_EQ(mountWaits.size(), 1u);
     spinFor(200ms);
     EXPECT_EQ(calls(), "") << "nothing is mounted before the wait is over";
 
     endMountWait();
-    ASSERT_TRUE(spinUntil([&] { return field("snZiro") == "MOUNTEDBYUS"; }));
+    ASSERT_TRUE(spinUntil([&] { return app->snZiro->text().toStdString() == "MOUNTEDBYUS"; }));
     EXPECT_EQ(calls(), call("Mount", block));
-    EXPECT_NE(field("fsZiro"), "---");
-    EXPECT_EQ(widget<QTableView>("listBook")->model()->rowCount(), 1);
+    EXPECT_NE(app->fsZiro->text().toStdString(), "---");
+    EXPECT_EQ(app->listBook->model()->rowCount(), 1);
 
-    eject();
+    QTest::mouseClick(app->btnEject, Qt::LeftButton);
     EXPECT_EQ(calls(), call("Mount", block) + call("Unmount", block) + call("PowerOff", drive));
     EXPECT_EQ(listed(), texts::connectPenPrompt);
 }
@@ -179,7 +163,7 @@ TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
     startUDisks2();
     addPen();
     startApp();
-    eject();
+    QTest::mouseClick(app->btnEject, Qt::LeftButton);
     endMountWait();
     spinFor(200ms);
     EXPECT_EQ(calls(), call("Unmount", block) + call("PowerOff", drive))
