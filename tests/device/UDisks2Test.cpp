@@ -119,7 +119,6 @@ TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
     spinFor(200ms);
     EXPECT_EQ(calls(), call("Mount", block));
     EXPECT_EQ(listed(), penShown);
-    EXPECT_EQ(app->fsZiro->text().toStdString(), "---");
 }
 
 TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
@@ -151,7 +150,6 @@ TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
     endMountWait();
     ASSERT_TRUE(spinUntil([&] { return app->snZiro->text().toStdString() == "MOUNTEDBYUS"; }));
     EXPECT_EQ(calls(), call("Mount", block));
-    EXPECT_NE(app->fsZiro->text().toStdString(), "---");
     EXPECT_EQ(app->listBook->model()->rowCount(), 1);
 
     QTest::mouseClick(app->btnEject, Qt::LeftButton);

@@ -29,47 +29,43 @@ def file(name):
     return os.path.join(settings['dir'], name)
 
 
-def mount_line():
-    return f'300 22 8:17 / {settings["volume"]} rw - vfat /dev/sdb1 rw\n'
-
-
 class Device(mockobject.DBusMockObject):
     '''The partition or its drive, with the operations PenShelf calls.'''
 
-    def record(self, method, options, message):
+    def operation(self, method, options, message, mounted=None):
+        '''Records the call, fails it as the test asks, then mounts or unmounts.'''
         shown = ' '.join(f'{k}={str(bool(v)).lower() if isinstance(v, dbus.Boolean) else v}'
                          for k, v in sorted(options.items()))
         interactive = str(message.get_allow_interactive_authorization()).lower()
         with open(file('calls'), 'a', encoding='utf-8') as calls:
             calls.write(f'{method} {self.path} {shown} interactive={interactive}\n')
-        error = settings['errors'].get(method)
-        if error:
-            raise dbus.exceptions.DBusException(f'{method} refused', name=error)
+        if method in settings['errors']:
+            raise dbus.exceptions.DBusException(f'{method} refused',
+                                                name=settings['errors'][method])
+        if mounted is None:
+            return
+        line = f'300 22 8:17 / {settings["volume"]} rw - vfat /dev/sdb1 rw\n'
+        with open(file('mountinfo'), encoding='utf-8') as table:
+            lines = table.readlines()
+        if not mounted and line not in lines:
+            raise dbus.exceptions.DBusException('not mounted',
+                                                name='org.freedesktop.UDisks2.Error.NotMounted')
+        with open(file('mountinfo'), 'w', encoding='utf-8') as table:
+            table.writelines([old for old in lines if old != line] + ([line] if mounted else []))
 
     @dbus.service.method(FILESYSTEM, in_signature='a{sv}', out_signature='s',
                          message_keyword='message')
     def Mount(self, options, message):
-        self.record('Mount', options, message)
-        with open(file('mountinfo'), 'a', encoding='utf-8') as table:
-            table.write(mount_line())
+        self.operation('Mount', options, message, mounted=True)
         return settings['volume']
 
-    @dbus.service.method(FILESYSTEM, in_signature='a{sv}', out_signature='',
-                         message_keyword='message')
+    @dbus.service.method(FILESYSTEM, in_signature='a{sv}', message_keyword='message')
     def Unmount(self, options, message):
-        self.record('Unmount', options, message)
-        with open(file('mountinfo'), encoding='utf-8') as table:
-            lines = table.readlines()
-        if mount_line() not in lines:
-            raise dbus.exceptions.DBusException('not mounted',
-                                                name='org.freedesktop.UDisks2.Error.NotMounted')
-        with open(file('mountinfo'), 'w', encoding='utf-8') as table:
-            table.writelines(line for line in lines if line != mount_line())
+        self.operation('Unmount', options, message, mounted=False)
 
-    @dbus.service.method(DRIVE, in_signature='a{sv}', out_signature='',
-                         message_keyword='message')
+    @dbus.service.method(DRIVE, in_signature='a{sv}', message_keyword='message')
     def PowerOff(self, options, message):
-        self.record('PowerOff', options, message)
+        self.operation('PowerOff', options, message)
 
 
 def load(mock, parameters):
