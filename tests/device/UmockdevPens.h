@@ -41,9 +41,9 @@ struct UsbSpec {
     const char* port = "2";
 };
 
-// The devices of a pen as the kernel lays them out in sysfs.
+// The syspaths a test needs again: unplugging, adding a partition late.
 struct PenDevices {
-    std::string usb, interface, endpoint, host, target, lun, disk, partition;
+    std::string usb, disk;
 };
 
 class UmockdevPens : public ::testing::Test {
@@ -59,51 +59,36 @@ class UmockdevPens : public ::testing::Test {
                    {"DEVTYPE", "usb_device"});
     }
 
-    // partitioned false: the disk as it first appears, before udev has read
-    // its partition table and before the kernel has added its partition.
+    // A pen as the kernel lays it out in sysfs. partitioned false: the disk as
+    // it first appears, before udev has read its partition table and before
+    // the kernel has added its partition.
     PenDevices addPen(const UsbSpec& spec = {}, const char* scsiVendor = "pagor   ",
-                      const char* diskName = "sdb", bool partitioned = true) {
-        PenDevices pen;
-        pen.usb = addUsbDevice(spec);
-        const std::string interfaceName = std::string("1-") + spec.port + ":1.0";
-        pen.interface = add("usb", interfaceName.c_str(), pen.usb, {"bInterfaceClass", "08"},
-                            {"DEVTYPE", "usb_interface"});
+                      const std::string& diskName = "sdb", bool partitioned = true) {
+        const std::string usb = addUsbDevice(spec);
+        const std::string interface =
+            add("usb", (std::string("1-") + spec.port + ":1.0").c_str(), usb,
+                {"bInterfaceClass", "08"}, {"DEVTYPE", "usb_interface"});
         // An endpoint sorts before the SCSI host; it must not be taken as the pen.
-        pen.endpoint = add("usb", ("ep_0" + std::string(spec.port)).c_str(), pen.interface, {},
-                           {"DEVTYPE", "usb_endpoint"});
+        add("usb", (std::string("ep_0") + spec.port).c_str(), interface, {},
+            {"DEVTYPE", "usb_endpoint"});
         // SCSI host 6 on port 2, 7 on port 3, ...: names are unique on their bus.
         const std::string scsi = std::to_string(4 + std::stoi(spec.port));
-        pen.host =
-            add("scsi", ("host" + scsi).c_str(), pen.interface, {}, {"DEVTYPE", "scsi_host"});
-        pen.target = add("scsi", ("target" + scsi + ":0:0").c_str(), pen.host, {},
-                         {"DEVTYPE", "scsi_target"});
-        pen.lun = add("scsi", (scsi + ":0:0:0").c_str(), pen.target,
-                      {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
-                      {"DEVTYPE", "scsi_device"});
-        const std::string diskPath = std::string("block/") + diskName;
-        if (!partitioned) {
-            pen.disk = add("block", diskPath.c_str(), pen.lun, {}, {"DEVTYPE", "disk"});
-            return pen;
-        }
-        pen.disk = add("block", diskPath.c_str(), pen.lun, {},
-                       {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", "dos"});
-        addPartition(pen, diskName);
+        const std::string host =
+            add("scsi", ("host" + scsi).c_str(), interface, {}, {"DEVTYPE", "scsi_host"});
+        const std::string lun =
+            add("scsi", (scsi + ":0:0:0").c_str(), host,
+                {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
+                {"DEVTYPE", "scsi_device"});
+        PenDevices pen{usb,
+                       add("block", ("block/" + diskName).c_str(), lun, {},
+                           {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", partitioned ? "dos" : ""})};
+        if (partitioned) addPartition(pen, diskName);
         return pen;
     }
 
-    void addPartition(PenDevices& pen, const std::string& diskName) {
-        pen.partition = add("block", (diskName + "1").c_str(), pen.disk, {},
-                            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
-    }
-
-    // Unplugging: udev reports the USB device's removal, and sysfs loses the
-    // devices from the bottom up.
-    void unplug(const PenDevices& pen) {
-        umockdev_testbed_uevent(testbed, pen.usb.c_str(), "remove");
-        for (const std::string* device : {&pen.partition, &pen.disk, &pen.lun, &pen.target,
-                                          &pen.host, &pen.endpoint, &pen.interface, &pen.usb}) {
-            umockdev_testbed_remove_device(testbed, device->c_str());
-        }
+    void addPartition(const PenDevices& pen, const std::string& diskName) {
+        add("block", (diskName + "1").c_str(), pen.disk, {},
+            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
     }
 
     void mount(const std::string& bsdName, const std::string& folder) {

@@ -1,11 +1,13 @@
-'''A stand-in UDisks2 for python3-dbusmock. Parameters (JSON):
-  blocks     {"sdb1": "/volume/folder", ...}: partitions with a file system, each
-             mounted at its folder and on a drive of its own
-  mountinfo  the mount table file that Mount and Unmount change
-  calls      the file that gets a line per call: method, object path, options
-  errors     {"Mount": "org.freedesktop.UDisks2.Error.NotAuthorized", ...}: calls that fail so
-  ready      a file written once the service is on the bus
+'''A stand-in UDisks2 for python3-dbusmock: one pen partition, sdb1, on a drive
+of its own. Parameters (JSON):
+  dir     the test's folder: Mount and Unmount change its mountinfo, each call adds
+          a line (method, object path, options) to its calls, and its ready is
+          written once the service is on the bus
+  volume  the folder sdb1 is mounted at
+  errors  {"Mount": "org.freedesktop.UDisks2.Error.NotAuthorized", ...}: calls that fail so
 '''
+
+import os
 
 import dbus
 import dbus.service
@@ -17,67 +19,66 @@ MAIN_OBJ = '/org/freedesktop/UDisks2'
 SYSTEM_BUS = True
 IS_OBJECT_MANAGER = True
 
-BLOCK = 'org.freedesktop.UDisks2.Block'
 FILESYSTEM = 'org.freedesktop.UDisks2.Filesystem'
 DRIVE = 'org.freedesktop.UDisks2.Drive'
 
 settings = {}
 
 
-class Device(mockobject.DBusMockObject):
-    '''A block device or a drive, with the operations PenShelf calls.'''
+def file(name):
+    return os.path.join(settings['dir'], name)
 
-    def record(self, method, options, message):
+
+class Device(mockobject.DBusMockObject):
+    '''The partition or its drive, with the operations PenShelf calls.'''
+
+    def operation(self, method, options, message, mounted=None):
+        '''Records the call, fails it as the test asks, then mounts or unmounts.'''
         shown = ' '.join(f'{k}={str(bool(v)).lower() if isinstance(v, dbus.Boolean) else v}'
                          for k, v in sorted(options.items()))
         interactive = str(message.get_allow_interactive_authorization()).lower()
-        with open(settings['calls'], 'a', encoding='utf-8') as calls:
+        with open(file('calls'), 'a', encoding='utf-8') as calls:
             calls.write(f'{method} {self.path} {shown} interactive={interactive}\n')
-        error = settings.get('errors', {}).get(method)
-        if error:
-            raise dbus.exceptions.DBusException(f'{method} refused', name=error)
-
-    def mount_line(self):
-        name = self.path.rsplit('/', 1)[1]
-        return f'300 22 8:17 / {settings["blocks"][name]} rw - vfat /dev/{name} rw\n'
+        if method in settings['errors']:
+            raise dbus.exceptions.DBusException(f'{method} refused',
+                                                name=settings['errors'][method])
+        if mounted is None:
+            return
+        line = f'300 22 8:17 / {settings["volume"]} rw - vfat /dev/sdb1 rw\n'
+        with open(file('mountinfo'), encoding='utf-8') as table:
+            lines = table.readlines()
+        if not mounted and line not in lines:
+            raise dbus.exceptions.DBusException('not mounted',
+                                                name='org.freedesktop.UDisks2.Error.NotMounted')
+        with open(file('mountinfo'), 'w', encoding='utf-8') as table:
+            table.writelines([old for old in lines if old != line] + ([line] if mounted else []))
 
     @dbus.service.method(FILESYSTEM, in_signature='a{sv}', out_signature='s',
                          message_keyword='message')
     def Mount(self, options, message):
-        self.record('Mount', options, message)
-        with open(settings['mountinfo'], 'a', encoding='utf-8') as table:
-            table.write(self.mount_line())
-        return settings['blocks'][self.path.rsplit('/', 1)[1]]
+        self.operation('Mount', options, message, mounted=True)
+        return settings['volume']
 
-    @dbus.service.method(FILESYSTEM, in_signature='a{sv}', out_signature='',
-                         message_keyword='message')
+    @dbus.service.method(FILESYSTEM, in_signature='a{sv}', message_keyword='message')
     def Unmount(self, options, message):
-        self.record('Unmount', options, message)
-        with open(settings['mountinfo'], encoding='utf-8') as table:
-            lines = table.readlines()
-        if self.mount_line() not in lines:
-            raise dbus.exceptions.DBusException('not mounted',
-                                                name='org.freedesktop.UDisks2.Error.NotMounted')
-        with open(settings['mountinfo'], 'w', encoding='utf-8') as table:
-            table.writelines(line for line in lines if line != self.mount_line())
+        self.operation('Unmount', options, message, mounted=False)
 
-    @dbus.service.method(DRIVE, in_signature='a{sv}', out_signature='',
-                         message_keyword='message')
+    @dbus.service.method(DRIVE, in_signature='a{sv}', message_keyword='message')
     def PowerOff(self, options, message):
-        self.record('PowerOff', options, message)
+        self.operation('PowerOff', options, message)
 
 
 def load(mock, parameters):
     settings.update(parameters)
-    for name in parameters['blocks']:
-        drive = f'{MAIN_OBJ}/drives/PEN_{name}'
-        block = Device(mock.bus_name, f'{MAIN_OBJ}/block_devices/{name}', BLOCK, {
-            'Device': dbus.ByteArray(f'/dev/{name}\0'.encode()),
-            'IdUsage': 'filesystem',
-            'Drive': dbus.ObjectPath(drive),
-        })
-        block.props[FILESYSTEM] = {'MountPoints': dbus.Array([], signature='ay')}
-        mockobject.objects[block.path] = block
-        mockobject.objects[drive] = Device(mock.bus_name, drive, DRIVE, {'Ejectable': True})
-    with open(parameters['ready'], 'w', encoding='utf-8'):
+    drive = f'{MAIN_OBJ}/drives/PEN_sdb1'
+    block = Device(mock.bus_name, f'{MAIN_OBJ}/block_devices/sdb1',
+                   'org.freedesktop.UDisks2.Block', {
+                       'Device': dbus.ByteArray(b'/dev/sdb1\0'),
+                       'IdUsage': 'filesystem',
+                       'Drive': dbus.ObjectPath(drive),
+                   })
+    block.props[FILESYSTEM] = {'MountPoints': dbus.Array([], signature='ay')}
+    mockobject.objects[block.path] = block
+    mockobject.objects[drive] = Device(mock.bus_name, drive, DRIVE, {})
+    with open(file('ready'), 'w', encoding='utf-8'):
         pass
