@@ -11,6 +11,7 @@
 #include "texts/Texts.h"
 
 #include "support/BookFile.h"
+#include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 
@@ -88,7 +89,8 @@ class UDisks2Test : public UmockdevPens {
     void endMountWait() {
         for (auto& then : std::exchange(mountWaits, {})) then();
     }
-    std::string listed() const { return app->listZiro->currentText().toStdString(); }
+    MainWindowParts ui() const { return MainWindowParts(*app); }
+    std::string listed() const { return ui().listZiro->currentText().toStdString(); }
     // A pen command of penshelf-cli on the Linux platform: "status|output|errors".
     std::string runCli(const cli::PenCommand& command) {
         const std::unique_ptr<Platform> machine = makeLinuxPlatform(dir / "mountinfo");
@@ -131,8 +133,8 @@ TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
     startApp();  // no bus at all
     endMountWait();
     spinFor(200ms);
-    EXPECT_EQ(app->fsZiro->text().toStdString(), "---");
-    QTest::mouseClick(app->btnEject, Qt::LeftButton);
+    EXPECT_EQ(ui().fsZiro->text().toStdString(), "---");
+    QTest::mouseClick(ui().btnEject, Qt::LeftButton);
     EXPECT_EQ(readFile(bin + "/calls"),
               "unmount --block-device /dev/sdb1\npower-off --block-device /dev/sdb1\n");
     EXPECT_EQ(listed(), texts::connectPenPrompt);
@@ -143,17 +145,17 @@ TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
     addPen();
     startApp();
     EXPECT_EQ(listed(), penShown);
-    EXPECT_EQ(app->fsZiro->text().toStdString(), "---");
+    EXPECT_EQ(ui().fsZiro->text().toStdString(), "---");
     ASSERT_EQ(mountWaits.size(), 1u);
     spinFor(200ms);
     EXPECT_EQ(calls(), "") << "nothing is mounted before the wait is over";
 
     endMountWait();
-    ASSERT_TRUE(spinUntil([&] { return app->snZiro->text().toStdString() == "MOUNTEDBYUS"; }));
+    ASSERT_TRUE(spinUntil([&] { return ui().snZiro->text().toStdString() == "MOUNTEDBYUS"; }));
     EXPECT_EQ(calls(), call("Mount", block));
-    EXPECT_EQ(app->listBook->model()->rowCount(), 1);
+    EXPECT_EQ(ui().listBook->model()->rowCount(), 1);
 
-    QTest::mouseClick(app->btnEject, Qt::LeftButton);
+    QTest::mouseClick(ui().btnEject, Qt::LeftButton);
     EXPECT_EQ(calls(), call("Mount", block) + call("Unmount", block) + call("PowerOff", drive));
     EXPECT_EQ(listed(), texts::connectPenPrompt);
 }
@@ -162,7 +164,7 @@ TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
     startUDisks2();
     addPen();
     startApp();
-    QTest::mouseClick(app->btnEject, Qt::LeftButton);
+    QTest::mouseClick(ui().btnEject, Qt::LeftButton);
     endMountWait();
     spinFor(200ms);
     EXPECT_EQ(calls(), call("Unmount", block) + call("PowerOff", drive))
