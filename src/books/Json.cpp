@@ -211,37 +211,17 @@ class Reader {
                 continue;
             }
             if (atEnd()) return false;
-            switch (text_[pos_++]) {
-                case '"':
-                    out += '"';
-                    break;
-                case '\\':
-                    out += '\\';
-                    break;
-                case '/':
-                    out += '/';
-                    break;
-                case 'b':
-                    out += '\b';
-                    break;
-                case 'f':
-                    out += '\f';
-                    break;
-                case 'n':
-                    out += '\n';
-                    break;
-                case 'r':
-                    out += '\r';
-                    break;
-                case 't':
-                    out += '\t';
-                    break;
-                case 'u':
-                    if (!readUnicodeEscape(out)) return false;
-                    break;
-                default:
-                    return false;
+            const char escaped = text_[pos_++];
+            if (escaped == 'u') {
+                if (!readUnicodeEscape(out)) return false;
+                continue;
             }
+            // The one-letter escapes and what they stand for, position by position.
+            constexpr std::string_view letters = "\"\\/bfnrt";
+            constexpr std::string_view meanings = "\"\\/\b\f\n\r\t";
+            const size_t which = letters.find(escaped);
+            if (which == std::string_view::npos) return false;
+            out += meanings[which];
         }
     }
 
