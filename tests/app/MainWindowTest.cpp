@@ -1,4 +1,4 @@
-// The main window as real widgets: pen list, book table, enabling rules, tabs.
+// The main window as real widgets: pen list, book table, enabling rules.
 
 #include "support/MainWindowProbe.h"
 
@@ -17,10 +17,9 @@ class MainWindowTest : public WindowTest<> {
 
     // A pen folder with the given books (file -> title).
     void attachPen(const std::string& bsdName, const std::string& code,
-                   const std::map<std::string, std::string>& books = {}) {
-        std::map<std::string, std::string> nameStrings;
-        for (const auto& [file, title] : books) nameStrings[file] = vxbName(title);
-        attachFolderPen(*app, platform, dir, bsdName, code, nameStrings);
+                   std::map<std::string, std::string> books = {}) {
+        for (auto& [file, title] : books) title = vxbName(title);
+        attachFolderPen(*app, platform, dir, bsdName, code, books);
     }
 
     std::vector<std::string> comboItems() const {
@@ -46,14 +45,7 @@ class MainWindowTest : public WindowTest<> {
     }
 };
 
-TEST_F(MainWindowTest, StartsInTheNoPenState) {
-    expectNoPenState();
-    EXPECT_TRUE(ui->tabContent->isChecked());
-    EXPECT_FALSE(ui->boxBook->isHidden());
-    EXPECT_TRUE(ui->webView->isHidden());
-}
-
-TEST_F(MainWindowTest, OnePenShowsItsCodeFreeSpaceAndBooks) {
+TEST_F(MainWindowTest, OnePenShowsItsCodeSpaceAndBooksAndARowEnablesRemove) {
     attachPen("sdb1", "A1B2C3D4E5F", {{"001.vxr", "小兔子乖乖"}, {"002.vxs", "三只小猪"}});
 
     EXPECT_EQ(comboItems(), std::vector<std::string>{"小栗莓点读笔 PEN 1.00"});
@@ -66,6 +58,15 @@ TEST_F(MainWindowTest, OnePenShowsItsCodeFreeSpaceAndBooks) {
     EXPECT_TRUE(ui->snZiro->isEnabled());
     EXPECT_TRUE(ui->btnInstall->isEnabled());
     EXPECT_TRUE(ui->btnEject->isEnabled());
+    EXPECT_FALSE(ui->btnRemove->isEnabled());
+
+    clickRow(1);
+    EXPECT_TRUE(ui->btnRemove->isEnabled());
+    // A book copied onto the pen behind the program's back shows after Refresh.
+    writeFile(dir / "sdb1/BOOK/003.vxs", BookFile{.name = vxbName("Three")}.bytes());
+    QTest::mouseClick(ui->btnRefresh, Qt::LeftButton);
+    EXPECT_EQ(tableRows(*app).size(), 3u);
+    EXPECT_TRUE(ui->listBook->selectionModel()->selectedRows().isEmpty());
     EXPECT_FALSE(ui->btnRemove->isEnabled());
 }
 
@@ -91,42 +92,18 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
     attachPen("sda1", "NEWCODE");
     EXPECT_EQ(ui->listZiro->count(), 3);
     EXPECT_EQ(ui->snZiro->text(), "NEWCODE");
+    // A code that is not UTF-8 is no code.
+    attachPen("sda1", "\xFF\xFE\x80");
+    EXPECT_EQ(app->selectedPenCode(), std::nullopt);
+    EXPECT_TRUE(ui->snZiro->text().isEmpty());
 }
 
-TEST_F(MainWindowTest, SelectingARowEnablesRemoveAndRefreshClearsIt) {
-    attachPen("sdb1", "CODE", {{"001.vxr", "One"}, {"002.vxr", "Two"}});
+TEST_F(MainWindowTest, StartsWithNoPenAndTheLastPenGoneKeepsItsCodeAndFolder) {
+    expectNoPenState();
+    EXPECT_TRUE(ui->tabContent->isChecked());
+    EXPECT_FALSE(ui->boxBook->isHidden());
+    EXPECT_TRUE(ui->webView->isHidden());
 
-    clickRow(1);
-    EXPECT_TRUE(ui->btnRemove->isEnabled());
-
-    // A book copied onto the pen behind the program's back shows after Refresh.
-    writeFile(dir / "sdb1/BOOK/003.vxs", BookFile{.name = vxbName("Three")}.bytes());
-    QTest::mouseClick(ui->btnRefresh, Qt::LeftButton);
-    EXPECT_EQ(tableRows(*app).size(), 3u);
-    EXPECT_TRUE(ui->listBook->selectionModel()->selectedRows().isEmpty());
-    EXPECT_FALSE(ui->btnRemove->isEnabled());
-}
-
-TEST_F(MainWindowTest, ExactlyOneTabIsOnAndItsPageShown) {
-    struct Press {
-        QPushButton* tab;
-        bool content, book, repair;
-    };
-    for (const Press& press : std::vector<Press>{{ui->tabBook, false, true, false},
-                                                 {ui->tabBook, false, true, false},
-                                                 {ui->tabRepair, false, false, true},
-                                                 {ui->tabContent, true, false, false}}) {
-        SCOPED_TRACE(press.tab->objectName().toStdString());
-        QTest::mouseClick(press.tab, Qt::LeftButton);
-        EXPECT_EQ(ui->tabContent->isChecked(), press.content);
-        EXPECT_EQ(ui->tabBook->isChecked(), press.book);
-        EXPECT_EQ(ui->tabRepair->isChecked(), press.repair);
-        EXPECT_EQ(ui->boxBook->isHidden(), !press.content);
-        EXPECT_EQ(ui->webView->isHidden(), press.content);
-    }
-}
-
-TEST_F(MainWindowTest, LastPenGoneKeepsItsCodeAndFolder) {
     attachPen("sdb1", "KEPTCODE", {{"001.vxr", "One"}});
     clickRow(0);
     ASSERT_TRUE(ui->btnRemove->isEnabled());
@@ -151,13 +128,6 @@ TEST_F(MainWindowTest, UnmountedPenListsNothingAndHasNoFolder) {
     EXPECT_EQ(ui->fsZiro->text(), "---");
     EXPECT_EQ(ui->listBook->model()->rowCount(), 0);
     EXPECT_TRUE(app->selectedBookFolder().empty());
-}
-
-TEST_F(MainWindowTest, CodeThatIsNotUtf8IsNoCode) {
-    attachPen("sdb1", "GOODCODE");
-    attachPen("sdb1", "\xFF\xFE\x80");
-    EXPECT_EQ(app->selectedPenCode(), std::nullopt);
-    EXPECT_TRUE(ui->snZiro->text().isEmpty());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "soap/PagorFuncBindingResponse.h"
 
 #include "support/MainWindowProbe.h"
-#include "support/Spin.h"
 
 #include <deque>
 
@@ -58,12 +57,6 @@ class PortalTest : public WindowTest<> {
         return answer;
     }
 
-    // A simulated pen plugged in.
-    void plugIn(const std::string& name, const std::string& code) {
-        writeFile(dir / ("pens/" + name + "/SYS/product.ini"), "PRODUCT_CODE=" + code + "\r\n");
-        platform.rescan();
-    }
-
     const std::string book = "http://portal.test/book";
     const std::string repair = "http://portal.test/repair";
     std::vector<std::string> shown;
@@ -74,19 +67,33 @@ class PortalTest : public WindowTest<> {
     std::vector<std::string> logged;
 };
 
-TEST_F(PortalTest, BookAndRepairAskForTheirKindAndShowThePenPage) {
+TEST_F(PortalTest, ExactlyOneTabIsOnAndBookAndRepairAskForTheirKindOfPage) {
+    // The tab that is on, and what shows below: the books or the web view.
+    const auto tabs = [this] {
+        std::string on;
+        for (QPushButton* tab : {ui->tabContent, ui->tabBook, ui->tabRepair}) {
+            if (tab->isChecked()) on += tab->objectName().toStdString() + " ";
+        }
+        return on + (ui->boxBook->isHidden() ? "" : "books") +
+               (ui->webView->isHidden() ? "" : "web");
+    };
     plugIn("pen-A", "KLV8A3C5D21");
+    platform.rescan();
     ui->tabBook->click();
+    ui->tabBook->click();  // pressed again: still on, asked again, shown again
+    EXPECT_EQ(tabs(), "tabBook web");
     ui->tabRepair->click();
-    ui->tabBook->click();  // pressed again: asked again, shown again
+    EXPECT_EQ(tabs(), "tabRepair web");
+    ui->tabContent->click();  // the books, without asking
+    EXPECT_EQ(tabs(), "tabContent books");
 
-    EXPECT_EQ(asked, (std::vector<std::string>{"kelva 2", "kelva 3", "kelva 2"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"kelva 2", "kelva 2", "kelva 3"}));
     const std::string bookPage = book + "?source=mac&orvcode=KLV8A3C5D21";
     const std::string repairPage = repair + "?source=mac&orvcode=KLV8A3C5D21";
-    EXPECT_EQ(shown, (std::vector<std::string>{bookPage, repairPage, bookPage}));
+    EXPECT_EQ(shown, (std::vector<std::string>{bookPage, bookPage, repairPage}));
     EXPECT_EQ(logged,
-              (std::vector<std::string>{"VisitWebURL " + bookPage, "VisitWebURL " + repairPage,
-                                        "VisitWebURL " + bookPage}));
+              (std::vector<std::string>{"VisitWebURL " + bookPage, "VisitWebURL " + bookPage,
+                                        "VisitWebURL " + repairPage}));
 }
 
 TEST_F(PortalTest, TheCodeIsTheLastPensOrNoneAndIsEncoded) {
@@ -94,6 +101,7 @@ TEST_F(PortalTest, TheCodeIsTheLastPensOrNoneAndIsEncoded) {
     EXPECT_EQ(shown.back(), book + "?source=mac&orvcode=") << "no pen yet";
 
     plugIn("pen-A", "A&B#C%D E+F");
+    platform.rescan();
     app->EjectPen();
     ASSERT_FALSE(ui->btnEject->isEnabled()) << "no pen listed";
     ui->tabBook->click();
@@ -111,17 +119,10 @@ TEST_F(PortalTest, NoAddressShowsTheNoticeAndStillLogs) {
                           "VisitWebURL file:///etc/passwd?source=mac&orvcode="}));
 }
 
-TEST_F(PortalTest, ContentShowsTheBooksWithoutAsking) {
-    ui->tabBook->click();
-    ui->tabContent->click();
-    EXPECT_EQ(asked.size(), 1u);
-    EXPECT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(ui->webView->isHidden());
-}
-
 TEST_F(PortalTest, APenAttachedDuringTheCallIsListedAndItsCodeUsed) {
     duringCall = [this] {
         plugIn("pen-B", "DURINGCALL1");
+        platform.rescan();
         spinUntil([&] { return ui->snZiro->text() == "DURINGCALL1"; });
     };
     ui->tabBook->click();

@@ -9,6 +9,7 @@
 #include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
+#include "support/Spin.h"
 #include "support/TempDir.h"
 
 #include <QAbstractItemModel>
@@ -100,7 +101,7 @@ inline std::string attachFolderPen(AppDelegate& app, SimulatedPlatform& platform
 
 // A shown main window over pens kept in folders under dir: a test stores
 // them as identification would, or the simulated platform finds them in
-// dir/pens. Attaches are examined at once.
+// dir/pens. Attaches are examined at once, and counted.
 template <class PenPlatform = SimulatedPlatform>
 class WindowTest : public ::testing::Test {
   protected:
@@ -108,7 +109,10 @@ class WindowTest : public ::testing::Test {
     void start(AppDelegate::Hooks hooks = {}) {
         ui.reset();
         app = std::make_unique<AppDelegate>(platform, Diagnostics{log, log}, std::move(hooks),
-                                            [](std::function<void()> then) { then(); });
+                                            [this](std::function<void()> then) {
+                                                ++waits;
+                                                then();
+                                            });
         ui = std::make_unique<MainWindowParts>(*app);
         app->applicationDidFinishLaunching();
         app->window()->show();
@@ -118,6 +122,18 @@ class WindowTest : public ::testing::Test {
                           const std::map<std::string, std::string>& books = {}) {
         return attachFolderPen(*app, platform, dir, bsdName, code, books);
     }
+    // A simulated pen, dir/pens/name, with its code and the given books
+    // (file name -> name string). Returns its folder.
+    std::string plugIn(const std::string& name, const std::string& code,
+                       const std::map<std::string, std::string>& books = {}) {
+        const std::string folder = dir / ("pens/" + name);
+        writeFile(folder + "/SYS/product.ini", "PRODUCT_CODE=" + code + "\r\n");
+        std::filesystem::create_directories(folder + "/BOOK");
+        for (const auto& [file, nameString] : books) {
+            writeFile(folder + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
+        }
+        return folder;
+    }
     void clickRow(int row) {
         const QRect cell = ui->listBook->visualRect(ui->listBook->model()->index(row, 0));
         QTest::mouseClick(ui->listBook->viewport(), Qt::LeftButton, {}, cell.center());
@@ -126,6 +142,7 @@ class WindowTest : public ::testing::Test {
     TempDir dir;
     PenPlatform platform{dir / "pens"};
     std::ostringstream log;
+    int waits = 0;
     std::unique_ptr<AppDelegate> app;
     std::unique_ptr<MainWindowParts> ui;
 };
