@@ -78,24 +78,20 @@ class InstallFlowTest : public WindowTest<> {
         return spinUntil([&] { return acted && installWindow() && !installWindow()->isVisible(); });
     }
 
-    // Presses Install, and the file dialog opens.
-    QFileDialog* pressInstall() {
+    // Presses Install, and the file dialog opens; path is chosen in it if given.
+    QFileDialog* pressInstall(const std::string& path = {}) {
         QTest::mouseClick(ui->btnInstall, Qt::LeftButton);
         QFileDialog* panel = nullptr;
         spinUntil([&] {
             panel = app->window()->findChild<QFileDialog*>();
             return panel && panel->isVisible();
         });
+        if (panel && !path.empty()) {
+            panel->selectFile(QString::fromStdString(path));
+            const auto* buttons = panel->findChild<QDialogButtonBox*>();
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+        }
         return panel;
-    }
-    // Presses Install and chooses path in the file dialog.
-    void pressInstallChoosing(const std::string& path) {
-        QFileDialog* panel = pressInstall();
-        ASSERT_TRUE(panel);
-        panel->selectFile(QString::fromStdString(path));
-        auto* buttons = panel->findChild<QDialogButtonBox*>();
-        ASSERT_NE(buttons, nullptr);
-        QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
     }
 
     std::string book;
@@ -105,7 +101,7 @@ class InstallFlowTest : public WindowTest<> {
 TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyANumberIsRefused) {
     // The proposal and the checks themselves are tested with the engine.
     writeFile(book + "005.vxr", "taken");
-    pressInstallChoosing(source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5}));
+    pressInstall(source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5}));
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
         const InstWindowParts ui(w);
         EXPECT_EQ(ui.dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
@@ -129,7 +125,7 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyANumberIsRefused) {
 
 TEST_F(InstallFlowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
     // Large enough that the bar moves by steps of several chunks.
-    pressInstallChoosing(source({.name = vxbName("书"), .size = (3 << 20) + 5}));
+    pressInstall(source({.name = vxbName("书"), .size = (3 << 20) + 5}));
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
         // The window as it is drawn whenever the copy lets it repaint, and
         // someone trying to close it meanwhile.
@@ -156,7 +152,7 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
 }
 
 TEST_F(InstallFlowTest, AFailedCopyIsShownAndTheUserMayRetry) {
-    pressInstallChoosing(source({.name = vxbName("书"), .size = 5000}));
+    pressInstall(source({.name = vxbName("书"), .size = 5000}));
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
         // The pen's folder has gone.
         std::filesystem::rename(book, dir / "away");
@@ -201,7 +197,7 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
     };
     QPointer<InstWindow> earlier;
     for (const auto& [end, outcome] : endings) {
-        pressInstallChoosing(path);
+        pressInstall(path);
         ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
             EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
             EXPECT_EQ(w.nRefresh(), Outcome::None);
@@ -250,7 +246,7 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
 
 TEST_F(InstallFlowTest, PenEventsWaitForTheCopyWhichKeepsItsOwnFolder) {
     const std::string path = source({.name = vxbName("新书")});
-    pressInstallChoosing(path);
+    pressInstall(path);
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
         // A second pen is attached, which is listed first once it is stored.
         plugIn("PEN2", "SECOND00001");

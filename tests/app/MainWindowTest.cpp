@@ -9,17 +9,13 @@ namespace {
 
 class MainWindowTest : public WindowTest<> {
   protected:
-    // The portal tabs find no address and show nothing.
-    MainWindowTest() {
-        start({.showPortalPage = [](const std::optional<QUrl>&) {},
-               .lookUpPortal = [](const std::string&, int) { return std::nullopt; }});
-    }
+    MainWindowTest() { start(); }
 
     // A pen folder with the given books (file -> title).
     void attachPen(const std::string& bsdName, const std::string& code,
                    std::map<std::string, std::string> books = {}) {
         for (auto& [file, title] : books) title = vxbName(title);
-        attachFolderPen(*app, platform, dir, bsdName, code, books);
+        WindowTest::attachPen(bsdName, code, books);
     }
 
     std::vector<std::string> comboItems() const {

@@ -39,12 +39,17 @@ QByteArray firstPart(const QByteArray& name) {
            name + "\r\nContent-Length: 100000\r\n\r\n" + QByteArray(5000, 'p');
 }
 
-class PortalWebTest : public ::testing::Test {
+class PortalWebTest : public WindowTest<> {
   protected:
     PortalWebTest() {
         server.setHandler([this](const HttpRequest& request) { return answer(request); });
-        ui.listDownload->linger = 1min;  // ended rows stay for the test to read
-        app.applicationDidFinishLaunching();
+        start(portalAt());
+        ui->listDownload->linger = 1min;  // ended rows stay for the test to read
+    }
+    // The window goes before the home folder that holds its web profile.
+    ~PortalWebTest() override {
+        ui->reset();
+        app.reset();
     }
 
     HttpResponse answer(const HttpRequest& request) {
@@ -53,10 +58,8 @@ class PortalWebTest : public ::testing::Test {
             return HttpResponse::withBody(200, "text/html; charset=utf-8", portalPage)
                 .addHeader("Set-Cookie", "login=family; Max-Age=86400; Path=/");
         }
-        if (path == "/other") {
-            return HttpResponse::withBody(200, "text/html; charset=utf-8",
-                                          "<title>" + path.mid(1) + "</title>");
-        }
+        if (path == "/other")
+            return HttpResponse::withBody(200, "text/html", "<title>other</title>");
         if (path == "/book.vxb") return attachment(book, "book.vxb");
         if (path == "/notes.txt") return attachment("notes", "notes.txt");
         if (path == "/evil") return attachment("evil", "../evil.vxb");
@@ -75,7 +78,7 @@ class PortalWebTest : public ::testing::Test {
     AppDelegate::Hooks portalAt() {
         return {.lookUpPortal = [this](const std::string&, int) { return portalAddress; }};
     }
-    void run(const QString& script) { ui.webView->page()->runJavaScript(script); }
+    void run(const QString& script) { ui->webView->page()->runJavaScript(script); }
     void click(const char* link) {
         run(QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(link)));
     }
@@ -83,8 +86,8 @@ class PortalWebTest : public ::testing::Test {
     // "name | what became of it" per row, "name | running" while it runs.
     std::vector<std::string> rows() const {
         std::vector<std::string> texts;
-        for (int i = 0; i < ui.listDownload->rowCount(); ++i) {
-            const DownloadRow* row = ui.listDownload->row(i);
+        for (int i = 0; i < ui->listDownload->rowCount(); ++i) {
+            const DownloadRow* row = ui->listDownload->row(i);
             texts.push_back(row->name->text().toStdString() + " | " +
                             (row->hasEnded() ? row->status->text().toStdString() : "running"));
         }
@@ -101,17 +104,12 @@ class PortalWebTest : public ::testing::Test {
     LocalHttpServer server;
     std::optional<std::string> portalAddress = server.url(QStringLiteral("/book")).toStdString();
     const std::string book = BookFile{.name = vxbName("恐龙百科"), .defaultTitle = 7}.bytes();
-    TempDir pens;
-    SimulatedPlatform platform{pens / "none"};
-    std::ostringstream log;
-    AppDelegate app{platform, {log, log}, portalAt()};
-    MainWindowParts ui{app};
 };
 
 TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
-    const std::string pen = attachFolderPen(app, platform, pens, "sdb1", "PEN00000001");
-    ui.listDownload->linger = 100ms;
-    ASSERT_TRUE(openPortal(app));
+    const std::string pen = attachPen("sdb1", "PEN00000001");
+    ui->listDownload->linger = 100ms;
+    ASSERT_TRUE(openPortal(*app));
 
     // The package is downloaded again while its install window is open. Once
     // that has arrived, the user installs the first as proposed and the
@@ -133,29 +131,29 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     });
     user.start(10);
     click("book");
-    ASSERT_TRUE(spinUntil([&] { return tableRows(app).size() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return tableRows(*app).size() == 2; }));
 
     EXPECT_EQ(proposed, (std::vector<std::string>{"007", "007"}));
-    EXPECT_EQ(tableRows(app),
+    EXPECT_EQ(tableRows(*app),
               (std::vector<std::string>{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
     EXPECT_EQ(fileNamesIn(pen), (std::set<std::string>{"007.vxr", "008.vxr"}));
     EXPECT_EQ(readFile(home.downloads() + "/book.vxb"), book) << "kept, byte for byte";
-    EXPECT_TRUE(spinUntil([&] { return ui.listDownload->isHidden(); })) << "the rows went away";
-    EXPECT_EQ(ui.webView->title().toStdString(), "点读包商城") << "a download leaves the page";
+    EXPECT_TRUE(spinUntil([&] { return ui->listDownload->isHidden(); })) << "the rows went away";
+    EXPECT_EQ(ui->webView->title().toStdString(), "点读包商城") << "a download leaves the page";
 }
 
 TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
-    ASSERT_TRUE(openPortal(app));
+    ASSERT_TRUE(openPortal(*app));
     click("notes");
     ASSERT_TRUE(spinUntil([&] { return rowsEnded(1); }));
     click("evil");
     ASSERT_TRUE(spinUntil([&] { return rowsEnded(2); }));
     click("slow");
     ASSERT_TRUE(spinUntil([&] { return rows().size() == 3; }));
-    const QProgressBar* progress = ui.listDownload->row(2)->progress;
+    const QProgressBar* progress = ui->listDownload->row(2)->progress;
     ASSERT_TRUE(spinUntil([&] { return progress->value() == 50; })) << "5000 of 100000 bytes";
     EXPECT_EQ(progress->maximum(), 1000);
-    ui.listDownload->row(2)->cancel->click();
+    ui->listDownload->row(2)->cancel->click();
     click("cut");  // every retry is cut off too
     ASSERT_TRUE(spinUntil([&] { return rowsEnded(4); }, 30s)) << testing::PrintToString(rows());
 
@@ -172,29 +170,29 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
 }
 
 TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
-    ASSERT_TRUE(openPortal(app));
+    ASSERT_TRUE(openPortal(*app));
     run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
         "window.open('javascript:document.title=\"script\"')");
     spinFor(500ms);
-    EXPECT_EQ(ui.webView->title().toStdString(), "点读包商城");
-    EXPECT_EQ(ui.webView->url().path().toStdString(), "/book");
+    EXPECT_EQ(ui->webView->title().toStdString(), "点读包商城");
+    EXPECT_EQ(ui->webView->url().path().toStdString(), "/book");
 
     click("other");
-    EXPECT_TRUE(spinUntil([&] { return ui.webView->title() == "other"; })) << "target=_blank";
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "other"; })) << "target=_blank";
 }
 
 TEST_F(PortalWebTest, NoAddressOrAPageThatCannotBeReachedShowsTheNotice) {
-    ASSERT_TRUE(openPortal(app));
+    ASSERT_TRUE(openPortal(*app));
     portalAddress.reset();
-    ui.tabBook->click();
-    EXPECT_TRUE(spinUntil([&] { return ui.webView->title() == "暂时无法打开此页面"; }));
+    ui->tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
 
-    ASSERT_TRUE(openPortal(app));
+    ASSERT_TRUE(openPortal(*app));
     LocalHttpServer gone;
     portalAddress = gone.url(QStringLiteral("/book")).toStdString();
     gone.close();  // connections are refused
-    ui.tabBook->click();
-    EXPECT_TRUE(spinUntil([&] { return ui.webView->title() == "暂时无法打开此页面"; }));
+    ui->tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
 }
 
 TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {

@@ -76,29 +76,6 @@ struct InstWindowParts {
     QPushButton* btnCancel = part<QPushButton>(window, "btnCancel");
 };
 
-// A pen whose volume is folder/<bsdName>, with BOOK/ holding the given
-// files (file name -> name string), mounted and stored as identification
-// would. Returns its BOOK/ folder.
-inline std::string attachFolderPen(AppDelegate& app, SimulatedPlatform& platform,
-                                   const TempDir& folder, const std::string& bsdName,
-                                   const std::string& code,
-                                   const std::map<std::string, std::string>& books = {}) {
-    const std::string volume = folder / bsdName;
-    std::filesystem::create_directories(volume + "/BOOK");
-    for (const auto& [file, nameString] : books) {
-        writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
-    }
-    platform.folderVolumes().mount(bsdName, volume);
-    PenRecord pen{.vendor = "pagor",
-                  .product = "PEN",
-                  .revision = "1.00",
-                  .bsdName = bsdName,
-                  .displayName = penDisplayName};
-    pen.setIdentityCode(code);
-    app.storePen(pen);
-    return volume + "/BOOK/";
-}
-
 // A shown main window over pens kept in folders under dir: a test stores
 // them as identification would, or the simulated platform finds them in
 // dir/pens. Attaches are examined at once, and counted.
@@ -118,9 +95,25 @@ class WindowTest : public ::testing::Test {
         app->window()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
     }
+    // A pen whose volume is dir/<bsdName>, with BOOK/ holding the given
+    // files (file name -> name string), mounted and stored as identification
+    // would. Returns its BOOK/ folder.
     std::string attachPen(const std::string& bsdName, const std::string& code,
                           const std::map<std::string, std::string>& books = {}) {
-        return attachFolderPen(*app, platform, dir, bsdName, code, books);
+        const std::string volume = dir / bsdName;
+        std::filesystem::create_directories(volume + "/BOOK");
+        for (const auto& [file, nameString] : books) {
+            writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
+        }
+        platform.folderVolumes().mount(bsdName, volume);
+        PenRecord pen{.vendor = "pagor",
+                      .product = "PEN",
+                      .revision = "1.00",
+                      .bsdName = bsdName,
+                      .displayName = penDisplayName};
+        pen.setIdentityCode(code);
+        app->storePen(pen);
+        return volume + "/BOOK/";
     }
     // A simulated pen, dir/pens/name, with its code and the given books
     // (file name -> name string). Returns its folder.
