@@ -123,10 +123,16 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyANumberIsRefused) {
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"000.vxr", "001.vxr", "005.vxr"}));
 }
 
-TEST_F(InstallFlowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
+TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsTillItStarts) {
     // Large enough that the bar moves by steps of several chunks.
     pressInstall(source({.name = vxbName("书"), .size = (3 << 20) + 5}));
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+        // A second pen is attached, which is listed first once it is stored.
+        plugIn("PEN2", "SECOND00001");
+        platform.rescan();
+        QTest::qWait(20);
+        EXPECT_EQ(ui->listZiro->count(), 1) << "held while the window runs";
+
         // The window as it is drawn whenever the copy lets it repaint, and
         // someone trying to close it meanwhile.
         std::vector<std::string> looks;
@@ -139,6 +145,7 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
         watch.start(0);
         QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton);
         watch.stop();
+        EXPECT_EQ(ui->listZiro->count(), 2) << "let through before the copy";
 
         ASSERT_GE(looks.size(), 2u);
         // One step per chunk, the last counted from 0.
@@ -148,7 +155,10 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressAndWarnsWhileFlushing) {
     }));
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed)
         << "closing during the copy changes nothing";
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
+        << "onto the pen chosen at the start";
+    EXPECT_TRUE(fileNamesIn(dir / "pens/PEN2/BOOK").empty());
+    EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
 
 TEST_F(InstallFlowTest, AFailedCopyIsShownAndTheUserMayRetry) {
@@ -180,7 +190,6 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
     EXPECT_EQ(panel->windowTitle(), "请选择需要安装的点读包");
     EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
     EXPECT_EQ(panel->nameFilters(), QStringList{"点读包 (*.vxb)"});
-    EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
     panel->reject();
     EXPECT_TRUE(spinUntil([&] { return !app->window()->findChild<QFileDialog*>(); }));
     QTest::qWait(20);
@@ -190,7 +199,6 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
     const std::vector<std::pair<std::function<void(InstWindow&)>, Outcome>> endings = {
         {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnCancel, Qt::LeftButton); },
          Outcome::Cancelled},
-        {[](InstWindow& w) { w.close(); }, Outcome::None},
         {[](InstWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, Outcome::None},
         {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton); },
          Outcome::Installed},
@@ -201,7 +209,6 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
         ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
             EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
             EXPECT_EQ(w.nRefresh(), Outcome::None);
-            EXPECT_EQ(InstWindowParts(w).dtBookName->text(), "VXB新书");
             EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
             EXPECT_TRUE(InstWindowParts(w).dtInfo->text().isEmpty());
             EXPECT_EQ(refreshes, 0);
@@ -242,25 +249,6 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
 
     app->removePen("zzz1");
     EXPECT_FALSE(drag({a})) << "no pen to install on";
-}
-
-TEST_F(InstallFlowTest, PenEventsWaitForTheCopyWhichKeepsItsOwnFolder) {
-    const std::string path = source({.name = vxbName("新书")});
-    pressInstall(path);
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        // A second pen is attached, which is listed first once it is stored.
-        plugIn("PEN2", "SECOND00001");
-        platform.rescan();
-        QTest::qWait(20);
-        EXPECT_EQ(ui->listZiro->count(), 1) << "held while the window runs";
-        QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton);
-        EXPECT_EQ(ui->listZiro->count(), 2) << "let through before the copy";
-        EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
-    }));
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
-        << "onto the pen chosen at the start";
-    EXPECT_TRUE(fileNamesIn(dir / "pens/PEN2/BOOK").empty());
-    EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
 
 }  // namespace

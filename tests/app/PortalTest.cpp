@@ -21,7 +21,6 @@ TEST(ProxyAddressTest, TheFirstReturnedValueThatIsNoFaultWhenItIsAText) {
          "http://first.test/p"},
         {Parts{soap::SOAPFault{}, std::string("http://after.fault/p")}, "http://after.fault/p"},
         {Parts{2.0, std::string("http://second.test/p")}, std::nullopt},
-        {Parts{soap::SOAPFault{}}, std::nullopt},
         {Parts{}, std::nullopt},
         {std::nullopt, std::nullopt},  // the call failed
     };

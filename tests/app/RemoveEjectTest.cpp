@@ -89,11 +89,6 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
     int ejectFailures = 0;
 };
 
-// What the alert asks about the book name.
-std::string question(const std::string& name) {
-    return name + "\r\n是否删除此点读包？";
-}
-
 TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) {
     const std::string book = attachPen("sdb1", "CODE",
                                        {{"002.vxr", vxbName("<b>Shared</b>")},
@@ -113,7 +108,7 @@ TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) 
     EXPECT_TRUE(ui->btnRemove->isEnabled());
 
     remove("删除");
-    EXPECT_EQ(asked, std::vector<std::string>(2, question("VXB<b>Shared</b>(002)")));
+    EXPECT_EQ(asked, std::vector<std::string>(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "005.vxs"}));
     EXPECT_EQ(rowCount(), 2);
     EXPECT_FALSE(rowSelected());
@@ -143,13 +138,17 @@ TEST_F(RemoveEjectTest, ASortedTableRemovesTheBookTheUserSelected) {
 
     clickRow(1);
     remove("删除");
-    EXPECT_EQ(asked, std::vector<std::string>{question("Banana")});
+    EXPECT_EQ(asked, std::vector<std::string>{"Banana\r\n是否删除此点读包？"});
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxs"}));
     EXPECT_EQ(shownRows(*app), (std::vector<std::string>{"Cherry | 自制-001", "Apple | 智能-002"}));
 }
 
-TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesNothingAtItsOldPlace) {
+TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesAndListsNothingAtItsOldPlace) {
     const std::string book = attachPen("sdb1", "CODE", {{"001.vxr", vxbName("One")}});
+    // Run from a folder with a BOOK/ of its own, which is no pen's.
+    writeFile(dir / "BOOK/001.vxr", BookFile{.name = vxbName("Not on the pen")}.bytes());
+    const auto previous = fs::current_path();
+    fs::current_path(dir.path());
     selectRow("One");
     remove("删除", [&](QMessageBox*) {
         // While the alert is open the pen is pulled out, and another disk
@@ -157,10 +156,14 @@ TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesNothingAtItsOldPlace) {
         platform.folderVolumes().unmount("sdb1");
         platform.folderVolumes().mount("sdz1", dir / "sdb1");
     });
+    fs::current_path(previous);
     EXPECT_EQ(asked.size(), 1u);
-    EXPECT_TRUE(fs::exists(book + "001.vxr"));
+    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
+    EXPECT_EQ(fileNamesIn(dir / "BOOK"), std::set<std::string>{"001.vxr"});
     EXPECT_EQ(rowCount(), 0);
+    EXPECT_EQ(ui->snZiro->text(), "CODE");
     EXPECT_EQ(ui->fsZiro->text(), "---");
+    EXPECT_TRUE(app->selectedBookFolder().empty());
 }
 
 TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) {

@@ -12,7 +12,6 @@
 #include "support/Spin.h"
 #include "support/TempDir.h"
 
-#include <QAbstractItemModel>
 #include <QTest>
 #include <QAction>
 #include <QComboBox>
