@@ -33,18 +33,12 @@ class BackupWindowTest : public WindowTest<> {
                    [this](auto chosen) { chosen(QString::fromStdString(folder)); }});
     }
 
-    // What the window shows once its job has ended.
-    struct Ended {
-        QString info;
-        QString summary;
-        bool drawnWhileRunning = false;  // the window answered while the copy ran
-    };
-
     // Triggers action, answers the conflict question with answer, presses
     // Cancel once the window shows the book cancelAt (from 1) under way, and
-    // closes the window at the end.
-    Ended runToTheEnd(QAction* action, const QString& answer = {}, int cancelAt = 0) {
-        Ended ended;
+    // closes the window at the end. Returns what it showed then: its message
+    // and, on the next line, the summary if shown.
+    QString runToTheEnd(QAction* action, const QString& answer = {}, int cancelAt = 0) {
+        QString ended;
         bool closed = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -57,16 +51,16 @@ class BackupWindowTest : public WindowTest<> {
             BackupWindow* window = app->window()->findChild<BackupWindow*>();
             if (!window || !window->isVisible()) return;
             if (window->running()) {
-                ended.drawnWhileRunning =
-                    ended.drawnWhileRunning || window->dtInfo->text().startsWith("正在备份：");
+                drawnWhileRunning =
+                    drawnWhileRunning || window->dtInfo->text().startsWith("正在备份：");
                 if (cancelAt > 0 &&
                     window->dtTotal->text().startsWith(QString("第 %1 本").arg(cancelAt))) {
                     QTest::mouseClick(window->btnCancel, Qt::LeftButton);
                 }
                 return;
             }
-            ended.info = window->dtInfo->text();
-            ended.summary = window->dtSummary->isVisible() ? window->dtSummary->toPlainText() : "";
+            ended = window->dtInfo->text() + "\n" +
+                    (window->dtSummary->isVisible() ? window->dtSummary->toPlainText() : "");
             closed = true;
             QTest::mouseClick(window->btnClose, Qt::LeftButton);
         });
@@ -78,6 +72,7 @@ class BackupWindowTest : public WindowTest<> {
 
     std::string folder = dir / "backup";
     QString proposedName;
+    bool drawnWhileRunning = false;  // the window answered while a copy ran
 };
 
 TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
@@ -89,26 +84,25 @@ TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     attachPen("sdb1", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}, {"002.vxs", vxbName("恐龙")}});
     EXPECT_TRUE(ui->actBackup->isEnabled() && ui->actRestore->isEnabled());
 
-    const Ended backup = runToTheEnd(ui->actBackup);
+    EXPECT_EQ(runToTheEnd(ui->actBackup),
+              QString("备份完成：2 本点读包已备份到“%1”。\n已备份（2）：\n    001.vxr 小猫\n"
+                      "    002.vxs 恐龙")
+                  .arg(folder.c_str()));
     EXPECT_EQ(proposedName, "KLV8A3C5D21 " + QDate::currentDate().toString("yyyy-MM-dd"));
-    EXPECT_EQ(backup.info, QString("备份完成：2 本点读包已备份到“%1”。").arg(folder.c_str()));
-    EXPECT_EQ(backup.summary, "已备份（2）：\n    001.vxr 小猫\n    002.vxs 恐龙");
 
     attachPen("sdc1", "KLV00000002", {{"001.vxr", vxbName("别的书")}});
     ui->listZiro->setCurrentIndex(1);
     app->OnComboboxChanged();
-    const Ended restore = runToTheEnd(ui->actRestore, "使用空闲编号");
-    EXPECT_EQ(restore.info, "恢复结束。");
-    EXPECT_EQ(restore.summary, "已恢复（2）：\n    002.vxs 恐龙\n    001.vxr 小猫 → 002.vxr");
+    EXPECT_EQ(runToTheEnd(ui->actRestore, "使用空闲编号"),
+              "恢复结束。\n已恢复（2）：\n    002.vxs 恐龙\n    001.vxr 小猫 → 002.vxr");
     EXPECT_EQ(tableRows(*app),
               (std::vector<std::string>{"别的书 | 自制-001", "小猫 | 自制-002", "恐龙 | 智能-002"}))
         << "the list shows the restored books";
 
     folder = dir / "no backup";
     std::filesystem::create_directories(folder);
-    const Ended refused = runToTheEnd(ui->actRestore);
-    EXPECT_EQ(refused.info, "此文件夹中没有备份清单 penshelf-backup.json，不是点读包备份！");
-    EXPECT_EQ(refused.summary, "");
+    EXPECT_EQ(runToTheEnd(ui->actRestore),
+              "此文件夹中没有备份清单 penshelf-backup.json，不是点读包备份！\n");
 
     platform.folderVolumes().unmount("sdb1");
     platform.folderVolumes().unmount("sdc1");
@@ -124,9 +118,9 @@ TEST_F(BackupWindowTest, CancelWhileCopyingStopsBeforeTheNextBook) {
         ASSERT_EQ(truncate((book + entry).c_str(), 64 << 20), 0);
     }
     app->RefreshList();
-    const Ended ended = runToTheEnd(ui->actBackup, {}, /*cancelAt=*/3);
-    EXPECT_TRUE(ended.drawnWhileRunning);
-    ASSERT_TRUE(ended.info.startsWith("备份已取消：")) << ended.info.toStdString();
+    const QString ended = runToTheEnd(ui->actBackup, {}, /*cancelAt=*/3);
+    EXPECT_TRUE(drawnWhileRunning);
+    ASSERT_TRUE(ended.startsWith("备份已取消：")) << ended.toStdString();
 
     // What the backup keeps of a cancelled run is the backup's own test.
     const std::set<std::string> kept = fileNamesIn(folder);

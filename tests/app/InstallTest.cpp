@@ -197,9 +197,7 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
         pressInstall(path);
         ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
             EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
-            EXPECT_EQ(w.nRefresh(), Outcome::None);
             EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
-            EXPECT_TRUE(InstWindowParts(w).dtInfo->text().isEmpty());
             EXPECT_EQ(refreshes, 0);
             end(w);
         }));

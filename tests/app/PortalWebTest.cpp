@@ -68,11 +68,10 @@ class PortalWebTest : public WindowTest<> {
         return HttpResponse::withBody(404, "text/plain", "");
     }
 
-    // The Book tab of a main window, once its page has loaded.
-    static bool openPortal(AppDelegate& window) {
-        const MainWindowParts parts(window);
-        QSignalSpy loaded(parts.webView, &QWebEngineView::loadFinished);
-        parts.tabBook->click();
+    // The Book tab, once its page has loaded.
+    bool openPortal() {
+        QSignalSpy loaded(ui->webView, &QWebEngineView::loadFinished);
+        ui->tabBook->click();
         return spinUntil([&] { return !loaded.isEmpty() && loaded.last().at(0).toBool(); });
     }
     AppDelegate::Hooks portalAt() {
@@ -109,7 +108,7 @@ class PortalWebTest : public WindowTest<> {
 TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     const std::string pen = attachPen("sdb1", "PEN00000001");
     ui->listDownload->linger = 100ms;
-    ASSERT_TRUE(openPortal(*app));
+    ASSERT_TRUE(openPortal());
 
     // The package is downloaded again while its install window is open. Once
     // that has arrived, the user installs the first as proposed and the
@@ -143,7 +142,7 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
 }
 
 TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
-    ASSERT_TRUE(openPortal(*app));
+    ASSERT_TRUE(openPortal());
     click("notes");
     ASSERT_TRUE(spinUntil([&] { return rowsEnded(1); }));
     click("evil");
@@ -170,7 +169,7 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
 }
 
 TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
-    ASSERT_TRUE(openPortal(*app));
+    ASSERT_TRUE(openPortal());
     run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
         "window.open('javascript:document.title=\"script\"')");
     spinFor(500ms);
@@ -182,12 +181,12 @@ TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
 }
 
 TEST_F(PortalWebTest, NoAddressOrAPageThatCannotBeReachedShowsTheNotice) {
-    ASSERT_TRUE(openPortal(*app));
+    ASSERT_TRUE(openPortal());
     portalAddress.reset();
     ui->tabBook->click();
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
 
-    ASSERT_TRUE(openPortal(*app));
+    ASSERT_TRUE(openPortal());
     LocalHttpServer gone;
     portalAddress = gone.url(QStringLiteral("/book")).toStdString();
     gone.close();  // connections are refused
@@ -200,11 +199,10 @@ TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
         "/QtWebEngine/portal/Cookies";
     for (int run = 0; run < 2; ++run) {
-        {
-            AppDelegate window{platform, {log, log}, portalAt()};
-            window.applicationDidFinishLaunching();
-            ASSERT_TRUE(openPortal(window));
-        }
+        start(portalAt());
+        ASSERT_TRUE(openPortal());
+        ui.reset();
+        app.reset();
         // Written to the user's data folder once the window has gone, as at
         // the end of a run.
         ASSERT_TRUE(
