@@ -41,7 +41,12 @@ class MainWindowTest : public WindowTest<> {
     }
 };
 
-TEST_F(MainWindowTest, OnePenShowsItsCodeSpaceAndBooksAndARowEnablesRemove) {
+TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolder) {
+    expectNoPenState();
+    EXPECT_TRUE(ui->tabContent->isChecked());
+    EXPECT_FALSE(ui->boxBook->isHidden());
+    EXPECT_TRUE(ui->webView->isHidden());
+
     attachPen("sdb1", "A1B2C3D4E5F", {{"001.vxr", "小兔子乖乖"}, {"002.vxs", "三只小猪"}});
 
     EXPECT_EQ(comboItems(), std::vector<std::string>{"小栗莓点读笔 PEN 1.00"});
@@ -64,6 +69,13 @@ TEST_F(MainWindowTest, OnePenShowsItsCodeSpaceAndBooksAndARowEnablesRemove) {
     EXPECT_EQ(tableRows(*app).size(), 3u);
     EXPECT_TRUE(ui->listBook->selectionModel()->selectedRows().isEmpty());
     EXPECT_FALSE(ui->btnRemove->isEnabled());
+
+    // The last pen gone: its code and folder are kept.
+    clickRow(0);
+    app->removePen("sdb1");
+    expectNoPenState();
+    EXPECT_EQ(app->selectedPenCode(), "A1B2C3D4E5F");
+    EXPECT_EQ(app->selectedBookFolder(), dir / "sdb1/BOOK/");
 }
 
 TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
@@ -90,22 +102,6 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
     attachPen("sda1", "\xFF\xFE\x80");
     EXPECT_EQ(app->selectedPenCode(), std::nullopt);
     EXPECT_TRUE(ui->snZiro->text().isEmpty());
-}
-
-TEST_F(MainWindowTest, StartsWithNoPenAndTheLastPenGoneKeepsItsCodeAndFolder) {
-    expectNoPenState();
-    EXPECT_TRUE(ui->tabContent->isChecked());
-    EXPECT_FALSE(ui->boxBook->isHidden());
-    EXPECT_TRUE(ui->webView->isHidden());
-
-    attachPen("sdb1", "KEPTCODE", {{"001.vxr", "One"}});
-    clickRow(0);
-    ASSERT_TRUE(ui->btnRemove->isEnabled());
-
-    app->removePen("sdb1");
-    expectNoPenState();
-    EXPECT_EQ(app->selectedPenCode(), "KEPTCODE");
-    EXPECT_EQ(app->selectedBookFolder(), dir / "sdb1/BOOK/");
 }
 
 }  // namespace

@@ -94,9 +94,8 @@ class PortalWebTest : public WindowTest<> {
     }
     bool rowsEnded(size_t count) const {
         const auto texts = rows();
-        return texts.size() == count &&
-               std::none_of(texts.begin(), texts.end(),
-                            [](const std::string& t) { return t.ends_with("| running"); });
+        const auto running = [](const std::string& t) { return t.ends_with("| running"); };
+        return texts.size() == count && std::ranges::none_of(texts, running);
     }
 
     TempHome home;
@@ -174,7 +173,6 @@ TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
         "window.open('javascript:document.title=\"script\"')");
     spinFor(500ms);
     EXPECT_EQ(ui->webView->title().toStdString(), "点读包商城");
-    EXPECT_EQ(ui->webView->url().path().toStdString(), "/book");
 
     click("other");
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "other"; })) << "target=_blank";
