@@ -35,26 +35,24 @@ class PortalTest : public WindowTest<> {
     PortalTest() {
         previousLog =
             soap::setDebugLogSink([this](const std::string& line) { logged.push_back(line); });
-        start(
-            {.showPortalPage =
-                 [this](const std::optional<QUrl>& page) {
-                     shown.push_back(page ? page->toString(QUrl::FullyEncoded).toStdString()
-                                          : "(notice)");
-                 },
-             .lookUpPortal = [this](const std::string& id, int kind) { return lookUp(id, kind); }});
+        start({.showPortalPage =
+                   [this](const std::optional<QUrl>& page) {
+                       shown.push_back(page ? page->toString(QUrl::FullyEncoded).toStdString()
+                                            : "(notice)");
+                   },
+               // The book portal answers with /book, the repair portal with
+               // /repair, unless answers holds what to say.
+               .lookUpPortal = [this](const std::string& clientId,
+                                      int kind) -> std::optional<std::string> {
+                   asked.push_back(clientId + " " + std::to_string(kind));
+                   if (duringCall) std::exchange(duringCall, nullptr)();
+                   if (answers.empty()) return kind == 3 ? repair : book;
+                   const std::optional<std::string> answer = answers.front();
+                   answers.pop_front();
+                   return answer;
+               }});
     }
     ~PortalTest() override { soap::setDebugLogSink(previousLog); }
-
-    // The book portal answers with /book, the repair portal with /repair,
-    // unless answers holds what to say.
-    std::optional<std::string> lookUp(const std::string& clientId, int kind) {
-        asked.push_back(clientId + " " + std::to_string(kind));
-        if (duringCall) std::exchange(duringCall, nullptr)();
-        if (answers.empty()) return kind == 3 ? repair : book;
-        const std::optional<std::string> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
 
     const std::string book = "http://portal.test/book";
     const std::string repair = "http://portal.test/repair";
