@@ -102,27 +102,27 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyANumberOrTheCopyFailed) {
     writeFile(book + "005.vxr", "taken");
     pressInstall(source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5}));
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        const InstWindowParts ui(w);
-        EXPECT_EQ(ui.dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
-        EXPECT_EQ(ui.dtBookOid->text(), "005") << "its own title, though taken";
+        const InstWindowParts inst(w);
+        EXPECT_EQ(inst.dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
+        EXPECT_EQ(inst.dtBookOid->text(), "005") << "its own title, though taken";
         EXPECT_EQ(lookOf(w), " visible 1 input 111");
 
-        QTest::mouseClick(ui.btnInstall, Qt::LeftButton);
+        QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
         EXPECT_EQ(lookOf(w), "此点读包编号已存在！ visible 1 input 111");
         EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
         EXPECT_EQ(readFile(book + "005.vxr"), "taken");
 
         // The user types another number, but the pen's folder has gone
         // meanwhile: the copy fails, and the user may try again.
-        ui.dtBookOid->selectAll();
-        QTest::keyClick(ui.dtBookOid, Qt::Key_Backspace);
-        QTest::keyClicks(ui.dtBookOid, "000");
+        inst.dtBookOid->selectAll();
+        QTest::keyClick(inst.dtBookOid, Qt::Key_Backspace);
+        QTest::keyClicks(inst.dtBookOid, "000");
         std::filesystem::rename(book, dir / "away");
-        QTest::mouseClick(ui.btnInstall, Qt::LeftButton);
+        QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
         EXPECT_EQ(lookOf(w), "安装点读包失败！ visible 1 input 111");
         EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
         std::filesystem::rename(dir / "away", book);
-        QTest::keyClick(ui.dtBookOid, Qt::Key_Return);  // presses Install
+        QTest::keyClick(inst.dtBookOid, Qt::Key_Return);  // presses Install
     })) << "the window closes";
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"000.vxr", "001.vxr", "005.vxr"}));

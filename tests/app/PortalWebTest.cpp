@@ -48,7 +48,7 @@ class PortalWebTest : public WindowTest<> {
     }
     // The window goes before the home folder that holds its web profile.
     ~PortalWebTest() override {
-        ui->reset();
+        ui.reset();
         app.reset();
     }
 
