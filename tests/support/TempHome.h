@@ -27,6 +27,7 @@ class TempHome {
             spinFor(std::chrono::milliseconds(300));
         }
     }
+
     std::string operator/(const std::string& relative) const { return dir_ / relative; }
     // Where QStandardPaths puts downloads when the user has not chosen a folder.
     std::string downloads() const { return dir_ / "Downloads"; }
