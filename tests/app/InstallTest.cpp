@@ -97,10 +97,11 @@ class InstallFlowTest : public WindowTest<> {
     int refreshes = 0;
 };
 
-TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyANumberOrTheCopyFailed) {
+TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefusedOrTheCopyFailed) {
     // The proposal and the checks themselves are tested with the engine.
     writeFile(book + "005.vxr", "taken");
-    pressInstall(source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5}));
+    const std::string path = source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5});
+    pressInstall(path);
     EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
         const InstWindowParts inst(w);
         EXPECT_EQ(inst.dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
@@ -112,11 +113,15 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyANumberOrTheCopyFailed) {
         EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
         EXPECT_EQ(readFile(book + "005.vxr"), "taken");
 
-        // The user types another number, but the pen's folder has gone
-        // meanwhile: the copy fails, and the user may try again.
+        // The user types another number. The package gone, it is refused; the
+        // pen's folder gone, the copy fails. The user may try again each time.
         inst.dtBookOid->selectAll();
         QTest::keyClick(inst.dtBookOid, Qt::Key_Backspace);
         QTest::keyClicks(inst.dtBookOid, "000");
+        std::filesystem::rename(path, dir / "package");
+        QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
+        EXPECT_EQ(lookOf(w), "点读包文件无效！ visible 1 input 111");
+        std::filesystem::rename(dir / "package", path);
         std::filesystem::rename(book, dir / "away");
         QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
         EXPECT_EQ(lookOf(w), "安装点读包失败！ visible 1 input 111");

@@ -45,14 +45,12 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolder) {
     ASSERT_EQ(ui->listZiro->count(), 1);
     EXPECT_EQ(ui->listZiro->itemText(0), "小栗莓点读笔 PEN 1.00");
     EXPECT_EQ(ui->snZiro->text(), "A1B2C3D4E5F");
-    EXPECT_FALSE(ui->fsZiro->text().isEmpty());
-    EXPECT_NE(ui->fsZiro->text(), "---");
+    EXPECT_TRUE(!ui->fsZiro->text().isEmpty() && ui->fsZiro->text() != "---");
     EXPECT_EQ(app->selectedBookFolder(), dir / "sdb1/BOOK/");
     EXPECT_EQ(tableRows(*app),
               (std::vector<std::string>{"三只小猪 | 智能-002", "小兔子乖乖 | 自制-001"}));
-    EXPECT_TRUE(ui->snZiro->isEnabled());
-    EXPECT_TRUE(ui->btnInstall->isEnabled());
-    EXPECT_TRUE(ui->btnEject->isEnabled());
+    EXPECT_TRUE(ui->snZiro->isEnabled() && ui->btnInstall->isEnabled() &&
+                ui->btnEject->isEnabled());
     EXPECT_FALSE(ui->btnRemove->isEnabled());
 
     clickRow(1);

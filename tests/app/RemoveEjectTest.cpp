@@ -103,15 +103,13 @@ TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) 
         EXPECT_EQ(alert->defaultButton()->text(), "删除");
     });
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "004.vxr", "005.vxs"}));
-    EXPECT_TRUE(rowSelected()) << "a cancel keeps the selection";
-    EXPECT_TRUE(ui->btnRemove->isEnabled());
+    EXPECT_TRUE(rowSelected() && ui->btnRemove->isEnabled()) << "a cancel keeps the selection";
 
     remove("删除");
     EXPECT_EQ(asked, std::vector<std::string>(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "005.vxs"}));
     EXPECT_EQ(rowCount(), 2);
-    EXPECT_FALSE(rowSelected());
-    EXPECT_FALSE(ui->btnRemove->isEnabled());
+    EXPECT_FALSE(rowSelected() || ui->btnRemove->isEnabled());
 
     // A file that vanished behind the program's back: no message, row gone.
     selectRow("Five");
