@@ -1,6 +1,5 @@
 // Removing a book and ejecting a pen from the main window.
 
-#include "app/Alerts.h"
 #include "device/linux/MountTable.h"
 #include "device/linux/SystemEject.h"
 
@@ -13,7 +12,6 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <cstdio>
 #include <sys/stat.h>
 
 using namespace penshelf;
@@ -36,12 +34,6 @@ class CommandEjectPlatform : public SimulatedPlatform {
     std::optional<MountTable> realMounts;
 };
 
-// PATH with folder first.
-std::string pathWithFirst(const std::string& folder) {
-    const char* path = std::getenv("PATH");
-    return folder + ":" + (path ? path : "");
-}
-
 // Answers the application-modal alert that the next action opens.
 void answerNextAlert(std::function<void(QMessageBox*)> answer) {
     auto* poll = new QTimer;
@@ -55,23 +47,10 @@ void answerNextAlert(std::function<void(QMessageBox*)> answer) {
     poll->start(10);
 }
 
-QAbstractButton* buttonNamed(QMessageBox* alert, const QString& text) {
-    for (QAbstractButton* button : alert->buttons()) {
-        if (button->text() == text) return button;
-    }
-    return nullptr;
-}
-
 class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
   protected:
     RemoveEjectTest() {
-        start({.confirmRemoval =
-                   [this](const QString& name) {
-                       asked.push_back(name.toStdString());
-                       if (whileAsking) whileAsking();
-                       return confirm;
-                   },
-               .reportEjectFailure = [this] { ++ejectFailures; }});
+        start({.reportEjectFailure = [this] { ++ejectFailures; }});
     }
 
     // Selects the row showing name, as a user clicks it.
@@ -88,54 +67,54 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           {header->sectionViewportPosition(column) + 5, header->height() / 2});
     }
-    void remove() { QTest::mouseClick(ui->btnRemove, Qt::LeftButton); }
+    // Presses Remove and, after meanwhile, answers the alert with the button
+    // named answer. The alert's text is kept in asked.
+    void remove(const QString& answer, std::function<void(QMessageBox*)> meanwhile = {}) {
+        answerNextAlert([=, this](QMessageBox* alert) {
+            asked.push_back(alert->text().toStdString());
+            if (meanwhile) meanwhile(alert);
+            for (QAbstractButton* button : alert->buttons()) {
+                if (button->text() == answer) button->click();
+            }
+        });
+        QTest::mouseClick(ui->btnRemove, Qt::LeftButton);
+    }
     void eject() { QTest::mouseClick(ui->btnEject, Qt::LeftButton); }
     int rowCount() const { return ui->listBook->model()->rowCount(); }
     bool rowSelected() const { return !ui->listBook->selectionModel()->selectedRows().isEmpty(); }
 
-    // A stand-in for udisksctl that records its arguments and exits with the
-    // status written in its exit file.
-    std::string fakeUdisksctl() {
-        writeFile(bin + "/udisksctl", "#!/bin/sh\necho \"$@\" >> '" + bin +
-                                          "/calls'\nexit $(cat '" + bin +
-                                          "/exit' 2>/dev/null || echo 0)\n");
-        chmod((bin + "/udisksctl").c_str(), 0755);
-        return bin;
-    }
-
     const std::string bin = dir / "bin";
-    bool confirm = true;
-    std::function<void()> whileAsking;
     std::vector<std::string> asked;
     int ejectFailures = 0;
 };
 
-TEST_F(RemoveEjectTest, DeleteRemovesExactlyTheSelectedRowsFileAndCancelNothing) {
+TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) {
     const std::string book = attachPen("sdb1", "CODE",
-                                       {{"002.vxr", vxbName("Shared title")},
+                                       {{"002.vxr", vxbName("<b>Shared</b>")},
                                         {"004.vxr", "ATT002"},
                                         {"005.vxs", vxbName("Five")}});
-    selectRow("VXBShared title(002)");  // the sharing package, not its target
-    confirm = false;
-    remove();
+    selectRow("VXB<b>Shared</b>(002)");  // the sharing package, not its target
+    remove("取消", [](QMessageBox* alert) {
+        EXPECT_EQ(alert->textFormat(), Qt::PlainText) << "a name from the pen is no markup";
+        EXPECT_EQ(alert->informativeText(), "删除点读包后将不能恢复！");
+        QStringList buttons;
+        for (QAbstractButton* button : alert->buttons()) buttons << button->text();
+        EXPECT_EQ(buttons, QStringList({"删除", "取消"}));
+        EXPECT_EQ(alert->defaultButton()->text(), "删除");
+    });
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "004.vxr", "005.vxs"}));
-    EXPECT_TRUE(rowSelected()) << "a cancel keeps the selection";
-    EXPECT_TRUE(ui->btnRemove->isEnabled());
+    EXPECT_TRUE(rowSelected() && ui->btnRemove->isEnabled()) << "a cancel keeps the selection";
 
-    confirm = true;
-    remove();
-    EXPECT_EQ(asked, std::vector<std::string>(2, "VXBShared title(002)"));
-    EXPECT_FALSE(fs::exists(book + "004.vxr"));
-    EXPECT_TRUE(fs::exists(book + "002.vxr"));
-    EXPECT_TRUE(fs::exists(book + "005.vxs"));
+    remove("删除");
+    EXPECT_EQ(asked, std::vector<std::string>(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "005.vxs"}));
     EXPECT_EQ(rowCount(), 2);
-    EXPECT_FALSE(rowSelected());
-    EXPECT_FALSE(ui->btnRemove->isEnabled());
+    EXPECT_FALSE(rowSelected() || ui->btnRemove->isEnabled());
 
     // A file that vanished behind the program's back: no message, row gone.
     selectRow("Five");
     fs::remove(book + "005.vxs");
-    remove();
+    remove("删除");
     EXPECT_EQ(rowCount(), 1);
 }
 
@@ -155,97 +134,72 @@ TEST_F(RemoveEjectTest, ASortedTableRemovesTheBookTheUserSelected) {
                                                          "Apple | 智能-002"}));
 
     clickRow(1);
-    ASSERT_TRUE(ui->btnRemove->isEnabled());
-    remove();
-    EXPECT_EQ(asked, std::vector<std::string>{"Banana"});
+    remove("删除");
+    EXPECT_EQ(asked, std::vector<std::string>{"Banana\r\n是否删除此点读包？"});
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxs"}));
     EXPECT_EQ(shownRows(*app), (std::vector<std::string>{"Cherry | 自制-001", "Apple | 智能-002"}));
 }
 
-TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesNothingAtItsOldPlace) {
+TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesAndListsNothingAtItsOldPlace) {
     const std::string book = attachPen("sdb1", "CODE", {{"001.vxr", vxbName("One")}});
-    whileAsking = [&] {
+    // Run from a folder with a BOOK/ of its own, which is no pen's.
+    writeFile(dir / "BOOK/001.vxr", BookFile{.name = vxbName("Not on the pen")}.bytes());
+    const auto previous = fs::current_path();
+    fs::current_path(dir.path());
+    selectRow("One");
+    remove("删除", [&](QMessageBox*) {
         // While the alert is open the pen is pulled out, and another disk
         // is mounted where it was.
         platform.folderVolumes().unmount("sdb1");
         platform.folderVolumes().mount("sdz1", dir / "sdb1");
-    };
-    selectRow("One");
-    remove();
-    EXPECT_EQ(asked.size(), 1u);
-    EXPECT_TRUE(fs::exists(book + "001.vxr"));
-    EXPECT_EQ(rowCount(), 0);
-    EXPECT_EQ(ui->fsZiro->text(), "---");
-}
-
-TEST_F(RemoveEjectTest, TheRealAlertAsksWithTheNameOnItsOwnLine) {
-    EXPECT_EQ(makeRemovalAlert("", nullptr)->text(), "\r\n是否删除此点读包？");
-    // A name from the pen is shown as it is, never as markup.
-    EXPECT_EQ(makeRemovalAlert("<b>粗体</b>", nullptr)->textFormat(), Qt::PlainText);
-
-    start({});
-    const std::string book = attachPen("sdb1", "CODE", {{"001.vxr", vxbName("小兔子")}});
-    QString text, informative, defaultButton;
-    QStringList buttons;
-    answerNextAlert([&](QMessageBox* alert) {
-        text = alert->text();
-        informative = alert->informativeText();
-        for (QAbstractButton* button : alert->buttons()) buttons << button->text();
-        defaultButton = alert->defaultButton()->text();
-        buttonNamed(alert, "取消")->click();
     });
-    selectRow("小兔子");
-    remove();
-    EXPECT_EQ(text, "小兔子\r\n是否删除此点读包？");
-    EXPECT_EQ(informative, "删除点读包后将不能恢复！");
-    EXPECT_EQ(buttons, QStringList({"删除", "取消"}));
-    EXPECT_EQ(defaultButton, "删除");
-    EXPECT_TRUE(fs::exists(book + "001.vxr"));
-
-    answerNextAlert([](QMessageBox* alert) { buttonNamed(alert, "删除")->click(); });
-    remove();
-    EXPECT_FALSE(fs::exists(book + "001.vxr"));
+    fs::current_path(previous);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
+    EXPECT_EQ(fileNamesIn(dir / "BOOK"), std::set<std::string>{"001.vxr"});
+    EXPECT_EQ(rowCount(), 0);
+    EXPECT_EQ(ui->snZiro->text(), "CODE");
+    EXPECT_EQ(ui->fsZiro->text(), "---");
+    EXPECT_TRUE(app->selectedBookFolder().empty());
 }
 
-TEST_F(RemoveEjectTest, EjectRunsTheCommandForTheSelectedPen) {
-    const ScopedEnv path("PATH", pathWithFirst(fakeUdisksctl()));
-    attachPen("sdb1", "FIRST");
+TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) {
+    // A stand-in for udisksctl, first on PATH, that records its arguments and
+    // exits with the status written in its exit file.
+    writeFile(bin + "/udisksctl", "#!/bin/sh\necho \"$@\" >> '" + bin + "/calls'\nexit $(cat '" +
+                                      bin + "/exit' 2>/dev/null || echo 0)\n");
+    chmod((bin + "/udisksctl").c_str(), 0755);
+    const ScopedEnv path("PATH", bin + ":" + qgetenv("PATH").toStdString());
+    attachPen("sdb1", "FIRST", {{"001.vxr", vxbName("One")}});
     attachPen("sdc1", "SECOND");
     QTest::keyClick(ui->listZiro, Qt::Key_Down);
     ASSERT_EQ(ui->snZiro->text(), "SECOND");
-
     eject();
     EXPECT_EQ(readFile(bin + "/calls"),
               "unmount --block-device /dev/sdc1\npower-off --block-device /dev/sdc1\n");
     EXPECT_EQ(ui->listZiro->count(), 1);
     EXPECT_EQ(ui->snZiro->text(), "FIRST");
 
-    eject();
-    EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
-    EXPECT_FALSE(ui->btnEject->isEnabled());
-    EXPECT_EQ(rowCount(), 0);
-}
-
-TEST_F(RemoveEjectTest, FailedEjectKeepsAMountedPenAndSaysSo) {
-    const ScopedEnv path("PATH", pathWithFirst(fakeUdisksctl()));
+    // The command fails and the pen is still mounted: it stays, with a word.
     writeFile(bin + "/exit", "1");
-    attachPen("sdb1", "STILLHERE", {{"001.vxr", vxbName("One")}});
-
+    fs::remove(bin + "/calls");
     eject();
     EXPECT_EQ(readFile(bin + "/calls"), "unmount --block-device /dev/sdb1\n");
     EXPECT_EQ(ejectFailures, 1);
-    EXPECT_EQ(ui->snZiro->text(), "STILLHERE");
+    EXPECT_EQ(ui->snZiro->text(), "FIRST");
     EXPECT_EQ(rowCount(), 1);
 
     // Pulled out meanwhile: the failing command removes it without a word,
     // and the disk that is no longer mounted is still powered off.
     platform.folderVolumes().unmount("sdb1");
+    fs::remove(bin + "/calls");
     eject();
     EXPECT_EQ(readFile(bin + "/calls"),
-              "unmount --block-device /dev/sdb1\nunmount --block-device /dev/sdb1\n"
-              "power-off --block-device /dev/sdb1\n");
+              "unmount --block-device /dev/sdb1\npower-off --block-device /dev/sdb1\n");
     EXPECT_EQ(ejectFailures, 1);
     EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
+    EXPECT_FALSE(ui->btnEject->isEnabled());
+    EXPECT_EQ(rowCount(), 0);
 
     // Without the hook: the alert.
     start({});
@@ -262,14 +216,12 @@ TEST_F(RemoveEjectTest, FailedEjectKeepsAMountedPenAndSaysSo) {
 // As root: a loop-mounted volume ejected through umount, where there is no udisksctl.
 TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     MAKE_LOOP_VOLUME(volume, 4096);
-    std::string device;
-    if (FILE* findmnt = popen(("findmnt -n -o SOURCE '" + volume->root + "'").c_str(), "r")) {
-        char line[128] = {};
-        if (fgets(line, sizeof line, findmnt)) device = line;
-        pclose(findmnt);
+    std::string loop;  // the loop device it is mounted from
+    for (int n = 0; n < 256 && loop.empty(); ++n) {
+        const std::string name = "loop" + std::to_string(n);
+        if (MountTable().GetVolumePath(name) == volume->root + "/") loop = name;
     }
-    ASSERT_TRUE(device.starts_with("/dev/")) << device;
-    const std::string loop = device.substr(5, device.find('\n') - 5);
+    ASSERT_FALSE(loop.empty());
 
     // A PATH with umount and eject but no udisksctl.
     fs::create_directories(bin);
@@ -282,7 +234,6 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     }
     const ScopedEnv path("PATH", bin);
     platform.realMounts.emplace();
-    ASSERT_EQ(platform.volumes().GetVolumePath(loop), volume->root + "/");
     app->storePen({.vendor = "pagor",
                    .product = "LOOP",
                    .revision = "1",

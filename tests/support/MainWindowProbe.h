@@ -9,9 +9,9 @@
 #include "device/simulated/SimulatedPlatform.h"
 
 #include "support/BookFile.h"
+#include "support/Spin.h"
 #include "support/TempDir.h"
 
-#include <QAbstractItemModel>
 #include <QTest>
 #include <QAction>
 #include <QComboBox>
@@ -75,32 +75,9 @@ struct InstWindowParts {
     QPushButton* btnCancel = part<QPushButton>(window, "btnCancel");
 };
 
-// A pen whose volume is folder/<bsdName>, with BOOK/ holding the given
-// files (file name -> name string), mounted and stored as identification
-// would. Returns its BOOK/ folder.
-inline std::string attachFolderPen(AppDelegate& app, SimulatedPlatform& platform,
-                                   const TempDir& folder, const std::string& bsdName,
-                                   const std::string& code,
-                                   const std::map<std::string, std::string>& books = {}) {
-    const std::string volume = folder / bsdName;
-    std::filesystem::create_directories(volume + "/BOOK");
-    for (const auto& [file, nameString] : books) {
-        writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
-    }
-    platform.folderVolumes().mount(bsdName, volume);
-    PenRecord pen{.vendor = "pagor",
-                  .product = "PEN",
-                  .revision = "1.00",
-                  .bsdName = bsdName,
-                  .displayName = penDisplayName};
-    pen.setIdentityCode(code);
-    app.storePen(pen);
-    return volume + "/BOOK/";
-}
-
 // A shown main window over pens kept in folders under dir: a test stores
 // them as identification would, or the simulated platform finds them in
-// dir/pens. Attaches are examined at once.
+// dir/pens. Attaches are examined at once, and counted.
 template <class PenPlatform = SimulatedPlatform>
 class WindowTest : public ::testing::Test {
   protected:
@@ -108,15 +85,46 @@ class WindowTest : public ::testing::Test {
     void start(AppDelegate::Hooks hooks = {}) {
         ui.reset();
         app = std::make_unique<AppDelegate>(platform, Diagnostics{log, log}, std::move(hooks),
-                                            [](std::function<void()> then) { then(); });
+                                            [this](std::function<void()> then) {
+                                                ++waits;
+                                                then();
+                                            });
         ui = std::make_unique<MainWindowParts>(*app);
         app->applicationDidFinishLaunching();
         app->window()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
     }
+    // A pen whose volume is dir/<bsdName>, with BOOK/ holding the given
+    // files (file name -> name string), mounted and stored as identification
+    // would. Returns its BOOK/ folder.
     std::string attachPen(const std::string& bsdName, const std::string& code,
                           const std::map<std::string, std::string>& books = {}) {
-        return attachFolderPen(*app, platform, dir, bsdName, code, books);
+        const std::string volume = dir / bsdName;
+        std::filesystem::create_directories(volume + "/BOOK");
+        for (const auto& [file, nameString] : books) {
+            writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
+        }
+        platform.folderVolumes().mount(bsdName, volume);
+        PenRecord pen{.vendor = "pagor",
+                      .product = "PEN",
+                      .revision = "1.00",
+                      .bsdName = bsdName,
+                      .displayName = penDisplayName};
+        pen.setIdentityCode(code);
+        app->storePen(pen);
+        return volume + "/BOOK/";
+    }
+    // A simulated pen, dir/pens/name, with its code and the given books
+    // (file name -> name string). Returns its folder.
+    std::string plugIn(const std::string& name, const std::string& code,
+                       const std::map<std::string, std::string>& books = {}) {
+        const std::string folder = dir / ("pens/" + name);
+        writeFile(folder + "/SYS/product.ini", "PRODUCT_CODE=" + code + "\r\n");
+        std::filesystem::create_directories(folder + "/BOOK");
+        for (const auto& [file, nameString] : books) {
+            writeFile(folder + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
+        }
+        return folder;
     }
     void clickRow(int row) {
         const QRect cell = ui->listBook->visualRect(ui->listBook->model()->index(row, 0));
@@ -126,6 +134,7 @@ class WindowTest : public ::testing::Test {
     TempDir dir;
     PenPlatform platform{dir / "pens"};
     std::ostringstream log;
+    int waits = 0;
     std::unique_ptr<AppDelegate> app;
     std::unique_ptr<MainWindowParts> ui;
 };

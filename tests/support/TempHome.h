@@ -27,10 +27,7 @@ class TempHome {
             spinFor(std::chrono::milliseconds(300));
         }
     }
-    TempHome(const TempHome&) = delete;
-    TempHome& operator=(const TempHome&) = delete;
 
-    std::string str() const { return dir_.str(); }
     std::string operator/(const std::string& relative) const { return dir_ / relative; }
     // Where QStandardPaths puts downloads when the user has not chosen a folder.
     std::string downloads() const { return dir_ / "Downloads"; }
