@@ -1,6 +1,6 @@
 // Backing a pen up and restoring it: the files and the manifest in the
-// backup folder, the files on the pen, and what a bad backup or a cancel
-// leave behind.
+// backup folder, the files on the pen, and what a bad backup, an unreadable
+// book or a cancel leave behind.
 
 #include "books/Backup.h"
 #include "books/Restore.h"
@@ -12,6 +12,8 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <ctime>
 #include <map>
@@ -232,19 +234,26 @@ TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
     EXPECT_TRUE(std::filesystem::is_empty(otherPen));
 }
 
-TEST_F(BackupRestoreTest, CancelMidBookLeavesNoPartialFileAndATrueManifest) {
+TEST_F(BackupRestoreTest, AnUnreadableOrCancelledBookLeavesNoPartialFileAndATrueManifest) {
     // Three books of several blocks each.
     Files books;
     for (const char* entry : {"001.vxr", "002.vxr", "003.vxr"}) {
         books[entry] = BookFile{.name = vxbName(entry), .size = (3 << 20) + 17}.bytes();
     }
     put(pen, books);
-    bool inSecondBook = false;
-    const BackupReport report = backUp(
-        pen, folder,
-        {.progress = [&](const BackupProgress& p) { inSecondBook = p.book == 1 && p.bookDone > 0; },
-         .cancelled = [&] { return inSecondBook; }});
+    // The second book is cut short as it is read, as by a pen pulled out; the third is cancelled.
+    bool inThirdBook = false;
+    const auto progress = [&](const BackupProgress& p) {
+        if (p.book == 1 && p.bookDone == (1u << 20)) {
+            EXPECT_EQ(truncate((pen + "002.vxr").c_str(), 1 << 20), 0);
+        }
+        inThirdBook = p.book == 2 && p.bookDone > 0;
+    };
+    const BackupReport report =
+        backUp(pen, folder, {.progress = progress, .cancelled = [&] { return inThirdBook; }});
     EXPECT_EQ(report.status, BackupStatus::Cancelled);
+    ASSERT_EQ(report.failed.size(), 1u);
+    EXPECT_EQ(report.failed[0].why, BackupFailure::ReadFailed);
     // The first book whole, a manifest of it alone, and nothing else.
     EXPECT_EQ(filesIn(folder).size(), 2u);
     EXPECT_EQ(readFile(folder + "/001.vxr"), books.at("001.vxr"));
