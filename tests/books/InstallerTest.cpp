@@ -75,7 +75,6 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
     for (const Check& c :
          {Check{" 12", ".vxr", NumberCheck::NotDigits},  // no trimming
           Check{"１２３", ".vxr", NumberCheck::NotDigits},
-          Check{"1a", ".vxr", NumberCheck::NotDigits},
           Check{"12", ".vxr", NumberCheck::NotThreeDigits},
           Check{"", ".vxr", NumberCheck::NotThreeDigits},
           Check{"0005", ".vxr", NumberCheck::NotThreeDigits},  // not a number

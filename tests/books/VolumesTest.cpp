@@ -32,7 +32,6 @@ TEST(MountTable, FindsTheFirstWholeMountOfTheDeviceInTheGivenFile) {
     EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb"), "");
     EXPECT_EQ(mountPointIn("", "/dev/sdb1"), "");
 
-    // The table file is read as it is given.
     TempDir dir;
     writeFile(dir / "mountinfo", sampleMountinfo);
     const MountTable table(dir / "mountinfo");
