@@ -27,8 +27,8 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFail
         addSource("first.vxb", {.name = vxbName("第一本"), .defaultTitle = 1, .size = 5000});
     const std::string second =
         addSource("second.vxb", {.name = vxbName("第二本"), .defaultTitle = 1});
-    const BookFile smart{.name = vxbName("第三本"), .coverOid = 5, .size = 2048};
-    const std::string third = addSource("third.vxb", smart);
+    const std::string third =
+        addSource("third.vxb", {.name = vxbName("第三本"), .coverOid = 5, .size = 2048});
 
     const CliRun run = runCli({"install", first, second, third, "--json"});
     EXPECT_EQ(run.status, 1) << "the worst outcome: a number taken";
@@ -47,8 +47,6 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFail
     EXPECT_EQ(jsonText(refused["message"]), taken);
     EXPECT_EQ(jsonText(installs[2].toObject()["entry"]), "001.vxs")
         << "the failure before did not stop it";
-
-    EXPECT_EQ(readFile(book + "001.vxs"), smart.bytes());
     EXPECT_EQ(runCli({"books"}).out, "001\tcustom\t第一本\t001.vxr\n001\tsmart\t第三本\t001.vxs\n");
 }
 
@@ -57,10 +55,6 @@ TEST_F(InstallCommand, AGivenNumberIsUsedForOneFileOnly) {
     const CliRun installed = runCli({"install", source, "--number=999"});
     EXPECT_EQ(installed.status, 0) << installed.err;
     EXPECT_EQ(installed.out, "installed " + source + " as 999.vxr\n");
-    const CliRun again = runCli({"install", source, "--number", "999"});
-    EXPECT_EQ(again.status, 1);
-    EXPECT_THAT(again.err, HasSubstr("number 999 is taken"));
-
     const CliRun twoFiles = runCli({"install", source, source, "--number", "005"});
     EXPECT_EQ(twoFiles.status, 1) << "one number cannot name two books";
     EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"999.vxr"});

@@ -28,10 +28,6 @@ inline constexpr const char* kEnvelopeStart =
     "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
     "xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\" xsl:version=\"1.0\"";
 
-inline QByteArray addressAnswer(const QByteArray& address) {
-    return getproxyurlAnswer(address);
-}
-
 inline soap::ErrorRecord httpError(long code, std::string description) {
     return {"PagorFuncBindingResponseHTTP", code, std::move(description)};
 }

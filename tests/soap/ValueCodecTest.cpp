@@ -65,7 +65,7 @@ TEST(XmlEscape, EscapesAndUnescapesTheFiveReferencesInOnePass) {
     EXPECT_EQ(stringByUnescapingXML("&&lt;&"), "&<&");
 }
 
-TEST(StringCodec, WritesTheTextEscapedExactlyOnceUnderAnyGivenPrefix) {
+TEST(StringCodec, WritesTheTextEscapedOnceAndReadsTextAndCdataDecodedTwice) {
     auto doc = emptyDocument();
     const auto write = [&](const std::optional<std::string>& prefix) {
         return written(doc,
@@ -74,10 +74,9 @@ TEST(StringCodec, WritesTheTextEscapedExactlyOnceUnderAnyGivenPrefix) {
     EXPECT_EQ(write(std::nullopt), "<p>&amp;#38;</p>");
     EXPECT_EQ(write("tns"), "<tns:p>&amp;#38;</tns:p>");
     EXPECT_EQ(write(""), "<p>&amp;#38;</p>");
-}
 
-TEST(StringCodec, ReadsTextAndCdataDecodedTwiceButNotChildElements) {
-    // The parser decodes the wire text once and the reader unescapes it once more.
+    // The parser decodes the wire text once and the reader unescapes it once more; child
+    // elements are no part of the text.
     for (const auto& [xml, text] : std::vector<std::pair<const char*, std::optional<std::string>>>{
              {"<r>a&amp;amp;b &#38;lt;</r>", "a&b <"},
              {"<r>a<b>inner</b>c<![CDATA[<d>&amp;]]></r>", "ac<d>&"},
@@ -86,15 +85,7 @@ TEST(StringCodec, ReadsTextAndCdataDecodedTwiceButNotChildElements) {
     }
 }
 
-TEST(ValueCodecs, EmptyElementReadsAsAbsent) {
-    // Empty strings and numbers are read as the service's answers have them, in DecodingTest.
-    Element empty("<return/>");
-    EXPECT_EQ(USBoolean::deserializeNode(empty.node()), std::nullopt);
-    EXPECT_EQ(USAdditions<Bytes>::deserializeNode(empty.node()), std::nullopt);
-    EXPECT_EQ(USAdditions<Instant>::deserializeNode(empty.node()), std::nullopt);
-}
-
-TEST(NumberCodec, WritesTheShortestDecimalFormThatReadsBackTheSame) {
+TEST(NumberCodec, WritesTheShortestDecimalFormAndReadsTheLeadingNumber) {
     auto doc = emptyDocument();
     for (const auto& [value, xml] :
          std::vector<std::pair<double, const char*>>{{2, "<n>2</n>"},
@@ -107,9 +98,7 @@ TEST(NumberCodec, WritesTheShortestDecimalFormThatReadsBackTheSame) {
         EXPECT_EQ(written(doc, node), xml);
         EXPECT_EQ(USAdditions<double>::deserializeNode(node), value);
     }
-}
-
-TEST(NumberCodec, ReadsTheLeadingDecimalNumber) {
+    // Reading takes the leading decimal number, if any.
     const std::pair<const char*, double> cases[] = {
         {"<n>12abc</n>", 12},    {"<n>abc</n>", 0},          {"<n>  -3.5e2xyz</n>", -350},
         {"<n>.5</n>", 0.5},      {"<n>+7.</n>", 7},          {"<n>1e</n>", 1},
@@ -130,15 +119,7 @@ TEST(BooleanCodec, ReadsExactlyTrueAndFalse) {
     }
 }
 
-TEST(Base64Encoding, FollowsRfc4648) {
-    EXPECT_EQ(base64Encoding(Bytes()), "");
-    EXPECT_EQ(base64Encoding(bytesOf("f")), "Zg==");
-    EXPECT_EQ(base64Encoding(bytesOf("fo")), "Zm8=");
-    EXPECT_EQ(base64Encoding(bytesOf("foo")), "Zm9v");
-    EXPECT_EQ(base64Encoding(bytesOf("\xFB\xFF\xBF")), "+/+/");
-}
-
-TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhere) {
+TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhereAndRejectsAnythingElse) {
     for (const auto& [text, decoded] : std::vector<std::pair<std::string, Bytes>>{
              {"QQ", bytesOf("A")},
              {"QQ==", bytesOf("A")},
@@ -153,9 +134,6 @@ TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhere) {
              {std::string("\0QUJD", 5), Bytes()}}) {
         EXPECT_EQ(dataWithBase64EncodedString(text), decoded) << text;
     }
-}
-
-TEST(Base64Decoding, RejectsForeignCharactersALoneFinalCharacterAndNoText) {
     // Characters after a NUL must still be ASCII.
     for (const std::string& text :
          std::vector<std::string>{"Q", "Q===", "QUJDQ", "QUJD-", "QUJD_", "QU*D", "QUJDé",
@@ -166,7 +144,11 @@ TEST(Base64Decoding, RejectsForeignCharactersALoneFinalCharacterAndNoText) {
                 ThrowsMessage<std::invalid_argument>(StrEq("Error: String must not be nil")));
 }
 
-TEST(Base64, RoundTripsRandomBytesOfEveryLength) {
+TEST(Base64Encoding, FollowsRfc4648AndRoundTripsRandomBytesOfEveryLength) {
+    EXPECT_EQ(base64Encoding(Bytes()), "");
+    EXPECT_EQ(base64Encoding(bytesOf("f")), "Zg==");
+    EXPECT_EQ(base64Encoding(bytesOf("fo")), "Zm8=");
+    EXPECT_EQ(base64Encoding(bytesOf("\xFB\xFF\xBF")), "+/+/");
     std::mt19937 random(20240615);
     std::uniform_int_distribution<int> byte(0, 255);
     for (size_t n = 0; n <= 300; ++n) {
@@ -187,6 +169,7 @@ TEST(DataCodec, TravelsAsBase64) {
     EXPECT_EQ(USAdditions<Bytes>::deserializeNode(node), bytes);
 
     EXPECT_EQ(USAdditions<Bytes>::deserializeNode(Element("<d>QUJD-</d>").node()), std::nullopt);
+    EXPECT_EQ(USAdditions<Bytes>::deserializeNode(Element("<d/>").node()), std::nullopt);
 }
 
 TEST(DateCodec, TravelsAsUtcCalendarText) {
@@ -196,9 +179,10 @@ TEST(DateCodec, TravelsAsUtcCalendarText) {
     EXPECT_EQ(written(doc, node), "<when>2009-01-02T12:00:00Z</when>");
     EXPECT_EQ(USAdditions<Instant>::deserializeNode(node), utc(2009, 1, 2, 12));
 
-    // Leniently read: leading white space is allowed; text that is no date is absent.
+    // Leniently read: leading white space is allowed; text that is no date, or none, is absent.
     EXPECT_EQ(USAdditions<Instant>::deserializeNode(Element("<d> 2009-01-02 12:00:00Z</d>").node()),
               utc(2009, 1, 2, 12));
     EXPECT_EQ(USAdditions<Instant>::deserializeNode(Element("<d>tomorrow</d>").node()),
               std::nullopt);
+    EXPECT_EQ(USAdditions<Instant>::deserializeNode(Element("<d/>").node()), std::nullopt);
 }

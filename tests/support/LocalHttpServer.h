@@ -84,7 +84,6 @@ struct HttpResponse {
     }
     static HttpResponse raw(QByteArray bytes) { return {.kind = Kind::Raw, .body = bytes}; }
     static HttpResponse stalled(QByteArray bytes) { return {.kind = Kind::Stalled, .body = bytes}; }
-    static HttpResponse silence() { return stalled({}); }
 };
 
 class LocalHttpServer {

@@ -1,7 +1,7 @@
 #pragma once
 // A small ext4 volume on a loop device with an empty BOOK/ folder, standing
 // in for a pen's disk where a test needs a real file system of its own: one
-// that fills up, turns read-only or loses its device. Needs root.
+// that fills up or turns read-only. Needs root.
 
 #include "support/TempDir.h"
 
@@ -38,14 +38,6 @@ class LoopVolume {
         if (mounted_) runQuietly("umount " + root);
     }
     bool remountReadOnly() const { return runQuietly("mount -o remount,ro " + root); }
-    // Mounts the volume again, so that its files are read from the device anew.
-    bool remount() { return runQuietly("umount " + root) && mount(); }
-    // The disk goes away under the mounted volume, as a pen pulled out does:
-    // the device shrinks to nothing and every read of it fails.
-    bool pullOut() const {
-        return runQuietly("truncate -s 0 " + image) &&
-               runQuietly("losetup -c \"$(findmnt -n -o SOURCE " + root + ")\"");
-    }
 
     TempDir dir;
     std::string image = dir / "pen.img";
