@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 using namespace penshelf::soap;
 using namespace penshelf::test;
 
@@ -186,6 +189,18 @@ TEST(Failures, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
     }
 }
 
+// This process's memory now ("VmRSS:") or at most since the last reset
+// ("VmHWM:"), in MiB; the reset starts the peak anew from now.
+long memoryMiB(const std::string& field, bool reset = false) {
+    std::ifstream status("/proc/self/status");
+    long kib = 0;
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field, 0) == 0) kib = std::stol(line.substr(field.size()));
+    }
+    if (reset) std::ofstream("/proc/self/clear_refs") << "5";
+    return kib / 1024;
+}
+
 TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
     LocalHttpServer server;
     auto binding = bindingFor(server);
@@ -206,8 +221,11 @@ TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
     };
     for (const auto& [answer, error] : cases) {
         server.enqueue(answer);
+        const long before = memoryMiB("VmRSS:", true);
         const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
         EXPECT_EQ(response.error, error);
+        // However fast the body comes, the call holds little more than the limit.
+        EXPECT_LT(memoryMiB("VmHWM:") - before, 64);
         EXPECT_EQ(texts(response.bodyParts),
                   error ? std::nullopt : std::optional(Texts{"http://portal/"}));
     }
