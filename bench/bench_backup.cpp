@@ -103,16 +103,8 @@ void BM_CpAndSync(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_CpAndSync)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(3);
-BENCHMARK(BM_BackUpPen)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(3);
+BENCHMARK(BM_CpAndSync)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_BackUpPen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
 // The console report, plus each benchmark's fastest wall time per iteration.
 class WallTimeCollector : public benchmark::ConsoleReporter {

@@ -20,14 +20,14 @@ namespace {
 
 using penshelf::soap::Bytes;
 
-constexpr size_t kSize = 16 * 1024 * 1024;
-constexpr double kGoal = 1.5;
+constexpr size_t inputSize = 16 * 1024 * 1024;
+constexpr double goalRatio = 1.5;
 
 const Bytes& input() {
     static const Bytes data = [] {
-        Bytes bytes(kSize);
+        Bytes bytes(inputSize);
         std::mt19937_64 random(16);
-        for (size_t i = 0; i < kSize; i += 8) {
+        for (size_t i = 0; i < inputSize; i += 8) {
             const std::uint64_t r = random();
             for (size_t k = 0; k < 8; ++k) bytes[i + k] = static_cast<std::uint8_t>(r >> (8 * k));
         }
@@ -43,25 +43,26 @@ const std::string& encoded() {
 
 // The reference: the textbook loops, one table lookup per character, no checks beyond the
 // alphabet.
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char base64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string referenceEncode(const Bytes& in) {
     std::string out((in.size() + 2) / 3 * 4, '=');
     size_t o = 0;
     size_t i = 0;
     for (; i + 3 <= in.size(); i += 3) {
-        out[o++] = kAlphabet[in[i] >> 2];
-        out[o++] = kAlphabet[((in[i] & 3) << 4) | (in[i + 1] >> 4)];
-        out[o++] = kAlphabet[((in[i + 1] & 15) << 2) | (in[i + 2] >> 6)];
-        out[o++] = kAlphabet[in[i + 2] & 63];
+        out[o++] = base64Alphabet[in[i] >> 2];
+        out[o++] = base64Alphabet[((in[i] & 3) << 4) | (in[i + 1] >> 4)];
+        out[o++] = base64Alphabet[((in[i + 1] & 15) << 2) | (in[i + 2] >> 6)];
+        out[o++] = base64Alphabet[in[i + 2] & 63];
     }
     if (in.size() - i >= 1) {
-        out[o++] = kAlphabet[in[i] >> 2];
+        out[o++] = base64Alphabet[in[i] >> 2];
         if (in.size() - i == 2) {
-            out[o++] = kAlphabet[((in[i] & 3) << 4) | (in[i + 1] >> 4)];
-            out[o++] = kAlphabet[(in[i + 1] & 15) << 2];
+            out[o++] = base64Alphabet[((in[i] & 3) << 4) | (in[i + 1] >> 4)];
+            out[o++] = base64Alphabet[(in[i + 1] & 15) << 2];
         } else {
-            out[o++] = kAlphabet[(in[i] & 3) << 4];
+            out[o++] = base64Alphabet[(in[i] & 3) << 4];
         }
     }
     return out;
@@ -70,7 +71,7 @@ std::string referenceEncode(const Bytes& in) {
 const std::vector<int>& reverseTable() {
     static const std::vector<int> table = [] {
         std::vector<int> t(256, -1);
-        for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(kAlphabet[i])] = i;
+        for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(base64Alphabet[i])] = i;
         return t;
     }();
     return table;
@@ -103,7 +104,7 @@ Bytes referenceDecode(const std::string& in) {
 }
 
 void setBytes(benchmark::State& state) {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kSize));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * inputSize));
 }
 
 void BM_Encode(benchmark::State& state) {
@@ -205,8 +206,8 @@ int main(int argc, char** argv) {
         const double ratio = measured->second / reference->second;
         if (pair.goal) {
             std::printf("ratio %s/%s: %.2f (goal <= %.2f)%s\n", pair.measured, pair.reference,
-                        ratio, kGoal, ratio <= kGoal ? "" : " MISSED");
-            if (ratio > kGoal) status = 1;
+                        ratio, goalRatio, ratio <= goalRatio ? "" : " MISSED");
+            if (ratio > goalRatio) status = 1;
         } else {
             std::printf("ratio %s/%s: %.2f (for comparison)\n", pair.measured, pair.reference,
                         ratio);

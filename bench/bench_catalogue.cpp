@@ -47,7 +47,7 @@ FullPen& pen() {
 void BM_Catalogue(benchmark::State& state) {
     const std::string& book = pen().book;
     for (auto _ : state) {
-        auto rows = ListBookFolder(book);
+        auto rows = listBookFolder(book);
         if (rows.size() != 998) state.SkipWithError("wrong row count");
         benchmark::DoNotOptimize(rows);
     }

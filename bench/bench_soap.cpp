@@ -26,7 +26,7 @@ namespace {
 
 using namespace penshelf;
 
-const QByteArray kAnswer =
+const QByteArray cannedAnswer =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
     "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
     "<SOAP-ENV:Body><ns1:getproxyurlResponse xmlns:ns1=\"urn:PagorFunc\">"
@@ -46,7 +46,7 @@ class ServerThread {
                 server_->setRecording(false);
                 server_->setHandler([](const test::HttpRequest& request) {
                     last_ = request;
-                    return test::HttpResponse::xml(kAnswer);
+                    return test::HttpResponse::xml(cannedAnswer);
                 });
             },
             Qt::BlockingQueuedConnection);
@@ -110,7 +110,7 @@ void BM_PlainQtPost(benchmark::State& state) {
         QNetworkReply* reply = network.post(request, sent.body);
         // The binding bounds what Qt reads ahead, so that an endless answer
         // cannot fill the memory; the reference reads the same way.
-        reply->setReadBufferSize(penshelf::soap::kResponseReadBufferBytes);
+        reply->setReadBufferSize(penshelf::soap::responseReadBufferBytes);
         QEventLoop loop;
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
         loop.exec();
@@ -120,7 +120,7 @@ void BM_PlainQtPost(benchmark::State& state) {
     };
     post();  // connect before timing
     for (auto _ : state) {
-        if (post() != kAnswer) {
+        if (post() != cannedAnswer) {
             state.SkipWithError("wrong answer");
             break;
         }

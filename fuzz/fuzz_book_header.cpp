@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::find_if(data, data + area, [](std::uint8_t b) { return b == 0 || b == 0xFF; }) - data;
     const std::string_view nameBytes(reinterpret_cast<const char*>(data), end);
     if (name != decodeGb18030(nameBytes)) std::abort();
-    if (GetBookNameAt(folderFd, "001.vxr") != name) std::abort();
-    if (GetBookNameAt(folderFd, "001.vxr", true) != name) std::abort();
+    if (bookNameAt(folderFd, "001.vxr") != name) std::abort();
+    if (bookNameAt(folderFd, "001.vxr", true) != name) std::abort();
     if (name) {
         if (!isValidUtf8(*name)) std::abort();
         if (encodeGb18030(*name) != nameBytes) std::abort();
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The u16 fields, little-endian at their offsets, absent when the file ends before them.
     const auto coverOid = GetBookCoverOID(path);
-    const auto labelKey = GetBookLabelKey(path);
+    const auto labelKey = bookLabelKey(path);
     const auto defaultTitle = GetBookDefaultTitle(path);
     const auto defaultLabel = GetBookDefaultLabel(path);
     if (coverOid != expectedU16(data, size, BookHeader::coverOidOffset)) std::abort();

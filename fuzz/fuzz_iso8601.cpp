@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const bool strict = (data[0] & 1) != 0;
-    static constexpr char16_t kSeparators[] = {u':', u'.', u',', u'-', u'h', u'\'', u'·', u'T'};
-    const char16_t separator = kSeparators[(data[0] >> 1) & 7];
+    static constexpr char16_t separators[] = {u':', u'.', u',', u'-', u'h', u'\'', u'·', u'T'};
+    const char16_t separator = separators[(data[0] >> 1) & 7];
 
     const std::size_t length = size - 1;
     auto buffer = std::make_unique<char[]>(length == 0 ? 1 : length);
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Range range{1, 1};
     const std::optional<Instant> date = dateWithString(text, strict, separator, &range);
     if (!date) {
-        if (range != Range{kNotFound, 0}) std::abort();
+        if (range != Range{notFound, 0}) std::abort();
         return 0;
     }
     if (range.location > length || range.length > length - range.location) std::abort();

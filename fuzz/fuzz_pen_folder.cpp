@@ -35,11 +35,11 @@ using namespace penshelf;
 
 namespace {
 
-constexpr std::size_t kMaxEntries = 24;
-constexpr std::size_t kMaxDepth = 3;
-constexpr std::size_t kMaxNameBytes = 32;
-constexpr std::size_t kMaxContentBytes = 256;
-constexpr std::string_view kMarker = "OUTSIDE-3f9c";
+constexpr std::size_t maxEntries = 24;
+constexpr std::size_t maxDepth = 3;
+constexpr std::size_t maxNameBytes = 32;
+constexpr std::size_t maxContentBytes = 256;
+constexpr std::string_view marker = "OUTSIDE-3f9c";
 
 class Reader {
   public:
@@ -105,7 +105,7 @@ void build(int bookFd, const std::string& in, std::string_view input) {
     Reader reader(input);
     std::vector<int> folders{bookFd};
     std::size_t entries = 0;
-    while (!reader.atEnd() && entries < kMaxEntries) {
+    while (!reader.atEnd() && entries < maxEntries) {
         const char kind = reader.kind();
         const int here = folders.back();
         if (kind == 'u') {
@@ -117,9 +117,9 @@ void build(int bookFd, const std::string& in, std::string_view input) {
         }
         if (kind != 'f' && kind != 'd' && kind != 'l' && kind != 'p') continue;
         ++entries;
-        const std::string name = entryName(reader.field(kMaxNameBytes));
+        const std::string name = entryName(reader.field(maxNameBytes));
         if (kind == 'f') {
-            const std::string content = reader.field(kMaxContentBytes);
+            const std::string content = reader.field(maxContentBytes);
             if (!name.empty())
                 fuzz::writeNewFile(here, name.c_str(), content.data(), content.size());
         } else if (kind == 'l') {
@@ -127,7 +127,7 @@ void build(int bookFd, const std::string& in, std::string_view input) {
             if (!name.empty()) symlinkat(target.c_str(), here, name.c_str());
         } else if (kind == 'p') {
             if (!name.empty()) mkfifoat(here, name.c_str(), 0644);
-        } else if (!name.empty() && folders.size() <= kMaxDepth &&
+        } else if (!name.empty() && folders.size() <= maxDepth &&
                    mkdirat(here, name.c_str(), 0755) == 0) {
             const int fd =
                 openat(here, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -140,8 +140,8 @@ void build(int bookFd, const std::string& in, std::string_view input) {
 
 // Packages outside BOOK/ that a row must never show.
 void makeOutside(int inFd) {
-    const std::string named = "VXB" + std::string(kMarker);
-    const std::string shared = "ATT" + std::string(kMarker);
+    const std::string named = "VXB" + std::string(marker);
+    const std::string shared = "ATT" + std::string(marker);
     if (mkdirat(inFd, "outside", 0755) != 0 ||
         !fuzz::writeNewFile(inFd, "outside/001.vxr", named.data(), named.size()) ||
         !fuzz::writeNewFile(inFd, "outside/002.vxs", shared.data(), shared.size()) ||
@@ -155,7 +155,7 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 }
 
 void checkRow(const ListData& row, const std::string& pathZiro) {
-    if (row.name.find(kMarker) != std::string::npos) std::abort();
+    if (row.name.find(marker) != std::string::npos) std::abort();
     if (!startsWith(row.file, pathZiro)) std::abort();
     const std::string_view relative = std::string_view(row.file).substr(pathZiro.size());
     if (utf8Characters(relative).size() != 7) std::abort();
@@ -186,7 +186,7 @@ void checkRow(const ListData& row, const std::string& pathZiro) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     // A marker written by the fuzzer itself would show up rightly.
-    if (input.find(kMarker) != std::string_view::npos) return 0;
+    if (input.find(marker) != std::string_view::npos) return 0;
     static const std::string run = fuzz::runFolder();
     static const int runFd = open(run.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (runFd < 0) std::abort();
@@ -210,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     close(inFd);
 
     const std::string pathZiro = in + "/BOOK/";
-    const std::vector<ListData> rows = ListBookFolder(pathZiro);
+    const std::vector<ListData> rows = listBookFolder(pathZiro);
     if (bookIsLink && !rows.empty()) std::abort();
     for (const ListData& row : rows) checkRow(row, pathZiro);
 

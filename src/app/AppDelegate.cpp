@@ -103,8 +103,8 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     connect(ui_->tabContent, &QPushButton::clicked, this, &AppDelegate::ShowTabContent);
     connect(ui_->tabBook, &QPushButton::clicked, this, &AppDelegate::ShowTabBook);
     connect(ui_->tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
-    connect(ui_->actBackup, &QAction::triggered, this, &AppDelegate::BackupBooks);
-    connect(ui_->actRestore, &QAction::triggered, this, &AppDelegate::RestoreBooks);
+    connect(ui_->actBackup, &QAction::triggered, this, &AppDelegate::backupBooks);
+    connect(ui_->actRestore, &QAction::triggered, this, &AppDelegate::restoreBooks);
     // Book packages dropped on the window are installed on the selected pen.
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
@@ -191,10 +191,10 @@ void AppDelegate::InitData() {
     }
     ui_->snZiro->setText(QString::fromStdString(orvCode.value_or("")));
 
-    pathZiro = PenBookFolder(platform_.volumes(), pen.bsdName);
+    pathZiro = penBookFolder(platform_.volumes(), pen.bsdName);
     ui_->fsZiro->setText(QString::fromStdString(GetFreeSpaceText(pathZiro)));
 
-    dataBook = ListBookFolder(pathZiro);
+    dataBook = listBookFolder(pathZiro);
     reloadBookTable();
 }
 
@@ -242,7 +242,7 @@ void AppDelegate::EjectPen() {
 
 bool AppDelegate::listedFolderIsThePens() const {
     const PenRecord* pen = selectedPen();
-    return pen && !pathZiro.empty() && PenBookFolder(platform_.volumes(), pen->bsdName) == pathZiro;
+    return pen && !pathZiro.empty() && penBookFolder(platform_.volumes(), pen->bsdName) == pathZiro;
 }
 
 void AppDelegate::installBookFile(const QString& path) {
@@ -293,7 +293,7 @@ void AppDelegate::askForBookFile(const std::function<void(const QString&)>& chos
     panel->open();  // window-modal over the main window
 }
 
-void AppDelegate::BackupBooks() {
+void AppDelegate::backupBooks() {
     if (!listedFolderIsThePens()) return InitData();
     const auto chosen = [this](const QString& folder) {
         QMetaObject::invokeMethod(
@@ -303,7 +303,7 @@ void AppDelegate::BackupBooks() {
     hooks_.chooseBackupFolder(name, chosen);
 }
 
-void AppDelegate::RestoreBooks() {
+void AppDelegate::restoreBooks() {
     if (!listedFolderIsThePens()) return InitData();
     const auto chosen = [this](const QString& folder) {
         QMetaObject::invokeMethod(
@@ -426,7 +426,7 @@ void AppDelegate::RemoveBook() {
     // Nothing is reported: the refreshed list shows what is really on the
     // pen. A pen pulled out meanwhile may have left its mount point to
     // another disk, where nothing is deleted.
-    if (listedFolderIsThePens()) RemoveBookFile(pathZiro, book.file);
+    if (listedFolderIsThePens()) removeBookFile(pathZiro, book.file);
     InitData();
 }
 

@@ -115,8 +115,8 @@ class AppDelegate : public QObject, public PenTable {
     void ShowTabRepair();
     void tableViewSelectionDidChange();
     // The 点读笔 menu: the selected pen's books into a folder, and back.
-    void BackupBooks();
-    void RestoreBooks();
+    void backupBooks();
+    void restoreBooks();
 
     // Runs the install window for one package file, then lists the books
     // again when it was installed.

@@ -237,7 +237,7 @@ BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& call
 
     // The books in the order of their names, each with its size as it is now.
     std::vector<BackupBook> books;
-    for (const ListData& row : ListBookFolder(request.bookFolder)) {
+    for (const ListData& row : listBookFolder(request.bookFolder)) {
         BackupBook book;
         book.entry = row.entry;
         book.number = row.number;

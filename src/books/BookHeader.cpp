@@ -34,8 +34,8 @@ std::optional<std::string> GetBookName(const std::string& path) {
     return readName(RegularFile(path));
 }
 
-std::optional<std::string> GetBookNameAt(int folderFd, const std::string& relativePath,
-                                         bool listedAsRegular) {
+std::optional<std::string> bookNameAt(int folderFd, const std::string& relativePath,
+                                      bool listedAsRegular) {
     return readName(RegularFile(folderFd, relativePath, listedAsRegular));
 }
 
@@ -43,7 +43,7 @@ std::optional<std::uint16_t> GetBookCoverOID(const std::string& path) {
     return readU16(path, BookHeader::coverOidOffset);
 }
 
-std::optional<std::uint16_t> GetBookLabelKey(const std::string& path) {
+std::optional<std::uint16_t> bookLabelKey(const std::string& path) {
     return readU16(path, BookHeader::labelKeyOffset);
 }
 

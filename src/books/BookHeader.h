@@ -28,13 +28,13 @@ inline constexpr off_t size = 185;  // a file must be this long to hold every fi
 std::optional<std::string> GetBookName(const std::string& path);
 // The same for a file given relative to an open folder; listedAsRegular skips
 // the type check when the folder's listing has already made it.
-std::optional<std::string> GetBookNameAt(int folderFd, const std::string& relativePath,
-                                         bool listedAsRegular = false);
+std::optional<std::string> bookNameAt(int folderFd, const std::string& relativePath,
+                                      bool listedAsRegular = false);
 
 // The u16 fields. Nothing when the file cannot be read or is too short to hold
 // the field, so that callers can tell a missing field from a zero one.
 std::optional<std::uint16_t> GetBookCoverOID(const std::string& path);
-std::optional<std::uint16_t> GetBookLabelKey(const std::string& path);
+std::optional<std::uint16_t> bookLabelKey(const std::string& path);
 std::optional<std::uint16_t> GetBookDefaultTitle(const std::string& path);
 std::optional<std::uint16_t> GetBookDefaultLabel(const std::string& path);
 

@@ -11,7 +11,7 @@
 
 namespace penshelf {
 
-bool RemoveBookFile(const std::string& bookFolder, const std::string& file) {
+bool removeBookFile(const std::string& bookFolder, const std::string& file) {
     if (bookFolder.empty()) return false;
     const std::string folder = bookFolder.back() == '/' ? bookFolder : bookFolder + "/";
     if (file.size() <= folder.size() || file.compare(0, folder.size(), folder) != 0) return false;

@@ -10,6 +10,6 @@ namespace penshelf {
 // crossing a link, so a package whose name or folder has been swapped for a
 // link or a folder since the listing leaves everything as it is: nothing
 // outside the folder and no folder is ever deleted. True when it was deleted.
-bool RemoveBookFile(const std::string& bookFolder, const std::string& file);
+bool removeBookFile(const std::string& bookFolder, const std::string& file);
 
 }  // namespace penshelf

@@ -75,7 +75,7 @@ class Listing {
         const bool mayBeFile =
             entry.type == DT_REG || entry.type == DT_LNK || entry.type == DT_UNKNOWN;
         const std::optional<std::string> nameString =
-            mayBeFile ? GetBookNameAt(bookFd_, entry.path, entry.type == DT_REG) : std::nullopt;
+            mayBeFile ? bookNameAt(bookFd_, entry.path, entry.type == DT_REG) : std::nullopt;
         names_.emplace(entry.path, nameString);
         if (!nameString) return;
 
@@ -122,7 +122,7 @@ class Listing {
         const std::string file = target + (shared.smart ? ".vxs" : ".vxr");
         const auto seen = names_.find(file);
         if (seen != names_.end()) return seen->second;
-        return GetBookNameAt(bookFd_, file);
+        return bookNameAt(bookFd_, file);
     }
 
     int bookFd_;
@@ -133,7 +133,7 @@ class Listing {
 
 }  // namespace
 
-std::string PenBookFolder(const Volumes& volumes, const std::string& bsdName) {
+std::string penBookFolder(const Volumes& volumes, const std::string& bsdName) {
     const std::string volume = volumes.GetVolumePath(bsdName);
     return volume.empty() ? std::string() : volume + "BOOK/";
 }
@@ -150,7 +150,7 @@ UniqueFd openBookFolder(const std::string& pathZiro) {
     return UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
-std::vector<ListData> ListBookFolder(const std::string& pathZiro) {
+std::vector<ListData> listBookFolder(const std::string& pathZiro) {
     std::vector<ListData> rows;
     if (pathZiro.empty()) return rows;
     const UniqueFd bookFd = openBookFolder(pathZiro);

@@ -31,7 +31,7 @@ std::string GetFreeSpaceText(const std::string& path) {
     return formatFreeSpace(static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize);
 }
 
-std::optional<std::uint64_t> GetFreeSpaceBytes(const std::string& path) {
+std::optional<std::uint64_t> freeSpaceBytes(const std::string& path) {
     struct statvfs fs;
     if (path.empty() || statvfs(path.c_str(), &fs) != 0) return std::nullopt;
     return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;

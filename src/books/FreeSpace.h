@@ -17,6 +17,6 @@ std::string GetFreeSpaceText(const std::string& path);
 
 // The free bytes of the file system holding path, as an unprivileged writer
 // may use them; nothing when they cannot be read.
-std::optional<std::uint64_t> GetFreeSpaceBytes(const std::string& path);
+std::optional<std::uint64_t> freeSpaceBytes(const std::string& path);
 
 }  // namespace penshelf

@@ -48,7 +48,7 @@ QJsonObject toJson(const BackupBook& book) {
 
 int backupCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const PenRecord* pen = choosePen(session, options, reply);
-    if (!pen) return kUserError;
+    if (!pen) return exitUserError;
     const PenView view = viewPen(session.platform(), *pen);
     const std::string& folder = options.operands.front();
 
@@ -75,13 +75,14 @@ int backupCommand(const PenOptions& options, PenSession& session, Reply& reply) 
 
     switch (report.status) {
         case BackupStatus::FolderNotEmpty:
-            return reply.fail(kUserError, escapeField(folder) +
-                                              " holds files already; back up into a new or "
-                                              "empty folder");
+            return reply.fail(exitUserError, escapeField(folder) +
+                                                 " holds files already; back up into a new or "
+                                                 "empty folder");
         case BackupStatus::FolderUnusable:
-            return reply.fail(kUserError, "cannot make or open the folder " + escapeField(folder));
+            return reply.fail(exitUserError,
+                              "cannot make or open the folder " + escapeField(folder));
         case BackupStatus::NoBookFolder:
-            return reply.fail(kFailure,
+            return reply.fail(exitFailure,
                               "the pen has no BOOK folder of its own (missing, or a link to "
                               "elsewhere); nothing was written");
         case BackupStatus::Done:
@@ -124,7 +125,7 @@ int backupCommand(const PenOptions& options, PenSession& session, Reply& reply) 
         reply.out().flush();
     }
     stop.endAsSignalled();
-    return report.status == BackupStatus::Done && report.failed.empty() ? kSuccess : kFailure;
+    return report.status == BackupStatus::Done && report.failed.empty() ? exitSuccess : exitFailure;
 }
 
 }  // namespace penshelf::cli

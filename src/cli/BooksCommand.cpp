@@ -11,7 +11,7 @@ namespace penshelf::cli {
 
 int booksCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const PenRecord* pen = choosePenWithVolume(session, options, reply);
-    if (!pen) return kUserError;
+    if (!pen) return exitUserError;
     const PenView view = viewPen(session.platform(), *pen);
     const std::vector<ListData> books = listBooks(view.bookFolder);
     if (!reply.json()) {
@@ -20,7 +20,7 @@ int booksCommand(const PenOptions& options, PenSession& session, Reply& reply) {
                         << escapeField(book.name) << "\t" << escapeField(book.entry) << "\n";
         }
         reply.out().flush();
-        return kSuccess;
+        return exitSuccess;
     }
     QJsonArray rows;
     for (const ListData& book : books) rows.append(toJson(book));
@@ -30,7 +30,7 @@ int booksCommand(const PenOptions& options, PenSession& session, Reply& reply) {
                            ? QJsonValue()
                            : QJsonValue(QString::fromStdString(escapeField(view.bookFolder)))},
         {"books", rows}});
-    return kSuccess;
+    return exitSuccess;
 }
 
 }  // namespace penshelf::cli

@@ -11,21 +11,21 @@ namespace penshelf::cli {
 
 namespace {
 
-constexpr std::array<Command, 8> kCommands{kPensCommand,    kBooksCommand, kInstallCommand,
-                                           kRemoveCommand,  kEjectCommand, kBackupCommand,
-                                           kRestoreCommand, kSoapCommand};
+constexpr std::array<Command, 8> commandEntries{
+    pensCommandEntry,  booksCommandEntry,  installCommandEntry, removeCommandEntry,
+    ejectCommandEntry, backupCommandEntry, restoreCommandEntry, soapCommandEntry};
 
 const Command* find(std::string_view name) {
-    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
+    const auto found = std::find_if(commandEntries.begin(), commandEntries.end(),
                                     [&](const Command& command) { return command.name == name; });
-    return found == kCommands.end() ? nullptr : &*found;
+    return found == commandEntries.end() ? nullptr : &*found;
 }
 
 void listCommands(std::ostream& stream) {
     stream << "usage: penshelf-cli COMMAND [ARGS...]\n"
               "       penshelf-cli COMMAND --help\n\n"
               "commands:\n";
-    for (const Command& command : kCommands) {
+    for (const Command& command : commandEntries) {
         // At least one space, however long a name gets.
         const std::size_t pad = command.name.size() < 9 ? 9 - command.name.size() : 1;
         stream << "  " << command.name << std::string(pad, ' ') << command.summary << "\n";
@@ -37,7 +37,7 @@ int commandHelp(const Command& command, std::ostream& out) {
         << command.summary << "\n\n"
         << command.details;
     out.flush();
-    return kSuccess;
+    return exitSuccess;
 }
 
 bool isHelp(std::string_view arg) {
@@ -47,30 +47,30 @@ bool isHelp(std::string_view arg) {
 }  // namespace
 
 std::span<const Command> commands() {
-    return kCommands;
+    return commandEntries;
 }
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         listCommands(err);
-        return kUserError;
+        return exitUserError;
     }
     const std::string& name = args.front();
     if (isHelp(name) || name == "help") {
         if (args.size() > 1) {
             if (const Command* command = find(args[1])) return commandHelp(*command, out);
             err << "penshelf-cli: unknown command " << args[1] << "\n";
-            return kUserError;
+            return exitUserError;
         }
         listCommands(out);
         out.flush();
-        return kSuccess;
+        return exitSuccess;
     }
     const Command* command = find(name);
     if (!command) {
         err << "penshelf-cli: unknown command " << name << "\n";
         listCommands(err);
-        return kUserError;
+        return exitUserError;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (std::any_of(rest.begin(), rest.end(), [](const std::string& arg) { return isHelp(arg); })) {

@@ -21,8 +21,8 @@ struct Command {
 // is one the user can put right (a bad number, an unknown pen, no such book,
 // a bad command line); a failure is the pen's or the system's (a copy or an
 // eject that did not go through).
-inline constexpr int kSuccess = 0;
-inline constexpr int kUserError = 1;
-inline constexpr int kFailure = 2;
+inline constexpr int exitSuccess = 0;
+inline constexpr int exitUserError = 1;
+inline constexpr int exitFailure = 2;
 
 }  // namespace penshelf::cli

@@ -11,10 +11,10 @@ namespace penshelf::cli {
 
 int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const PenRecord* pen = choosePen(session, options, reply);
-    if (!pen) return kUserError;
+    if (!pen) return exitUserError;
     const std::string bsdName = pen->bsdName;
     const EjectOutcome outcome = ejectPen(session.platform(), bsdName);
-    if (outcome == EjectOutcome::StillMounted) return reply.fail(kFailure, texts::ejectFailed);
+    if (outcome == EjectOutcome::StillMounted) return reply.fail(exitFailure, texts::ejectFailed);
 
     const bool gone = outcome == EjectOutcome::Gone;
     if (reply.json()) {
@@ -23,7 +23,7 @@ int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     } else {
         reply.out() << (gone ? "no longer mounted: " : "ejected ") << bsdName << "\n" << std::flush;
     }
-    return kSuccess;
+    return exitSuccess;
 }
 
 }  // namespace penshelf::cli

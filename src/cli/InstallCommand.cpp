@@ -32,7 +32,7 @@ namespace penshelf::cli {
 namespace {
 
 struct Outcome {
-    int status = kSuccess;
+    int status = exitSuccess;
     std::string number;  // empty until there is one
     std::string entry;
     std::string message;
@@ -41,17 +41,17 @@ struct Outcome {
 int statusOf(InstallResult result) {
     switch (result) {
         case InstallResult::Installed:
-            return kSuccess;
+            return exitSuccess;
         case InstallResult::InvalidSource:
         case InstallResult::TooLarge:
         case InstallResult::Taken:
-            return kUserError;
+            return exitUserError;
         case InstallResult::NoSpace:
         case InstallResult::NoBookFolder:
         case InstallResult::Failed:
             break;
     }
-    return kFailure;
+    return exitFailure;
 }
 
 // The window's message, with the number and what to do about it.
@@ -102,15 +102,15 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
         reply.say(escapeField(file) + ": " + message);
         return outcome;
     };
-    if (!isBookPackageSource(file)) return refuse(kUserError, "not a .vxb book package");
-    if (const auto problem = unreadable(file)) return refuse(kUserError, *problem);
+    if (!isBookPackageSource(file)) return refuse(exitUserError, "not a .vxb book package");
+    if (const auto problem = unreadable(file)) return refuse(exitUserError, *problem);
 
     const std::string extBook = GetBookType(file);
     outcome.number = number.value_or(proposeBookNumberFor(folder, file));
     if (const NumberCheck check = checkBookNumber(folder, outcome.number, extBook);
         check != NumberCheck::Valid) {
-        return refuse(kUserError, check == NumberCheck::Taken ? takenMessage(outcome.number)
-                                                              : messageFor(check));
+        return refuse(exitUserError, check == NumberCheck::Taken ? takenMessage(outcome.number)
+                                                                 : messageFor(check));
     }
     outcome.entry = outcome.number + extBook;
     BookInstaller installer(file, folder, outcome.entry, extBook == ".vxr");
@@ -145,19 +145,19 @@ Outcome installOne(const std::string& file, const std::optional<std::string>& nu
 
 int installCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     if (options.number && options.operands.size() > 1) {
-        return reply.fail(kUserError, "--number takes one file only; install the others apart");
+        return reply.fail(exitUserError, "--number takes one file only; install the others apart");
     }
     const PenRecord* pen = choosePenWithVolume(session, options, reply);
-    if (!pen) return kUserError;
+    if (!pen) return exitUserError;
     const PenView view = viewPen(session.platform(), *pen);
 
-    int worst = kSuccess;
+    int worst = exitSuccess;
     QJsonArray installs;
     for (const std::string& file : options.operands) {
         const Outcome outcome = installOne(file, options.number, view.bookFolder, reply);
         worst = std::max(worst, outcome.status);
         if (!reply.json()) {
-            if (outcome.status == kSuccess) {
+            if (outcome.status == exitSuccess) {
                 reply.out() << "installed " << escapeField(file) << " as " << outcome.entry << "\n";
             }
             continue;
@@ -166,7 +166,7 @@ int installCommand(const PenOptions& options, PenSession& session, Reply& reply)
             return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
         };
         installs.append(QJsonObject{{"file", QString::fromStdString(escapeField(file))},
-                                    {"installed", outcome.status == kSuccess},
+                                    {"installed", outcome.status == exitSuccess},
                                     {"status", outcome.status},
                                     {"number", textOrNull(outcome.number)},
                                     {"entry", textOrNull(outcome.entry)},

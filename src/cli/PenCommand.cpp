@@ -139,16 +139,16 @@ const PenRecord* choosePen(const PenSession& session, const PenOptions& options,
     if (options.pen) {
         const auto found = pens.find(*options.pen);
         if (found != pens.end()) return &found->second;
-        reply.fail(kUserError, "no pen " + *options.pen + " is attached" +
-                                   (pens.empty() ? "" : " (attached: " + joined(pens) + ")"));
+        reply.fail(exitUserError, "no pen " + *options.pen + " is attached" +
+                                      (pens.empty() ? "" : " (attached: " + joined(pens) + ")"));
         return nullptr;
     }
     if (pens.empty()) {
-        reply.fail(kUserError, texts::connectPenPrompt);
+        reply.fail(exitUserError, texts::connectPenPrompt);
         return nullptr;
     }
     if (pens.size() > 1) {
-        reply.fail(kUserError,
+        reply.fail(exitUserError,
                    "several pens are attached (" + joined(pens) + "); choose one with --pen");
         return nullptr;
     }
@@ -176,14 +176,14 @@ PenView viewPen(const Platform& platform, const PenRecord& pen) {
         view.identityCode = code;
     }
     view.volume = platform.volumes().GetVolumePath(pen.bsdName);
-    view.bookFolder = PenBookFolder(platform.volumes(), pen.bsdName);
+    view.bookFolder = penBookFolder(platform.volumes(), pen.bsdName);
     view.freeSpace = GetFreeSpaceText(view.bookFolder);
-    if (!view.bookFolder.empty()) view.freeBytes = GetFreeSpaceBytes(view.bookFolder);
+    if (!view.bookFolder.empty()) view.freeBytes = freeSpaceBytes(view.bookFolder);
     return view;
 }
 
 std::vector<ListData> listBooks(const std::string& bookFolder) {
-    std::vector<ListData> books = ListBookFolder(bookFolder);
+    std::vector<ListData> books = listBookFolder(bookFolder);
     std::sort(books.begin(), books.end(), [](const ListData& a, const ListData& b) {
         return std::tie(a.number, a.entry) < std::tie(b.number, b.entry);
     });
@@ -213,15 +213,15 @@ int runPenCommand(const PenCommand& command, const std::vector<std::string>& arg
         bool json = false;
         for (const std::string& arg : args) json = json || arg == "--json";
         Reply(command.name, json, out, err)
-            .fail(kUserError,
+            .fail(exitUserError,
                   problem + " (see penshelf-cli " + std::string(command.name) + " --help)");
-        return kUserError;
+        return exitUserError;
     }
     std::unique_ptr<Platform> own;
     if (!platform) {
         PlatformChoice choice = makePlatformFromEnvironment();
         if (!choice.platform) {
-            return Reply(command.name, options->json, out, err).fail(kUserError, choice.error);
+            return Reply(command.name, options->json, out, err).fail(exitUserError, choice.error);
         }
         own = std::move(choice.platform);
         platform = own.get();

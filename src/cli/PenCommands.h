@@ -17,15 +17,16 @@ int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int backupCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply);
 
-inline constexpr PenCommand kPens{"pens", {}, pensCommand};
-inline constexpr PenCommand kBooks{"books", {}, booksCommand};
-inline constexpr PenCommand kInstall{
+inline constexpr PenCommand pensAction{"pens", {}, pensCommand};
+inline constexpr PenCommand booksAction{"books", {}, booksCommand};
+inline constexpr PenCommand installAction{
     "install", {.number = true, .minOperands = 1, .maxOperands = SIZE_MAX}, installCommand};
-inline constexpr PenCommand kRemove{
+inline constexpr PenCommand removeAction{
     "remove", {.yes = true, .minOperands = 1, .maxOperands = 1}, removeCommand};
-inline constexpr PenCommand kEject{"eject", {}, ejectCommand};
-inline constexpr PenCommand kBackup{"backup", {.minOperands = 1, .maxOperands = 1}, backupCommand};
-inline constexpr PenCommand kRestore{
+inline constexpr PenCommand ejectAction{"eject", {}, ejectCommand};
+inline constexpr PenCommand backupAction{
+    "backup", {.minOperands = 1, .maxOperands = 1}, backupCommand};
+inline constexpr PenCommand restoreAction{
     "restore", {.onConflict = true, .minOperands = 1, .maxOperands = 1}, restoreCommand};
 
 // The options and the exit statuses every pen command shares, for its --help.
@@ -43,27 +44,27 @@ inline constexpr PenCommand kRestore{
     "--json writes file names and paths (entry, path, number, stat, volume,\n"               \
     "bookFolder) in the same form; names and codes are plain JSON strings.\n"
 
-inline constexpr Command kPensCommand{
+inline constexpr Command pensCommandEntry{
     "pens", "[--json]",
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(kPens, args, out, err);
+        return runPenCommand(pensAction, args, out, err);
     },
     "list the pens attached now: BSD name, identity code, free space, volume",
     PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES PENSHELF_CLI_EXIT_STATUS};
 
-inline constexpr Command kBooksCommand{
+inline constexpr Command booksCommandEntry{
     "books", "[--pen BSD] [--json]",
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(kBooks, args, out, err);
+        return runPenCommand(booksAction, args, out, err);
     },
     "list a pen's book packages by number: number, kind, name, file",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES
         PENSHELF_CLI_EXIT_STATUS};
 
-inline constexpr Command kInstallCommand{
+inline constexpr Command installCommandEntry{
     "install", "FILE.vxb... [--pen BSD] [--number NNN] [--json]",
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(kInstall, args, out, err);
+        return runPenCommand(installAction, args, out, err);
     },
     "install book package files onto a pen",
     PENSHELF_CLI_PEN_OPTION
@@ -73,10 +74,10 @@ inline constexpr Command kInstallCommand{
     "and the exit status is the worst of them. Progress shows on a "
     "terminal.\n" PENSHELF_CLI_EXIT_STATUS};
 
-inline constexpr Command kRemoveCommand{
+inline constexpr Command removeCommandEntry{
     "remove", "NNN.vxr|NNN.vxs [--pen BSD] --yes [--json]",
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(kRemove, args, out, err);
+        return runPenCommand(removeAction, args, out, err);
     },
     "remove a book package from a pen (a shared one: its own file only)",
     PENSHELF_CLI_PEN_OPTION
@@ -85,18 +86,18 @@ inline constexpr Command kRemoveCommand{
     "\nThe entry is the file as books prints it, escaped as it is there (\\\\, \\t,\n"
     "\\n, \\r, \\xHH), or the file's own name.\n" PENSHELF_CLI_EXIT_STATUS};
 
-inline constexpr Command kEjectCommand{
+inline constexpr Command ejectCommandEntry{
     "eject", "[--pen BSD] [--json]",
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(kEject, args, out, err);
+        return runPenCommand(ejectAction, args, out, err);
     },
     "unmount and power off a pen",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
 
-inline constexpr Command kBackupCommand{
+inline constexpr Command backupCommandEntry{
     "backup", "DIR [--pen BSD] [--json]",
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(kBackup, args, out, err);
+        return runPenCommand(backupAction, args, out, err);
     },
     "copy every book package of a pen into a folder, with a manifest",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS
@@ -106,10 +107,10 @@ inline constexpr Command kBackupCommand{
     "SHA-256. An interrupt stops after the book under way: the books finished\n"
     "before and their manifest stay. Progress shows on a terminal.\n" PENSHELF_CLI_EXIT_STATUS};
 
-inline constexpr Command kRestoreCommand{
+inline constexpr Command restoreCommandEntry{
     "restore", "DIR [--pen BSD] [--on-conflict skip|renumber] [--json]",
     [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(kRestore, args, out, err);
+        return runPenCommand(restoreAction, args, out, err);
     },
     "copy the books of a backup back onto a pen, under their own numbers",
     PENSHELF_CLI_PEN_OPTION

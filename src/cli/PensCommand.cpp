@@ -50,7 +50,7 @@ int pensCommand(const PenOptions&, PenSession& session, Reply& reply) {
     } else {
         reply.out().flush();
     }
-    return kSuccess;
+    return exitSuccess;
 }
 
 }  // namespace penshelf::cli

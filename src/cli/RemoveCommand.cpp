@@ -14,7 +14,7 @@ namespace penshelf::cli {
 
 int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const PenRecord* pen = choosePenWithVolume(session, options, reply);
-    if (!pen) return kUserError;
+    if (!pen) return exitUserError;
     const PenView view = viewPen(session.platform(), *pen);
     // The entry as books prints it (escaped), or as the file is named.
     const std::string& wanted = options.operands.front();
@@ -28,16 +28,16 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
                             [&](const ListData& b) { return b.entry == wanted; });
     }
     if (book == books.end()) {
-        return reply.fail(kUserError, "no book package " + escapeField(wanted) + " on " +
-                                          view.bsdName + " (see penshelf-cli books)");
+        return reply.fail(exitUserError, "no book package " + escapeField(wanted) + " on " +
+                                             view.bsdName + " (see penshelf-cli books)");
     }
     const std::string shown = escapeField(book->entry) + " (" + escapeField(book->name) + ")";
     if (!options.yes) {
-        return reply.fail(
-            kUserError, std::string(texts::removeWarning) + " Add --yes to remove " + shown + ".");
+        return reply.fail(exitUserError, std::string(texts::removeWarning) +
+                                             " Add --yes to remove " + shown + ".");
     }
-    if (!RemoveBookFile(view.bookFolder, book->file)) {
-        return reply.fail(kFailure, "could not remove " + escapeField(book->entry));
+    if (!removeBookFile(view.bookFolder, book->file)) {
+        return reply.fail(exitFailure, "could not remove " + escapeField(book->entry));
     }
     if (reply.json()) {
         reply.write(
@@ -45,7 +45,7 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
     } else {
         reply.out() << "removed " << shown << "\n" << std::flush;
     }
-    return kSuccess;
+    return exitSuccess;
 }
 
 }  // namespace penshelf::cli

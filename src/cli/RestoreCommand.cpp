@@ -78,10 +78,10 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
     } else if (options.onConflict == "renumber") {
         choice = ConflictChoice::Renumber;
     } else if (options.onConflict) {
-        return reply.fail(kUserError, "--on-conflict takes skip or renumber");
+        return reply.fail(exitUserError, "--on-conflict takes skip or renumber");
     }
     const PenRecord* pen = choosePen(session, options, reply);
-    if (!pen) return kUserError;
+    if (!pen) return exitUserError;
     const PenView view = viewPen(session.platform(), *pen);
     const std::string& folder = options.operands.front();
 
@@ -95,17 +95,17 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
     }
     switch (planned.status) {
         case PlanStatus::NoBackupFolder:
-            return reply.fail(kUserError, "no folder " + escapeField(folder));
+            return reply.fail(exitUserError, "no folder " + escapeField(folder));
         case PlanStatus::BadManifest:
-            return reply.fail(kUserError,
+            return reply.fail(exitUserError,
                               escapeField(folder) + ": " +
                                   manifestProblem(planned.manifestError, planned.detail));
         case PlanStatus::NoBookFolder:
-            return reply.fail(kFailure,
+            return reply.fail(exitFailure,
                               "the pen has no BOOK folder of its own (missing, or a link to "
                               "elsewhere); nothing was written");
         case PlanStatus::Cancelled:
-            return reply.fail(kFailure, "stopped; nothing was written");
+            return reply.fail(exitFailure, "stopped; nothing was written");
         case PlanStatus::Ready:
             break;
     }
@@ -116,9 +116,9 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
             if (item.state != RestoreState::Conflict) continue;
             taken += (taken.empty() ? "" : ", ") + escapeField(item.book.entry);
         }
-        return reply.fail(kUserError, "the pen holds other books under the numbers of " + taken +
-                                          "; choose --on-conflict skip or --on-conflict "
-                                          "renumber (nothing was written)");
+        return reply.fail(exitUserError, "the pen holds other books under the numbers of " + taken +
+                                             "; choose --on-conflict skip or --on-conflict "
+                                             "renumber (nothing was written)");
     }
 
     RestoreReport report;
@@ -131,17 +131,18 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
              .cancelled = {}});
     }
     if (report.status == RestoreStatus::NoSpace) {
-        return reply.fail(kFailure, "not enough room on the pen: the restore needs " +
-                                        formatFreeSpace(report.needed) + ", " +
-                                        formatFreeSpace(report.available) +
-                                        " are free; nothing was written");
+        return reply.fail(exitFailure, "not enough room on the pen: the restore needs " +
+                                           formatFreeSpace(report.needed) + ", " +
+                                           formatFreeSpace(report.available) +
+                                           " are free; nothing was written");
     }
     if (report.status != RestoreStatus::Done) {
-        return reply.fail(kFailure, "the backup folder or the pen went away; nothing was written");
+        return reply.fail(exitFailure,
+                          "the backup folder or the pen went away; nothing was written");
     }
 
     using Kind = RestoreResult::Kind;
-    int status = kSuccess;
+    int status = exitSuccess;
     QJsonArray restored, alreadyThere, skipped, failed;
     for (const RestoreResult& result : report.books) {
         const std::string entry = escapeField(result.book.entry);
@@ -176,13 +177,13 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                 reply.say(entry + ": " +
                           (missing ? "missing from the backup" : "changed since the backup") +
                           "; skipped");
-                status = kFailure;
+                status = exitFailure;
                 break;
             }
             case Kind::Failed:
                 failed.append(json("message", failureOf(result.failure)));
                 reply.say(entry + ": " + failureOf(result.failure));
-                status = kFailure;
+                status = exitFailure;
                 break;
         }
     }

@@ -54,8 +54,8 @@ soap::PagorFuncBindingResponse call(soap::PagorFuncBinding& binding, std::string
 
 int usage(std::ostream& err, const std::string& problem) {
     err << "penshelf-cli soap: " << problem << "\n"
-        << "usage: penshelf-cli soap " << kSoapCommand.usage << "\n";
-    return kUserError;
+        << "usage: penshelf-cli soap " << soapCommandEntry.usage << "\n";
+    return exitUserError;
 }
 
 }  // namespace
@@ -133,7 +133,7 @@ int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std:
         out << "no body\n";
     }
     out.flush();
-    return response.bodyParts ? kSuccess : kFailure;
+    return response.bodyParts ? exitSuccess : exitFailure;
 }
 
 }  // namespace penshelf::cli

@@ -12,7 +12,7 @@
 namespace penshelf::cli {
 
 // soap <operation> name=value... [--endpoint URL] [--log]
-// Exit status kSuccess when the answer had a body, kFailure when not, kUserError for a bad
+// Exit status exitSuccess when the answer had a body, exitFailure when not, exitUserError for a bad
 // command line, as the pen commands use them.
 int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
@@ -20,7 +20,7 @@ int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std:
 // its short message.
 std::string describeBodyPart(const soap::Value& part);
 
-inline constexpr Command kSoapCommand{
+inline constexpr Command soapCommandEntry{
     "soap",
     "<bookopen|synchronous|getproxyurl|test|getversion> name=value... [--endpoint URL] [--log]",
     runSoapCommand, "call one operation of the PagorFunc web service",

@@ -81,7 +81,7 @@ void PenIdentifier::matchStep(Entry firstChild) {
         record.setIdentityCode(identityCodeFrom(volume));
         // Copies cut short by a killed or crashed install take the pen's
         // space unseen; a pen just found is the time to clear them.
-        removeStaleInstallTemporaries(PenBookFolder(volumes_, record.bsdName));
+        removeStaleInstallTemporaries(penBookFolder(volumes_, record.bsdName));
     }
     record.displayName = penDisplayName;
     storedKey_ = record.bsdName;

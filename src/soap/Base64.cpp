@@ -10,23 +10,24 @@ namespace penshelf::soap {
 
 namespace {
 
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char base64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // Classes of the reverse table beside the 64 digit values.
-constexpr std::uint8_t kSkip = 0x40;     // "=" and white space
-constexpr std::uint8_t kInvalid = 0x80;  // outside the alphabet, non-ASCII included
-constexpr std::uint8_t kEnd = 0xC0;      // NUL ends the text
+constexpr std::uint8_t skipByte = 0x40;     // "=" and white space
+constexpr std::uint8_t invalidByte = 0x80;  // outside the alphabet, non-ASCII included
+constexpr std::uint8_t endByte = 0xC0;      // NUL ends the text
 
 constexpr std::array<std::uint8_t, 256> makeReverseTable() {
     std::array<std::uint8_t, 256> table{};
-    for (auto& entry : table) entry = kInvalid;
-    for (std::uint8_t i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = i;
-    for (unsigned char c : {'=', ' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = kSkip;
-    table[0] = kEnd;
+    for (auto& entry : table) entry = invalidByte;
+    for (std::uint8_t i = 0; i < 64; ++i) table[static_cast<unsigned char>(base64Alphabet[i])] = i;
+    for (unsigned char c : {'=', ' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = skipByte;
+    table[0] = endByte;
     return table;
 }
 
-constexpr std::array<std::uint8_t, 256> kReverse = makeReverseTable();
+constexpr std::array<std::uint8_t, 256> decodeTable = makeReverseTable();
 
 }  // namespace
 
@@ -47,22 +48,22 @@ std::optional<std::string> base64Encoding(std::span<const std::uint8_t> data) {
     for (; i + 3 <= n; i += 3, out += 4) {
         const std::uint32_t v =
             std::uint32_t{in[i]} << 16 | std::uint32_t{in[i + 1]} << 8 | in[i + 2];
-        out[0] = kAlphabet[v >> 18];
-        out[1] = kAlphabet[(v >> 12) & 63];
-        out[2] = kAlphabet[(v >> 6) & 63];
-        out[3] = kAlphabet[v & 63];
+        out[0] = base64Alphabet[v >> 18];
+        out[1] = base64Alphabet[(v >> 12) & 63];
+        out[2] = base64Alphabet[(v >> 6) & 63];
+        out[3] = base64Alphabet[v & 63];
     }
     if (n - i == 1) {
         const std::uint32_t v = std::uint32_t{in[i]} << 16;
-        out[0] = kAlphabet[v >> 18];
-        out[1] = kAlphabet[(v >> 12) & 63];
+        out[0] = base64Alphabet[v >> 18];
+        out[1] = base64Alphabet[(v >> 12) & 63];
         out[2] = '=';
         out[3] = '=';
     } else if (n - i == 2) {
         const std::uint32_t v = std::uint32_t{in[i]} << 16 | std::uint32_t{in[i + 1]} << 8;
-        out[0] = kAlphabet[v >> 18];
-        out[1] = kAlphabet[(v >> 12) & 63];
-        out[2] = kAlphabet[(v >> 6) & 63];
+        out[0] = base64Alphabet[v >> 18];
+        out[1] = base64Alphabet[(v >> 12) & 63];
+        out[2] = base64Alphabet[(v >> 6) & 63];
         out[3] = '=';
     }
     return text;
@@ -96,8 +97,8 @@ std::optional<Bytes> dataWithBase64EncodedString(std::string_view text) {
         if (pending == 0) {
             // Clean stretches of four alphabet characters, the common case, in one step each.
             while (end - p >= 4) {
-                const std::uint32_t a = kReverse[p[0]], b = kReverse[p[1]], c = kReverse[p[2]],
-                                    d = kReverse[p[3]];
+                const std::uint32_t a = decodeTable[p[0]], b = decodeTable[p[1]],
+                                    c = decodeTable[p[2]], d = decodeTable[p[3]];
                 if ((a | b | c | d) >= 64) break;
                 const std::uint32_t v = a << 18 | b << 12 | c << 6 | d;
                 out[0] = static_cast<std::uint8_t>(v >> 16);
@@ -108,7 +109,7 @@ std::optional<Bytes> dataWithBase64EncodedString(std::string_view text) {
             }
             if (p == end) break;
         }
-        const std::uint8_t value = kReverse[*p++];
+        const std::uint8_t value = decodeTable[*p++];
         if (value < 64) {
             group = group << 6 | value;
             if (++pending == 4) {
@@ -119,9 +120,9 @@ std::optional<Bytes> dataWithBase64EncodedString(std::string_view text) {
                 group = 0;
                 pending = 0;
             }
-        } else if (value == kSkip) {
+        } else if (value == skipByte) {
             continue;
-        } else if (value == kEnd) {
+        } else if (value == endByte) {
             // The text as a whole must still be ASCII, even past the NUL that ends the scan.
             for (; p < end; ++p) {
                 if (*p >= 0x80) return std::nullopt;

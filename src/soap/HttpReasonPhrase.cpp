@@ -9,7 +9,7 @@ namespace penshelf::soap {
 namespace {
 
 // The IANA HTTP status code registry.
-constexpr std::pair<int, const char*> kPhrases[] = {
+constexpr std::pair<int, const char*> reasonPhrases[] = {
     {100, "Continue"},
     {101, "Switching Protocols"},
     {102, "Processing"},
@@ -77,9 +77,9 @@ constexpr std::pair<int, const char*> kPhrases[] = {
 }  // namespace
 
 std::string httpReasonPhrase(int statusCode) {
-    const auto found = std::find_if(std::begin(kPhrases), std::end(kPhrases),
+    const auto found = std::find_if(std::begin(reasonPhrases), std::end(reasonPhrases),
                                     [&](const auto& entry) { return entry.first == statusCode; });
-    if (found != std::end(kPhrases)) return found->second;
+    if (found != std::end(reasonPhrases)) return found->second;
     switch (statusCode / 100) {
         case 1:
             return "Informational";

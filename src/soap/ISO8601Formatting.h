@@ -10,14 +10,14 @@
 namespace penshelf::soap {
 
 // The time separator used when none is given. Nothing in the program changes it.
-inline constexpr char16_t kDefaultWritingTimeSeparator = u':';
+inline constexpr char16_t defaultWritingTimeSeparator = u':';
 
 std::string ISO8601DateStringWithTime(Instant instant, bool includeTime,
-                                      char16_t timeSeparator = kDefaultWritingTimeSeparator);
+                                      char16_t timeSeparator = defaultWritingTimeSeparator);
 std::string ISO8601WeekDateStringWithTime(Instant instant, bool includeTime,
-                                          char16_t timeSeparator = kDefaultWritingTimeSeparator);
+                                          char16_t timeSeparator = defaultWritingTimeSeparator);
 std::string ISO8601OrdinalDateStringWithTime(Instant instant, bool includeTime,
-                                             char16_t timeSeparator = kDefaultWritingTimeSeparator);
+                                             char16_t timeSeparator = defaultWritingTimeSeparator);
 
 std::string ISO8601DateStringWithTimeSeparator(Instant instant, char16_t timeSeparator);
 std::string ISO8601WeekDateStringWithTimeSeparator(Instant instant, char16_t timeSeparator);

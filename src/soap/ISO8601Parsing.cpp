@@ -16,10 +16,10 @@ using detail::CivilDate;
 
 // Digit runs longer than their form allows are read whole, but their value stops growing
 // past this bound; a field above it turns the whole parse down instead of wrapping around.
-constexpr std::uint64_t kFieldLimit = 999'999'999;
+constexpr std::uint64_t fieldLimit = 999'999'999;
 
 // Dates further than this from 1970 (about 270 million years) are not built.
-constexpr std::int64_t kDayLimit = 100'000'000'000;
+constexpr std::int64_t dayLimit = 100'000'000'000;
 
 bool isSpace(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -32,7 +32,7 @@ bool isDigit(unsigned char c) {
 struct DigitRun {
     std::size_t count = 0;
     std::uint64_t value = 0;
-    bool tooLarge() const { return value > kFieldLimit; }
+    bool tooLarge() const { return value > fieldLimit; }
 };
 
 // A decimal number as the time of day has it: whole digits, then "." or "," and a fraction.
@@ -74,7 +74,7 @@ struct TimeOfDay {
 // Days from 1970-01-01 of a date whose fields may lie outside their usual ranges; they roll over
 // into the neighbouring units.
 std::optional<std::int64_t> dayNumber(const DateFields& date) {
-    if (date.year > kDayLimit / 366 || date.year < -kDayLimit / 366) return std::nullopt;
+    if (date.year > dayLimit / 366 || date.year < -dayLimit / 366) return std::nullopt;
     switch (date.kind) {
         case DateFields::Kind::Calendar: {
             const std::int64_t year = date.year + detail::floorDiv(date.month - 1, 12);
@@ -421,7 +421,7 @@ class Parser {
     static std::optional<Instant> build(const DateFields& date, const TimeOfDay& time,
                                         std::optional<std::int64_t> offset) {
         const std::optional<std::int64_t> days = dayNumber(date);
-        if (!days || *days > kDayLimit || *days < -kDayLimit) return std::nullopt;
+        if (!days || *days > dayLimit || *days < -dayLimit) return std::nullopt;
         const std::int64_t wallClock =
             *days * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
         if (offset) return Instant(std::chrono::seconds(wallClock - *offset));
@@ -447,7 +447,7 @@ std::optional<Instant> dateWithString(std::string_view text, bool strictly, char
 }
 
 std::optional<Instant> dateWithString(std::string_view text, bool strictly, Range* range) {
-    return dateWithString(text, strictly, kDefaultParsingTimeSeparator, range);
+    return dateWithString(text, strictly, defaultParsingTimeSeparator, range);
 }
 
 std::optional<Instant> dateWithString(std::string_view text, char16_t timeSeparator, Range* range) {
@@ -460,7 +460,7 @@ std::optional<Instant> dateWithString(std::string_view text, char timeSeparator,
 }
 
 std::optional<Instant> dateWithString(std::string_view text, Range* range) {
-    return dateWithString(text, false, kDefaultParsingTimeSeparator, range);
+    return dateWithString(text, false, defaultParsingTimeSeparator, range);
 }
 
 }  // namespace penshelf::soap

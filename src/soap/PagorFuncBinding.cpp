@@ -17,7 +17,7 @@ namespace penshelf::soap {
 
 namespace {
 
-constexpr const char* kUserAgent = "PenShelf/0.1 PagorFunc-SOAP";
+constexpr const char* userAgent = "PenShelf/0.1 PagorFunc-SOAP";
 
 // Qt counts the transfer timeout in whole milliseconds; a timeout that is not positive gives up
 // at once rather than never.
@@ -102,7 +102,7 @@ void PagorFuncBinding::sendHTTPCallUsingBody(const std::string& body, const std:
         const QByteArray cookie = cookieHeader(*cookies_);
         if (!cookie.isEmpty()) request.setRawHeader("Cookie", cookie);
     }
-    request.setRawHeader("User-Agent", kUserAgent);
+    request.setRawHeader("User-Agent", userAgent);
     request.setRawHeader("SOAPAction", QByteArray::fromStdString(soapAction));
     request.setRawHeader("Content-Type", "text/xml; charset=utf-8");
     request.setRawHeader("Content-Length",
@@ -116,7 +116,7 @@ void PagorFuncBinding::sendHTTPCallUsingBody(const std::string& body, const std:
     forOperation.requestBody_ = bytes;
     forOperation.setUrlConnection(network().post(request, bytes));
     // The transfer timeout ends only a silent exchange; one that trickles in ends here.
-    forOperation.startDeadline(timeoutMilliseconds(defaultTimeout_ * kCallDeadlineInTimeouts));
+    forOperation.startDeadline(timeoutMilliseconds(defaultTimeout_ * callDeadlineInTimeouts));
 }
 
 PagorFuncBindingResponse PagorFuncBinding::performSynchronousOperation(

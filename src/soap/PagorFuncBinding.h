@@ -38,7 +38,7 @@ class PagorFuncBinding final : public PagorFuncBindingResponseDelegate,
     const QUrl& address() const { return address_; }
     void setAddress(const QUrl& address) { address_ = address; }
     // Seconds a request may go without progress before it fails with a time-out; a whole call
-    // may last kCallDeadlineInTimeouts times as long (ResponseLimits.h).
+    // may last callDeadlineInTimeouts times as long (ResponseLimits.h).
     double defaultTimeout() const { return defaultTimeout_; }
     void setDefaultTimeout(double seconds) { defaultTimeout_ = seconds; }
     // Sent with the next request; replaced by the cookies of every response.

@@ -19,12 +19,12 @@ namespace penshelf::soap {
 
 namespace {
 
-constexpr const char* kHttpErrorDomain = "PagorFuncBindingResponseHTTP";
+constexpr const char* httpErrorDomain = "PagorFuncBindingResponseHTTP";
 // Failures of the connection itself keep Qt's codes (QNetworkReply::NetworkError).
-constexpr const char* kConnectionErrorDomain = "QNetworkReply";
+constexpr const char* connectionErrorDomain = "QNetworkReply";
 
 ErrorRecord bodyTooLarge() {
-    return {kHttpErrorDomain, 2, "Response body larger than 8 MiB"};
+    return {httpErrorDomain, 2, "Response body larger than 8 MiB"};
 }
 
 std::string headerLines(const QList<QNetworkReply::RawHeaderPair>& headers) {
@@ -84,18 +84,18 @@ bool isConnectionFailure(QNetworkReply::NetworkError error) {
 }
 
 ErrorRecord timedOut() {
-    return {kConnectionErrorDomain, QNetworkReply::TimeoutError, "The request timed out"};
+    return {connectionErrorDomain, QNetworkReply::TimeoutError, "The request timed out"};
 }
 
 ErrorRecord connectionFailure(const QNetworkReply& reply) {
     // The operation disconnects from its exchange before it aborts it, so a cancellation seen
     // here is Qt's transfer timeout giving up on a silent server.
     if (reply.error() == QNetworkReply::OperationCanceledError) return timedOut();
-    return {kConnectionErrorDomain, static_cast<long>(reply.error()),
+    return {connectionErrorDomain, static_cast<long>(reply.error()),
             reply.errorString().toStdString()};
 }
 
-// Makes Qt read no further ahead of the call than kResponseReadBufferBytes, however fast the body
+// Makes Qt read no further ahead of the call than responseReadBufferBytes, however fast the body
 // comes; without it, Qt's HTTP thread takes in an endless chunked body as fast as the network
 // delivers it, and the call cannot stop it. That thread learns the size only from a request under
 // way, and post() leaves the start of an HTTP request to the next turn of the event loop: started
@@ -106,7 +106,7 @@ void boundReadAhead(QNetworkReply& exchange) {
     if (scheme == u"http" || scheme == u"https") {
         QCoreApplication::sendPostedEvents(&exchange, QEvent::MetaCall);
     }
-    exchange.setReadBufferSize(kResponseReadBufferBytes);
+    exchange.setReadBufferSize(responseReadBufferBytes);
 }
 
 // Stops an exchange the operation no longer listens to. A reply with an HTTP error status is
@@ -209,18 +209,18 @@ void PagorFuncBindingOperation::connection(QNetworkReply& /*connection*/,
 
     if (!head.mimeType || !head.mimeType->contains("text/xml")) {
         if (head.statusCode < 400) {
-            cancelWithError({kHttpErrorDomain, 1,
+            cancelWithError({httpErrorDomain, 1,
                              "Unexpected response MIME type to SOAP call:" +
                                  head.mimeType.value_or(QByteArray()).toStdString()});
         } else {
-            cancelWithError({kHttpErrorDomain, head.statusCode, httpReasonPhrase(head.statusCode)});
+            cancelWithError({httpErrorDomain, head.statusCode, httpReasonPhrase(head.statusCode)});
         }
         return;
     }
     for (const auto& [name, value] : head.headers) {
         if (name.compare("Content-Length", Qt::CaseInsensitive) != 0) continue;
         bool valid = false;
-        if (value.trimmed().toLongLong(&valid) > kMaxResponseBodyBytes && valid) {
+        if (value.trimmed().toLongLong(&valid) > maxResponseBodyBytes && valid) {
             cancelWithError(bodyTooLarge());
             return;
         }
@@ -231,7 +231,7 @@ void PagorFuncBindingOperation::connection(QNetworkReply& /*connection*/,
                                            const QByteArray& didReceiveData) {
     if (over_) return;
     const qint64 received = responseData_ ? responseData_->size() : 0;
-    if (received + didReceiveData.size() > kMaxResponseBodyBytes) {
+    if (received + didReceiveData.size() > maxResponseBodyBytes) {
         cancelWithError(bodyTooLarge());
         return;
     }

@@ -18,12 +18,12 @@ struct Namespace {
     const char* uri;
 };
 
-constexpr Namespace kSoap{"soap", "http://schemas.xmlsoap.org/soap/envelope/"};
-constexpr Namespace kXsl{"xsl", "http://www.w3.org/1999/XSL/Transform"};
-constexpr Namespace kXsi{"xsi", "http://www.w3.org/2001/XMLSchema-instance"};
+constexpr Namespace soapNamespace{"soap", "http://schemas.xmlsoap.org/soap/envelope/"};
+constexpr Namespace xslNamespace{"xsl", "http://www.w3.org/1999/XSL/Transform"};
+constexpr Namespace xsiNamespace{"xsi", "http://www.w3.org/2001/XMLSchema-instance"};
 // Declared after the xsl:version attribute is set, so they serialise after soap, xsl and xsi;
 // the attribute itself is written after all declarations.
-constexpr std::array<Namespace, 5> kLaterNamespaces{{
+constexpr std::array<Namespace, 5> laterNamespaces{{
     {"xsd", "http://www.w3.org/2001/XMLSchema"},
     {"tns", "urn:PagorFunc"},
     {"SOAP-ENC", "http://schemas.xmlsoap.org/soap/encoding/"},
@@ -37,7 +37,7 @@ struct Operation {
     std::size_t count;
 };
 
-constexpr std::array<Operation, 5> kOperations{{
+constexpr std::array<Operation, 5> knownOperations{{
     {"bookopen", {"strguid", ""}, 1},
     {"synchronous", {"strcid", "strmid"}, 2},
     {"getproxyurl", {"strcid", "ntype"}, 2},
@@ -99,7 +99,7 @@ PagorFuncBinding_envelope& PagorFuncBinding_envelope::sharedInstance() {
 }
 
 std::span<const std::string_view> PagorFuncBinding_envelope::parameterOrder(std::string_view func) {
-    for (const Operation& operation : kOperations) {
+    for (const Operation& operation : knownOperations) {
         if (operation.name == func) return {operation.parameters.data(), operation.count};
     }
     return {};
@@ -116,12 +116,12 @@ std::string PagorFuncBinding_envelope::serializedFormUsingFunc(
 
     xmlNode* root = xmlNewDocNode(doc.get(), nullptr, xml("Envelope"), nullptr);
     xmlDocSetRootElement(doc.get(), root);
-    xmlNs* soap = declare(root, kSoap);
+    xmlNs* soap = declare(root, soapNamespace);
     xmlSetNs(root, soap);
-    xmlNs* xsl = declare(root, kXsl);
-    declare(root, kXsi);
+    xmlNs* xsl = declare(root, xslNamespace);
+    declare(root, xsiNamespace);
     xmlNewNsProp(root, xsl, xml("version"), xml("1.0"));
-    for (const Namespace& ns : kLaterNamespaces) declare(root, ns);
+    for (const Namespace& ns : laterNamespaces) declare(root, ns);
 
     if (headerElements && !headerElements->empty()) {
         xmlNode* header = xmlNewDocNode(doc.get(), soap, xml("Header"), nullptr);

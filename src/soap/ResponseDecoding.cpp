@@ -19,7 +19,7 @@ struct DocDeleter {
 // The parser keeps whitespace text nodes and decodes only the predefined entities into text; it
 // never fetches a DTD or entity from the network, keeps libxml2's limits on entity expansion
 // (no XML_PARSE_HUGE), and reports nothing on standard error: a bad answer is an error record.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+constexpr int parseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 // libxml2 sets up its global state once for the process; it is never torn down here, because
 // other threads (Qt WebEngine's among them) may be using libxml2 at any moment.
@@ -58,7 +58,7 @@ void decodeResponseBody(std::string_view body, ReturnType type,
     // An answer beyond the limits never reaches libxml2, which could be kept busy for minutes.
     if (withinResponseLimits(body)) {
         doc.reset(xmlReadMemory(body.data(), static_cast<int>(body.size()), nullptr, nullptr,
-                                kParseOptions));
+                                parseOptions));
     }
     if (!doc) {
         response.error =

@@ -6,7 +6,7 @@ namespace penshelf::soap {
 
 namespace {
 
-constexpr std::size_t kEnd = std::string_view::npos;
+constexpr std::size_t noMatch = std::string_view::npos;
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -35,7 +35,7 @@ StartTag readStartTag(std::string_view text, std::size_t at) {
         if (quote == text.size() || (text[quote] != '"' && text[quote] != '\'')) continue;
         ++attributes;
         const std::size_t close = text.find_first_of(text[quote] == '"' ? "\"<" : "'<", quote + 1);
-        if (close == kEnd) return {text.size(), attributes, false};
+        if (close == noMatch) return {text.size(), attributes, false};
         at = text[close] == '<' ? close : close + 1;
     }
     return {at, attributes, false};
@@ -44,28 +44,28 @@ StartTag readStartTag(std::string_view text, std::size_t at) {
 // Just past the first `terminator` from `at`, or the end of the text.
 std::size_t pastNext(std::string_view text, std::size_t at, std::string_view terminator) {
     const std::size_t found = text.find(terminator, at);
-    return found == kEnd ? text.size() : found + terminator.size();
+    return found == noMatch ? text.size() : found + terminator.size();
 }
 
 }  // namespace
 
 bool withinResponseLimits(std::string_view body) {
-    if (body.size() > static_cast<unsigned long long>(kMaxResponseBodyBytes)) return false;
+    if (body.size() > static_cast<unsigned long long>(maxResponseBodyBytes)) return false;
     long nodes = 0;
     long depth = 0;
     // Bytes before this belong to a comment, a processing instruction or a CDATA section.
     std::size_t skippedUntil = 0;
-    for (std::size_t at = body.find('<'); at != kEnd; at = body.find('<', at)) {
+    for (std::size_t at = body.find('<'); at != noMatch; at = body.find('<', at)) {
         const bool inMarkup = at >= skippedUntil;
         const char next = at + 1 < body.size() ? body[at + 1] : '\0';
         if (next != '!' && next != '?' && next != '/') {
             // Start tags count inside comments and the like too: where libxml2 meets a broken one
             // it goes on reading its inside as markup.
             const StartTag tag = readStartTag(body, at + 1);
-            if (tag.attributes > kMaxAttributesPerElement) return false;
+            if (tag.attributes > maxAttributesPerElement) return false;
             nodes += 1 + tag.attributes;
-            if (nodes > kMaxMarkupNodes) return false;
-            if (inMarkup && !tag.empty && ++depth > kMaxElementDepth) return false;
+            if (nodes > maxMarkupNodes) return false;
+            if (inMarkup && !tag.empty && ++depth > maxElementDepth) return false;
             at = tag.end;
             continue;
         }
@@ -85,7 +85,7 @@ bool withinResponseLimits(std::string_view body) {
         } else {
             return false;  // a document type declaration, or nothing well-formed
         }
-        if (++nodes > kMaxMarkupNodes) return false;
+        if (++nodes > maxMarkupNodes) return false;
     }
     return true;
 }

@@ -8,25 +8,25 @@
 namespace penshelf::soap {
 
 // Bytes of one response body; a larger body fails the call ("Response body larger than 8 MiB").
-inline constexpr long long kMaxResponseBodyBytes = 8 * 1024 * 1024;
+inline constexpr long long maxResponseBodyBytes = 8 * 1024 * 1024;
 
 // Bytes of a body that Qt may hold before the call has read them, so that a body arriving faster
 // than the event loop reads it is not buffered without end.
-inline constexpr long long kResponseReadBufferBytes = 256 * 1024;
+inline constexpr long long responseReadBufferBytes = 256 * 1024;
 
 // One call ends with the time-out error after this many times its binding's defaultTimeout, even
 // while the answer is still trickling in (defaultTimeout only ends a silent exchange).
-inline constexpr int kCallDeadlineInTimeouts = 6;
+inline constexpr int callDeadlineInTimeouts = 6;
 
 // The markup an answer may hold. libxml2 2.9 checks an element's attributes against each other
 // and links each one behind the last (both quadratic), so an element with thousands of attributes
 // stalls it for minutes; every node costs time and memory on the thread that decodes. A service
 // answer holds a few dozen nodes, a handful of attributes per element and a depth of about five.
-inline constexpr long kMaxAttributesPerElement = 256;  // namespace declarations included
-inline constexpr long kMaxElementDepth = 64;
+inline constexpr long maxAttributesPerElement = 256;  // namespace declarations included
+inline constexpr long maxElementDepth = 64;
 // Elements, attributes, comments, processing instructions and CDATA sections; the text between
 // them is bounded by their number.
-inline constexpr long kMaxMarkupNodes = 10000;
+inline constexpr long maxMarkupNodes = 10000;
 
 // Whether an answer stays within the bounds above, judged from its bytes alone in one linear pass
 // before libxml2 sees them. A document type declaration is out of bounds: a SOAP message never

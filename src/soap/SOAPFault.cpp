@@ -10,8 +10,8 @@ namespace penshelf::soap {
 
 namespace {
 
-constexpr std::string_view kSoap11Namespace = "http://schemas.xmlsoap.org/soap/envelope/";
-constexpr std::string_view kSoap12Namespace = "http://www.w3.org/2003/05/soap-envelope";
+constexpr std::string_view soap11Namespace = "http://schemas.xmlsoap.org/soap/envelope/";
+constexpr std::string_view soap12Namespace = "http://www.w3.org/2003/05/soap-envelope";
 
 bool named(const xmlNode* node, const char* name) {
     return xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>(name)) != 0;
@@ -67,9 +67,9 @@ SOAPFault SOAPFault::deserializeNode(_xmlNode* node) {
     SOAPFault fault;
     if (node == nullptr || node->ns == nullptr || node->ns->href == nullptr) return fault;
     const std::string_view uri(reinterpret_cast<const char*>(node->ns->href));
-    if (uri == kSoap11Namespace) {
+    if (uri == soap11Namespace) {
         readSoap11(node, fault);
-    } else if (uri == kSoap12Namespace) {
+    } else if (uri == soap12Namespace) {
         readSoap12(node, fault);
     }
     return fault;
@@ -77,17 +77,17 @@ SOAPFault SOAPFault::deserializeNode(_xmlNode* node) {
 
 std::optional<std::string> SOAPFault::simpleFaultString() const {
     if (!faultstring) return std::nullopt;
-    constexpr std::string_view kExceptionName = "System.Web.Services.Protocols.SoapException: ";
-    constexpr std::string_view kTraceStart = "\n   at ";
+    constexpr std::string_view exceptionName = "System.Web.Services.Protocols.SoapException: ";
+    constexpr std::string_view traceStart = "\n   at ";
     std::string text;
     std::string_view rest = *faultstring;
-    for (size_t at = rest.find(kExceptionName); at != std::string_view::npos;
-         at = rest.find(kExceptionName)) {
+    for (size_t at = rest.find(exceptionName); at != std::string_view::npos;
+         at = rest.find(exceptionName)) {
         text.append(rest.substr(0, at));
-        rest.remove_prefix(at + kExceptionName.size());
+        rest.remove_prefix(at + exceptionName.size());
     }
     text.append(rest);
-    if (const size_t trace = text.find(kTraceStart); trace != std::string::npos) {
+    if (const size_t trace = text.find(traceStart); trace != std::string::npos) {
         text.resize(trace);
     }
     return text;

@@ -5,11 +5,11 @@
 namespace penshelf::soap {
 
 std::string defaultServiceEndpoint() {
-    return "http://" + std::string(kServiceHost) + ":442/PagorFunc.php";
+    return "http://" + std::string(serviceHost) + ":442/PagorFunc.php";
 }
 
 std::string serviceEndpoint() {
-    const char* configured = std::getenv(kServiceUrlVariable);
+    const char* configured = std::getenv(serviceUrlVariable);
     if (configured != nullptr && *configured != '\0') return configured;
     return defaultServiceEndpoint();
 }

@@ -11,7 +11,7 @@ struct Reference {
     std::string_view entity;
 };
 
-constexpr std::array<Reference, 5> kReferences{{
+constexpr std::array<Reference, 5> entityReferences{{
     {'&', "&amp;"},
     {'"', "&quot;"},
     {'\'', "&apos;"},
@@ -26,7 +26,7 @@ std::string stringByEscapingXML(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         bool replaced = false;
-        for (const Reference& ref : kReferences) {
+        for (const Reference& ref : entityReferences) {
             if (c == ref.character) {
                 out += ref.entity;
                 replaced = true;
@@ -45,7 +45,7 @@ std::string stringByUnescapingXML(std::string_view text) {
     while (i < text.size()) {
         if (text[i] == '&') {
             bool replaced = false;
-            for (const Reference& ref : kReferences) {
+            for (const Reference& ref : entityReferences) {
                 if (text.substr(i, ref.entity.size()) == ref.entity) {
                     out += ref.character;
                     i += ref.entity.size();

@@ -55,7 +55,7 @@ TEST_F(BookHeaderTest, SixteenBitFieldsAreLittleEndianAndMissingBeyondTheFile) {
     const std::string path = write(full);
     EXPECT_EQ(GetBookCoverOID(path), 256);
     EXPECT_EQ(GetBookType(path), ".vxs");
-    EXPECT_EQ(GetBookLabelKey(path), 0xBEEF);
+    EXPECT_EQ(bookLabelKey(path), 0xBEEF);
     EXPECT_EQ(GetBookDefaultTitle(path), 7);
     EXPECT_EQ(GetBookDefaultLabel(path), 999);
     EXPECT_EQ(GetBookType(write(BookFile{.name = "VXBx", .coverOid = 0}.bytes())), ".vxr");

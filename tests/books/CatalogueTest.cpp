@@ -19,7 +19,7 @@ namespace {
 // order is free.
 std::vector<std::string> rowsIn(const std::string& folder) {
     std::vector<std::string> rows;
-    for (const ListData& row : ListBookFolder(folder)) {
+    for (const ListData& row : listBookFolder(folder)) {
         EXPECT_EQ(row.type, "vxb") << row.file;
         rows.push_back(row.name + " " + row.stat + " " + row.flag + " " + row.file);
     }

@@ -141,7 +141,7 @@ class InstallerTest : public ::testing::Test {
             copy.chunks.push_back(chunk);
             if (chunk == copy.chunkCount / 2) {
                 copy.entriesMidway = fileNamesIn(pen.book).size();
-                copy.listedMidway = ListBookFolder(pen.book).size();
+                copy.listedMidway = listBookFolder(pen.book).size();
             }
             if (duringChunk) duringChunk(chunk);
         };

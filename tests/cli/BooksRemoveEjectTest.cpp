@@ -126,7 +126,7 @@ TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
     const auto ejectOn = [this](bool gone, const std::vector<std::string>& args) {
         FailingEject platform(pens.str(), gone);
         return capture([&](std::ostream& out, std::ostream& err) {
-            return cli::runPenCommand(cli::kEject, args, out, err, &platform);
+            return cli::runPenCommand(cli::ejectAction, args, out, err, &platform);
         });
     };
     const CliRun failed = ejectOn(/*gone=*/false, {"--json"});

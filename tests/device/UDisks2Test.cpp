@@ -177,12 +177,12 @@ TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
 TEST_F(UDisks2Test, TheCommandLineMountsOnlyWhenItNeedsTheVolume) {
     startUDisks2({{"Unmount", "org.freedesktop.UDisks2.Error.DeviceBusy"}});
     addPen();
-    EXPECT_EQ(runCli(cli::kPens), "0|sdb1\t\t---\t-\n|");
+    EXPECT_EQ(runCli(cli::pensAction), "0|sdb1\t\t---\t-\n|");
     EXPECT_EQ(calls(), "");
     EXPECT_EQ(
-        runCli(cli::kBooks),
+        runCli(cli::booksAction),
         "0|001\tcustom\tMounted\t001.vxr\n|penshelf-cli books: mounted sdb1 at " + volume + "/\n");
-    EXPECT_EQ(runCli(cli::kEject),
+    EXPECT_EQ(runCli(cli::ejectAction),
               "2||penshelf-cli eject: " + std::string(texts::ejectFailed) + "\n");
     EXPECT_EQ(calls(), call("Mount", block) + call("Unmount", block));
     startApp();

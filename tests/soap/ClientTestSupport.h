@@ -18,7 +18,7 @@
 namespace penshelf::test {
 
 // The root start tag every request envelope begins with, as the service receives it.
-inline constexpr const char* kEnvelopeStart =
+inline constexpr const char* envelopeStart =
     "<?xml version=\"1.0\"?>\n"
     "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "
     "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
@@ -33,8 +33,8 @@ inline soap::ErrorRecord httpError(long code, std::string description) {
 }
 
 // A challenge that the credentials did not meet.
-inline const soap::ErrorRecord kAuthenticationError{"Connection Authentication", 0,
-                                                    "Authentication Error"};
+inline const soap::ErrorRecord authenticationError{"Connection Authentication", 0,
+                                                   "Authentication Error"};
 
 inline std::shared_ptr<soap::PagorFuncBinding> bindingFor(const LocalHttpServer& server) {
     return soap::PagorFuncBinding::initWithAddress(server.url().toStdString());

@@ -14,8 +14,7 @@ using namespace penshelf::test;
 
 namespace {
 
-const ErrorRecord kParseError{"PagorFuncBindingResponseXML", 1,
-                              "Errors while parsing returned XML"};
+const ErrorRecord parseError{"PagorFuncBindingResponseXML", 1, "Errors while parsing returned XML"};
 
 // Nine levels of entities, each referring ten times to the one below: a billion "lol"s expanded.
 QByteArray billionLaughs() {
@@ -99,21 +98,21 @@ TEST(Decoding, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
         {"an empty Body", soapAnswer(""), Texts{}},
         {"no body bytes at all", "", Texts{}},
         // Broken or hostile XML fails with the parse error.
-        {"billion laughs", billionLaughs(), std::nullopt, kParseError},
+        {"billion laughs", billionLaughs(), std::nullopt, parseError},
         {"a document type declaration, which no SOAP message has",
          "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"http://127.0.0.1:9/x\">]>"
          "<e><Body><r><return>&x;</return></r></Body></e>",
-         std::nullopt, kParseError},
+         std::nullopt, parseError},
         // More than any answer of the service holds; libxml2 must not be kept busy with them.
         {"20000 attributes on one element",
-         soapAnswer("<r><return" + attributes + ">x</return></r>"), std::nullopt, kParseError},
+         soapAnswer("<r><return" + attributes + ">x</return></r>"), std::nullopt, parseError},
         {"200 nested elements",
          soapAnswer("<r><return>x</return>" + QByteArray("<d>").repeated(200) +
                     QByteArray("</d>").repeated(200) + "</r>"),
-         std::nullopt, kParseError},
+         std::nullopt, parseError},
         {"20000 elements",
          soapAnswer("<r><return>x</return>" + QByteArray("<e/>").repeated(20000) + "</r>"),
-         std::nullopt, kParseError},
+         std::nullopt, parseError},
     });
 }
 
@@ -139,7 +138,7 @@ TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
 
     ASSERT_EQ(broken.ntypes, std::vector<std::optional<double>>{2});
     ASSERT_EQ(fine.ntypes, std::vector<std::optional<double>>{3});
-    EXPECT_EQ(broken.responses[0].error, kAuthenticationError);
+    EXPECT_EQ(broken.responses[0].error, authenticationError);
     EXPECT_FALSE(broken.responses[0].bodyParts);
     EXPECT_EQ(texts(fine.responses[0].bodyParts), Texts{"http://portal/repair"});
 }

@@ -14,12 +14,12 @@ namespace {
 // Today is Saturday 15 June 2024, 12:00 local summer time (ISO week 2024-W24).
 class ISO8601Reading : public ::testing::Test {
   protected:
-    ScopedEnv zone_{"TZ", kTestZone};
+    ScopedEnv zone_{"TZ", testZone};
     FixedNow now_{utc(2024, 6, 15, 10)};
 };
 
 using Expected = std::optional<Instant>;
-const Expected kFails = std::nullopt;
+const Expected fails = std::nullopt;
 
 struct Form {
     const char* text;
@@ -36,7 +36,7 @@ void expectForm(const Form& form) {
         const Expected& want = strict ? form.strict : form.lenient;
         EXPECT_EQ(got ? ISO8601DateString(*got) : "fails",
                   want ? ISO8601DateString(*want) : "fails");
-        EXPECT_EQ(range, (want ? Range{0, form.length} : Range{kNotFound, 0}));
+        EXPECT_EQ(range, (want ? Range{0, form.length} : Range{notFound, 0}));
     }
 }
 
@@ -51,33 +51,33 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         {"2009-0102", cet(2009, 1, 2), cet(2009, 1, 2), 9},
         {"200901-02", cest(2020, 9, 1), cest(2020, 9, 1), 6},
         {"20090102", cet(2009, 1, 2), cet(2009, 1, 2), 8},
-        {"2009-366", cet(2010, 1, 1), kFails, 8},
+        {"2009-366", cet(2010, 1, 1), fails, 8},
         // Two-digit years; two digits alone are a century, completed with this year's last two.
         {"09-03-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
-        {"09-3", cet(2009, 3, 1), kFails, 4},
+        {"09-3", cet(2009, 3, 1), fails, 4},
         {"09-032", cet(2009, 2, 1), cet(2009, 2, 1), 6},
-        {"9-03-04", cet(2009, 3, 4), kFails, 7},
+        {"9-03-04", cet(2009, 3, 4), fails, 7},
         {"20", cet(2024, 1, 1), cet(2024, 1, 1), 2},
         {"09-12345", cet(924, 1, 1), cet(924, 1, 1), 8},
         // Truncated forms take the rest from today.
         {"-09-03", cet(2009, 3, 1), cet(2009, 3, 1), 6},
         {"-09-", cet(2008, 12, 1), cet(2008, 12, 1), 4},
-        {"-9-03", cet(2029, 3, 1), kFails, 5},
+        {"-9-03", cet(2029, 3, 1), fails, 5},
         {"-032", cet(2024, 2, 1), cet(2024, 2, 1), 4},
-        {"-367", cet(2025, 1, 1), kFails, 4},
+        {"-367", cet(2025, 1, 1), fails, 4},
         {"--03-", cet(2024, 2, 29), cet(2024, 2, 29), 5},
-        {"--3-4", cet(2024, 3, 4), kFails, 5},
+        {"--3-4", cet(2024, 3, 4), fails, 5},
         {"---05", cest(2024, 6, 5), cest(2024, 6, 5), 5},
         {"----032", cet(2024, 2, 1), cet(2024, 2, 1), 7},
         // Calendar fields roll over.
         {"2009-13-01", cet(2010, 1, 1), cet(2010, 1, 1), 10},
         // Week dates.
         {"2009-W01-1", cet(2008, 12, 29), cet(2008, 12, 29), 10},
-        {"2009-W", cet(2009, 1, 1), kFails, 6},
+        {"2009-W", cet(2009, 1, 1), fails, 6},
         {"09-W02", cet(2009, 1, 5), cet(2009, 1, 5), 6},
         {"09W02-3", cet(2009, 1, 7), cet(2009, 1, 7), 7},
         {"-W05", cet(2024, 1, 29), cet(2024, 1, 29), 4},
-        {"-W", kFails, kFails, 0},
+        {"-W", fails, fails, 0},
         // A day of the week alone is that day of the current week.
         {"-W-3", cest(2024, 6, 12), cest(2024, 6, 12), 4},
         // Weeks and days roll over.
@@ -106,7 +106,7 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
     for (const char* text :
          {"", "12345", "123456789", "123", "----05", "-123456", "-12345", "--12345", "---1234",
           "xyz", "W01", "-Wx", "T", "Tx", "T:", "+2009", "\x80"}) {
-        expectForm({text, kFails, kFails, 0});
+        expectForm({text, fails, fails, 0});
     }
     // Strict mode reads one digit after a hyphen as the year of this decade, before a week;
     // lenient mode as the year with January.
@@ -135,7 +135,7 @@ TEST_F(ISO8601Reading, TimeSeparatorsAndWhiteSpace) {
     // The one white-space character after a date is taken as the start of a time.
     EXPECT_EQ(range, (Range{6, 5}));
     EXPECT_EQ(dateWithString("  2009-01-02", true, &range), std::nullopt);
-    EXPECT_EQ(range, (Range{kNotFound, 0}));
+    EXPECT_EQ(range, (Range{notFound, 0}));
 }
 
 TEST_F(ISO8601Reading, WeekDatesAcrossYearBoundaries) {

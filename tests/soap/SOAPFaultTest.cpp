@@ -9,7 +9,7 @@ using namespace penshelf::test;
 
 namespace {
 
-const std::string kTrace =
+const std::string trace =
     "System.Web.Services.Protocols.SoapException: Server was unable to process request.\n"
     "   at PagorFunc.getproxyurl(String strcid, Int32 ntype)\n"
     "   at System.Web.Services.Protocols.LogicalMethodInfo.Invoke()";
@@ -20,10 +20,10 @@ TEST(SOAPFault, ReadsTheFieldsOfBothSoapVersionsOnly) {
     const std::pair<std::string, SOAPFault> cases[] = {
         {"<soap:Fault xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
          "<faultcode>soap:Server</faultcode><faultstring>" +
-             kTrace +
+             trace +
              "</faultstring><faultactor>http://host/PagorFunc.php</faultactor>"
              "<detail>x &amp;lt; y</detail></soap:Fault>",
-         {"soap:Server", kTrace, "http://host/PagorFunc.php", "x < y"}},
+         {"soap:Server", trace, "http://host/PagorFunc.php", "x < y"}},
         // A later child overwrites an earlier one; an empty one is absent.
         {"<s:Fault xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\">"
          "<faultstring>first</faultstring><!-- note --><faultstring>second</faultstring>"
@@ -57,7 +57,7 @@ TEST(SOAPFault, SimpleFaultStringDropsExceptionNamesAndTrace) {
     EXPECT_EQ(fault.simpleFaultString(), std::nullopt);
     for (const auto& [text, simple] : std::vector<std::pair<std::string, std::string>>{
              {"plain message", "plain message"},
-             {kTrace, "Server was unable to process request."},
+             {trace, "Server was unable to process request."},
              {"System.Web.Services.Protocols.SoapException: outer "
               "System.Web.Services.Protocols.SoapException: inner\nsecond line\n   at trace",
               "outer inner\nsecond line"},

@@ -64,7 +64,7 @@ TEST(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
 TEST(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
     LocalHttpServer server;
     server.enqueue(HttpResponse::xml(getproxyurlAnswer("http://portal/repair")));
-    const ScopedEnv service(soap::kServiceUrlVariable, server.url().toStdString());
+    const ScopedEnv service(soap::serviceUrlVariable, server.url().toStdString());
     CapturedLog log;
 
     const CliRun run = runCli({"soap", "getproxyurl", "strcid=kelva", "ntype=3", "--log"});

@@ -43,7 +43,7 @@ inline soap::Instant utc(int year, unsigned month, unsigned day, int hour = 0, i
 
 // The zone the date tests run in: Central European Time with its summer time, as a POSIX rule
 // so that it needs no time-zone database.
-inline constexpr const char* kTestZone = "CET-1CEST,M3.5.0,M10.5.0/3";
+inline constexpr const char* testZone = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 // Winter (CET, UTC+1) and summer (CEST, UTC+2) wall-clock times in that zone.
 inline soap::Instant cet(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,

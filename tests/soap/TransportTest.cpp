@@ -28,12 +28,12 @@ std::string envelope(std::string_view func, const ElementMap& body,
 
 TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
     // Nothing to hold leaves an empty root.
-    EXPECT_EQ(envelope("getproxyurl", ElementMap{}), std::string(kEnvelopeStart) + "/>\n");
+    EXPECT_EQ(envelope("getproxyurl", ElementMap{}), std::string(envelopeStart) + "/>\n");
     // The map holds its names sorted; the operation takes strpid, then strver, and not strguid.
     EXPECT_EQ(envelope("getversion",
                        ElementMap{{"strguid", "g-1"}, {"strver", "1.0.4"}, {"strpid", "p-2"}},
                        ElementMap{{"session", "s1"}}),
-              std::string(kEnvelopeStart) +
+              std::string(envelopeStart) +
                   ">\n  <soap:Header>\n    <session>s1</session>\n  </soap:Header>\n"
                   "  <soap:Body>\n    <soap:getversion>\n      <strpid>p-2</strpid>\n"
                   "      <strver>1.0.4</strver>\n    </soap:getversion>\n  </soap:Body>\n"
@@ -73,7 +73,7 @@ TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
         EXPECT_EQ(request.method, "POST");
         EXPECT_EQ(request.target, "/PagorFunc.php");
         EXPECT_EQ(request.body.toStdString(),
-                  std::string(kEnvelopeStart) + ">\n  <soap:Body>\n    <soap:" + operation +
+                  std::string(envelopeStart) + ">\n  <soap:Body>\n    <soap:" + operation +
                       ">\n      " + expected[i].second + "\n    </soap:" + operation +
                       ">\n  </soap:Body>\n</soap:Envelope>\n");
         // SOAPAction goes unquoted; Host names the host without the port.
@@ -111,7 +111,7 @@ TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFail
     // A binding without credentials offers them absent, that is empty. (The delegate of such a
     // call is told once: in DecodingTest.)
     const auto refused = bindingFor(server)->getproxyurlUsingStrcid("kelva", 2);
-    EXPECT_EQ(refused.error, kAuthenticationError);
+    EXPECT_EQ(refused.error, authenticationError);
     EXPECT_FALSE(refused.bodyParts);
 
     const auto requests = server.requests();

@@ -173,7 +173,7 @@ TEST(DataCodec, TravelsAsBase64) {
 }
 
 TEST(DateCodec, TravelsAsUtcCalendarText) {
-    ScopedEnv zone("TZ", kTestZone);
+    ScopedEnv zone("TZ", testZone);
     auto doc = emptyDocument();
     xmlNode* node = USAdditions<Instant>::xmlNodeForDoc(utc(2009, 1, 2, 12), doc.get(), "when");
     EXPECT_EQ(written(doc, node), "<when>2009-01-02T12:00:00Z</when>");
