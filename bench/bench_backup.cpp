@@ -12,6 +12,8 @@
 #include "support/BookFile.h"
 #include "support/TempDir.h"
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <spawn.h>
@@ -19,7 +21,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <map>
 
 extern char** environ;
 
@@ -103,42 +104,21 @@ void BM_CpAndSync(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_CpAndSync)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_BackUpPen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
-
-// The console report, plus each benchmark's fastest wall time per iteration.
-class WallTimeCollector : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            double& best = fastest[run.run_name.function_name];
-            const double time = run.GetAdjustedRealTime();
-            if (best == 0 || time < best) best = time;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> fastest;
-};
+BENCHMARK(BM_CpAndSync)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(BM_BackUpPen)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
     setup();  // write the pen's books before timing
-
-    WallTimeCollector reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    const double measured = reporter.fastest["BM_BackUpPen"];
-    const double reference = reporter.fastest["BM_CpAndSync"];
-    if (measured <= 0 || reference <= 0) {
-        std::printf("ratio BM_BackUpPen/BM_CpAndSync: not measured\n");
-        return 1;
-    }
-    const double ratio = measured / reference;
-    std::printf("ratio BM_BackUpPen/BM_CpAndSync: %.2f (goal <= %.2f) %s\n", ratio, goal,
-                ratio <= goal ? "met" : "MISSED");
-    return ratio <= goal ? 0 : 1;
+    return penshelf::bench::runAndReportRatios(argc, argv,
+                                               {{"BM_BackUpPen", "BM_CpAndSync", goal, true}});
 }

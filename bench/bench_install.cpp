@@ -11,6 +11,8 @@
 #include "support/BookFile.h"
 #include "support/TempDir.h"
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -21,8 +23,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <map>
 
 extern char** environ;
 
@@ -99,41 +99,12 @@ BENCHMARK(BM_InstallThroughWindow)
     ->Iterations(2)
     ->Repetitions(3);
 
-// The console report, plus each benchmark's fastest wall time per iteration.
-class WallTimeCollector : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            double& best = fastest[run.run_name.function_name];
-            const double time = run.GetAdjustedRealTime();
-            if (best == 0 || time < best) best = time;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> fastest;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     setup();  // write the package before timing
-
-    WallTimeCollector reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    const double measured = reporter.fastest["BM_InstallThroughWindow"];
-    const double reference = reporter.fastest["BM_CpAndFsync"];
-    if (measured <= 0 || reference <= 0) {
-        std::printf("ratio BM_InstallThroughWindow/BM_CpAndFsync: not measured\n");
-        return 1;
-    }
-    const double ratio = measured / reference;
-    std::printf("ratio BM_InstallThroughWindow/BM_CpAndFsync: %.2f (goal <= %.2f) %s\n", ratio,
-                goal, ratio <= goal ? "met" : "MISSED");
-    return ratio <= goal ? 0 : 1;
+    return penshelf::bench::runAndReportRatios(
+        argc, argv, {{"BM_InstallThroughWindow", "BM_CpAndFsync", goal, true}});
 }
