@@ -11,6 +11,7 @@
 #include "device/simulated/SimulatedPlatform.h"
 
 #include "RatioReporter.h"
+#include "ServerThread.h"
 #include "support/LocalHttpServer.h"
 #include "support/TempHome.h"
 
@@ -38,46 +39,20 @@ using namespace penshelf;
 
 constexpr qsizetype packageSize = qsizetype{256} << 20;
 
-// The portal: a page with one link, and the package behind it.
-class ServerThread {
-  public:
-    ServerThread() {
-        thread_.start();
-        context_.moveToThread(&thread_);
-        QMetaObject::invokeMethod(
-            &context_,
-            [this] {
-                server_ = std::make_unique<test::LocalHttpServer>();
-                server_->setRecording(false);
-                // Sent as it stands, without another copy per request.
-                const QByteArray package =
-                    "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                    "Content-Disposition: attachment; filename=package.vxb\r\n"
-                    "Content-Length: " +
-                    QByteArray::number(packageSize) + "\r\n\r\n" + QByteArray(packageSize, 'b');
-                server_->setHandler([package](const test::HttpRequest& request) {
-                    if (request.target == "/package.vxb") return test::HttpResponse::raw(package);
-                    return test::HttpResponse::withBody(
-                        200, "text/html", "<a id=package href=/package.vxb>package</a>");
-                });
-            },
-            Qt::BlockingQueuedConnection);
-        url_ = server_->url();
-    }
-    ~ServerThread() {
-        QMetaObject::invokeMethod(
-            &context_, [this] { server_.reset(); }, Qt::BlockingQueuedConnection);
-        thread_.quit();
-        thread_.wait();
-    }
-    QString url(const QString& path) const { return url_.left(url_.indexOf('/', 7)) + path; }
-
-  private:
-    QThread thread_;
-    QObject context_;
-    std::unique_ptr<test::LocalHttpServer> server_;
-    QString url_;
-};
+// The portal: a page with one link, and the package behind it. The package
+// is sent as it stands, without another copy per request.
+test::LocalHttpServer::Handler portal() {
+    const QByteArray package =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=package.vxb\r\n"
+        "Content-Length: " +
+        QByteArray::number(packageSize) + "\r\n\r\n" + QByteArray(packageSize, 'b');
+    return [package](const test::HttpRequest& request) {
+        if (request.target == "/package.vxb") return test::HttpResponse::raw(package);
+        return test::HttpResponse::withBody(200, "text/html",
+                                            "<a id=package href=/package.vxb>package</a>");
+    };
+}
 
 struct Setup {
     Setup() {
@@ -88,7 +63,7 @@ struct Setup {
         loaded.exec();
     }
     test::TempHome home;  // the download folder and the web profile
-    ServerThread server;
+    bench::ServerThread server{portal()};
     test::TempDir pens;
     SimulatedPlatform platform{pens / "none"};
     std::ostringstream log;

@@ -8,6 +8,7 @@
 #include "soap/PagorFuncBinding.h"
 
 #include "RatioReporter.h"
+#include "ServerThread.h"
 #include "support/LocalHttpServer.h"
 
 #include <QCoreApplication>
@@ -33,45 +34,14 @@ const QByteArray cannedAnswer =
     "<return>http://portal.example/book</return></ns1:getproxyurlResponse>"
     "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
 
-// The server runs in a thread of its own, so the measured thread does only the client's work.
-class ServerThread {
-  public:
-    ServerThread() {
-        thread_.start();
-        context_.moveToThread(&thread_);
-        QMetaObject::invokeMethod(
-            &context_,
-            [this] {
-                server_ = std::make_unique<test::LocalHttpServer>();
-                server_->setRecording(false);
-                server_->setHandler([](const test::HttpRequest& request) {
-                    last_ = request;
-                    return test::HttpResponse::xml(cannedAnswer);
-                });
-            },
-            Qt::BlockingQueuedConnection);
-        url_ = server_->url();
-    }
-    ~ServerThread() {
-        QMetaObject::invokeMethod(
-            &context_, [this] { server_.reset(); }, Qt::BlockingQueuedConnection);
-        thread_.quit();
-        thread_.wait();
-    }
-    const QString& url() const { return url_; }
-    // The last request the server received (read after a call, when the server is idle).
-    static const test::HttpRequest& lastRequest() { return last_; }
+// The last request the server received (read after a call, when the server is idle).
+test::HttpRequest lastRequest;
 
-  private:
-    QThread thread_;
-    QObject context_;
-    std::unique_ptr<test::LocalHttpServer> server_;
-    QString url_;
-    static inline test::HttpRequest last_;
-};
-
-ServerThread& server() {
-    static ServerThread instance;
+bench::ServerThread& server() {
+    static bench::ServerThread instance([](const test::HttpRequest& request) {
+        lastRequest = request;
+        return test::HttpResponse::xml(cannedAnswer);
+    });
     return instance;
 }
 
@@ -91,7 +61,7 @@ void BM_PlainQtPost(benchmark::State& state) {
     // The same bytes the binding sends: its body and its headers.
     auto binding = soap::PagorFuncBinding::initWithAddress(server().url().toStdString());
     binding->getproxyurlUsingStrcid("kelva", 2);
-    const test::HttpRequest sent = ServerThread::lastRequest();
+    const test::HttpRequest sent = lastRequest;
     QNetworkRequest request{QUrl(server().url())};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
