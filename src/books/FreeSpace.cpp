@@ -37,4 +37,9 @@ std::optional<std::uint64_t> freeSpaceBytes(const std::string& path) {
     return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
 }
 
+bool isReadOnlyFileSystem(const std::string& path) {
+    struct statvfs fs;
+    return !path.empty() && statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+}
+
 }  // namespace penshelf

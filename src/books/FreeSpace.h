@@ -19,4 +19,9 @@ std::string GetFreeSpaceText(const std::string& path);
 // may use them; nothing when they cannot be read.
 std::optional<std::uint64_t> freeSpaceBytes(const std::string& path);
 
+// Whether the file system holding path refuses writes (statvfs's ST_RDONLY,
+// which also tells when the kernel turned it read-only after an error while
+// the mount table still says "rw"). False when it cannot be read.
+bool isReadOnlyFileSystem(const std::string& path);
+
 }  // namespace penshelf

@@ -23,6 +23,33 @@ struct MountResult {
     std::string reason;
 };
 
+// How a check (or a repair) of a pen's file system ended.
+struct FileSystemCheck {
+    enum class Outcome {
+        Clean,        // the check found nothing wrong (after a repair: nothing left)
+        Damaged,      // the check found damage (after a repair: damage is left)
+        Busy,         // another program uses the pen: it was not unmounted, nothing was checked
+        ToolMissing,  // the checking tool is not installed: reason names its package
+        NotPossible,  // nothing here can check it (no UDisks2 and not root): reason says what it needs
+        Failed,       // the check could not run or did not end: reason says why
+    };
+    Outcome outcome = Outcome::NotPossible;
+    std::string reason;
+    // What the check said of the file system, and of a repair what the repair
+    // said: the tool's own lines where it gives them.
+    std::string found;
+    std::string repairSaid;
+    // The file system is mounted again afterwards; when not, and replug is
+    // true, nothing here can mount it: the pen must be plugged in again.
+    bool remounted = false;
+    bool replug = false;
+};
+
+enum class FileSystemAction {
+    Check,   // reads only
+    Repair,  // repairs, then checks again: the second check is the outcome
+};
+
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -42,6 +69,16 @@ class Platform {
     virtual void mount(const std::string& bsdName, std::function<void(const MountResult&)> done) {
         (void)bsdName;
         done({});
+    }
+    // Unmounts the file system of a pen's data partition, checks or repairs
+    // it, and mounts it again where this platform can. It does not wait: done
+    // comes later from the event loop. By default nothing can be checked.
+    virtual void checkFileSystem(const std::string& bsdName, FileSystemAction action,
+                                 std::function<void(const FileSystemCheck&)> done) {
+        (void)bsdName;
+        (void)action;
+        done({FileSystemCheck::Outcome::NotPossible, "nothing here can check a file system", {},
+              {}, false, false});
     }
 };
 

@@ -38,6 +38,16 @@ class UDisks2 {
     std::optional<bool> eject(const std::string& devicePath,
                               const std::function<bool()>& stillMounted);
 
+    // Unmounts the file system on devicePath, checks it (Filesystem.Check) or
+    // repairs it (Filesystem.Repair, then Check again: the second check decides,
+    // not the repair's status), and mounts it again; done comes from the event
+    // loop. Busy when it could not be unmounted (another program uses it);
+    // ToolMissing when Manager.CanCheck/CanRepair say the tool is missing, with
+    // the tool they name. Nothing when no UDisks2 answers, or it does not know
+    // devicePath as a file system: the caller may try another way.
+    void checkFileSystem(const std::string& devicePath, FileSystemAction action,
+                         std::function<void(const std::optional<FileSystemCheck>&)> done);
+
   private:
     std::ostream& log_;
     // This object's own connection to the system bus, by name.
