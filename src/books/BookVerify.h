@@ -52,9 +52,4 @@ struct VerifyReport {
 // header says) in the BOOK/ folder bookFolder, reached without following links.
 VerifyReport verifyBooks(const std::string& bookFolder, const VerifyCallbacks& callbacks = {});
 
-// The book package files in the open folder folderFd: the regular files named
-// NNN.vxr or NNN.vxs (any case), links left out, sorted by name. A backup
-// copies these, and a verification reads these.
-std::vector<std::string> bookPackageFiles(int folderFd);
-
 }  // namespace penshelf
