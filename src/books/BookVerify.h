@@ -26,8 +26,8 @@ struct VerifiedBook {
 };
 
 struct VerifyProgress {
-    std::size_t book = 0;   // the book being read, counted from 0
-    std::size_t books = 0;  // the books to read
+    std::size_t book = 0;     // the book being read, counted from 0
+    std::size_t books = 0;    // the books to read
     std::uint64_t done = 0;   // bytes of every book read so far
     std::uint64_t total = 0;  // bytes of every book
 };

@@ -30,7 +30,8 @@ struct FileSystemCheck {
         Damaged,      // the check found damage (after a repair: damage is left)
         Busy,         // another program uses the pen: it was not unmounted, nothing was checked
         ToolMissing,  // the checking tool is not installed: reason names its package
-        NotPossible,  // nothing here can check it (no UDisks2 and not root): reason says what it needs
+        NotPossible,  // nothing here can check it (no UDisks2 and not root): reason says what it
+                      // needs
         Failed,       // the check could not run or did not end: reason says why
     };
     Outcome outcome = Outcome::NotPossible;
@@ -77,8 +78,12 @@ class Platform {
                                  std::function<void(const FileSystemCheck&)> done) {
         (void)bsdName;
         (void)action;
-        done({FileSystemCheck::Outcome::NotPossible, "nothing here can check a file system", {},
-              {}, false, false});
+        done({FileSystemCheck::Outcome::NotPossible,
+              "nothing here can check a file system",
+              {},
+              {},
+              false,
+              false});
     }
 };
 
