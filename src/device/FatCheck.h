@@ -7,13 +7,15 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QObject;
 
 namespace penshelf {
 
-// The fsck.fat program, or "" when it is not installed.
-std::string findFsckFat();
+// The fsck.fat program on PATH, else in one of systemFolders; "" when it is
+// not installed.
+std::string findFsckFat(const std::vector<std::string>& systemFolders = {"/usr/sbin", "/sbin"});
 
 // Checks (fsck.fat -n) or repairs (fsck.fat -a, then a second fsck.fat -n,
 // which alone decides the outcome: fsck.fat exits 1 after it has corrected
@@ -23,5 +25,9 @@ std::string findFsckFat();
 // the tool's lines; remounted and replug stay false.
 void runFatCheck(const std::string& path, FileSystemAction action, QObject* context,
                  std::function<void(const FileSystemCheck&)> done);
+// The same with the program given (findFsckFat's answer): "" or a program
+// that does not start is ToolMissing.
+void runFatCheckWith(const std::string& program, const std::string& path, FileSystemAction action,
+                     QObject* context, std::function<void(const FileSystemCheck&)> done);
 
 }  // namespace penshelf

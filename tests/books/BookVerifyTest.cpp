@@ -1,0 +1,170 @@
+// Reading every book of a pen to its end: what a verification says of each.
+
+#include "books/BookVerify.h"
+
+#include "support/BookFile.h"
+#include "support/FatImage.h"
+#include "support/TempDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+using namespace penshelf;
+using namespace penshelf::test;
+using State = VerifiedBook::State;
+
+namespace {
+
+std::string sha256sum(const std::string& file) {
+    return commandOutput("sha256sum " + file).value_or("").substr(0, 64);
+}
+
+// An ext4 volume on a loop device whose end has been moved into the middle of
+// its one large book: reading past a block device's end fails with EIO, as a
+// worn pen's flash does. (Cutting the image file short alone reads as zeros.)
+// Small books are kept in their inodes (inline data), before the cut.
+class CutShortVolume {
+  public:
+    static std::unique_ptr<CutShortVolume> make(const std::map<std::string, std::string>& books,
+                                                const std::string& large, int cutBlock) {
+        auto volume = std::unique_ptr<CutShortVolume>(new CutShortVolume);
+        for (const auto& [entry, bytes] : books)
+            writeFile(volume->dir / ("files/BOOK/" + entry), bytes);
+        std::filesystem::create_directory(volume->root);
+        const std::string image = volume->dir / "pen.img";
+        const bool made = commandOutput("truncate -s 24M " + image +
+                                        " && mkfs.ext4 -q -F -b 4096 -I 1024 -O "
+                                        "inline_data,^has_journal -d " +
+                                        (volume->dir / "files") + " " + image)
+                              .has_value();
+        const long block = std::atol(commandOutput("debugfs -R 'bmap /BOOK/" + large + " " +
+                                                   std::to_string(cutBlock) + "' " + image)
+                                         .value_or("0")
+                                         .c_str());
+        volume->loop = commandOutput("losetup -f --show " + image).value_or("");
+        if (!volume->loop.empty()) volume->loop.pop_back();
+        if (!made || block == 0 || volume->loop.empty() ||
+            !commandOutput("mount -o ro " + volume->loop + " " + volume->root) ||
+            !commandOutput("truncate -s " + std::to_string(block * 4096) + " " + image +
+                           " && losetup -c " + volume->loop)) {
+            return nullptr;
+        }
+        return volume;
+    }
+    ~CutShortVolume() {
+        commandOutput("umount " + root);
+        if (!loop.empty()) commandOutput("losetup -d " + loop);
+    }
+
+    TempDir dir;
+    std::string root = dir / "pen";
+    std::string loop;
+
+  private:
+    CutShortVolume() = default;
+};
+
+TEST(BookVerify, anUnreadableBookIsDamageWithItsErrorAndWhere) {
+    if (geteuid() != 0) GTEST_SKIP() << "a loop device needs root";
+    const std::string small = BookFile{.name = vxbName("小猪"), .size = 600}.bytes();
+    // The disk ends 8 MiB into 001.vxr (at 4 KiB block 2048), after a block
+    // or more of it was hashed: a boundary of every page-cache folio, so the
+    // failed read starts exactly there.
+    const auto volume = CutShortVolume::make(
+        {{"001.vxr", BookFile{.name = vxbName("大书"), .size = 9 << 20}.bytes()},
+         {"002.vxr", small}},
+        "001.vxr", 2048);
+    ASSERT_TRUE(volume) << "mkfs.ext4, debugfs, losetup, mount";
+
+    const VerifyReport report = verifyBooks(volume->root + "/BOOK/");
+    EXPECT_TRUE(report.foundDamage());
+    ASSERT_EQ(report.books.size(), 2u);
+    const VerifiedBook& cut = report.books[0];
+    EXPECT_EQ(cut.state, State::Unreadable);
+    EXPECT_EQ(cut.error, EIO);
+    EXPECT_EQ(cut.errorOffset, 8u << 20);
+    EXPECT_EQ(cut.sha256, "");
+    // The next book is read and hashed on its own.
+    EXPECT_EQ(report.books[1].state, State::Readable);
+    EXPECT_EQ(report.books[1].sha256, sha256sum(volume->root + "/BOOK/002.vxr"));
+}
+
+TEST(BookVerify, everyBookFileIsReadToItsEndAndJudgedByItsHeader) {
+    TempDir dir;
+    const std::string book = dir / "BOOK/";
+    // Not a book folder: missing, or a link to one.
+    EXPECT_FALSE(verifyBooks(book).bookFolderFound);
+    writeFile(dir / "elsewhere/001.vxr", BookFile{.name = vxbName("x")}.bytes());
+    std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "linked");
+    EXPECT_FALSE(verifyBooks(dir / "linked/").bookFolderFound);
+
+    // Crosses several reading blocks, and ends inside one.
+    writeFile(book + "001.vxr",
+              BookFile{.name = vxbName("三只小猪"), .size = (9 << 20) + 7}.bytes());
+    writeFile(book + "002.vxs", BookFile{.name = "ATT001"}.bytes());
+    writeFile(book + "003.vxr", BookFile{.name = "XYZ not a book"}.bytes());
+    writeFile(book + "004.vxr", BookFile{.name = vxbName("短")}.bytes().substr(0, 100));
+    std::filesystem::create_symlink(book + "001.vxr", book + "005.vxr");
+    writeFile(book + "readme.txt", "not a book package file");
+    // Reading writes nothing, not even an access time (a pen's file system
+    // records the date a file was read).
+    const timespec old[2] = {{1000, 0}, {UTIME_OMIT, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (book + "001.vxr").c_str(), old, 0), 0);
+
+    std::vector<VerifyProgress> progress;
+    const VerifyReport report = verifyBooks(
+        book,
+        {.progress = [&](const VerifyProgress& p) { progress.push_back(p); }, .cancelled = {}});
+    EXPECT_TRUE(report.bookFolderFound);
+    EXPECT_FALSE(report.foundDamage());
+    struct stat st;
+    ASSERT_EQ(stat((book + "001.vxr").c_str(), &st), 0);
+    EXPECT_EQ(st.st_atim.tv_sec, 1000);
+
+    const std::vector<std::pair<std::string, State>> expected = {{"001.vxr", State::Readable},
+                                                                 {"002.vxs", State::Readable},
+                                                                 {"003.vxr", State::NotABook},
+                                                                 {"004.vxr", State::NotABook}};
+    ASSERT_EQ(report.books.size(), expected.size());
+    std::uint64_t total = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const VerifiedBook& verified = report.books[i];
+        EXPECT_EQ(verified.entry, expected[i].first);
+        EXPECT_EQ(verified.state, expected[i].second) << verified.entry;
+        EXPECT_EQ(verified.size, std::filesystem::file_size(book + verified.entry));
+        EXPECT_EQ(verified.sha256, sha256sum(book + verified.entry)) << verified.entry;
+        total += verified.size;
+    }
+
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().books, 4u);
+    EXPECT_EQ(progress.back().done, total);
+    EXPECT_EQ(progress.back().total, total);
+    EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](const VerifyProgress& p) {
+        return p.book == 0 && p.done > 0 && p.done < (9u << 20);  // within the large book too
+    }));
+}
+
+TEST(BookVerify, cancelStopsTheReading) {
+    TempDir dir;
+    for (const char* entry : {"001.vxr", "002.vxr"}) {
+        writeFile(dir / ("BOOK/" + std::string(entry)),
+                  BookFile{.name = vxbName("书"), .size = 9 << 20}.bytes());
+    }
+    std::uint64_t done = 0;
+    const VerifyReport report =
+        verifyBooks(dir / "BOOK", {.progress = [&](const VerifyProgress& p) { done = p.done; },
+                                   .cancelled = [&] { return done > 0; }});
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_TRUE(report.books.empty());  // the book being read is not reported half-read
+    EXPECT_LT(done, 9u << 20);
+}
+
+}  // namespace

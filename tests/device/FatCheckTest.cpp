@@ -1,0 +1,110 @@
+// fsck.fat on FAT images damaged as a pen pulled out mid-write is: what a
+// check finds, what it leaves alone, and what a repair leaves behind.
+
+#include "device/FatCheck.h"
+
+#include "support/BookFile.h"
+#include "support/FatImage.h"
+#include "support/ScopedEnv.h"
+#include "support/Spin.h"
+
+#include <QCoreApplication>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace penshelf {
+namespace {
+
+using ::testing::AnyOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using Damage = test::FatImage::Damage;
+using Outcome = FileSystemCheck::Outcome;
+
+const std::map<std::string, std::string> books = {
+    {"001.vxr", test::BookFile{.name = test::vxbName("小熊过河"), .size = 300000}.bytes()},
+    {"002.vxr", test::BookFile{.name = test::vxbName("数学"), .size = 5000}.bytes()},
+};
+
+// What fsck.fat says of each damage.
+const std::map<Damage, const char*> damages = {
+    {Damage::DirtyFlag, "Dirty bit is set"},
+    {Damage::FatsDiffer, "FATs differ"},
+    {Damage::EntryToFreeCluster, "/BOOK/002.VXR\n  Contains a free cluster"},
+    {Damage::LostChain, "Reclaimed 2 unused clusters"},
+};
+
+class FatCheckTest : public ::testing::Test {
+  protected:
+    FileSystemCheck run(const std::string& path, FileSystemAction action,
+                        const std::string& program = findFsckFat()) {
+        std::optional<FileSystemCheck> result;
+        runFatCheckWith(program, path, action, nullptr,
+                        [&](const FileSystemCheck& check) { result = check; });
+        EXPECT_FALSE(result) << "done came before the event loop turned";
+        EXPECT_TRUE(test::spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)));
+        return result.value_or(FileSystemCheck{});
+    }
+
+    int argc_ = 1;
+    char name_[6] = "tests";
+    char* argv_[1] = {name_};
+    QCoreApplication app_{argc_, argv_};
+};
+
+TEST_F(FatCheckTest, aCheckThatCannotRunSaysWhy) {
+    test::TempDir empty;
+    const test::ScopedEnv path("PATH", empty.str());
+    EXPECT_EQ(findFsckFat({empty.str()}), "");
+    // A user's PATH lacks /usr/sbin and /sbin, where dosfstools puts it.
+    EXPECT_THAT(findFsckFat(), AnyOf("/usr/sbin/fsck.fat", "/sbin/fsck.fat"));
+    for (const std::string& program : {findFsckFat({empty.str()}), empty / "fsck.fat"}) {
+        const FileSystemCheck check = run(empty / "pen.img", FileSystemAction::Repair, program);
+        EXPECT_EQ(check.outcome, Outcome::ToolMissing) << program;
+        EXPECT_THAT(check.reason, HasSubstr("dosfstools"));
+    }
+    const FileSystemCheck check = run(empty / "pen.img", FileSystemAction::Check);
+    EXPECT_EQ(check.outcome, Outcome::Failed);
+    EXPECT_THAT(check.reason, HasSubstr("No such file or directory"));
+}
+
+TEST_F(FatCheckTest, aCheckFindsEachDamageAndWritesNothing) {
+    for (const auto type : {test::FatImage::Type::Fat32, test::FatImage::Type::Fat16}) {
+        for (const auto& [damage, said] : damages) {
+            test::FatImage image(type, books);
+            ASSERT_TRUE(image.made()) << "mkfs.fat and mtools (make deps)";
+            image.damage(damage);
+            const std::string before = image.bytes();
+            const FileSystemCheck check = run(image.path(), FileSystemAction::Check);
+            EXPECT_EQ(check.outcome, Outcome::Damaged) << said;
+            EXPECT_THAT(check.found, HasSubstr(said));
+            EXPECT_THAT(check.found, Not(HasSubstr("fsck.fat 4")));  // the banner is no finding
+            EXPECT_TRUE(image.bytes() == before) << said;
+        }
+        const test::FatImage fresh(type, books);
+        EXPECT_EQ(run(fresh.path(), FileSystemAction::Check).outcome, Outcome::Clean);
+    }
+}
+
+TEST_F(FatCheckTest, aRepairLeavesACleanFileSystemWithTheIntactBooks) {
+    for (const auto type : {test::FatImage::Type::Fat32, test::FatImage::Type::Fat16}) {
+        for (const auto& [damage, said] : damages) {
+            test::FatImage image(type, books);
+            ASSERT_TRUE(image.made());
+            image.damage(damage);
+            const FileSystemCheck repair = run(image.path(), FileSystemAction::Repair);
+            EXPECT_EQ(repair.outcome, Outcome::Clean) << said << "\n" << repair.found;
+            EXPECT_THAT(repair.repairSaid, HasSubstr(said));
+            EXPECT_EQ(std::system(("fsck.fat -n " + image.path() + " >/dev/null").c_str()), 0);
+            EXPECT_THAT(image.books(), ::testing::ElementsAre("001.vxr", "002.vxr"));
+            for (const auto& [entry, bytes] : books) {
+                if (damage == Damage::EntryToFreeCluster && entry == "002.vxr") continue;
+                EXPECT_TRUE(image.readBook(entry) == bytes) << said << ": " << entry;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace penshelf
