@@ -59,6 +59,9 @@ class BookReader {
         // Anything else took the file's name since the folder was listed.
         if (!S_ISREG(st.st_mode)) return failed(book, EINVAL, 0);
         book.size = static_cast<std::uint64_t>(st.st_size);  // until it is read to its end
+        // What the page cache still holds of the book is dropped first, so
+        // that the pen itself is read, not a copy in memory.
+        posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
         posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
         std::string head;

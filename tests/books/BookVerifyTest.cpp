@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -26,37 +25,26 @@ std::string sha256sum(const std::string& file) {
     return commandOutput("sha256sum " + file).value_or("").substr(0, 64);
 }
 
-// An ext4 volume on a loop device whose end has been moved into the middle of
-// its one large book: reading past a block device's end fails with EIO, as a
-// worn pen's flash does. (Cutting the image file short alone reads as zeros.)
-// Small books are kept in their inodes (inline data), before the cut.
-class CutShortVolume {
-  public:
-    static std::unique_ptr<CutShortVolume> make(const std::map<std::string, std::string>& books,
-                                                const std::string& large, int cutBlock) {
-        auto volume = std::unique_ptr<CutShortVolume>(new CutShortVolume);
-        for (const auto& [entry, bytes] : books)
-            writeFile(volume->dir / ("files/BOOK/" + entry), bytes);
-        std::filesystem::create_directory(volume->root);
-        const std::string image = volume->dir / "pen.img";
-        const bool made = commandOutput("truncate -s 24M " + image +
-                                        " && mkfs.ext4 -q -F -b 4096 -I 1024 -O "
-                                        "inline_data,^has_journal -d " +
-                                        (volume->dir / "files") + " " + image)
-                              .has_value();
-        const long block = std::atol(commandOutput("debugfs -R 'bmap /BOOK/" + large + " " +
-                                                   std::to_string(cutBlock) + "' " + image)
-                                         .value_or("0")
-                                         .c_str());
-        volume->loop = commandOutput("losetup -f --show " + image).value_or("");
-        if (!volume->loop.empty()) volume->loop.pop_back();
-        if (!made || block == 0 || volume->loop.empty() ||
-            !commandOutput("mount -o ro " + volume->loop + " " + volume->root) ||
-            !commandOutput("truncate -s " + std::to_string(block * 4096) + " " + image +
-                           " && losetup -c " + volume->loop)) {
-            return nullptr;
-        }
-        return volume;
+// An ext4 volume on a loop device whose end has been moved into its one
+// large book, at block cutBlock: reading past a block device's end fails with
+// EIO, as a worn pen's flash does (an image file cut short reads as zeros).
+// Small books are kept in their inodes (inline data), before the cut. Every
+// book has been read once before the cut, as a pen in use has been.
+struct CutShortVolume {
+    CutShortVolume(const std::map<std::string, std::string>& books, const std::string& large,
+                   int cutBlock) {
+        for (const auto& [entry, bytes] : books) writeFile(dir / ("files/BOOK/" + entry), bytes);
+        std::filesystem::create_directory(root);
+        loop = commandOutput("truncate -s 24M " + image + " && mkfs.ext4 -q -F -b 4096 -I 1024 " +
+                             "-O inline_data,^has_journal -d " + (dir / "files") + " " + image +
+                             " && losetup -f --show " + image)
+                   .value_or("\n");
+        loop.pop_back();
+        made = !loop.empty() &&
+               commandOutput("at=$(debugfs -R 'bmap /BOOK/" + large + " " +
+                             std::to_string(cutBlock) + "' " + image + ") && mount -o ro " + loop +
+                             " " + root + " && cat " + root + "/BOOK/* >/dev/null" +
+                             " && truncate -s $((at * 4096)) " + image + " && losetup -c " + loop);
     }
     ~CutShortVolume() {
         commandOutput("umount " + root);
@@ -64,26 +52,22 @@ class CutShortVolume {
     }
 
     TempDir dir;
-    std::string root = dir / "pen";
-    std::string loop;
-
-  private:
-    CutShortVolume() = default;
+    std::string image = dir / "pen.img", root = dir / "pen", loop;
+    bool made = false;
 };
 
 TEST(BookVerify, anUnreadableBookIsDamageWithItsErrorAndWhere) {
     if (geteuid() != 0) GTEST_SKIP() << "a loop device needs root";
-    const std::string small = BookFile{.name = vxbName("小猪"), .size = 600}.bytes();
     // The disk ends 8 MiB into 001.vxr (at 4 KiB block 2048), after a block
     // or more of it was hashed: a boundary of every page-cache folio, so the
     // failed read starts exactly there.
-    const auto volume = CutShortVolume::make(
+    const CutShortVolume volume(
         {{"001.vxr", BookFile{.name = vxbName("大书"), .size = 9 << 20}.bytes()},
-         {"002.vxr", small}},
+         {"002.vxr", BookFile{.name = vxbName("小猪"), .size = 600}.bytes()}},
         "001.vxr", 2048);
-    ASSERT_TRUE(volume) << "mkfs.ext4, debugfs, losetup, mount";
+    ASSERT_TRUE(volume.made) << "mkfs.ext4, debugfs, losetup, mount";
 
-    const VerifyReport report = verifyBooks(volume->root + "/BOOK/");
+    const VerifyReport report = verifyBooks(volume.root + "/BOOK/");
     EXPECT_TRUE(report.foundDamage());
     ASSERT_EQ(report.books.size(), 2u);
     const VerifiedBook& cut = report.books[0];
@@ -93,7 +77,7 @@ TEST(BookVerify, anUnreadableBookIsDamageWithItsErrorAndWhere) {
     EXPECT_EQ(cut.sha256, "");
     // The next book is read and hashed on its own.
     EXPECT_EQ(report.books[1].state, State::Readable);
-    EXPECT_EQ(report.books[1].sha256, sha256sum(volume->root + "/BOOK/002.vxr"));
+    EXPECT_EQ(report.books[1].sha256, sha256sum(volume.root + "/BOOK/002.vxr"));
 }
 
 TEST(BookVerify, everyBookFileIsReadToItsEndAndJudgedByItsHeader) {

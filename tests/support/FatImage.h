@@ -99,10 +99,9 @@ class FatImage {
                 setEntry(free, end, 1, 1);
                 break;
             case Damage::EntryToFreeCluster: {
-                const auto dot = entry.find('.');
-                std::string shortName = entry.substr(0, dot);
-                shortName.resize(8, ' ');
-                shortName += entry.substr(dot + 1);
+                const auto dot = entry.find('.');  // to the 8.3 name: "002     VXR"
+                std::string shortName =
+                    entry.substr(0, dot) + std::string(8 - dot, ' ') + entry.substr(dot + 1);
                 for (char& c : shortName)
                     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
                 const auto at = readFile(path_).find(shortName);
