@@ -2,6 +2,7 @@
 
 #include "app/Alerts.h"
 #include "app/BackupWindow.h"
+#include "app/CheckWindow.h"
 #include "app/BookTableModel.h"
 #include "app/PortalAddress.h"
 #include "app/PortalWeb.h"
@@ -105,6 +106,7 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     connect(ui_->tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
     connect(ui_->actBackup, &QAction::triggered, this, &AppDelegate::backupBooks);
     connect(ui_->actRestore, &QAction::triggered, this, &AppDelegate::restoreBooks);
+    connect(ui_->actCheck, &QAction::triggered, this, &AppDelegate::checkPen);
     // Book packages dropped on the window are installed on the selected pen.
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
@@ -206,6 +208,8 @@ void AppDelegate::reloadBookTable() {
     const bool mounted = listedFolderIsThePens();
     ui_->actBackup->setEnabled(mounted);
     ui_->actRestore->setEnabled(mounted);
+    // A pen without a volume can still have its file system checked.
+    ui_->actCheck->setEnabled(selectedPen() != nullptr);
 }
 
 int AppDelegate::selectedRow() const {
@@ -312,9 +316,12 @@ void AppDelegate::restoreBooks() {
     hooks_.chooseRestoreFolder(chosen);
 }
 
-void AppDelegate::runBackupWindow(const QString& folder, bool restore) {
+bool AppDelegate::runBackupWindow(const QString& folder, bool restore) {
     // The pen may have gone while the dialog was open.
-    if (!listedFolderIsThePens()) return InitData();
+    if (!listedFolderIsThePens()) {
+        InitData();
+        return false;
+    }
     const PenRecord& pen = *selectedPen();
     if (backupWindowController) {
         backupWindowController->close();
@@ -338,6 +345,35 @@ void AppDelegate::runBackupWindow(const QString& folder, bool restore) {
         backup->exec();
     }
     if (backup && backup->penChanged()) InitData();
+    return backup && (restore ? backup->penChanged() : backup->backedUpWhole());
+}
+
+void AppDelegate::checkPen() {
+    const PenRecord* pen = selectedPen();
+    if (!pen) return;
+    if (checkWindowController) {
+        checkWindowController->close();
+        delete checkWindowController.data();
+    }
+    const QPointer<CheckWindow> check = new CheckWindow(platform_, pen->bsdName, window_.get());
+    checkWindowController = check;
+    if (hooks_.askRepair) check->askRepair = hooks_.askRepair;
+    check->backUp = [this](std::function<void(bool)> done) {
+        if (!listedFolderIsThePens()) return done(false);
+        const QString name = BackupWindow::proposedFolderName(orvCode, QDate::currentDate());
+        hooks_.chooseBackupFolder(name, [this, done](const QString& folder) {
+            QMetaObject::invokeMethod(
+                this, [this, folder, done] { done(runBackupWindow(folder, false)); },
+                Qt::QueuedConnection);
+        });
+    };
+    check->start();
+    {
+        const auto modal = modeGate.enterModal();
+        check->exec();
+    }
+    // The pen was unmounted for the check, and may be mounted elsewhere now.
+    InitData();
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {

@@ -234,6 +234,7 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
         failed << QString::fromStdString(failure.entry + " " + failure.name) +
                       QStringLiteral("（") + tr8(why) + QStringLiteral("）");
     }
+    backedUpWhole_ = report.status == BackupStatus::Done && failed.isEmpty();
     QString message;
     if (report.status == BackupStatus::ManifestFailed) {
         message = tr8(texts::backupManifestFailed);

@@ -67,6 +67,8 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
             options.verbose = true;
         } else if (allowed.yes && arg == "--yes") {
             options.yes = true;
+        } else if (allowed.repair && arg == "--repair") {
+            options.repair = true;
         } else if (optionValue(args, i, "--pen", options.pen, problem)) {
         } else if (allowed.number && optionValue(args, i, "--number", options.number, problem)) {
         } else if (allowed.onConflict &&

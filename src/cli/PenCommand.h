@@ -28,6 +28,7 @@ struct PenOptions {
     bool json = false;                      // --json
     bool verbose = false;                   // --verbose: discovery's log lines on standard error
     bool yes = false;                       // --yes
+    bool repair = false;                    // --repair
     std::optional<std::string> onConflict;  // --on-conflict skip|renumber
     std::vector<std::string> operands;      // everything that is not an option
 };
@@ -38,6 +39,7 @@ struct OptionSet {
     bool number = false;
     bool yes = false;
     bool onConflict = false;
+    bool repair = false;
     std::size_t minOperands = 0;
     std::size_t maxOperands = 0;
 };

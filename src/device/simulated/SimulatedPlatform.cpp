@@ -1,9 +1,12 @@
 #include "device/simulated/SimulatedPlatform.h"
 
 #include "books/FileIo.h"
+#include "device/FatCheck.h"
 #include "device/LocationId.h"
 
 #include <QFileSystemWatcher>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -73,6 +76,8 @@ SimulatedPlatform::Pen SimulatedPlatform::describe(const std::string& name,
             }
         } else if (key == "scsi-vendor") {
             pen.scsiVendor = value;
+        } else if (key == "image") {
+            pen.image = value;
         }
     }
     return pen;
@@ -138,6 +143,41 @@ std::optional<UsbDevices> SimulatedPlatform::start(Listener& listener) {
 bool SimulatedPlatform::eject(const std::string& bsdName) {
     volumes_.unmount(bsdName);
     return true;
+}
+
+void SimulatedPlatform::checkFileSystem(const std::string& bsdName, FileSystemAction action,
+                                        std::function<void(const FileSystemCheck&)> done) {
+    using Outcome = FileSystemCheck::Outcome;
+    const auto pen = std::find_if(pens_.begin(), pens_.end(), [&](const auto& named) {
+        return named.second.bsdName == bsdName;
+    });
+    if (pen == pens_.end() || pen->second.image.empty()) {
+        return done({Outcome::NotPossible,
+                     "this simulated pen has no file system image (image = in " +
+                         std::string(deviceFile) + ")",
+                     {},
+                     {},
+                     false,
+                     false});
+    }
+    // Only a regular file in the pen's own folder: fsck.fat writes to what it
+    // is given, and a link could lead it to a disk of the computer.
+    const std::string& image = pen->second.image;
+    const std::string path = pen->second.path + "/" + image;
+    struct stat st;
+    if (image.find('/') != std::string::npos || image == "." || image == ".." ||
+        lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return done({Outcome::Failed,
+                     "the image " + image + " is no regular file in the pen's folder",
+                     {},
+                     {},
+                     false,
+                     false});
+    }
+    runFatCheck(path, action, this, [done](FileSystemCheck checked) {
+        checked.remounted = true;  // it never was unmounted
+        done(checked);
+    });
 }
 
 std::uint32_t SimulatedPlatform::watchTermination(const UsbDevice&) {
