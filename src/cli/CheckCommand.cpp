@@ -79,9 +79,10 @@ QJsonArray booksJson(const VerifyReport& report) {
 
 QJsonObject fileSystemJson(const FileSystemCheck& check) {
     return {{"outcome", outcomeName(check.outcome)},
-            {"reason", QString::fromStdString(check.reason)},
-            {"found", QString::fromStdString(check.found)},
-            {"repair", QString::fromStdString(check.repairSaid)},
+            {"reason", QString::fromStdString(escapeField(check.reason))},
+            // The tool's lines name files on the pen, in whatever bytes they have.
+            {"found", QString::fromStdString(escapeField(check.found))},
+            {"repair", QString::fromStdString(escapeField(check.repairSaid))},
             {"remounted", check.remounted},
             {"replug", check.replug}};
 }
