@@ -281,6 +281,9 @@ void BackupWindow::planned(const PlanReport& report) {
             return finish(tr8(texts::penNoBookFolder));
         case PlanStatus::Cancelled:
             return finish(tr8(texts::restoreCancelled));
+        case PlanStatus::TooLarge:
+            return finish(tr8(texts::restoreTooLarge)
+                              .arg(bytesText(report.needed), bytesText(report.capacity)));
         case PlanStatus::Ready:
             break;
     }
@@ -374,6 +377,12 @@ void BackupWindow::restored(const RestoreReport& report) {
                 break;
             case Kind::Changed:
                 skipped << withReason(result.book, texts::changedReason);
+                break;
+            case Kind::SkippedShared:
+                skipped << bookText(result.book) + QStringLiteral("（") +
+                               tr8(texts::sharedTargetReason)
+                                   .arg(QString::fromStdString(result.shares)) +
+                               QStringLiteral("）");
                 break;
             case Kind::Failed:
                 failed << withReason(result.book, texts::copyFailedReason);
