@@ -16,6 +16,7 @@
 #include <QPushButton>
 
 #include <chrono>
+#include <cstring>
 
 namespace penshelf {
 namespace {
@@ -217,7 +218,9 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
         case BackupStatus::FolderNotEmpty:
             return finish(tr8(texts::backupFolderNotEmpty));
         case BackupStatus::FolderUnusable:
-            return finish(tr8(texts::backupFolderUnusable));
+            return finish(tr8(texts::backupFolderUnusable) + QStringLiteral("（") +
+                          QString::fromLocal8Bit(std::strerror(report.error)) +
+                          QStringLiteral("）"));
         case BackupStatus::NoBookFolder:
             return finish(tr8(texts::penNoBookFolder));
         case BackupStatus::Done:
@@ -367,7 +370,10 @@ void BackupWindow::restored(const RestoreReport& report) {
                 penChanged_ = true;
                 break;
             case Kind::AlreadyThere:
-                alreadyThere << bookText(result.book);
+                alreadyThere << (result.penEntry == result.book.entry
+                                     ? bookText(result.book)
+                                     : bookText(result.book) + QStringLiteral(" → ") +
+                                           QString::fromStdString(result.penEntry));
                 break;
             case Kind::SkippedConflict:
                 skipped << withReason(result.book, texts::numberTakenReason);

@@ -176,10 +176,16 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                 }
                 break;
             }
-            case Kind::AlreadyThere:
-                alreadyThere.append(json("penEntry", escapeField(result.penEntry)));
-                if (!reply.json()) reply.out() << "already there " << entry << "\n";
+            case Kind::AlreadyThere: {
+                const std::string as = escapeField(result.penEntry);
+                alreadyThere.append(json("penEntry", as));
+                if (!reply.json()) {
+                    reply.out() << "already there " << entry
+                                << (result.penEntry == result.book.entry ? "" : " as " + as)
+                                << "\n";
+                }
                 break;
+            }
             case Kind::SkippedConflict:
                 skipped.append(json("reason", "conflict"));
                 if (!reply.json()) reply.out() << "skipped " << entry << ": its number is taken\n";

@@ -76,7 +76,8 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     EXPECT_EQ(readFile(second + "003.vxr").substr(0, 7), std::string("ATT002\xff", 7));
     // Once there, a renumbered book is left alone.
     const CliRun again = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber"});
-    EXPECT_EQ(again.out, "already there 001.vxr\nalready there 002.vxs\nalready there 003.vxr\n");
+    EXPECT_EQ(again.out,
+              "already there 001.vxr as 002.vxr\nalready there 002.vxs\nalready there 003.vxr\n");
     EXPECT_EQ(fileNamesIn(second).size(), 4u);
 }
 
