@@ -391,7 +391,9 @@ void BackupWindow::restored(const RestoreReport& report) {
                                QStringLiteral("）");
                 break;
             case Kind::Failed:
-                failed << withReason(result.book, texts::copyFailedReason);
+                failed << withReason(result.book, result.failure == InstallResult::TooLarge
+                                                      ? texts::bookFileTooLarge
+                                                      : texts::copyFailedReason);
                 break;
         }
     }
