@@ -78,6 +78,8 @@ inline constexpr const char* renumberButton = "使用空闲编号";
 inline constexpr const char* restoreCancelled = "恢复已取消，未写入任何文件。";
 inline constexpr const char* restoreNoSpace =
     "点读笔空间不足：恢复需要 %1，剩余 %2，未写入任何文件！";
+inline constexpr const char* restoreTooLarge =
+    "备份中的点读包共 %1，超过点读笔的全部容量 %2，未写入任何文件！";
 inline constexpr const char* restoreDone = "恢复结束。";
 inline constexpr const char* restoreStopped = "恢复已取消：已恢复的点读包留在点读笔上。";
 inline constexpr const char* backedUpHeading = "已备份（%1）：";
@@ -90,6 +92,7 @@ inline constexpr const char* numberTakenReason = "编号已被占用";
 inline constexpr const char* missingReason = "备份中缺少此文件";
 inline constexpr const char* changedReason = "备份文件已被改动";
 inline constexpr const char* copyFailedReason = "复制失败";
+inline constexpr const char* sharedTargetReason = "它所共享的点读包 %1 未恢复";
 
 // Checking a pen: the 点读笔 menu's command and its window. %1…: QString::arg.
 inline constexpr const char* checkPenTitle = "检查点读笔";

@@ -54,6 +54,14 @@ BookInstaller::BookInstaller(UniqueFd sourceFd, std::string source, std::string 
     sourceFd_ = std::move(sourceFd);
 }
 
+BookInstaller::BookInstaller(UniqueFd sourceFd, std::string source, UniqueFd folderFd,
+                             std::string targetName, bool customPackage)
+    : BookInstaller(std::move(sourceFd), std::move(source), std::string(), std::move(targetName),
+                    customPackage) {
+    folderGiven_ = true;
+    folderFd_ = std::move(folderFd);
+}
+
 BookInstaller::~BookInstaller() = default;
 
 InstallResult BookInstaller::check() {
@@ -71,7 +79,7 @@ InstallResult BookInstaller::check() {
     if (size_ < BookHeader::size) return InstallResult::InvalidSource;
     // The folder is reached without following a link: a BOOK that leads
     // elsewhere would have the book written onto the computer.
-    folderFd_ = folder_.empty() ? UniqueFd() : openBookFolder(folder_);
+    if (!folderGiven_) folderFd_ = folder_.empty() ? UniqueFd() : openBookFolder(folder_);
     if (!folderFd_.isOpen()) return InstallResult::NoBookFolder;
     struct statvfs fs;
     if (fstatvfs(folderFd_.get(), &fs) == 0 &&
@@ -152,6 +160,7 @@ InstallResult BookInstaller::copyInto(int fileFd, const InstallCallbacks& callba
             return InstallResult::Failed;
         if (check.blockRead) check.blockRead(buffer.get(), want);
         if (offset == 0 && customPackage_) writeLabelField(buffer.get());
+        if (offset == 0 && check.rewriteFirst) check.rewriteFirst(buffer.get(), want);
         if (!writeAll(fileFd, buffer.get(), want)) return InstallResult::Failed;
         offset += want;
         // Chunk i ends at (i + 1) * 1024 or at the end of the file; the last

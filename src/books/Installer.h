@@ -43,6 +43,9 @@ struct InstallCallbacks {
 struct CopyCheck {
     // Each block of the source as it was read, before it is written.
     std::function<void(const char* data, std::int64_t size)> blockRead;
+    // The first block once read, which it may change in place before it is
+    // written: a restored shared package gets its target's new number.
+    std::function<void(char* data, std::int64_t size)> rewriteFirst;
     // After the last chunk, before the flush: false gives the copy up, which
     // then ends Failed with nothing of it on the pen.
     std::function<bool()> accept;
@@ -58,6 +61,10 @@ class BookInstaller {
     // in its folder without following a link; source is its path, for no
     // use but naming it.
     BookInstaller(UniqueFd sourceFd, std::string source, std::string folder, std::string targetName,
+                  bool customPackage);
+    // The same into a BOOK folder held open already, so that every book of a
+    // restore goes into the one folder, whatever is mounted at its path meanwhile.
+    BookInstaller(UniqueFd sourceFd, std::string source, UniqueFd folderFd, std::string targetName,
                   bool customPackage);
     ~BookInstaller();
     BookInstaller(const BookInstaller&) = delete;
@@ -88,6 +95,7 @@ class BookInstaller {
     std::string targetName_;
     bool customPackage_;
     bool sourceGiven_ = false;
+    bool folderGiven_ = false;
     UniqueFd sourceFd_;
     UniqueFd folderFd_;
     struct stat sourceStat_ {};

@@ -132,7 +132,25 @@ int Reply::fail(int status, const std::string& message) {
 }
 
 void Reply::write(const QJsonObject& document) {
-    out_ << QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
+    // Qt writes DEL and the C1 controls (U+0080 to U+009F) as they are, and a
+    // terminal may obey them; outside strings JSON has none, so each becomes \u00XX.
+    const std::string text = QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (byte == 0x7F || (byte == 0xC2 && next >= 0x80 && next < 0xA0)) {
+            const unsigned code = byte == 0x7F ? byte : next;
+            escaped += "\\u00";
+            escaped += "0123456789abcdef"[code >> 4];
+            escaped += "0123456789abcdef"[code & 0xF];
+            if (byte == 0xC2) ++i;
+        } else {
+            escaped += text[i];
+        }
+    }
+    out_ << escaped;
     out_.flush();
 }
 

@@ -87,11 +87,20 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
 
     PlanReport planned;
     {
-        TerminalLine line(reply);
-        planned = planRestore(
-            folder, view.bookFolder,
-            {.progress = [&](const RestoreProgress& p) { line.show(progressText("checking", p)); },
-             .cancelled = {}});
+        // Checking a large backup takes long, and writes nothing: an interrupt just stops it.
+        GracefulStop stop;
+        {
+            TerminalLine line(reply);
+            planned = planRestore(
+                folder, view.bookFolder,
+                {.progress =
+                     [&](const RestoreProgress& p) { line.show(progressText("checking", p)); },
+                 .cancelled = [&] { return stop.requested(); }});
+        }
+        if (planned.status == PlanStatus::Cancelled) {
+            reply.fail(exitFailure, "stopped; nothing was written");
+            stop.endAsSignalled();
+        }
     }
     switch (planned.status) {
         case PlanStatus::NoBackupFolder:
@@ -105,7 +114,12 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                               "the pen has no BOOK folder of its own (missing, or a link to "
                               "elsewhere); nothing was written");
         case PlanStatus::Cancelled:
-            return reply.fail(exitFailure, "stopped; nothing was written");
+            return exitFailure;
+        case PlanStatus::TooLarge:
+            return reply.fail(exitFailure,
+                              "the backup's books take " + formatFreeSpace(planned.needed) +
+                                  ", more than the whole pen holds (" +
+                                  formatFreeSpace(planned.capacity) + "); nothing was written");
         case PlanStatus::Ready:
             break;
     }
@@ -162,13 +176,26 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                 }
                 break;
             }
-            case Kind::AlreadyThere:
-                alreadyThere.append(json("penEntry", escapeField(result.penEntry)));
-                if (!reply.json()) reply.out() << "already there " << entry << "\n";
+            case Kind::AlreadyThere: {
+                const std::string as = escapeField(result.penEntry);
+                alreadyThere.append(json("penEntry", as));
+                if (!reply.json()) {
+                    reply.out() << "already there " << entry
+                                << (result.penEntry == result.book.entry ? "" : " as " + as)
+                                << "\n";
+                }
                 break;
+            }
             case Kind::SkippedConflict:
                 skipped.append(json("reason", "conflict"));
                 if (!reply.json()) reply.out() << "skipped " << entry << ": its number is taken\n";
+                break;
+            case Kind::SkippedShared:
+                skipped.append(json("reason", "shared book skipped"));
+                if (!reply.json()) {
+                    reply.out() << "skipped " << entry << ": the book it shares, "
+                                << escapeField(result.shares) << ", is not restored\n";
+                }
                 break;
             case Kind::Missing:
             case Kind::Changed: {
