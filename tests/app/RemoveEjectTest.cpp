@@ -6,6 +6,7 @@
 #include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -243,6 +244,46 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     eject();
     EXPECT_TRUE(platform.volumes().GetVolumePath(loop).empty()) << "unmounted";
     EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
+}
+
+// As root: the kernel meets an error on the pen while the window runs and
+// refuses writes from then on, while the mount table keeps saying "rw".
+TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
+    MAKE_LOOP_VOLUME(volume, 4096, "errors=remount-ro");
+    writeFile(volume->book + "001.vxr", BookFile{.name = vxbName("One")}.bytes());
+    writeFile(dir / "two.vxb", BookFile{.name = vxbName("Two")}.bytes());
+    platform.realMounts.emplace();
+    app->storePen({.vendor = "pagor",
+                   .product = "LOOP",
+                   .revision = "1",
+                   .bsdName = volume->device(),
+                   .displayName = penDisplayName});
+    ASSERT_EQ(rowCount(), 1);
+    EXPECT_TRUE(ui->penReadOnly->isHidden() && ui->btnInstall->isEnabled());
+
+    ASSERT_TRUE(volume->forceError());
+    EXPECT_NE(readFile("/proc/self/mountinfo").find(" " + volume->root + " rw,"),
+              std::string::npos);
+    ASSERT_TRUE(spinUntil([&] { return !ui->penReadOnly->isHidden(); }));
+    EXPECT_FALSE(ui->btnInstall->isEnabled());
+
+    // A finished portal download still opens the install window: it says why
+    // at once, and Install copies nothing.
+    std::vector<std::string> said;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
+        const InstWindowParts parts(*inst);
+        said.push_back(parts.dtInfo->text().toStdString());
+        parts.btnInstall->click();
+        said.push_back(parts.dtInfo->text().toStdString());
+        parts.btnCancel->click();
+    });
+    answer.start(10);
+    app->installBookFile(QString::fromStdString(dir / "two.vxb"));
+    EXPECT_EQ(said, std::vector<std::string>(2, texts::penReadOnly));
+    EXPECT_EQ(fileNamesIn(volume->book), std::set<std::string>{"001.vxr"}) << "no copy begun";
 }
 
 }  // namespace
