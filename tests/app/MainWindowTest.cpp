@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, AReadOnlyPenSaysSoAndOffersNoWriteTillItIsWritableAgain) 
     writeFile(dir / "sdb1/simulated-device.ini", "read-only = yes  ; a damaged pen\n");
     ASSERT_TRUE(spinUntil([&] { return !ui->penReadOnly->isHidden(); }));
     EXPECT_EQ(ui->penReadOnly->text(),
-              "此点读笔处于只读状态（文件系统可能已损坏），不能安装、删除或恢复点读包。"
+              "此点读笔处于只读状态，文件系统可能已损坏，不能安装、删除或恢复点读包。"
               "请用“点读笔”菜单中的“检查点读笔…”检查。");
     EXPECT_EQ(part<QAction>(app->window(), "actCheck")->text(), "检查点读笔…");
     EXPECT_EQ(writes(), Look(3, {false, "点读笔处于只读状态，无法写入"}));
