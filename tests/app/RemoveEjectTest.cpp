@@ -81,6 +81,14 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
         QTest::mouseClick(ui->btnRemove, Qt::LeftButton);
     }
     void eject() { QTest::mouseClick(ui->btnEject, Qt::LeftButton); }
+    // A pen on a disk the kernel mounted, found in the real mount table.
+    void storeRealPen(const std::string& bsdName) {
+        platform.realMounts.emplace();
+        PenRecord pen;
+        pen.bsdName = bsdName;
+        pen.displayName = penDisplayName;
+        app->storePen(pen);
+    }
     int rowCount() const { return ui->listBook->model()->rowCount(); }
     bool rowSelected() const { return !ui->listBook->selectionModel()->selectedRows().isEmpty(); }
 
@@ -217,12 +225,8 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
 // As root: a loop-mounted volume ejected through umount, where there is no udisksctl.
 TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     MAKE_LOOP_VOLUME(volume, 4096);
-    std::string loop;  // the loop device it is mounted from
-    for (int n = 0; n < 256 && loop.empty(); ++n) {
-        const std::string name = "loop" + std::to_string(n);
-        if (MountTable().GetVolumePath(name) == volume->root + "/") loop = name;
-    }
-    ASSERT_FALSE(loop.empty());
+    const std::string loop = volume->device();
+    ASSERT_EQ(MountTable().GetVolumePath(loop), volume->root + "/");
 
     // A PATH with umount and eject but no udisksctl.
     fs::create_directories(bin);
@@ -234,12 +238,7 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
         }
     }
     const ScopedEnv path("PATH", bin);
-    platform.realMounts.emplace();
-    app->storePen({.vendor = "pagor",
-                   .product = "LOOP",
-                   .revision = "1",
-                   .bsdName = loop,
-                   .displayName = penDisplayName});
+    storeRealPen(loop);
 
     eject();
     EXPECT_TRUE(platform.volumes().GetVolumePath(loop).empty()) << "unmounted";
@@ -252,12 +251,7 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
     MAKE_LOOP_VOLUME(volume, 4096, "errors=remount-ro");
     writeFile(volume->book + "001.vxr", BookFile{.name = vxbName("One")}.bytes());
     writeFile(dir / "two.vxb", BookFile{.name = vxbName("Two")}.bytes());
-    platform.realMounts.emplace();
-    app->storePen({.vendor = "pagor",
-                   .product = "LOOP",
-                   .revision = "1",
-                   .bsdName = volume->device(),
-                   .displayName = penDisplayName});
+    storeRealPen(volume->device());
     ASSERT_EQ(rowCount(), 1);
     EXPECT_TRUE(ui->penReadOnly->isHidden() && ui->btnInstall->isEnabled());
 
