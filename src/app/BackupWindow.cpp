@@ -376,7 +376,9 @@ void BackupWindow::restored(const RestoreReport& report) {
                 skipped << withReason(result.book, texts::changedReason);
                 break;
             case Kind::Failed:
-                failed << withReason(result.book, texts::copyFailedReason);
+                failed << withReason(result.book, result.failure == InstallResult::ReadOnly
+                                                      ? texts::penReadOnlyTip
+                                                      : texts::copyFailedReason);
                 break;
         }
     }
