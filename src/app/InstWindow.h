@@ -35,7 +35,7 @@ class InstWindow : public QDialog {
         // Whether the pen's volume refuses writes now, as the platform sees it
         // (statvfs alone may not): asked when the window loads and before
         // each copy.
-        std::function<bool()> penReadOnly;
+        std::function<bool()> penReadOnly{};
     };
     // The window's outcome, as the numbers the controller reads.
     enum class Outcome : std::int32_t {
