@@ -25,6 +25,7 @@
 #include <vector>
 
 class QMimeData;
+class QTimer;
 class QMainWindow;
 class QSortFilterProxyModel;
 namespace Ui {
@@ -134,6 +135,9 @@ class AppDelegate : public QObject, public PenTable {
 
   private slots:
     void installNextDroppedBook();
+    // Looks whether the selected pen's volume has turned read-only, or
+    // writable again, and shows it when it has.
+    void pollPenWritable();
 
   private:
     enum class Tab { Content, Book, Repair };
@@ -149,6 +153,12 @@ class AppDelegate : public QObject, public PenTable {
     static QStringList droppedBookFiles(const QMimeData* mime);
     // Whether pathZiro is still the selected pen's BOOK/ folder.
     bool listedFolderIsThePens() const;
+    // Whether the selected pen's volume refuses writes.
+    bool selectedPenReadOnly() const;
+    // Install, Remove and Restore by the enabling rules, all three off with
+    // the reason as tooltip (and the line under the pen row) while the
+    // selected pen is read-only.
+    void updateWriteControls();
     // A book package downloaded from the portal goes to the install window,
     // once no other modal run is active; false when no pen can take it.
     bool installDownloadedBook(const QString& path);
@@ -192,6 +202,11 @@ class AppDelegate : public QObject, public PenTable {
     PenIdentifier identifier_;
     UsbWatch watch_;
     AutoMount autoMount_;
+    // The kernel may turn a pen's file system read-only after an error while
+    // the mount table still says "rw": a statvfs now and then tells.
+    QTimer* writablePoll_;
+    bool shownReadOnly_ = false;
+    QString restoreTip_;                // the Restore action's own tooltip
     std::deque<QString> droppedBooks_;  // waiting for their install window
     bool installingDrops_ = false;
     // Tab presses while a portal call waits: the latest one wins.

@@ -394,6 +394,8 @@ void BackupWindow::restored(const RestoreReport& report) {
             case Kind::Failed:
                 failed << withReason(result.book, result.failure == InstallResult::TooLarge
                                                       ? texts::bookFileTooLarge
+                                                  : result.failure == InstallResult::ReadOnly
+                                                      ? texts::penReadOnlyTip
                                                       : texts::copyFailedReason);
                 break;
         }

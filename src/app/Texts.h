@@ -6,6 +6,13 @@
 
 namespace penshelf::texts {
 
+// A pen whose file system refuses writes: the line under the pen row, and
+// the tooltip of each control that would write.
+inline constexpr const char* penReadOnlyLine =
+    "此点读笔处于只读状态，文件系统可能已损坏，不能安装、删除或恢复点读包。"
+    "请用“点读笔”菜单中的“检查点读笔…”检查。";
+inline constexpr const char* penReadOnlyTip = "点读笔处于只读状态，无法写入";
+
 // Choosing a package to install.
 inline constexpr const char* chooseBookPrompt = "请选择需要安装的点读包";
 inline constexpr const char* bookFileFilter = "点读包 (*.vxb)";

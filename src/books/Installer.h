@@ -26,6 +26,8 @@ enum class InstallResult {
     TooLarge,       // the source is 4 GiB or more, more than the pen's FAT can hold in a file
     Taken,          // something took the package's name while the copy ran
     NoBookFolder,   // the pen has no BOOK folder of its own (missing, or a link elsewhere)
+    ReadOnly,       // the pen's volume refuses writes: mounted read-only, or turned so by
+                    // the kernel after an error; nothing of the book is on the pen
     Failed,         // reading, writing, flushing or renaming failed, or the source
                     // changed during the copy; the pen is as it was
 };
@@ -72,7 +74,7 @@ class BookInstaller {
 
     // Opens the source and the pen's BOOK folder and sees whether the one can
     // go into the other: Installed when it can, else InvalidSource,
-    // NoBookFolder, NoSpace or TooLarge.
+    // NoBookFolder, ReadOnly, NoSpace or TooLarge.
     InstallResult check();
 
     // The source's size as check() found it, and the number of chunks the

@@ -189,6 +189,12 @@ const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& opti
     return pen;
 }
 
+bool refusesWrites(const Platform& platform, const PenRecord& pen, Reply& reply) {
+    if (!platform.volumes().isReadOnly(pen.bsdName)) return false;
+    reply.fail(exitFailure, penReadOnlyMessage);
+    return true;
+}
+
 PenView viewPen(const Platform& platform, const PenRecord& pen) {
     PenView view;
     view.bsdName = pen.bsdName;

@@ -51,6 +51,8 @@ std::string failureOf(InstallResult result) {
             return "its number was taken meanwhile, or no number is free";
         case InstallResult::NoBookFolder:
             return "the pen has no BOOK folder of its own";
+        case InstallResult::ReadOnly:
+            return "the pen turned read-only";
         case InstallResult::Failed:
         case InstallResult::Installed:
             break;
@@ -82,6 +84,7 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
     }
     const PenRecord* pen = choosePen(session, options, reply);
     if (!pen) return exitUserError;
+    if (refusesWrites(session.platform(), *pen, reply)) return exitFailure;
     const PenView view = viewPen(session.platform(), *pen);
     const std::string& folder = options.operands.front();
 

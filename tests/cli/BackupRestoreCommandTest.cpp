@@ -102,4 +102,21 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"});
 }
 
+TEST_F(BackupRestoreCommands, AReadOnlyPenIsRefusedBeforeAnythingIsWritten) {
+    ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
+    std::filesystem::remove(first + "002.vxs");
+    writeFile(pens / "a-pen/simulated-device.ini", "read-only = yes\n");
+    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
+    const std::vector<std::vector<std::string>> writes = {
+        {"install", source}, {"remove", "001.vxr", "--yes"}, {"restore", folder}};
+    for (std::vector<std::string> args : writes) {
+        args.insert(args.end(), {"--pen", "sim1s1"});
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_THAT(run.err, HasSubstr(": the pen is mounted read-only (its file system may be "
+                                       "damaged: try penshelf-cli check); nothing was written\n"));
+        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << args[0];
+    }
+}
+
 }  // namespace

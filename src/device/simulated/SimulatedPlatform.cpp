@@ -41,11 +41,29 @@ std::string trim(const std::string& text) {
     return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
 }
 
+// The "key = value" lines of a pen folder's device file, without their
+// "; comments".
+std::map<std::string, std::string> deviceSettings(const std::string& penFolder) {
+    std::map<std::string, std::string> settings;
+    std::istringstream ini(
+        readWholeFile(penFolder + "/" + SimulatedPlatform::deviceFile).value_or(""));
+    for (std::string line; std::getline(ini, line);) {
+        line.erase(std::min(line.find_first_of(";#"), line.size()));  // a comment
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        settings[trim(line.substr(0, equals))] = trim(line.substr(equals + 1));
+    }
+    return settings;
+}
+
 }  // namespace
 
 SimulatedPlatform::SimulatedPlatform(std::string folder) : folder_(std::move(folder)) {
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);
+    volumes_.readOnlyFolder = [](const std::string& penFolder) {
+        return deviceSettings(penFolder)["read-only"] == "yes";
+    };
 }
 
 SimulatedPlatform::~SimulatedPlatform() = default;
@@ -62,12 +80,7 @@ SimulatedPlatform::Pen SimulatedPlatform::describe(const std::string& name,
     pen.locationID = usbLocationId(simulatedBus, devpath).value_or(0);
     pen.bsdName = "sim" + std::to_string(n) + "s1";
 
-    std::istringstream ini(readWholeFile(path + "/" + deviceFile).value_or(""));
-    for (std::string line; std::getline(ini, line);) {
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        const std::string key = trim(line.substr(0, equals));
-        const std::string value = trim(line.substr(equals + 1));
+    for (const auto& [key, value] : deviceSettings(path)) {
         if (key == "usb") {
             unsigned vendor = 0, product = 0;
             if (std::sscanf(value.c_str(), "%x:%x", &vendor, &product) == 2) {

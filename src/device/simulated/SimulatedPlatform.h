@@ -3,9 +3,12 @@
 // is that subfolder. Adding a subfolder attaches a pen, removing it detaches
 // it. They feed the same watch, identification and book code as real pens.
 //
-// A subfolder may hold "simulated-device.ini" to be another device:
+// A subfolder may hold "simulated-device.ini" to be another device (";"
+// starts a comment):
 //   usb = 0c45:3201          (USB vendor and product IDs, hex)
 //   scsi-vendor = Pagor      (SCSI vendor identification)
+//   read-only = yes          (its volume refuses writes, as a damaged pen's may;
+//                             read again whenever asked, so it can change)
 //   image = pen.img          (a FAT image in the folder: its file system, for
 //                             checks and repairs; the books stay the folder's files)
 
