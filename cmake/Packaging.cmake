@@ -26,5 +26,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # (the web engine's helper process, the SVG icon engine) is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udisks2, eject, fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udisks2, dosfstools, eject, fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)

@@ -2,6 +2,7 @@
 
 #include "app/Alerts.h"
 #include "app/BackupWindow.h"
+#include "app/CheckWindow.h"
 #include "app/BookTableModel.h"
 #include "app/PortalAddress.h"
 #include "app/PortalWeb.h"
@@ -28,12 +29,20 @@
 #include <QMimeData>
 #include <QMainWindow>
 #include <QSortFilterProxyModel>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <ctime>
 #include <iterator>
 
 namespace penshelf {
+namespace {
+
+// A statvfs and a look at the mount table cost microseconds: the window may
+// ask often.
+constexpr int writablePollMs = 2000;
+
+}  // namespace
 
 AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hooks,
                          UsbWatch::Wait attachWait, UsbWatch::Wait mountWait, QObject* parent)
@@ -105,6 +114,7 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     connect(ui_->tabRepair, &QPushButton::clicked, this, &AppDelegate::ShowTabRepair);
     connect(ui_->actBackup, &QAction::triggered, this, &AppDelegate::backupBooks);
     connect(ui_->actRestore, &QAction::triggered, this, &AppDelegate::restoreBooks);
+    connect(ui_->actCheck, &QAction::triggered, this, &AppDelegate::checkPen);
     // Book packages dropped on the window are installed on the selected pen.
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
@@ -114,6 +124,14 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     if (MountTableWatch* mounts = platform.mountTableWatch()) {
         connect(mounts, &MountTableWatch::changed, this, [this] { watch_.mountTableChanged(); });
     }
+
+    ui_->penReadOnly->setText(QString::fromUtf8(texts::penReadOnlyLine));
+    restoreTip_ = ui_->actRestore->toolTip();
+    // A disabled command says why only where the menu shows tooltips.
+    ui_->menuPen->setToolTipsVisible(true);
+    writablePoll_ = new QTimer(this);
+    connect(writablePoll_, &QTimer::timeout, this, &AppDelegate::pollPenWritable);
+    writablePoll_->start(writablePollMs);
 
     showTab(Tab::Content);
 }
@@ -150,7 +168,6 @@ void AppDelegate::InitZiro() {
         ui_->fsZiro->clear();
         ui_->snZiro->setEnabled(false);
         ui_->fsZiro->setEnabled(false);
-        ui_->btnInstall->setEnabled(false);
         ui_->btnEject->setEnabled(false);
         dataBook.clear();
         reloadBookTable();
@@ -163,7 +180,6 @@ void AppDelegate::InitZiro() {
     ui_->listZiro->setCurrentIndex(0);
     ui_->snZiro->setEnabled(true);
     ui_->fsZiro->setEnabled(true);
-    ui_->btnInstall->setEnabled(true);
     ui_->btnEject->setEnabled(true);
     InitData();
 }
@@ -201,11 +217,11 @@ void AppDelegate::InitData() {
 void AppDelegate::reloadBookTable() {
     bookModel_->reload();
     ui_->listBook->clearSelection();
-    tableViewSelectionDidChange();
     // Backing up and restoring need the selected pen's volume mounted.
-    const bool mounted = listedFolderIsThePens();
-    ui_->actBackup->setEnabled(mounted);
-    ui_->actRestore->setEnabled(mounted);
+    ui_->actBackup->setEnabled(listedFolderIsThePens());
+    // A pen without a volume can still have its file system checked.
+    ui_->actCheck->setEnabled(selectedPen() != nullptr);
+    updateWriteControls();
 }
 
 int AppDelegate::selectedRow() const {
@@ -215,7 +231,31 @@ int AppDelegate::selectedRow() const {
 }
 
 void AppDelegate::tableViewSelectionDidChange() {
-    ui_->btnRemove->setEnabled(selectedRow() >= 0);
+    updateWriteControls();
+}
+
+bool AppDelegate::selectedPenReadOnly() const {
+    const PenRecord* pen = selectedPen();
+    return pen && platform_.volumes().isReadOnly(pen->bsdName);
+}
+
+void AppDelegate::updateWriteControls() {
+    const bool readOnly = selectedPenReadOnly();
+    shownReadOnly_ = readOnly;
+    ui_->penReadOnly->setVisible(readOnly);
+    // This goes beyond the usual enabling rules: a write that must fail is
+    // not offered.
+    ui_->btnInstall->setEnabled(!dataZiro.empty() && !readOnly);
+    ui_->btnRemove->setEnabled(selectedRow() >= 0 && !readOnly);
+    ui_->actRestore->setEnabled(listedFolderIsThePens() && !readOnly);
+    const QString why = readOnly ? QString::fromUtf8(texts::penReadOnlyTip) : QString();
+    ui_->btnInstall->setToolTip(why);
+    ui_->btnRemove->setToolTip(why);
+    ui_->actRestore->setToolTip(readOnly ? why : restoreTip_);
+}
+
+void AppDelegate::pollPenWritable() {
+    if (selectedPenReadOnly() != shownReadOnly_) updateWriteControls();
 }
 
 void AppDelegate::OnComboboxChanged() {
@@ -262,14 +302,23 @@ void AppDelegate::installBookFile(const QString& path) {
         new InstWindow({.pathZiro = pathZiro,
                         .pathBook = pathBook,
                         .nameBook = GetBookName(pathBook).value_or(""),
-                        .modeGate = &modeGate},
+                        .modeGate = &modeGate,
+                        .penReadOnly =
+                            [this, bsdName = selectedPen()->bsdName] {
+                                return platform_.volumes().isReadOnly(bsdName);
+                            }},
                        window_.get());
     instWindowController = inst;
     {
         const auto modal = modeGate.enterModal();
         inst->showWindow();
     }
-    if (inst && inst->nRefresh() == InstWindow::Outcome::Installed) InitData();
+    // A copy the pen refused as read-only shows the line at once.
+    if (inst && inst->nRefresh() == InstWindow::Outcome::Installed) {
+        InitData();
+    } else {
+        updateWriteControls();
+    }
 }
 
 void AppDelegate::InstallBook() {
@@ -312,9 +361,12 @@ void AppDelegate::restoreBooks() {
     hooks_.chooseRestoreFolder(chosen);
 }
 
-void AppDelegate::runBackupWindow(const QString& folder, bool restore) {
+bool AppDelegate::runBackupWindow(const QString& folder, bool restore) {
     // The pen may have gone while the dialog was open.
-    if (!listedFolderIsThePens()) return InitData();
+    if (!listedFolderIsThePens()) {
+        InitData();
+        return false;
+    }
     const PenRecord& pen = *selectedPen();
     if (backupWindowController) {
         backupWindowController->close();
@@ -337,7 +389,40 @@ void AppDelegate::runBackupWindow(const QString& folder, bool restore) {
         const auto modal = modeGate.enterModal();
         backup->exec();
     }
-    if (backup && backup->penChanged()) InitData();
+    if (backup && backup->penChanged()) {
+        InitData();
+    } else {
+        updateWriteControls();
+    }
+    return backup && (restore ? backup->penChanged() : backup->backedUpWhole());
+}
+
+void AppDelegate::checkPen() {
+    const PenRecord* pen = selectedPen();
+    if (!pen) return;
+    if (checkWindowController) {
+        checkWindowController->close();
+        delete checkWindowController.data();
+    }
+    const QPointer<CheckWindow> check = new CheckWindow(platform_, pen->bsdName, window_.get());
+    checkWindowController = check;
+    if (hooks_.askRepair) check->askRepair = hooks_.askRepair;
+    check->backUp = [this](std::function<void(bool)> done) {
+        if (!listedFolderIsThePens()) return done(false);
+        const QString name = BackupWindow::proposedFolderName(orvCode, QDate::currentDate());
+        hooks_.chooseBackupFolder(name, [this, done](const QString& folder) {
+            QMetaObject::invokeMethod(
+                this, [this, folder, done] { done(runBackupWindow(folder, false)); },
+                Qt::QueuedConnection);
+        });
+    };
+    check->start();
+    {
+        const auto modal = modeGate.enterModal();
+        check->exec();
+    }
+    // The pen was unmounted for the check, and may be mounted elsewhere now.
+    InitData();
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
@@ -424,8 +509,9 @@ void AppDelegate::RemoveBook() {
     const QString name = QString::fromStdString(book.name);
     if (!hooks_.confirmRemoval(name)) return;
     // Nothing is reported: the refreshed list shows what is really on the
-    // pen. A pen pulled out meanwhile may have left its mount point to
-    // another disk, where nothing is deleted.
+    // pen, and a pen that refused as read-only shows its line. A pen pulled
+    // out meanwhile may have left its mount point to another disk, where
+    // nothing is deleted.
     if (listedFolderIsThePens()) removeBookFile(pathZiro, book.file);
     InitData();
 }

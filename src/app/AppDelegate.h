@@ -25,6 +25,7 @@
 #include <vector>
 
 class QMimeData;
+class QTimer;
 class QMainWindow;
 class QSortFilterProxyModel;
 namespace Ui {
@@ -34,6 +35,8 @@ class MainWindow;
 namespace penshelf {
 
 class BackupWindow;
+class CheckWindow;
+enum class RepairChoice;
 class BookTableModel;
 class InstWindow;
 class Platform;
@@ -62,6 +65,9 @@ struct AppDelegateHooks {
     // The portal address the service gives for a client ID and a kind,
     // or nothing. Unset: a getproxyurl call to the vendor's service.
     std::function<std::optional<std::string>(const std::string& clientId, int kind)> lookUpPortal{};
+    // Asks whether to repair a damaged pen, and to back its books up first.
+    // Unset: the check window's question.
+    std::function<RepairChoice()> askRepair{};
 };
 
 class AppDelegate : public QObject, public PenTable {
@@ -117,6 +123,8 @@ class AppDelegate : public QObject, public PenTable {
     // The 点读笔 menu: the selected pen's books into a folder, and back.
     void backupBooks();
     void restoreBooks();
+    // 检查点读笔…: the check window for the selected pen.
+    void checkPen();
 
     // Runs the install window for one package file, then lists the books
     // again when it was installed.
@@ -127,6 +135,9 @@ class AppDelegate : public QObject, public PenTable {
 
   private slots:
     void installNextDroppedBook();
+    // Looks whether the selected pen's volume has turned read-only, or
+    // writable again, and shows it when it has.
+    void pollPenWritable();
 
   private:
     enum class Tab { Content, Book, Repair };
@@ -142,11 +153,18 @@ class AppDelegate : public QObject, public PenTable {
     static QStringList droppedBookFiles(const QMimeData* mime);
     // Whether pathZiro is still the selected pen's BOOK/ folder.
     bool listedFolderIsThePens() const;
+    // Whether the selected pen's volume refuses writes.
+    bool selectedPenReadOnly() const;
+    // Install, Remove and Restore by the enabling rules, all three off with
+    // the reason as tooltip (and the line under the pen row) while the
+    // selected pen is read-only.
+    void updateWriteControls();
     // A book package downloaded from the portal goes to the install window,
     // once no other modal run is active; false when no pen can take it.
     bool installDownloadedBook(const QString& path);
-    // Runs the backup window over folder for the selected pen.
-    void runBackupWindow(const QString& folder, bool restore);
+    // Runs the backup window over folder for the selected pen; true when it
+    // backed every book up, or restored.
+    bool runBackupWindow(const QString& folder, bool restore);
     // The hooks' defaults.
     void askForBookFile(const std::function<void(const QString&)>& chosen);
     static std::optional<std::string> askServiceForPortal(const std::string& clientId, int kind);
@@ -175,6 +193,7 @@ class AppDelegate : public QObject, public PenTable {
     QPointer<InstWindow> instWindowController;
     // The window of the latest backup or restore, kept until the next one.
     QPointer<BackupWindow> backupWindowController;
+    QPointer<CheckWindow> checkWindowController;
 
     BookTableModel* bookModel_;
     // The book table as shown: in the pen's order until a header is clicked.
@@ -183,6 +202,11 @@ class AppDelegate : public QObject, public PenTable {
     PenIdentifier identifier_;
     UsbWatch watch_;
     AutoMount autoMount_;
+    // The kernel may turn a pen's file system read-only after an error while
+    // the mount table still says "rw": a statvfs now and then tells.
+    QTimer* writablePoll_;
+    bool shownReadOnly_ = false;
+    QString restoreTip_;                // the Restore action's own tooltip
     std::deque<QString> droppedBooks_;  // waiting for their install window
     bool installingDrops_ = false;
     // Tab presses while a portal call waits: the latest one wins.

@@ -16,6 +16,7 @@
 #include <QPushButton>
 
 #include <chrono>
+#include <cstring>
 
 namespace penshelf {
 namespace {
@@ -217,7 +218,9 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
         case BackupStatus::FolderNotEmpty:
             return finish(tr8(texts::backupFolderNotEmpty));
         case BackupStatus::FolderUnusable:
-            return finish(tr8(texts::backupFolderUnusable));
+            return finish(tr8(texts::backupFolderUnusable) + QStringLiteral("（") +
+                          QString::fromLocal8Bit(std::strerror(report.error)) +
+                          QStringLiteral("）"));
         case BackupStatus::NoBookFolder:
             return finish(tr8(texts::penNoBookFolder));
         case BackupStatus::Done:
@@ -234,6 +237,7 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
         failed << QString::fromStdString(failure.entry + " " + failure.name) +
                       QStringLiteral("（") + tr8(why) + QStringLiteral("）");
     }
+    backedUpWhole_ = report.status == BackupStatus::Done && failed.isEmpty();
     QString message;
     if (report.status == BackupStatus::ManifestFailed) {
         message = tr8(texts::backupManifestFailed);
@@ -281,6 +285,9 @@ void BackupWindow::planned(const PlanReport& report) {
             return finish(tr8(texts::penNoBookFolder));
         case PlanStatus::Cancelled:
             return finish(tr8(texts::restoreCancelled));
+        case PlanStatus::TooLarge:
+            return finish(tr8(texts::restoreTooLarge)
+                              .arg(bytesText(report.needed), bytesText(report.capacity)));
         case PlanStatus::Ready:
             break;
     }
@@ -364,7 +371,10 @@ void BackupWindow::restored(const RestoreReport& report) {
                 penChanged_ = true;
                 break;
             case Kind::AlreadyThere:
-                alreadyThere << bookText(result.book);
+                alreadyThere << (result.penEntry == result.book.entry
+                                     ? bookText(result.book)
+                                     : bookText(result.book) + QStringLiteral(" → ") +
+                                           QString::fromStdString(result.penEntry));
                 break;
             case Kind::SkippedConflict:
                 skipped << withReason(result.book, texts::numberTakenReason);
@@ -375,8 +385,18 @@ void BackupWindow::restored(const RestoreReport& report) {
             case Kind::Changed:
                 skipped << withReason(result.book, texts::changedReason);
                 break;
+            case Kind::SkippedShared:
+                skipped << bookText(result.book) + QStringLiteral("（") +
+                               tr8(texts::sharedTargetReason)
+                                   .arg(QString::fromStdString(result.shares)) +
+                               QStringLiteral("）");
+                break;
             case Kind::Failed:
-                failed << withReason(result.book, texts::copyFailedReason);
+                failed << withReason(result.book, result.failure == InstallResult::TooLarge
+                                                      ? texts::bookFileTooLarge
+                                                  : result.failure == InstallResult::ReadOnly
+                                                      ? texts::penReadOnlyTip
+                                                      : texts::copyFailedReason);
                 break;
         }
     }

@@ -47,6 +47,8 @@ class BackupWindow : public QDialog {
     bool running() const { return running_; }
     // Whether a restore wrote to the pen.
     bool penChanged() const { return penChanged_; }
+    // Whether a backup copied every book, with its manifest.
+    bool backedUpWhole() const { return backedUpWhole_; }
 
     // The controls, named as the layout names them.
     QLabel* dtInfo;
@@ -97,6 +99,7 @@ class BackupWindow : public QDialog {
     std::atomic<bool> cancelled_{false};
     bool running_ = false;
     bool penChanged_ = false;
+    bool backedUpWhole_ = false;
     std::int64_t lastPostMs_ = 0;
     std::size_t lastPostIndex_ = SIZE_MAX;
 };

@@ -91,6 +91,8 @@ void InstWindow::windowDidLoad() {
     ui_->dtBookName->setText(QString::fromStdString(inputs_.nameBook));
     ui_->dtBookOid->setText(
         QString::fromStdString(proposeBookNumberFor(inputs_.pathZiro, inputs_.pathBook)));
+    // Said at once rather than after the user has picked a number.
+    if (inputs_.penReadOnly && inputs_.penReadOnly()) showInfo(texts::penReadOnly);
 }
 
 void InstWindow::InstallBook() {
@@ -120,6 +122,11 @@ bool InstWindow::checkInstall(const std::string& number, BookInstaller& installe
     if (const NumberCheck check = checkBookNumber(inputs_.pathZiro, number, extBook_);
         check != NumberCheck::Valid) {
         showInfo(messageFor(check));
+        return false;
+    }
+    // The pen may have turned read-only since the window opened.
+    if (inputs_.penReadOnly && inputs_.penReadOnly()) {
+        showInfo(texts::penReadOnly);
         return false;
     }
     if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {

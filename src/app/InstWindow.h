@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,10 @@ class InstWindow : public QDialog {
         // Pen events waiting for the modal run to end; the one event-loop
         // turn before copying lets them through.
         DefaultModeGate* modeGate = nullptr;
+        // Whether the pen's volume refuses writes now, as the platform sees it
+        // (statvfs alone may not): asked when the window loads and before
+        // each copy.
+        std::function<bool()> penReadOnly{};
     };
     // The window's outcome, as the numbers the controller reads.
     enum class Outcome : std::int32_t {

@@ -6,6 +6,13 @@
 
 namespace penshelf::texts {
 
+// A pen whose file system refuses writes: the line under the pen row, and
+// the tooltip of each control that would write.
+inline constexpr const char* penReadOnlyLine =
+    "此点读笔处于只读状态，文件系统可能已损坏，不能安装、删除或恢复点读包。"
+    "请用“点读笔”菜单中的“检查点读笔…”检查。";
+inline constexpr const char* penReadOnlyTip = "点读笔处于只读状态，无法写入";
+
 // Choosing a package to install.
 inline constexpr const char* chooseBookPrompt = "请选择需要安装的点读包";
 inline constexpr const char* bookFileFilter = "点读包 (*.vxb)";
@@ -78,6 +85,8 @@ inline constexpr const char* renumberButton = "使用空闲编号";
 inline constexpr const char* restoreCancelled = "恢复已取消，未写入任何文件。";
 inline constexpr const char* restoreNoSpace =
     "点读笔空间不足：恢复需要 %1，剩余 %2，未写入任何文件！";
+inline constexpr const char* restoreTooLarge =
+    "备份中的点读包共 %1，超过点读笔的全部容量 %2，未写入任何文件！";
 inline constexpr const char* restoreDone = "恢复结束。";
 inline constexpr const char* restoreStopped = "恢复已取消：已恢复的点读包留在点读笔上。";
 inline constexpr const char* backedUpHeading = "已备份（%1）：";
@@ -90,5 +99,50 @@ inline constexpr const char* numberTakenReason = "编号已被占用";
 inline constexpr const char* missingReason = "备份中缺少此文件";
 inline constexpr const char* changedReason = "备份文件已被改动";
 inline constexpr const char* copyFailedReason = "复制失败";
+inline constexpr const char* sharedTargetReason = "它所共享的点读包 %1 未恢复";
+
+// Checking a pen: the 点读笔 menu's command and its window. %1…: QString::arg.
+inline constexpr const char* checkPenTitle = "检查点读笔";
+inline constexpr const char* checkNotice =
+    "先从头到尾读取每本点读包（只读不写），再检查点读笔的文件系统。"
+    "检查文件系统时点读笔会暂时卸载，请勿拔出。";
+inline constexpr const char* readingBooks = "正在读取点读包：第 %1 本，共 %2 本";
+inline constexpr const char* checkingFileSystem = "正在检查文件系统，点读笔已暂时卸载，请勿拔出……";
+inline constexpr const char* repairingFileSystem = "正在修复文件系统，点读笔已暂时卸载，请勿拔出……";
+inline constexpr const char* readingBooksAgain = "正在重新读取点读包……";
+inline constexpr const char* repairButton = "修复…";
+inline constexpr const char* repairQuestion =
+    "修复文件系统时，已损坏的文件可能被截断或移走。建议先把点读包备份到电脑，再修复。";
+inline constexpr const char* backUpThenRepair = "先备份，再修复";
+inline constexpr const char* repairWithoutBackup = "直接修复";
+inline constexpr const char* chooseBackupForRepair = "请选择备份文件夹；备份完成后开始修复。";
+inline constexpr const char* backupNotWhole = "备份未完成，未修复。可以再按“修复…”。";
+inline constexpr const char* penHealthy = "点读笔正常。";
+inline constexpr const char* penRepaired = "点读笔已修复，现在正常。";
+inline constexpr const char* penDamaged = "点读笔已损坏。";
+inline constexpr const char* penDamagedRepairable = "点读笔的文件系统已损坏，可以按“修复…”修复。";
+inline constexpr const char* checkIncomplete = "检查未完成。";
+inline constexpr const char* checkCancelled = "检查已取消。";
+inline constexpr const char* booksSummary =
+    "点读包：共 %1 个文件，%2 个可以读取，%3 个无法读取，%4 个不是点读包。";
+inline constexpr const char* bookUnreadable = "    无法读取：%1（%2，位置 %3）";
+inline constexpr const char* bookNotABook = "    不是点读包：%1";
+inline constexpr const char* noBooksRead = "点读笔未挂载，未读取点读包。";
+inline constexpr const char* noBookFolderRead = "点读笔上没有可用的 BOOK 文件夹，未读取点读包。";
+inline constexpr const char* fileSystemClean = "文件系统：正常。";
+inline constexpr const char* fileSystemDamaged = "文件系统：已损坏。";
+inline constexpr const char* penBusy =
+    "另一个程序正在使用点读笔，无法卸载，未作任何检查。请关闭该程序后重试。";
+inline constexpr const char* checkToolMissing = "未检查文件系统：缺少检查工具（%1）。";
+inline constexpr const char* checkNotPossible = "只检查了点读包，未检查文件系统：%1";
+inline constexpr const char* checkFailed = "文件系统检查失败：%1";
+inline constexpr const char* repairSaid = "修复：";
+inline constexpr const char* afterRepairClean = "修复后文件系统：正常。";
+inline constexpr const char* afterRepairDamaged = "修复后文件系统：仍有损坏。";
+inline constexpr const char* booksUnchanged = "修复没有改变任何点读包。";
+inline constexpr const char* bookChanged = "    已改变：%1";
+inline constexpr const char* bookGone = "    已丢失：%1";
+inline constexpr const char* changedHeading = "与修复前相比（%1）：";
+inline constexpr const char* replugPen = "现在无法重新挂载点读笔：请拔出点读笔，再重新插入。";
 
 }  // namespace penshelf::texts

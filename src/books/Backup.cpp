@@ -1,6 +1,7 @@
 #include "books/Backup.h"
 
 #include "books/BlockHasher.h"
+#include "books/BookPackageFiles.h"
 #include "books/Catalogue.h"
 #include "books/FileIo.h"
 #include "books/InstallTemporary.h"
@@ -16,6 +17,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <memory>
 
 namespace penshelf {
@@ -42,17 +45,21 @@ bool isEmptyFolder(int folderFd) {
     return true;
 }
 
-// The folder named by path, made when it is missing; its descriptor, or
-// none with status set.
-UniqueFd openBackupFolder(const std::string& path, BackupStatus& status) {
-    if (path.empty() || (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)) {
-        status = BackupStatus::FolderUnusable;
-        return UniqueFd();
-    }
-    UniqueFd folder(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+// The folder named by path, made with its parents when it is missing; its
+// descriptor, or none with status (and error, the system's reason) set.
+UniqueFd openBackupFolder(const std::string& path, BackupStatus& status, int& error) {
+    std::error_code made;
+    if (!path.empty()) std::filesystem::create_directories(path, made);
+    UniqueFd folder(path.empty() || made ? -1
+                                         : open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isOpen()) {
         status = BackupStatus::FolderUnusable;
-    } else if (!isEmptyFolder(folder.get())) {
+        error = made ? made.value() : path.empty() ? ENOENT : errno;
+        return folder;
+    }
+    // A backup killed outright leaves its hidden copies; they are ours to clear.
+    removeStaleInstallTemporaries(folder.get());
+    if (!isEmptyFolder(folder.get())) {
         // Nothing there is ever replaced, and the manifest must describe the whole folder.
         status = BackupStatus::FolderNotEmpty;
         folder.reset();
@@ -232,21 +239,29 @@ BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& call
         report.status = BackupStatus::NoBookFolder;
         return report;
     }
-    const UniqueFd backupFd = openBackupFolder(request.folder, report.status);
+    const UniqueFd backupFd = openBackupFolder(request.folder, report.status, report.error);
     if (!backupFd.isOpen()) return report;
 
-    // The books in the order of their names, each with its size as it is now.
-    std::vector<BackupBook> books;
-    for (const ListData& row : listBookFolder(request.bookFolder)) {
-        BackupBook book;
-        book.entry = row.entry;
-        book.number = row.number;
-        book.kind = kindName(row.kind);
-        book.name = row.name;
-        if (!isPlainBookEntry(book.entry)) {
-            report.failed.push_back({book.entry, book.name, BackupFailure::NotPlainName});
-            continue;
+    // Every book package file by its name, whatever its header says; the
+    // catalogue gives the kind and name of those it lists.
+    std::map<std::string, ListData> listed;
+    for (ListData& row : listBookFolder(request.bookFolder)) {
+        if (!isPlainBookEntry(row.entry)) {
+            report.failed.push_back({row.entry, row.name, BackupFailure::NotPlainName});
+        } else {
+            listed.emplace(row.entry, std::move(row));
         }
+    }
+    std::vector<BackupBook> books;
+    for (const std::string& entry : bookPackageFiles(bookFd.get())) {
+        BackupBook book;
+        book.entry = entry;
+        book.number = entry.substr(0, 3);
+        const auto row = listed.find(entry);
+        book.kind = row != listed.end()                   ? kindName(row->second.kind)
+                    : foldedEntry(entry).ends_with("vxs") ? "smart"
+                                                          : "custom";
+        if (row != listed.end()) book.name = row->second.name;
         struct stat st;
         if (fstatat(bookFd.get(), book.entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             book.size = static_cast<std::uint64_t>(st.st_size);

@@ -1,5 +1,5 @@
 #pragma once
-// Backing up a pen: every book package its catalogue lists is copied into a
+// Backing up a pen: every book package file of its BOOK/ folder is copied into a
 // folder on the computer, each checked against the bytes read from the pen,
 // and a manifest of the books copied whole is written last. A book is in the
 // folder under its own name only once it is whole and flushed; a cancel or a
@@ -18,7 +18,8 @@ namespace penshelf {
 
 struct BackupRequest {
     std::string bookFolder;  // the pen's BOOK/ folder
-    std::string folder;      // where the backup goes: made when missing, else it must be empty
+    std::string folder;      // where the backup goes: made with its parents when missing, else
+                             // it must be empty but for the leftovers of a backup killed outright
     std::optional<std::string> identityCode;
     std::optional<std::string> product;
     std::time_t when = 0;  // the date the manifest gives
@@ -44,7 +45,7 @@ enum class BackupStatus {
     Done,            // every book was tried; the manifest lists those copied whole
     Cancelled,       // stopped on request; the manifest lists the books finished before
     FolderNotEmpty,  // the chosen folder holds files already; nothing was written
-    FolderUnusable,  // the folder cannot be made or opened; nothing was written
+    FolderUnusable,  // the folder cannot be made or opened (error says why); nothing was written
     NoBookFolder,    // the pen has no BOOK folder of its own; nothing was written
     ManifestFailed,  // the books are there, but the manifest could not be written
 };
@@ -57,6 +58,7 @@ enum class BackupFailure {
 
 struct BackupReport {
     BackupStatus status = BackupStatus::Done;
+    int error = 0;                   // errno, for FolderUnusable
     std::vector<BackupBook> copied;  // as the manifest lists them
     struct Failure {
         std::string entry;

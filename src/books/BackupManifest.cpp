@@ -120,11 +120,12 @@ ManifestReading readBackupManifest(std::string_view bytes) {
         return refused(ManifestError::NotAManifest, "books");
     }
 
+    // Folded: a pen's FAT takes 001.vxr and 001.VXR for one file.
     std::set<std::string> seen;
     for (const JsonValue& item : books->items) {
         const std::string* entry = stringMember(item, "entry");
         if (!entry) return refused(ManifestError::NotAManifest, "books: entry");
-        if (!isPlainBookEntry(*entry) || !seen.insert(*entry).second) {
+        if (!isPlainBookEntry(*entry) || !seen.insert(foldedEntry(*entry)).second) {
             return refused(ManifestError::BadEntry, quoted(*entry));
         }
         BackupBook book;

@@ -51,7 +51,7 @@ enum class ManifestError {
     NotJson,         // its bytes are no JSON
     NotAManifest,    // JSON, but not a manifest: fields missing or of the wrong kind
     UnknownVersion,  // a manifest of a format version this program does not read
-    BadEntry,        // a book's entry is no plain book name, or comes twice
+    BadEntry,        // a book's entry is no plain book name, or comes twice (in any case)
 };
 
 struct ManifestReading {

@@ -42,4 +42,9 @@ bool isReadOnlyFileSystem(const std::string& path) {
     return !path.empty() && statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
 }
 
+bool isReadOnlyFileSystem(int fd) {
+    struct statvfs fs;
+    return fstatvfs(fd, &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+}
+
 }  // namespace penshelf

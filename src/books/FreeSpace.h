@@ -23,5 +23,7 @@ std::optional<std::uint64_t> freeSpaceBytes(const std::string& path);
 // which also tells when the kernel turned it read-only after an error while
 // the mount table still says "rw"). False when it cannot be read.
 bool isReadOnlyFileSystem(const std::string& path);
+// The same for the file system holding an open file or folder.
+bool isReadOnlyFileSystem(int fd);
 
 }  // namespace penshelf

@@ -3,6 +3,7 @@
 #include "books/BookHeader.h"
 #include "books/Catalogue.h"
 #include "books/FileIo.h"
+#include "books/FreeSpace.h"
 #include "books/InstallTemporary.h"
 #include "books/NoReplaceRename.h"
 
@@ -38,6 +39,13 @@ void writeLabelField(char* header) {
     std::memcpy(header + BookHeader::labelFieldOffset, field.data(), field.size());
 }
 
+// A write the pen refused because its volume is, or has just turned,
+// read-only is told apart: the user cannot fix that by trying again.
+InstallResult writeFailed(int folderFd, int error) {
+    return error == EROFS || isReadOnlyFileSystem(folderFd) ? InstallResult::ReadOnly
+                                                            : InstallResult::Failed;
+}
+
 }  // namespace
 
 BookInstaller::BookInstaller(std::string source, std::string folder, std::string targetName,
@@ -52,6 +60,14 @@ BookInstaller::BookInstaller(UniqueFd sourceFd, std::string source, std::string 
     : BookInstaller(std::move(source), std::move(folder), std::move(targetName), customPackage) {
     sourceGiven_ = true;
     sourceFd_ = std::move(sourceFd);
+}
+
+BookInstaller::BookInstaller(UniqueFd sourceFd, std::string source, UniqueFd folderFd,
+                             std::string targetName, bool customPackage)
+    : BookInstaller(std::move(sourceFd), std::move(source), std::string(), std::move(targetName),
+                    customPackage) {
+    folderGiven_ = true;
+    folderFd_ = std::move(folderFd);
 }
 
 BookInstaller::~BookInstaller() = default;
@@ -71,8 +87,9 @@ InstallResult BookInstaller::check() {
     if (size_ < BookHeader::size) return InstallResult::InvalidSource;
     // The folder is reached without following a link: a BOOK that leads
     // elsewhere would have the book written onto the computer.
-    folderFd_ = folder_.empty() ? UniqueFd() : openBookFolder(folder_);
+    if (!folderGiven_) folderFd_ = folder_.empty() ? UniqueFd() : openBookFolder(folder_);
     if (!folderFd_.isOpen()) return InstallResult::NoBookFolder;
+    if (isReadOnlyFileSystem(folderFd_.get())) return InstallResult::ReadOnly;
     struct statvfs fs;
     if (fstatvfs(folderFd_.get(), &fs) == 0 &&
         static_cast<std::uint64_t>(size_) > std::uint64_t{fs.f_bavail} * fs.f_frsize) {
@@ -102,7 +119,7 @@ InstallResult BookInstaller::install(const InstallCallbacks& callbacks, const Co
 
     std::string temporary;
     UniqueFd file = createInstallTemporary(folder, temporary);
-    if (!file.isOpen()) return InstallResult::Failed;
+    if (!file.isOpen()) return writeFailed(folder, errno);
 
     InstallResult result = copyInto(file.get(), callbacks, check);
     if (result == InstallResult::Installed && !sourceUnchanged()) result = InstallResult::Failed;
@@ -111,7 +128,7 @@ InstallResult BookInstaller::install(const InstallCallbacks& callbacks, const Co
     }
     if (result == InstallResult::Installed) {
         if (callbacks.flushing) callbacks.flushing();
-        if (fsync(file.get()) != 0) result = InstallResult::Failed;
+        if (fsync(file.get()) != 0) result = writeFailed(folder, errno);
     }
     bool named = false;
     if (result == InstallResult::Installed) {
@@ -120,7 +137,7 @@ InstallResult BookInstaller::install(const InstallCallbacks& callbacks, const Co
         if (renamed == EEXIST)
             result = InstallResult::Taken;
         else if (renamed != 0)
-            result = InstallResult::Failed;
+            result = writeFailed(folder, renamed);
     }
     if (!named) unlinkat(folder, temporary.c_str(), 0);
     forgetInstallTemporary();
@@ -133,8 +150,9 @@ InstallResult BookInstaller::install(const InstallCallbacks& callbacks, const Co
     // The new name is only safe on the pen once the folder is written too. A
     // file system that cannot sync folders says EINVAL, and keeps names anyway.
     if (fsync(folder) != 0 && errno != EINVAL) {
+        const InstallResult failed = writeFailed(folder, errno);
         unlinkat(folder, targetName_.c_str(), 0);
-        return InstallResult::Failed;
+        return failed;
     }
     return InstallResult::Installed;
 }
@@ -152,7 +170,8 @@ InstallResult BookInstaller::copyInto(int fileFd, const InstallCallbacks& callba
             return InstallResult::Failed;
         if (check.blockRead) check.blockRead(buffer.get(), want);
         if (offset == 0 && customPackage_) writeLabelField(buffer.get());
-        if (!writeAll(fileFd, buffer.get(), want)) return InstallResult::Failed;
+        if (offset == 0 && check.rewriteFirst) check.rewriteFirst(buffer.get(), want);
+        if (!writeAll(fileFd, buffer.get(), want)) return writeFailed(folderFd_.get(), errno);
         offset += want;
         // Chunk i ends at (i + 1) * 1024 or at the end of the file; the last
         // one, empty when the size is a multiple of 1024, ends with the file.

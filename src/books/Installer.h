@@ -26,6 +26,8 @@ enum class InstallResult {
     TooLarge,       // the source is 4 GiB or more, more than the pen's FAT can hold in a file
     Taken,          // something took the package's name while the copy ran
     NoBookFolder,   // the pen has no BOOK folder of its own (missing, or a link elsewhere)
+    ReadOnly,       // the pen's volume refuses writes: mounted read-only, or turned so by
+                    // the kernel after an error; nothing of the book is on the pen
     Failed,         // reading, writing, flushing or renaming failed, or the source
                     // changed during the copy; the pen is as it was
 };
@@ -43,6 +45,9 @@ struct InstallCallbacks {
 struct CopyCheck {
     // Each block of the source as it was read, before it is written.
     std::function<void(const char* data, std::int64_t size)> blockRead;
+    // The first block once read, which it may change in place before it is
+    // written: a restored shared package gets its target's new number.
+    std::function<void(char* data, std::int64_t size)> rewriteFirst;
     // After the last chunk, before the flush: false gives the copy up, which
     // then ends Failed with nothing of it on the pen.
     std::function<bool()> accept;
@@ -59,13 +64,17 @@ class BookInstaller {
     // use but naming it.
     BookInstaller(UniqueFd sourceFd, std::string source, std::string folder, std::string targetName,
                   bool customPackage);
+    // The same into a BOOK folder held open already, so that every book of a
+    // restore goes into the one folder, whatever is mounted at its path meanwhile.
+    BookInstaller(UniqueFd sourceFd, std::string source, UniqueFd folderFd, std::string targetName,
+                  bool customPackage);
     ~BookInstaller();
     BookInstaller(const BookInstaller&) = delete;
     BookInstaller& operator=(const BookInstaller&) = delete;
 
     // Opens the source and the pen's BOOK folder and sees whether the one can
     // go into the other: Installed when it can, else InvalidSource,
-    // NoBookFolder, NoSpace or TooLarge.
+    // NoBookFolder, ReadOnly, NoSpace or TooLarge.
     InstallResult check();
 
     // The source's size as check() found it, and the number of chunks the
@@ -88,6 +97,7 @@ class BookInstaller {
     std::string targetName_;
     bool customPackage_;
     bool sourceGiven_ = false;
+    bool folderGiven_ = false;
     UniqueFd sourceFd_;
     UniqueFd folderFd_;
     struct stat sourceStat_ {};

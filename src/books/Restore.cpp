@@ -1,5 +1,6 @@
 #include "books/Restore.h"
 
+#include "books/BookHeader.h"
 #include "books/BookNumber.h"
 #include "books/Catalogue.h"
 #include "books/FileIo.h"
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -44,6 +46,11 @@ UniqueFd openRegular(int folderFd, const std::string& name, struct stat& st) {
     return file;
 }
 
+// The target numbers of a shared package: on the pen, and in the backup.
+struct Retarget {
+    std::string onPen, inBackup;
+};
+
 // Reads a whole file and hashes it, telling progress as it goes.
 class Checker {
   public:
@@ -51,9 +58,11 @@ class Checker {
 
     bool cancelled() const { return callbacks_.cancelled && callbacks_.cancelled(); }
 
-    // Whether the file in the folder holds the book's bytes exactly.
+    // Whether the file in the folder holds the book's bytes exactly; with
+    // retarget, a shared package that names retarget->onPen where the book
+    // names retarget->inBackup, and is otherwise the same.
     bool holds(int folderFd, const std::string& name, const BackupBook& book,
-               RestoreProgress& progress) {
+               RestoreProgress& progress, const Retarget* retarget = nullptr) {
         struct stat st;
         const UniqueFd file = openRegular(folderFd, name, st);
         if (!file.isOpen() || static_cast<std::uint64_t>(st.st_size) != book.size) return false;
@@ -67,6 +76,13 @@ class Checker {
             if (readAt(file.get(), buffer_.get(), want, static_cast<std::int64_t>(offset)) !=
                 want) {
                 return false;
+            }
+            if (offset == 0 && retarget) {
+                if (want < 6 || std::memcmp(buffer_.get(), "ATT", 3) != 0 ||
+                    std::memcmp(buffer_.get() + 3, retarget->onPen.data(), 3) != 0) {
+                    return false;
+                }
+                std::memcpy(buffer_.get() + 3, retarget->inBackup.data(), 3);
             }
             sha.update(buffer_.get(), static_cast<size_t>(want));
             offset += static_cast<std::uint64_t>(want);
@@ -92,6 +108,19 @@ std::optional<std::string> lowestFreeEntry(const std::string& entry, std::set<st
     return std::nullopt;
 }
 
+// The book of the backup that a shared package in it plays: its name string
+// is ATT and a number, the file that number names with the package's own
+// extension. Empty for any other book.
+std::string sharedTarget(int backupFd, const BackupBook& book, const BackupManifest& manifest) {
+    const std::optional<std::string> name = bookNameAt(backupFd, book.entry);
+    if (!name || name->size() != 6 || !name->starts_with("ATT")) return {};
+    const std::string target = foldedEntry(name->substr(3) + book.entry.substr(3));
+    for (const BackupBook& other : manifest.books) {
+        if (foldedEntry(other.entry) == target && other.entry != book.entry) return other.entry;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::size_t RestorePlan::count(RestoreState state) const {
@@ -115,44 +144,102 @@ PlanReport planRestore(const std::string& folder, const std::string& bookFolder,
         report.detail = reading.detail;
         return report;
     }
-    const UniqueFd bookFd = bookFolder.empty() ? UniqueFd() : openBookFolder(bookFolder);
-    if (!bookFd.isOpen()) {
+    auto bookFd = std::make_shared<const UniqueFd>(bookFolder.empty() ? UniqueFd()
+                                                                      : openBookFolder(bookFolder));
+    if (!bookFd->isOpen()) {
         report.status = PlanStatus::NoBookFolder;
         return report;
     }
 
-    RestorePlan plan{folder, bookFolder, std::move(*reading.manifest), {}};
-    const std::map<std::string, std::string> onPen = penEntries(bookFd.get());
-    Checker checker(callbacks);
+    RestorePlan plan{folder, bookFolder, std::move(*reading.manifest), {}, bookFd};
+    const auto fits = [](const BackupBook& book) {
+        return book.size <= static_cast<std::uint64_t>(largestPenFile);
+    };
     RestoreProgress progress;
     progress.books = plan.manifest.books.size();
-    for (const BackupBook& book : plan.manifest.books) progress.total += book.size;
+    for (const BackupBook& book : plan.manifest.books) {
+        if (fits(book)) progress.total += book.size;
+    }
+    // Sizes no pen can hold are refused before a byte is read: hashing a
+    // terabyte would take half an hour only to fail.
+    struct statvfs fs;
+    if (fstatvfs(bookFd->get(), &fs) == 0 &&
+        progress.total > std::uint64_t{fs.f_blocks} * fs.f_frsize) {
+        report.status = PlanStatus::TooLarge;
+        report.needed = progress.total;
+        report.capacity = std::uint64_t{fs.f_blocks} * fs.f_frsize;
+        return report;
+    }
+
+    const std::map<std::string, std::string> onPen = penEntries(bookFd->get());
+    Checker checker(callbacks);
+    // Whether the pen holds the book in a file of its kind other than skipped
+    // (restored renumbered before, say); notes where.
+    const auto foundOnPen = [&](RestoreItem& item, const std::string& skipped,
+                                const Retarget* retarget) {
+        for (const auto& [folded, name] : onPen) {
+            struct stat st;
+            if (name != skipped && isPlainBookEntry(folded) &&
+                folded.substr(3) == foldedEntry(item.book.entry).substr(3) &&
+                fstatat(bookFd->get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                static_cast<std::uint64_t>(st.st_size) == item.book.size &&
+                checker.holds(bookFd->get(), name, item.book, progress, retarget)) {
+                item.state = RestoreState::AlreadyThere;
+                item.penEntry = name;
+                return true;
+            }
+        }
+        return false;
+    };
     for (const BackupBook& book : plan.manifest.books) {
         progress.current = &book;
-        RestoreItem item{book, RestoreState::ToCopy};
+        RestoreItem item{book, RestoreState::ToCopy, book.entry, {}};
         // The pen's own copy first: restoring onto the pen it came from reads
         // nothing of the backup.
         const auto there = onPen.find(foldedEntry(book.entry));
-        if (there != onPen.end()) {
-            item.state = checker.holds(bookFd.get(), there->second, book, progress)
+        if (!fits(book)) {
+            item.state = RestoreState::TooLarge;
+        } else if (there != onPen.end()) {
+            item.state = checker.holds(bookFd->get(), there->second, book, progress)
                              ? RestoreState::AlreadyThere
                              : RestoreState::Conflict;
         }
-        if (item.state != RestoreState::AlreadyThere) {
+        if (item.state == RestoreState::ToCopy || item.state == RestoreState::Conflict) {
             struct stat st;
             if (!openRegular(backupFd.get(), book.entry, st).isOpen()) {
                 item.state = RestoreState::Missing;
             } else if (!checker.holds(backupFd.get(), book.entry, book, progress)) {
                 item.state = RestoreState::Changed;
+            } else {
+                item.sharesEntry = sharedTarget(backupFd.get(), book, plan.manifest);
+            }
+        }
+        if (item.state == RestoreState::Conflict && item.sharesEntry.empty()) {
+            foundOnPen(item, there->second, nullptr);
+        }
+        if (checker.cancelled()) {
+            report.status = PlanStatus::Cancelled;
+            return report;
+        }
+        if (fits(book)) progress.done += book.size;
+        plan.items.push_back(std::move(item));
+        ++progress.book;
+    }
+    // A shared package restored before plays its book under the number that
+    // book has on the pen now.
+    for (RestoreItem& item : plan.items) {
+        if (item.state != RestoreState::Conflict || item.sharesEntry.empty()) continue;
+        for (const RestoreItem& target : plan.items) {
+            if (target.book.entry == item.sharesEntry &&
+                target.state == RestoreState::AlreadyThere) {
+                const Retarget retarget{target.penEntry.substr(0, 3), target.book.number};
+                foundOnPen(item, {}, &retarget);
             }
         }
         if (checker.cancelled()) {
             report.status = PlanStatus::Cancelled;
             return report;
         }
-        plan.items.push_back(std::move(item));
-        progress.done += book.size;
-        ++progress.book;
     }
     report.plan = std::move(plan);
     return report;
@@ -166,26 +253,33 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         report.status = RestoreStatus::NoBackupFolder;
         return report;
     }
-    const UniqueFd bookFd = plan.bookFolder.empty() ? UniqueFd() : openBookFolder(plan.bookFolder);
-    if (!bookFd.isOpen()) {
+    const std::shared_ptr<const UniqueFd> bookFd =
+        plan.bookFd ? plan.bookFd
+                    : std::make_shared<const UniqueFd>(
+                          plan.bookFolder.empty() ? UniqueFd() : openBookFolder(plan.bookFolder));
+    if (!bookFd->isOpen()) {
         report.status = RestoreStatus::NoBookFolder;
         return report;
     }
+    const int bookFolderFd = bookFd->get();
 
     // The books that keep their number go first, so that a renumbered one
-    // cannot take a number that a book of the backup comes back to.
+    // cannot take a number that a book of the backup comes back to; shared
+    // packages last, once the books they play are where they will stay.
     std::vector<const RestoreItem*> writes;
-    for (const RestoreItem& item : plan.items) {
-        if (item.state == RestoreState::ToCopy) writes.push_back(&item);
-    }
-    for (const RestoreItem& item : plan.items) {
-        if (item.state == RestoreState::Conflict && choice == ConflictChoice::Renumber) {
-            writes.push_back(&item);
+    for (const bool shared : {false, true}) {
+        for (const RestoreState state : {RestoreState::ToCopy, RestoreState::Conflict}) {
+            if (state == RestoreState::Conflict && choice == ConflictChoice::Skip) continue;
+            for (const RestoreItem& item : plan.items) {
+                if (item.state == state && item.sharesEntry.empty() != shared) {
+                    writes.push_back(&item);
+                }
+            }
         }
     }
 
     struct statvfs fs;
-    if (fstatvfs(bookFd.get(), &fs) == 0) {
+    if (fstatvfs(bookFolderFd, &fs) == 0) {
         // Each file takes whole blocks.
         const std::uint64_t block = std::max<std::uint64_t>(fs.f_bsize, 1);
         for (const RestoreItem* item : writes) {
@@ -199,16 +293,22 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
     }
 
     using Kind = RestoreResult::Kind;
+    // Where each book of the backup is on the pen now, by its folded entry.
+    std::map<std::string, std::string> placed;
     for (const RestoreItem& item : plan.items) {
         switch (item.state) {
             case RestoreState::AlreadyThere:
-                report.books.push_back({item.book, Kind::AlreadyThere, item.book.entry});
+                report.books.push_back({item.book, Kind::AlreadyThere, item.penEntry});
+                placed.emplace(foldedEntry(item.book.entry), item.penEntry);
                 break;
             case RestoreState::Missing:
                 report.books.push_back({item.book, Kind::Missing, {}});
                 break;
             case RestoreState::Changed:
                 report.books.push_back({item.book, Kind::Changed, {}});
+                break;
+            case RestoreState::TooLarge:
+                report.books.push_back({item.book, Kind::Failed, {}, InstallResult::TooLarge});
                 break;
             case RestoreState::Conflict:
                 if (choice == ConflictChoice::Skip) {
@@ -232,10 +332,32 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         }
         const BackupBook& book = item->book;
         RestoreResult result{book, Kind::Failed, book.entry};
+        // A shared package plays the very book it played in the backup, under
+        // the number that book has now, or stays out with it.
+        std::string oldTarget, newTarget;
+        if (!item->sharesEntry.empty()) {
+            const auto target = placed.find(foldedEntry(item->sharesEntry));
+            if (target == placed.end()) {
+                result.kind = Kind::SkippedShared;
+                result.penEntry.clear();
+                result.shares = item->sharesEntry;
+                report.books.push_back(std::move(result));
+                progress.done += book.size;
+                ++progress.book;
+                continue;
+            }
+            oldTarget = item->sharesEntry.substr(0, 3);
+            newTarget = target->second.substr(0, 3);
+        }
         if (item->state == RestoreState::Conflict) {
-            // What the pen holds now, the books just restored included.
+            // What the pen holds now, and the numbers books still to come keep.
             if (!listed) {
-                for (const auto& [folded, name] : penEntries(bookFd.get())) taken.insert(folded);
+                for (const auto& [folded, name] : penEntries(bookFolderFd)) taken.insert(folded);
+                for (const RestoreItem* keeping : writes) {
+                    if (keeping->state == RestoreState::ToCopy) {
+                        taken.insert(foldedEntry(keeping->book.entry));
+                    }
+                }
                 listed = true;
             }
             const std::optional<std::string> entry = lowestFreeEntry(book.entry, taken);
@@ -253,11 +375,13 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         struct stat st;
         UniqueFd source = openRegular(backupFd.get(), book.entry, st);
         BookInstaller installer(std::move(source), joinPath(plan.folder, book.entry),
-                                plan.bookFolder, result.penEntry, /*customPackage=*/false);
+                                UniqueFd(fcntl(bookFolderFd, F_DUPFD_CLOEXEC, 0)), result.penEntry,
+                                /*customPackage=*/false);
         InstallResult installed = installer.check();
         // The digest of the bytes copied, checked before the copy takes its name.
         Sha256 sha;
         bool changed = false;
+        bool rewritten = oldTarget == newTarget;
         if (installed == InstallResult::Installed) {
             installed = installer.install(
                 {.chunkWritten =
@@ -277,11 +401,26 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
                      [&](const char* data, std::int64_t size) {
                          sha.update(data, static_cast<size_t>(size));
                      },
+                 .rewriteFirst =
+                     [&](char* data, std::int64_t size) {
+                         // The number alone changes, digit for digit, in the name string.
+                         if (!rewritten && size > 6 && std::memcmp(data, "ATT", 3) == 0 &&
+                             std::memcmp(data + 3, oldTarget.data(), 3) == 0) {
+                             std::memcpy(data + 3, newTarget.data(), 3);
+                             rewritten = true;
+                         }
+                     },
                  .accept =
                      [&] {
                          changed = sha.finishHex() != book.sha256;
-                         return !changed;
+                         return !changed && rewritten;
                      }});
+        }
+        // What the pen now holds under the new name must name the new number.
+        if (installed == InstallResult::Installed && oldTarget != newTarget &&
+            bookNameAt(bookFolderFd, result.penEntry) != "ATT" + newTarget) {
+            unlinkat(bookFolderFd, result.penEntry.c_str(), 0);
+            installed = InstallResult::Failed;
         }
         // A new number that stayed unused is free for the next book again.
         if (installed != InstallResult::Installed && installed != InstallResult::Taken &&
@@ -290,6 +429,7 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         }
         if (installed == InstallResult::Installed) {
             result.kind = Kind::Restored;
+            placed.emplace(foldedEntry(book.entry), result.penEntry);
         } else if (changed) {
             result.kind = Kind::Changed;
             result.penEntry.clear();

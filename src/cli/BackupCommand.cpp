@@ -12,6 +12,7 @@
 
 #include <QJsonArray>
 
+#include <cstring>
 #include <ctime>
 #include <ostream>
 
@@ -79,8 +80,9 @@ int backupCommand(const PenOptions& options, PenSession& session, Reply& reply) 
                                                  " holds files already; back up into a new or "
                                                  "empty folder");
         case BackupStatus::FolderUnusable:
-            return reply.fail(exitUserError,
-                              "cannot make or open the folder " + escapeField(folder));
+            return reply.fail(exitUserError, "cannot make or open the folder " +
+                                                 escapeField(folder) + ": " +
+                                                 std::strerror(report.error));
         case BackupStatus::NoBookFolder:
             return reply.fail(exitFailure,
                               "the pen has no BOOK folder of its own (missing, or a link to "

@@ -11,9 +11,10 @@ namespace penshelf::cli {
 
 namespace {
 
-constexpr std::array<Command, 8> commandEntries{
-    pensCommandEntry,  booksCommandEntry,  installCommandEntry, removeCommandEntry,
-    ejectCommandEntry, backupCommandEntry, restoreCommandEntry, soapCommandEntry};
+constexpr std::array<Command, 9> commandEntries{
+    pensCommandEntry,    booksCommandEntry, installCommandEntry,
+    removeCommandEntry,  ejectCommandEntry, backupCommandEntry,
+    restoreCommandEntry, checkCommandEntry, soapCommandEntry};
 
 const Command* find(std::string_view name) {
     const auto found = std::find_if(commandEntries.begin(), commandEntries.end(),

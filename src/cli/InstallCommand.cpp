@@ -48,6 +48,7 @@ int statusOf(InstallResult result) {
             return exitUserError;
         case InstallResult::NoSpace:
         case InstallResult::NoBookFolder:
+        case InstallResult::ReadOnly:
         case InstallResult::Failed:
             break;
     }
@@ -62,6 +63,7 @@ std::string takenMessage(const std::string& number) {
 
 std::string messageOf(InstallResult result, const std::string& number) {
     if (result == InstallResult::Taken) return takenMessage(number);
+    if (result == InstallResult::ReadOnly) return penReadOnlyMessage;
     if (result == InstallResult::NoBookFolder) {
         return "the pen has no BOOK folder of its own (missing, or a link to elsewhere); "
                "nothing was written";
@@ -149,6 +151,7 @@ int installCommand(const PenOptions& options, PenSession& session, Reply& reply)
     }
     const PenRecord* pen = choosePenWithVolume(session, options, reply);
     if (!pen) return exitUserError;
+    if (refusesWrites(session.platform(), *pen, reply)) return exitFailure;
     const PenView view = viewPen(session.platform(), *pen);
 
     int worst = exitSuccess;

@@ -67,6 +67,8 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
             options.verbose = true;
         } else if (allowed.yes && arg == "--yes") {
             options.yes = true;
+        } else if (allowed.repair && arg == "--repair") {
+            options.repair = true;
         } else if (optionValue(args, i, "--pen", options.pen, problem)) {
         } else if (allowed.number && optionValue(args, i, "--number", options.number, problem)) {
         } else if (allowed.onConflict &&
@@ -130,7 +132,25 @@ int Reply::fail(int status, const std::string& message) {
 }
 
 void Reply::write(const QJsonObject& document) {
-    out_ << QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
+    // Qt writes DEL and the C1 controls (U+0080 to U+009F) as they are, and a
+    // terminal may obey them; outside strings JSON has none, so each becomes \u00XX.
+    const std::string text = QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (byte == 0x7F || (byte == 0xC2 && next >= 0x80 && next < 0xA0)) {
+            const unsigned code = byte == 0x7F ? byte : next;
+            escaped += "\\u00";
+            escaped += "0123456789abcdef"[code >> 4];
+            escaped += "0123456789abcdef"[code & 0xF];
+            if (byte == 0xC2) ++i;
+        } else {
+            escaped += text[i];
+        }
+    }
+    out_ << escaped;
     out_.flush();
 }
 
@@ -167,6 +187,12 @@ const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& opti
         reply.say("could not mount " + pen->bsdName + ": " + mounted.reason);
     }
     return pen;
+}
+
+bool refusesWrites(const Platform& platform, const PenRecord& pen, Reply& reply) {
+    if (!platform.volumes().isReadOnly(pen.bsdName)) return false;
+    reply.fail(exitFailure, penReadOnlyMessage);
+    return true;
 }
 
 PenView viewPen(const Platform& platform, const PenRecord& pen) {

@@ -28,6 +28,7 @@ struct PenOptions {
     bool json = false;                      // --json
     bool verbose = false;                   // --verbose: discovery's log lines on standard error
     bool yes = false;                       // --yes
+    bool repair = false;                    // --repair
     std::optional<std::string> onConflict;  // --on-conflict skip|renumber
     std::vector<std::string> operands;      // everything that is not an option
 };
@@ -38,6 +39,7 @@ struct OptionSet {
     bool number = false;
     bool yes = false;
     bool onConflict = false;
+    bool repair = false;
     std::size_t minOperands = 0;
     std::size_t maxOperands = 0;
 };
@@ -103,6 +105,15 @@ const PenRecord* choosePen(const PenSession& session, const PenOptions& options,
 // The same for a command that needs the pen's volume: one that nothing has
 // mounted is mounted first, and standard error says how that went.
 const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& options, Reply& reply);
+
+// What a command that would write says of a pen whose volume refuses writes.
+inline constexpr const char* penReadOnlyMessage =
+    "the pen is mounted read-only (its file system may be damaged: try penshelf-cli check); "
+    "nothing was written";
+// Whether the pen's volume refuses writes (mounted read-only, or turned so by
+// the kernel after an error), in which case it has replied so: install,
+// remove and restore then stop with exitFailure before copying anything.
+bool refusesWrites(const Platform& platform, const PenRecord& pen, Reply& reply);
 
 // A pen as the commands show it.
 struct PenView {

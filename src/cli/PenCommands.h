@@ -1,6 +1,6 @@
 #pragma once
 // The commands about pens and their books: pens, books, install, remove, eject,
-// backup, restore.
+// backup, restore, check.
 
 #include "cli/Command.h"
 #include "cli/PenCommand.h"
@@ -16,6 +16,7 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int backupCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int checkCommand(const PenOptions& options, PenSession& session, Reply& reply);
 
 inline constexpr PenCommand pensAction{"pens", {}, pensCommand};
 inline constexpr PenCommand booksAction{"books", {}, booksCommand};
@@ -28,6 +29,7 @@ inline constexpr PenCommand backupAction{
     "backup", {.minOperands = 1, .maxOperands = 1}, backupCommand};
 inline constexpr PenCommand restoreAction{
     "restore", {.onConflict = true, .minOperands = 1, .maxOperands = 1}, restoreCommand};
+inline constexpr PenCommand checkAction{"check", {.repair = true}, checkCommand};
 
 // The options and the exit statuses every pen command shares, for its --help.
 #define PENSHELF_CLI_COMMON_OPTIONS                            \
@@ -121,6 +123,26 @@ inline constexpr Command restoreCommandEntry{
     "\nEvery file is checked against the manifest's SHA-256 first: a changed or\n"
     "missing one is skipped. A book the pen holds already is left alone. Nothing\n"
     "is written unless the pen has room for the whole restore.\n" PENSHELF_CLI_EXIT_STATUS};
+
+inline constexpr Command checkCommandEntry{
+    "check", "[--repair] [--pen BSD] [--json]",
+    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+        return runPenCommand(checkAction, args, out, err);
+    },
+    "read every book back from a pen and check its file system; --repair mends it",
+    PENSHELF_CLI_PEN_OPTION
+    "  --repair        when the check finds damage, repair the file system, then\n"
+    "                  check it and read the books again, and name each book the\n"
+    "                  repair changed or removed. Damaged files may be cut or\n"
+    "                  moved: run backup first.\n" PENSHELF_CLI_COMMON_OPTIONS
+    "\nThe books are only read. The file system is checked with the pen unmounted\n"
+    "(through UDisks2, which mounts it again; without UDisks2 only root can, with\n"
+    "fsck.fat from dosfstools, and the pen must then be plugged in again).\n"
+    "\nExit status: 0 everything was checked and the pen is healthy (with --repair:\n"
+    "it ends healthy), 1 bad usage or an unknown pen, 2 damage found, or a check\n"
+    "that could not be done (the pen busy, the tool missing, no UDisks2 and not\n"
+    "root); the message says which. PENSHELF_SIMULATE=<folder> uses the simulated\n"
+    "pens in that folder.\n"};
 
 #undef PENSHELF_CLI_COMMON_OPTIONS
 #undef PENSHELF_CLI_EXIT_STATUS

@@ -15,6 +15,7 @@ namespace penshelf::cli {
 int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const PenRecord* pen = choosePenWithVolume(session, options, reply);
     if (!pen) return exitUserError;
+    if (refusesWrites(session.platform(), *pen, reply)) return exitFailure;
     const PenView view = viewPen(session.platform(), *pen);
     // The entry as books prints it (escaped), or as the file is named.
     const std::string& wanted = options.operands.front();
@@ -36,8 +37,13 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
         return reply.fail(exitUserError, std::string(texts::removeWarning) +
                                              " Add --yes to remove " + shown + ".");
     }
-    if (!removeBookFile(view.bookFolder, book->file)) {
-        return reply.fail(exitFailure, "could not remove " + escapeField(book->entry));
+    switch (removeBookFile(view.bookFolder, book->file)) {
+        case RemovalResult::Removed:
+            break;
+        case RemovalResult::ReadOnly:
+            return reply.fail(exitFailure, penReadOnlyMessage);
+        case RemovalResult::NotRemoved:
+            return reply.fail(exitFailure, "could not remove " + escapeField(book->entry));
     }
     if (reply.json()) {
         reply.write(

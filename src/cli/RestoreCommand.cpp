@@ -51,6 +51,8 @@ std::string failureOf(InstallResult result) {
             return "its number was taken meanwhile, or no number is free";
         case InstallResult::NoBookFolder:
             return "the pen has no BOOK folder of its own";
+        case InstallResult::ReadOnly:
+            return "the pen turned read-only";
         case InstallResult::Failed:
         case InstallResult::Installed:
             break;
@@ -82,16 +84,26 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
     }
     const PenRecord* pen = choosePen(session, options, reply);
     if (!pen) return exitUserError;
+    if (refusesWrites(session.platform(), *pen, reply)) return exitFailure;
     const PenView view = viewPen(session.platform(), *pen);
     const std::string& folder = options.operands.front();
 
     PlanReport planned;
     {
-        TerminalLine line(reply);
-        planned = planRestore(
-            folder, view.bookFolder,
-            {.progress = [&](const RestoreProgress& p) { line.show(progressText("checking", p)); },
-             .cancelled = {}});
+        // Checking a large backup takes long, and writes nothing: an interrupt just stops it.
+        GracefulStop stop;
+        {
+            TerminalLine line(reply);
+            planned = planRestore(
+                folder, view.bookFolder,
+                {.progress =
+                     [&](const RestoreProgress& p) { line.show(progressText("checking", p)); },
+                 .cancelled = [&] { return stop.requested(); }});
+        }
+        if (planned.status == PlanStatus::Cancelled) {
+            reply.fail(exitFailure, "stopped; nothing was written");
+            stop.endAsSignalled();
+        }
     }
     switch (planned.status) {
         case PlanStatus::NoBackupFolder:
@@ -105,7 +117,12 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                               "the pen has no BOOK folder of its own (missing, or a link to "
                               "elsewhere); nothing was written");
         case PlanStatus::Cancelled:
-            return reply.fail(exitFailure, "stopped; nothing was written");
+            return exitFailure;
+        case PlanStatus::TooLarge:
+            return reply.fail(exitFailure,
+                              "the backup's books take " + formatFreeSpace(planned.needed) +
+                                  ", more than the whole pen holds (" +
+                                  formatFreeSpace(planned.capacity) + "); nothing was written");
         case PlanStatus::Ready:
             break;
     }
@@ -162,13 +179,26 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                 }
                 break;
             }
-            case Kind::AlreadyThere:
-                alreadyThere.append(json("penEntry", escapeField(result.penEntry)));
-                if (!reply.json()) reply.out() << "already there " << entry << "\n";
+            case Kind::AlreadyThere: {
+                const std::string as = escapeField(result.penEntry);
+                alreadyThere.append(json("penEntry", as));
+                if (!reply.json()) {
+                    reply.out() << "already there " << entry
+                                << (result.penEntry == result.book.entry ? "" : " as " + as)
+                                << "\n";
+                }
                 break;
+            }
             case Kind::SkippedConflict:
                 skipped.append(json("reason", "conflict"));
                 if (!reply.json()) reply.out() << "skipped " << entry << ": its number is taken\n";
+                break;
+            case Kind::SkippedShared:
+                skipped.append(json("reason", "shared book skipped"));
+                if (!reply.json()) {
+                    reply.out() << "skipped " << entry << ": the book it shares, "
+                                << escapeField(result.shares) << ", is not restored\n";
+                }
                 break;
             case Kind::Missing:
             case Kind::Changed: {

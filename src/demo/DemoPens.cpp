@@ -3,6 +3,7 @@
 #include "demo/BookPackage.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,6 +36,29 @@ void makePen(const fs::path& pen, const std::string& code, const std::vector<Dem
     for (const DemoBook& book : books) write(pen / "BOOK" / book.file, book.book.bytes());
 }
 
+// A FAT32 file system as a pen pulled out mid-write leaves it: the dirty flag
+// set and a cluster chain that no file owns. Nothing when mkfs.fat is missing.
+bool writeDamagedImage(const fs::path& image) {
+    const std::string command = "PATH=\"$PATH:/usr/sbin:/sbin\" mkfs.fat -F 32 -C '" +
+                                image.string() + "' 65536 > /dev/null 2>&1";
+    fs::remove(image);
+    if (std::system(command.c_str()) != 0) return false;
+    std::fstream file(image, std::ios::binary | std::ios::in | std::ios::out);
+    unsigned char boot[512];
+    if (!file.read(reinterpret_cast<char*>(boot), sizeof boot)) return false;
+    const unsigned bytesPerSector = boot[0x0B] | boot[0x0C] << 8;
+    const unsigned reservedSectors = boot[0x0E] | boot[0x0F] << 8;
+    // Bit 0 of byte 0x41 of a FAT32 boot sector: not cleanly unmounted.
+    file.seekp(0x41);
+    file.put(static_cast<char>(boot[0x41] | 1));
+    // Clusters 100 and 101 chained in the first FAT, owned by no file.
+    const std::streamoff fat = std::streamoff{reservedSectors} * bytesPerSector;
+    const unsigned char chain[8] = {101, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x0F};
+    file.seekp(fat + 100 * 4);
+    file.write(reinterpret_cast<const char*>(chain), sizeof chain);
+    return static_cast<bool>(file.flush());
+}
+
 }  // namespace
 
 void writeDemoPens(const std::string& folderName) {
@@ -51,6 +75,14 @@ void writeDemoPens(const std::string& folderName) {
     makePen(folder / "pen-B", "KLV9B7E2F08",
             {{"001.vxr", {.name = vxbName("三只小猪"), .size = 32 * 1024}},
              {"003.vxs", {.name = vxbName("数学启蒙 智能版"), .coverOid = 12, .size = 80 * 1024}}});
+    // Pulled out in the middle of a write: its file system needs 检查点读笔….
+    const fs::path damaged = folder / "pen-C";
+    makePen(damaged, "KLV7C1D9E44",
+            {{"001.vxr", {.name = vxbName("小蝌蚪找妈妈"), .size = 40 * 1024}},
+             {"002.vxr", {.name = vxbName("十万个为什么"), .defaultTitle = 3, .size = 72 * 1024}}});
+    if (writeDamagedImage(damaged / "pen.img")) {
+        write(damaged / "simulated-device.ini", "image = pen.img\n");
+    }
 }
 
 void writeDemoPackage(const std::string& path) {

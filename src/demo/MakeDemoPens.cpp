@@ -1,5 +1,6 @@
-// penshelf-demo-pens FOLDER: fills FOLDER with two simulated pens holding a
-// few book packages, for running PenShelf with PENSHELF_SIMULATE=FOLDER.
+// penshelf-demo-pens FOLDER: fills FOLDER with three simulated pens holding a
+// few book packages (pen-C with a damaged file system), for running PenShelf
+// with PENSHELF_SIMULATE=FOLDER.
 
 #include "demo/DemoPens.h"
 
@@ -11,6 +12,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     penshelf::demo::writeDemoPens(argv[1]);
-    std::printf("Two demo pens in %s: pen-A and pen-B.\n", argv[1]);
+    std::printf("Three demo pens in %s: pen-A, pen-B and pen-C (damaged).\n", argv[1]);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "app/Alerts.h"
 #include "app/AppDelegate.h"
 #include "app/BackupWindow.h"
+#include "app/CheckWindow.h"
 #include "app/DownloadList.h"
 #include "app/InstWindow.h"
 #include "app/Texts.h"
@@ -246,6 +247,20 @@ int main(int argc, char** argv) {
     while (restore.running()) settle(50);
     ok = shoot(&restore, out + "restore-window.png") && ok;
     restore.close();
+
+    // 检查点读笔… on pen C, whose file system was left damaged: found, then
+    // repaired, and the summary of both.
+    const std::string damagedPen = platform.pens().at("pen-C").bsdName;
+    CheckWindow check(platform, damagedPen, window);
+    check.askRepair = [] { return RepairChoice::RepairNow; };
+    check.show();
+    check.start();
+    while (check.running()) settle(50);
+    check.askAndRepair();
+    while (check.running()) settle(50);
+    settle(200);
+    ok = shoot(&check, out + "check-summary.png") && ok;
+    check.close();
 
     InstWindow install({.pathZiro = delegate.selectedBookFolder(),
                         .pathBook = package.toStdString(),

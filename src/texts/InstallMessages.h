@@ -32,6 +32,8 @@ inline const char* messageFor(InstallResult result) {
             return texts::bookFileTooLarge;
         case InstallResult::Taken:
             return texts::numberTaken;
+        case InstallResult::ReadOnly:
+            return texts::penReadOnly;
         case InstallResult::NoBookFolder:
         case InstallResult::Failed:
             return texts::installFailed;

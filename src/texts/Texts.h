@@ -15,6 +15,10 @@ inline constexpr const char* bookFileTooLarge = "点读包文件不能超过4GB�
 inline constexpr const char* installing = "正在安装点读包……";
 inline constexpr const char* flushingToPen = "正在写入点读笔，请勿拔出……";
 inline constexpr const char* installFailed = "安装点读包失败！";
+// The pen's file system refuses writes: mounted read-only, or turned so by the
+// kernel after an error. The window's own texts point at the same menu command.
+inline constexpr const char* penReadOnly =
+    "点读笔处于只读状态，无法写入！请用“点读笔”菜单中的“检查点读笔…”检查。";
 
 // Removing a package.
 inline constexpr const char* removeWarning = "删除点读包后将不能恢复！";

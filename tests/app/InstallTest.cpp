@@ -127,6 +127,14 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefusedOrTheCopyFailed) {
         EXPECT_EQ(lookOf(w), "安装点读包失败！ visible 1 input 111");
         EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
         std::filesystem::rename(dir / "away", book);
+        // The pen turned read-only since the window opened: said so, nothing copied.
+        writeFile(book + "../simulated-device.ini", "read-only = yes\n");
+        QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
+        EXPECT_EQ(lookOf(w),
+                  "点读笔处于只读状态，无法写入！请用“点读笔”菜单中的“检查点读笔…”检查。 "
+                  "visible 1 input 111");
+        EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "005.vxr"}));
+        std::filesystem::remove(book + "../simulated-device.ini");
         QTest::keyClick(inst.dtBookOid, Qt::Key_Return);  // presses Install
     })) << "the window closes";
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);

@@ -97,4 +97,36 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
     EXPECT_TRUE(ui->snZiro->text().isEmpty());
 }
 
+// The pen's file system turns read-only while the window runs, and back.
+TEST_F(MainWindowTest, AReadOnlyPenSaysSoAndOffersNoWriteTillItIsWritableAgain) {
+    attachPen("sdb1", "CODE", {{"001.vxr", "一"}});
+    clickRow(0);
+    // Install, Remove and Restore: whether each takes a click, and its tooltip.
+    using Look = std::vector<std::pair<bool, QString>>;
+    const auto writes = [&] {
+        return Look{{ui->btnInstall->isEnabled(), ui->btnInstall->toolTip()},
+                    {ui->btnRemove->isEnabled(), ui->btnRemove->toolTip()},
+                    {ui->actRestore->isEnabled(), ui->actRestore->toolTip()}};
+    };
+    const Look writable = writes();
+    EXPECT_EQ(writable, (Look{{true, ""}, {true, ""}, {true, ui->actRestore->toolTip()}}));
+    EXPECT_TRUE(ui->penReadOnly->isHidden());
+
+    writeFile(dir / "sdb1/simulated-device.ini", "read-only = yes  ; a damaged pen\n");
+    ASSERT_TRUE(spinUntil([&] { return !ui->penReadOnly->isHidden(); }));
+    EXPECT_EQ(ui->penReadOnly->text(),
+              "此点读笔处于只读状态，文件系统可能已损坏，不能安装、删除或恢复点读包。"
+              "请用“点读笔”菜单中的“检查点读笔…”检查。");
+    EXPECT_EQ(part<QAction>(app->window(), "actCheck")->text(), "检查点读笔…");
+    EXPECT_EQ(writes(), Look(3, {false, "点读笔处于只读状态，无法写入"}));
+    EXPECT_TRUE(ui->actBackup->isEnabled()) << "reading still works";
+    QTest::mouseClick(ui->btnRefresh, Qt::LeftButton);
+    EXPECT_FALSE(ui->penReadOnly->isHidden() || ui->btnInstall->isEnabled());
+
+    std::filesystem::remove(dir / "sdb1/simulated-device.ini");
+    ASSERT_TRUE(spinUntil([&] { return ui->penReadOnly->isHidden(); }));
+    clickRow(0);
+    EXPECT_EQ(writes(), writable);
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -80,6 +81,14 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
         QTest::mouseClick(ui->btnRemove, Qt::LeftButton);
     }
     void eject() { QTest::mouseClick(ui->btnEject, Qt::LeftButton); }
+    // A pen on a disk the kernel mounted, found in the real mount table.
+    void storeRealPen(const std::string& bsdName) {
+        platform.realMounts.emplace();
+        PenRecord pen;
+        pen.bsdName = bsdName;
+        pen.displayName = penDisplayName;
+        app->storePen(pen);
+    }
     int rowCount() const { return ui->listBook->model()->rowCount(); }
     bool rowSelected() const { return !ui->listBook->selectionModel()->selectedRows().isEmpty(); }
 
@@ -216,12 +225,8 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
 // As root: a loop-mounted volume ejected through umount, where there is no udisksctl.
 TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     MAKE_LOOP_VOLUME(volume, 4096);
-    std::string loop;  // the loop device it is mounted from
-    for (int n = 0; n < 256 && loop.empty(); ++n) {
-        const std::string name = "loop" + std::to_string(n);
-        if (MountTable().GetVolumePath(name) == volume->root + "/") loop = name;
-    }
-    ASSERT_FALSE(loop.empty());
+    const std::string loop = volume->device();
+    ASSERT_EQ(MountTable().GetVolumePath(loop), volume->root + "/");
 
     // A PATH with umount and eject but no udisksctl.
     fs::create_directories(bin);
@@ -233,16 +238,46 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
         }
     }
     const ScopedEnv path("PATH", bin);
-    platform.realMounts.emplace();
-    app->storePen({.vendor = "pagor",
-                   .product = "LOOP",
-                   .revision = "1",
-                   .bsdName = loop,
-                   .displayName = penDisplayName});
+    storeRealPen(loop);
 
     eject();
     EXPECT_TRUE(platform.volumes().GetVolumePath(loop).empty()) << "unmounted";
     EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
+}
+
+// As root: the kernel meets an error on the pen while the window runs and
+// refuses writes from then on, while the mount table keeps saying "rw".
+TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
+    MAKE_LOOP_VOLUME(volume, 4096, "errors=remount-ro");
+    writeFile(volume->book + "001.vxr", BookFile{.name = vxbName("One")}.bytes());
+    writeFile(dir / "two.vxb", BookFile{.name = vxbName("Two")}.bytes());
+    storeRealPen(volume->device());
+    ASSERT_EQ(rowCount(), 1);
+    EXPECT_TRUE(ui->penReadOnly->isHidden() && ui->btnInstall->isEnabled());
+
+    ASSERT_TRUE(volume->forceError());
+    EXPECT_NE(readFile("/proc/self/mountinfo").find(" " + volume->root + " rw,"),
+              std::string::npos);
+    ASSERT_TRUE(spinUntil([&] { return !ui->penReadOnly->isHidden(); }));
+    EXPECT_FALSE(ui->btnInstall->isEnabled());
+
+    // A finished portal download still opens the install window: it says why
+    // at once, and Install copies nothing.
+    std::vector<std::string> said;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
+        const InstWindowParts parts(*inst);
+        said.push_back(parts.dtInfo->text().toStdString());
+        parts.btnInstall->click();
+        said.push_back(parts.dtInfo->text().toStdString());
+        parts.btnCancel->click();
+    });
+    answer.start(10);
+    app->installBookFile(QString::fromStdString(dir / "two.vxb"));
+    EXPECT_EQ(said, std::vector<std::string>(2, texts::penReadOnly));
+    EXPECT_EQ(fileNamesIn(volume->book), std::set<std::string>{"001.vxr"}) << "no copy begun";
 }
 
 }  // namespace

@@ -71,12 +71,12 @@ BackupManifest manifestIn(const std::string& folder) {
 
 // Each book's outcome, "<entry in the backup>: <kind> <entry on the pen>; ...".
 std::string outcomes(const RestoreReport& report) {
-    static const char* kinds[] = {"restored", "already there", "skipped",
-                                  "missing",  "changed",       "failed"};
+    static const char* kinds[] = {"restored", "already there", "skipped",           "missing",
+                                  "changed",  "failed",        "skipped, it shares"};
     std::map<std::string, std::string> shown;
     for (const RestoreResult& result : report.books) {
-        shown[result.book.entry] =
-            std::string(kinds[static_cast<int>(result.kind)]) + " " + result.penEntry;
+        shown[result.book.entry] = std::string(kinds[static_cast<int>(result.kind)]) + " " +
+                                   result.penEntry + result.shares;
     }
     std::string text;
     for (const auto& [entry, outcome] : shown) text += entry + ": " + outcome + "; ";
@@ -103,7 +103,12 @@ class BackupRestoreTest : public ::testing::Test {
 };
 
 TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
-    put(pen, sampleBooks());
+    Files books = sampleBooks();
+    // A title that is no GB 18030: left out of the book list, never out of a backup.
+    books["005.vxr"] = BookFile{.name = "VXB\x81\x7f", .size = 400}.bytes();
+    put(pen, books);
+    // What a backup killed outright leaves in its folder goes.
+    writeFile(folder + "/.penshelf-0badf00d.part", "half a book");
     // Listed by the catalogue but no plain book name; and a link, never followed.
     writeFile(pen + "A/1.vxr", BookFile{.name = vxbName("子目录")}.bytes());
     writeFile(dir / "elsewhere.vxr", BookFile{.name = vxbName("外面")}.bytes());
@@ -121,7 +126,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
 
     Files backup = filesIn(folder);
     ASSERT_EQ(backup.erase(backupManifestName), 1u);
-    EXPECT_EQ(backup, sampleBooks()) << "no temporary file left";
+    EXPECT_EQ(backup, books) << "no temporary file left";
     const BackupManifest manifest = manifestIn(folder);
     EXPECT_EQ(manifest.identityCode, "KLV8A3C5D21");
     EXPECT_EQ(manifest.product, "PEN");
@@ -131,22 +136,33 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
         {"001.vxr", "001", "custom", "小猫钓鱼"},
         {"002.VXS", "002", "smart", "恐龙\"世界\\"},
         {"003.vxr", "003", "shared", "VXB小猫钓鱼(001)"},  // as the book table shows it
+        {"005.vxr", "005", "custom", ""},
     };
     ASSERT_EQ(manifest.books.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const BackupBook& book = manifest.books[i];
         EXPECT_EQ((std::vector<std::string>{book.entry, book.number, book.kind, book.name}),
                   expected[i]);
-        EXPECT_EQ(book.size, sampleBooks().at(book.entry).size());
-        EXPECT_EQ(book.sha256, sha256Hex(sampleBooks().at(book.entry))) << book.entry;
+        EXPECT_EQ(book.size, books.at(book.entry).size());
+        EXPECT_EQ(book.sha256, sha256Hex(books.at(book.entry))) << book.entry;
     }
 
-    EXPECT_EQ(outcomes(restore(folder, otherPen)),
-              "001.vxr: restored 001.vxr; 002.VXS: restored 002.VXS; 003.vxr: restored 003.vxr; ");
-    EXPECT_EQ(filesIn(otherPen), sampleBooks()) << "byte for byte, the label field untouched";
+    // After the first book the pen goes (unmounted lazily) and another comes at its path.
+    const PlanReport planned = planRestore(folder, otherPen);
+    ASSERT_TRUE(planned.plan);
+    const auto swapPens = [&](const RestoreProgress& p) {
+        if (p.book != 1 || std::filesystem::exists(dir / "gone")) return;
+        std::filesystem::rename(dir / "other", dir / "gone");
+        std::filesystem::create_directories(otherPen);
+    };
+    EXPECT_EQ(outcomes(runRestore(*planned.plan, ConflictChoice::Skip, {swapPens, {}})),
+              "001.vxr: restored 001.vxr; 002.VXS: restored 002.VXS; 003.vxr: restored 003.vxr; "
+              "005.vxr: restored 005.vxr; ");
+    EXPECT_EQ(filesIn(dir / "gone/BOOK"), books) << "byte for byte, the label field untouched";
+    EXPECT_TRUE(std::filesystem::is_empty(otherPen));
 
     EXPECT_EQ(backUp(pen, folder).status, BackupStatus::FolderNotEmpty);
-    EXPECT_EQ(filesIn(folder).size(), 4u);
+    EXPECT_EQ(filesIn(folder).size(), 5u);
 }
 
 TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
@@ -155,27 +171,38 @@ TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
     const std::string mine = BookFile{.name = vxbName("别的书"), .size = 900}.bytes();
     const std::string yours = BookFile{.name = vxbName("另一本"), .size = 800}.bytes();
 
+    // The shared 003.vxr plays the backup's 001.vxr: renumbered, it names 004.
+    std::string shares004 = sampleBooks().at("003.vxr");
+    shares004.replace(3, 3, "004");
+
     struct Case {
         ConflictChoice choice;
-        std::string outcome001;
-        std::string entry001;  // where the backup's 001.vxr lands, if anywhere
+        std::string outcome, again;  // of the restore, and of the same restore once more
+        Files added;
     };
-    for (const Case& c : {Case{ConflictChoice::Skip, "skipped ", ""},
-                          // 001 and 002 are taken, 003 comes back under its own number.
-                          Case{ConflictChoice::Renumber, "restored 004.vxr", "004.vxr"}}) {
-        SCOPED_TRACE(c.outcome001);
+    // 001 and 002 are taken; 003 comes back under its own number, sharing what 001 became.
+    for (const Case& c :
+         {Case{ConflictChoice::Skip,
+               "001.vxr: skipped ; 003.vxr: skipped, it shares 001.vxr; ",
+               "001.vxr: skipped ; 003.vxr: skipped, it shares 001.vxr; ",
+               {}},
+          Case{ConflictChoice::Renumber,
+               "001.vxr: restored 004.vxr; 003.vxr: restored 003.vxr; ",
+               "001.vxr: already there 004.vxr; 003.vxr: already there 003.vxr; ",
+               {{"004.vxr", sampleBooks().at("001.vxr")}, {"003.vxr", shares004}}}}) {
+        SCOPED_TRACE(c.outcome);
         std::filesystem::remove_all(otherPen);
         // Its own 001.vxr and 002.vxr, and the backup's 002.VXS as a FAT pen names it.
         const Files onPen = {
             {"001.vxr", mine}, {"002.vxr", yours}, {"002.vxs", sampleBooks().at("002.VXS")}};
         put(otherPen, onPen);
-
-        EXPECT_EQ(outcomes(restore(folder, otherPen, c.choice)),
-                  "001.vxr: " + c.outcome001 +
-                      "; 002.VXS: already there 002.VXS; 003.vxr: restored 003.vxr; ");
+        const auto withBook002 = [](std::string text) {
+            return text.insert(text.find("003"), "002.VXS: already there 002.VXS; ");
+        };
+        EXPECT_EQ(outcomes(restore(folder, otherPen, c.choice)), withBook002(c.outcome));
+        EXPECT_EQ(outcomes(restore(folder, otherPen, c.choice)), withBook002(c.again));
         Files expected = onPen;
-        expected["003.vxr"] = sampleBooks().at("003.vxr");
-        if (!c.entry001.empty()) expected[c.entry001] = sampleBooks().at("001.vxr");
+        expected.insert(c.added.begin(), c.added.end());
         EXPECT_EQ(filesIn(otherPen), expected);
     }
 }
@@ -191,9 +218,10 @@ TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
     std::filesystem::remove(folder + "/002.VXS");
     std::filesystem::create_symlink(dir / "copy.vxs", folder + "/002.VXS");
 
+    // The shared 003.vxr would play whatever the pen has as 001: it stays out too.
     EXPECT_EQ(outcomes(restore(folder, otherPen)),
-              "001.vxr: changed ; 002.VXS: missing ; 003.vxr: restored 003.vxr; ");
-    EXPECT_EQ(filesIn(otherPen), (Files{{"003.vxr", sampleBooks().at("003.vxr")}}));
+              "001.vxr: changed ; 002.VXS: missing ; 003.vxr: skipped, it shares 001.vxr; ");
+    EXPECT_TRUE(std::filesystem::is_empty(otherPen));
 }
 
 TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
@@ -218,6 +246,7 @@ TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
         {manifest("1", book("../x")), ManifestError::BadEntry},
         {manifest("1", book("001.vxr\\u0000")), ManifestError::BadEntry},
         {manifest("1", book("001.vxr") + "," + book("001.vxr")), ManifestError::BadEntry},
+        {manifest("1", book("001.vxr") + "," + book("001.VXR")), ManifestError::BadEntry},
     };
     for (const auto& [text, error] : cases) {
         SCOPED_TRACE(text.substr(0, 80));
@@ -263,12 +292,13 @@ TEST_F(BackupRestoreTest, AnUnreadableOrCancelledBookLeavesNoPartialFileAndATrue
     EXPECT_EQ(manifest.books[0].sha256, sha256Hex(books.at("001.vxr")));
 }
 
-TEST_F(BackupRestoreTest, NotEnoughRoomIsRefusedBeforeAnythingIsWritten) {
-    MAKE_LOOP_VOLUME(volume, 2048);
+TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIsWritten) {
+    MAKE_LOOP_VOLUME(volume, 8192);
     put(pen, {{"001.vxr", BookFile{.name = vxbName("小书")}.bytes()},
               {"002.vxr", BookFile{.name = vxbName("大书"), .size = 3 << 20}.bytes()}});
     ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
-
+    // The books fit the volume, not the room left on it.
+    writeFile(volume->root + "/filler", std::string(5 << 20, '.'));
     const PlanReport planned = planRestore(folder, volume->book);
     ASSERT_TRUE(planned.plan);
     const RestoreReport report = runRestore(*planned.plan, ConflictChoice::Skip);
@@ -276,6 +306,34 @@ TEST_F(BackupRestoreTest, NotEnoughRoomIsRefusedBeforeAnythingIsWritten) {
     EXPECT_GT(report.needed, report.available);
     EXPECT_TRUE(report.books.empty());
     EXPECT_TRUE(std::filesystem::is_empty(volume->book)) << "not even the small book";
+
+    // Sparse books whose sizes the manifest confirms: 1 TiB, more than any pen
+    // holds in a file, and 8 MiB, beyond the whole volume.
+    BackupManifest manifest = manifestIn(folder);
+    for (const auto& [entry, size] : {std::pair{"003.vxr", 1ull << 40}, {"004.vxr", 8ull << 20}}) {
+        writeFile(folder + "/" + entry, BookFile{.name = vxbName(entry)}.bytes());
+        ASSERT_EQ(truncate((folder + "/" + entry).c_str(), static_cast<off_t>(size)), 0);
+        manifest.books.push_back(
+            {entry, std::string(entry, 3), "custom", "", size, std::string(64, 'a')});
+    }
+    writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
+    bool hugeRead = false;
+    const RestoreCallbacks watch{.progress =
+                                     [&](const RestoreProgress& p) {
+                                         hugeRead |= p.current->size > 1u << 30 && p.bookDone > 0;
+                                     },
+                                 .cancelled = [&] { return hugeRead; }};
+    const PlanReport beyond = planRestore(folder, volume->book, watch);
+    EXPECT_EQ(beyond.status, PlanStatus::TooLarge);
+    EXPECT_GT(beyond.needed, beyond.capacity);
+    const PlanReport fits = planRestore(folder, otherPen, watch);
+    ASSERT_TRUE(fits.plan);
+    const RestoreReport huge = runRestore(*fits.plan, ConflictChoice::Skip);
+    EXPECT_EQ(outcomes(huge),
+              "001.vxr: restored 001.vxr; 002.vxr: restored 002.vxr; "
+              "003.vxr: failed ; 004.vxr: changed ; ");
+    EXPECT_EQ(huge.books[0].failure, InstallResult::TooLarge);
+    EXPECT_FALSE(hugeRead);
 }
 
 }  // namespace

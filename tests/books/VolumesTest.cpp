@@ -38,6 +38,15 @@ TEST(MountTable, FindsTheFirstWholeMountOfTheDeviceInTheGivenFile) {
     EXPECT_EQ(table.GetVolumePath("sdc1"), "/media/root/");
     EXPECT_EQ(table.GetVolumePath(""), "");
     EXPECT_EQ(MountTable(dir / "missing").GetVolumePath("sdc1"), "");
+
+    // Read-only as the super options say, whatever the mount options: "ro",
+    // or ext4's "emergency_ro" after an error, which statvfs does not show.
+    const std::string at = " " + dir.str() + " rw - ext4 /dev/";
+    writeFile(dir / "mountinfo", "1 1 7:0 /" + at + "loop0 rw,errors=remount-ro,emergency_ro\n" +
+                                     "2 1 7:1 /" + at + "loop1 ro\n" + "3 1 7:2 /" + at +
+                                     "loop2 rw,errors=remount-ro\n");
+    EXPECT_TRUE(table.isReadOnly("loop0") && table.isReadOnly("loop1"));
+    EXPECT_FALSE(table.isReadOnly("loop2") || table.isReadOnly("loop3"));
 }
 
 TEST(FreeSpace, FormatsAtEveryUnitBoundary) {

@@ -19,7 +19,9 @@ class BackupRestoreCommands : public SimulatedPens {
     void SetUp() override {
         first = addPen("a-pen", "PEN00000001") + "BOOK/";
         second = addPen("b-pen", "PEN00000002") + "BOOK/";
-        writeFile(first + "001.vxr", BookFile{.name = vxbName("小猫"), .size = 3000}.bytes());
+        // DEL and a C1 control (CSI) in the name: --json must not write them raw either.
+        writeFile(first + "001.vxr",
+                  BookFile{.name = vxbName("小猫\x7f\xc2\x9b"), .size = 3000}.bytes());
         writeFile(first + "002.vxs", smart);
     }
     const std::string smart = BookFile{.name = vxbName("恐龙"), .coverOid = 4}.bytes();
@@ -29,6 +31,8 @@ class BackupRestoreCommands : public SimulatedPens {
 };
 
 TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
+    // Into a folder whose parents are missing too.
+    folder = sources / "backups/pen one";
     const CliRun backup = runCli({"backup", folder, "--pen", "sim1s1", "--json"});
     EXPECT_EQ(backup.status, 0) << backup.err;
     const QJsonObject document = backup.json();
@@ -36,6 +40,8 @@ TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
     const QJsonArray books = document["books"].toArray();
     ASSERT_EQ(books.size(), 2);
     EXPECT_EQ(jsonText(books[0].toObject()["entry"]), "001.vxr");
+    EXPECT_EQ(jsonText(books[0].toObject()["name"]), "小猫\x7f\xc2\x9b");
+    EXPECT_THAT(backup.out, HasSubstr("小猫\\u007f\\u009b"));
     EXPECT_EQ(jsonText(books[1].toObject()["name"]), "恐龙");
     EXPECT_EQ(fileNamesIn(folder),
               (std::set<std::string>{"001.vxr", "002.vxs", backupManifestName}));
@@ -46,6 +52,7 @@ TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
 }
 
 TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
+    writeFile(first + "003.vxr", BookFile{.name = "ATT001"}.bytes());  // shares 001.vxr
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
     writeFile(second + "001.vxr", BookFile{.name = vxbName("别的书")}.bytes());
 
@@ -54,13 +61,24 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     EXPECT_THAT(unasked.err, HasSubstr("001.vxr; choose --on-conflict"));
     EXPECT_EQ(fileNamesIn(second).size(), 1u) << "nothing was written";
     EXPECT_EQ(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "rename"}).status, 1);
+    const CliRun skipped = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "skip"});
+    EXPECT_EQ(skipped.status, 0) << skipped.err;
+    EXPECT_EQ(skipped.out,
+              "skipped 001.vxr: its number is taken\nrestored 002.vxs\n"
+              "skipped 003.vxr: the book it shares, 001.vxr, is not restored\n");
 
     const CliRun renumbered =
         runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber", "--json"});
     EXPECT_EQ(renumbered.status, 0) << renumbered.err;
     const QJsonArray restored = renumbered.json()["restored"].toArray();
     ASSERT_EQ(restored.size(), 2);
-    EXPECT_EQ(jsonText(restored[1].toObject()["penEntry"]), "002.vxr");
+    EXPECT_EQ(jsonText(restored[0].toObject()["penEntry"]), "002.vxr");
+    EXPECT_EQ(readFile(second + "003.vxr").substr(0, 7), std::string("ATT002\xff", 7));
+    // Once there, a renumbered book is left alone.
+    const CliRun again = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber"});
+    EXPECT_EQ(again.out,
+              "already there 001.vxr as 002.vxr\nalready there 002.vxs\nalready there 003.vxr\n");
+    EXPECT_EQ(fileNamesIn(second).size(), 4u);
 }
 
 TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
@@ -69,6 +87,9 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     EXPECT_EQ(notEmpty.status, 1);
     EXPECT_THAT(notEmpty.err, HasSubstr("holds files already"));
     EXPECT_EQ(fileNamesIn(sources / "full").size(), 1u);
+    const CliRun unmade = runCli({"backup", sources / "full/notes.txt/x", "--pen", "sim1s1"});
+    EXPECT_EQ(unmade.status, 1);
+    EXPECT_THAT(unmade.err, HasSubstr("notes.txt/x: Not a directory"));
 
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
     std::string changed = smart;
@@ -79,6 +100,23 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     EXPECT_EQ(damaged.out, "restored 001.vxr\n");
     EXPECT_THAT(damaged.err, HasSubstr("002.vxs: changed since the backup; skipped"));
     EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"});
+}
+
+TEST_F(BackupRestoreCommands, AReadOnlyPenIsRefusedBeforeAnythingIsWritten) {
+    ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
+    std::filesystem::remove(first + "002.vxs");
+    writeFile(pens / "a-pen/simulated-device.ini", "read-only = yes\n");
+    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
+    const std::vector<std::vector<std::string>> writes = {
+        {"install", source}, {"remove", "001.vxr", "--yes"}, {"restore", folder}};
+    for (std::vector<std::string> args : writes) {
+        args.insert(args.end(), {"--pen", "sim1s1"});
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_THAT(run.err, HasSubstr(": the pen is mounted read-only (its file system may be "
+                                       "damaged: try penshelf-cli check); nothing was written\n"));
+        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << args[0];
+    }
 }
 
 }  // namespace

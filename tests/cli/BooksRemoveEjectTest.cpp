@@ -91,6 +91,7 @@ TEST_F(BookCommands, HostileNamesStayOnTheirLineAndComeBackToRemove) {
               "\\t01\tcustom\t坏\\n\\x1b[2J名\\\\\t\\t01.vxr\n"
               "\\xff02\tcustom\t无效\t\\xff02.vxr\n");
     EXPECT_THAT(runCli({"pens"}).out, HasSubstr("\nsim2s1\tPEN\\x1b]0;\\n\\xc2\\x9bZ\t"));
+    EXPECT_THAT(runCli({"pens", "--json"}).out, HasSubstr("PEN\\u001b]0;\\n\\u009bZ\""));
 
     // Each entry as --json gives it removes that very file.
     const QJsonArray rows =

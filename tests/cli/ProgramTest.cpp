@@ -2,6 +2,7 @@
 // the output, progress only on a terminal, signals mid-copy.
 #include "cli/CliTestSupport.h"
 
+#include "books/BackupManifest.h"
 #include "texts/Texts.h"
 
 #include <QJsonArray>
@@ -55,14 +56,22 @@ CliRun runProgram(const QStringList& args, bool onTerminal = false) {
 
 // Starts the program with these arguments, holds it still the moment watch
 // reports, runs meanwhile, then sends it signal; whether that signal ended it.
+// Its standard error goes to errFile, when one is given.
 bool interrupted(std::vector<std::string> args, int watch, int signal,
-                 const std::function<void()>& meanwhile = {}) {
+                 const std::function<void()>& meanwhile = {}, const std::string& errFile = {}) {
     args.insert(args.begin(), PENSHELF_CLI_PROGRAM);
     std::vector<char*> argv;
     for (std::string& argument : args) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!errFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT, 0644);
+    }
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return false;
     pollfd seen{watch, POLLIN, 0};
     const bool inTime = poll(&seen, 1, 20000) == 1;
     kill(pid, SIGSTOP);
@@ -142,6 +151,23 @@ TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
     const std::string manifest = readFile(folder + "/penshelf-backup.json");
     EXPECT_THAT(manifest, HasSubstr("\"002.vxr\""));
     EXPECT_THAT(manifest, Not(HasSubstr("003.vxr")));
+}
+
+TEST_F(Program, AnInterruptStopsARestoreWhileItChecksTheBackup) {
+    addPen("a-pen", "PEN00000001");
+    // A large sparse book, which takes a while to check.
+    const std::string folder = sources / "backup";
+    writeFile(folder + "/001.vxr", BookFile{.name = vxbName("大书")}.bytes());
+    ASSERT_EQ(truncate((folder + "/001.vxr").c_str(), 256 << 20), 0);
+    BackupManifest manifest{.identityCode = {}, .product = {}, .date = "2026-12-06", .books = {}};
+    manifest.books.push_back({"001.vxr", "001", "custom", "大书", 256 << 20, std::string(64, 'a')});
+    writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_ACCESS), 0);
+
+    EXPECT_TRUE(interrupted({"restore", folder}, watch, SIGINT, {}, sources / "err.txt"));
+    close(watch);
+    EXPECT_THAT(readFile(sources / "err.txt"), HasSubstr("stopped; nothing was written"));
 }
 
 }  // namespace

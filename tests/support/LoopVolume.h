@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -19,7 +20,9 @@ inline bool runQuietly(const std::string& command) {
 
 class LoopVolume {
   public:
-    static std::unique_ptr<LoopVolume> make(int kibibytes, std::string& why) {
+    // mountOptions: more options for mount -o, "errors=remount-ro" say.
+    static std::unique_ptr<LoopVolume> make(int kibibytes, std::string& why,
+                                            const std::string& mountOptions = "") {
         if (geteuid() != 0) {
             why = "loop-mounting a small volume needs root";
             return nullptr;
@@ -27,7 +30,8 @@ class LoopVolume {
         auto volume = std::unique_ptr<LoopVolume>(new LoopVolume);
         std::filesystem::create_directory(volume->root);
         if (!runQuietly("truncate -s " + std::to_string(kibibytes) + "K " + volume->image) ||
-            !runQuietly("mkfs.ext4 -q -F -b 1024 -N 32 " + volume->image) || !volume->mount()) {
+            !runQuietly("mkfs.ext4 -q -F -b 1024 -N 32 " + volume->image) ||
+            !volume->mount(mountOptions)) {
             why = "cannot loop-mount an ext4 image here (mkfs.ext4, loop devices, mount)";
             return nullptr;
         }
@@ -37,7 +41,24 @@ class LoopVolume {
     ~LoopVolume() {
         if (mounted_) runQuietly("umount " + root);
     }
-    bool remountReadOnly() const { return runQuietly("mount -o remount,ro " + root); }
+    // mode: "ro" or "rw".
+    bool remount(const std::string& mode) const {
+        return runQuietly("mount -o remount," + mode + " " + root);
+    }
+    // The loop device's name, "loop3" say.
+    std::string device() const {
+        const std::string tag = dir / "device";
+        if (std::system(("findmnt -n -o SOURCE " + root + " > " + tag).c_str()) != 0) return {};
+        std::string source = readFile(tag);
+        while (!source.empty() && source.back() == '\n') source.pop_back();
+        return source.substr(source.rfind('/') + 1);
+    }
+    // An error as the kernel meets one on a damaged disk: under
+    // errors=remount-ro the file system refuses writes from then on.
+    bool forceError() const {
+        std::ofstream trigger("/sys/fs/ext4/" + device() + "/trigger_fs_error");
+        return static_cast<bool>(trigger << "1" << std::flush);
+    }
 
     TempDir dir;
     std::string image = dir / "pen.img";
@@ -46,13 +67,17 @@ class LoopVolume {
 
   private:
     LoopVolume() = default;
-    bool mount() { return mounted_ = runQuietly("mount -o loop " + image + " " + root); }
+    bool mount(const std::string& options) {
+        return mounted_ = runQuietly("mount -o loop" + (options.empty() ? "" : "," + options) +
+                                     " " + image + " " + root);
+    }
     bool mounted_ = false;
 };
 
-#define MAKE_LOOP_VOLUME(name, kibibytes)                                 \
-    std::string why;                                                      \
-    const auto name = ::penshelf::test::LoopVolume::make(kibibytes, why); \
+#define MAKE_LOOP_VOLUME(name, kibibytes, ...)                                         \
+    std::string why;                                                                   \
+    const auto name =                                                                  \
+        ::penshelf::test::LoopVolume::make(kibibytes, why __VA_OPT__(, ) __VA_ARGS__); \
     if (!name) GTEST_SKIP() << "skipped: " << why;
 
 }  // namespace penshelf::test

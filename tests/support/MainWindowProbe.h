@@ -47,6 +47,7 @@ struct MainWindowParts {
     explicit MainWindowParts(const AppDelegate& app) : window(app.window()) {}
     QMainWindow* window;
     QComboBox* listZiro = part<QComboBox>(window, "listZiro");
+    QLabel* penReadOnly = part<QLabel>(window, "penReadOnly");
     QLineEdit* snZiro = part<QLineEdit>(window, "snZiro");
     QLineEdit* fsZiro = part<QLineEdit>(window, "fsZiro");
     QPushButton* btnRefresh = part<QPushButton>(window, "btnRefresh");

@@ -1,7 +1,10 @@
 #include "device/linux/MountTable.h"
 
 #include "books/FileIo.h"
+#include "books/FreeSpace.h"
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace penshelf {
@@ -36,9 +39,10 @@ std::vector<std::string_view> splitFields(std::string_view line) {
     return fields;
 }
 
-}  // namespace
-
-std::string mountPointIn(std::string_view mountinfo, const std::string& devicePath) {
+// The first mount of devicePath's whole file system in mountinfo: its mount
+// point ("/" appended) and its super options, or nothing.
+std::optional<std::pair<std::string, std::string_view>> findMount(std::string_view mountinfo,
+                                                                  const std::string& devicePath) {
     // id parent major:minor root mount-point options [optional...] - type source super-options
     size_t pos = 0;
     while (pos < mountinfo.size()) {
@@ -52,9 +56,17 @@ std::string mountPointIn(std::string_view mountinfo, const std::string& devicePa
         if (fields[3] != "/") continue;
         std::string point = decodeOctalEscapes(fields[4]);
         if (point.empty() || point.back() != '/') point += '/';
-        return point;
+        const std::string_view super = separator + 3 < fields.size() ? fields[separator + 3] : "";
+        return std::pair(std::move(point), super);
     }
-    return {};
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string mountPointIn(std::string_view mountinfo, const std::string& devicePath) {
+    const auto mount = findMount(mountinfo, devicePath);
+    return mount ? mount->first : std::string();
 }
 
 MountTable::MountTable(std::string mountinfoPath) : mountinfoPath_(std::move(mountinfoPath)) {}
@@ -62,6 +74,24 @@ MountTable::MountTable(std::string mountinfoPath) : mountinfoPath_(std::move(mou
 std::string MountTable::GetVolumePath(const std::string& bsdName) const {
     if (bsdName.empty()) return {};
     return mountPointIn(readWholeFile(mountinfoPath_).value_or(""), "/dev/" + bsdName);
+}
+
+bool MountTable::isReadOnly(const std::string& bsdName) const {
+    if (bsdName.empty()) return false;
+    const std::string mountinfo = readWholeFile(mountinfoPath_).value_or("");
+    const auto mount = findMount(mountinfo, "/dev/" + bsdName);
+    if (!mount) return false;
+    if (isReadOnlyFileSystem(mount->first)) return true;
+    // Newer kernels leave ext4 writable to statvfs after an error under
+    // errors=remount-ro and refuse its writes as "emergency_ro", which only
+    // the super options show; the mount options keep saying "rw".
+    for (std::string_view options = mount->second; !options.empty();) {
+        const size_t comma = std::min(options.find(','), options.size());
+        const std::string_view option = options.substr(0, comma);
+        if (option == "ro" || option == "emergency_ro") return true;
+        options.remove_prefix(std::min(comma + 1, options.size()));
+    }
+    return false;
 }
 
 }  // namespace penshelf

@@ -17,6 +17,8 @@ class MountTable : public Volumes {
   public:
     explicit MountTable(std::string mountinfoPath = "/proc/self/mountinfo");
     std::string GetVolumePath(const std::string& bsdName) const override;
+    // statvfs's answer, or the super options' "ro" or "emergency_ro".
+    bool isReadOnly(const std::string& bsdName) const override;
     const std::string& mountinfoPath() const { return mountinfoPath_; }
 
   private:

@@ -22,4 +22,10 @@ std::string FolderVolumes::GetVolumePath(const std::string& bsdName) const {
     return it == folders_.end() ? std::string() : it->second;
 }
 
+bool FolderVolumes::isReadOnly(const std::string& bsdName) const {
+    const std::string folder = GetVolumePath(bsdName);
+    if (folder.empty()) return false;
+    return Volumes::isReadOnly(bsdName) || (readOnlyFolder && readOnlyFolder(folder));
+}
+
 }  // namespace penshelf

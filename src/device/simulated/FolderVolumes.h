@@ -3,6 +3,7 @@
 
 #include "books/Volumes.h"
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -14,6 +15,11 @@ class FolderVolumes : public Volumes {
     void mount(const std::string& bsdName, const std::string& folder);
     void unmount(const std::string& bsdName);
     std::string GetVolumePath(const std::string& bsdName) const override;
+    // Read-only when the folder's file system is, or when readOnlyFolder says
+    // so of the folder (asked each time: a simulated pen may turn read-only
+    // while the program runs).
+    bool isReadOnly(const std::string& bsdName) const override;
+    std::function<bool(const std::string& folder)> readOnlyFolder;
 
   private:
     std::map<std::string, std::string> folders_;

@@ -1,9 +1,12 @@
 #include "device/simulated/SimulatedPlatform.h"
 
 #include "books/FileIo.h"
+#include "device/FatCheck.h"
 #include "device/LocationId.h"
 
 #include <QFileSystemWatcher>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -38,11 +41,29 @@ std::string trim(const std::string& text) {
     return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
 }
 
+// The "key = value" lines of a pen folder's device file, without their
+// "; comments".
+std::map<std::string, std::string> deviceSettings(const std::string& penFolder) {
+    std::map<std::string, std::string> settings;
+    std::istringstream ini(
+        readWholeFile(penFolder + "/" + SimulatedPlatform::deviceFile).value_or(""));
+    for (std::string line; std::getline(ini, line);) {
+        line.erase(std::min(line.find_first_of(";#"), line.size()));  // a comment
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        settings[trim(line.substr(0, equals))] = trim(line.substr(equals + 1));
+    }
+    return settings;
+}
+
 }  // namespace
 
 SimulatedPlatform::SimulatedPlatform(std::string folder) : folder_(std::move(folder)) {
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);
+    volumes_.readOnlyFolder = [](const std::string& penFolder) {
+        return deviceSettings(penFolder)["read-only"] == "yes";
+    };
 }
 
 SimulatedPlatform::~SimulatedPlatform() = default;
@@ -59,12 +80,7 @@ SimulatedPlatform::Pen SimulatedPlatform::describe(const std::string& name,
     pen.locationID = usbLocationId(simulatedBus, devpath).value_or(0);
     pen.bsdName = "sim" + std::to_string(n) + "s1";
 
-    std::istringstream ini(readWholeFile(path + "/" + deviceFile).value_or(""));
-    for (std::string line; std::getline(ini, line);) {
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        const std::string key = trim(line.substr(0, equals));
-        const std::string value = trim(line.substr(equals + 1));
+    for (const auto& [key, value] : deviceSettings(path)) {
         if (key == "usb") {
             unsigned vendor = 0, product = 0;
             if (std::sscanf(value.c_str(), "%x:%x", &vendor, &product) == 2) {
@@ -73,6 +89,8 @@ SimulatedPlatform::Pen SimulatedPlatform::describe(const std::string& name,
             }
         } else if (key == "scsi-vendor") {
             pen.scsiVendor = value;
+        } else if (key == "image") {
+            pen.image = value;
         }
     }
     return pen;
@@ -138,6 +156,41 @@ std::optional<UsbDevices> SimulatedPlatform::start(Listener& listener) {
 bool SimulatedPlatform::eject(const std::string& bsdName) {
     volumes_.unmount(bsdName);
     return true;
+}
+
+void SimulatedPlatform::checkFileSystem(const std::string& bsdName, FileSystemAction action,
+                                        std::function<void(const FileSystemCheck&)> done) {
+    using Outcome = FileSystemCheck::Outcome;
+    const auto pen = std::find_if(pens_.begin(), pens_.end(), [&](const auto& named) {
+        return named.second.bsdName == bsdName;
+    });
+    if (pen == pens_.end() || pen->second.image.empty()) {
+        return done({Outcome::NotPossible,
+                     "this simulated pen has no file system image (image = in " +
+                         std::string(deviceFile) + ")",
+                     {},
+                     {},
+                     false,
+                     false});
+    }
+    // Only a regular file in the pen's own folder: fsck.fat writes to what it
+    // is given, and a link could lead it to a disk of the computer.
+    const std::string& image = pen->second.image;
+    const std::string path = pen->second.path + "/" + image;
+    struct stat st;
+    if (image.find('/') != std::string::npos || image == "." || image == ".." ||
+        lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return done({Outcome::Failed,
+                     "the image " + image + " is no regular file in the pen's folder",
+                     {},
+                     {},
+                     false,
+                     false});
+    }
+    runFatCheck(path, action, this, [done](FileSystemCheck checked) {
+        checked.remounted = true;  // it never was unmounted
+        done(checked);
+    });
 }
 
 std::uint32_t SimulatedPlatform::watchTermination(const UsbDevice&) {

@@ -3,9 +3,14 @@
 // is that subfolder. Adding a subfolder attaches a pen, removing it detaches
 // it. They feed the same watch, identification and book code as real pens.
 //
-// A subfolder may hold "simulated-device.ini" to be another device:
+// A subfolder may hold "simulated-device.ini" to be another device (";"
+// starts a comment):
 //   usb = 0c45:3201          (USB vendor and product IDs, hex)
 //   scsi-vendor = Pagor      (SCSI vendor identification)
+//   read-only = yes          (its volume refuses writes, as a damaged pen's may;
+//                             read again whenever asked, so it can change)
+//   image = pen.img          (a FAT image in the folder: its file system, for
+//                             checks and repairs; the books stay the folder's files)
 
 #include "device/Platform.h"
 #include "device/UsbDeviceSource.h"
@@ -33,6 +38,9 @@ class SimulatedPlatform : public QObject, public Platform, public UsbDeviceSourc
     UsbDeviceSource& usbDevices() override { return *this; }
     // A simulated pen's disk is ejected by dropping its mount.
     bool eject(const std::string& bsdName) override;
+    // fsck.fat on the pen's image, which nothing needs to unmount.
+    void checkFileSystem(const std::string& bsdName, FileSystemAction action,
+                         std::function<void(const FileSystemCheck&)> done) override;
 
     std::optional<UsbDevices> start(Listener& listener) override;
     std::uint32_t watchTermination(const UsbDevice& device) override;
@@ -49,6 +57,7 @@ class SimulatedPlatform : public QObject, public Platform, public UsbDeviceSourc
         std::uint16_t vendorID = 0x04D6;
         std::uint16_t productID = 0xE301;
         std::string scsiVendor = "pagor";
+        std::string image;  // the image's name in the pen's folder, or ""
     };
     const std::map<std::string, Pen>& pens() const { return pens_; }
 

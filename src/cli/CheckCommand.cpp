@@ -1,0 +1,229 @@
+// penshelf-cli check: every book read back from the pen, the pen's file system
+// checked (the pen unmounted meanwhile) and, with --repair, repaired and the
+// books read back again, as the window's 检查点读笔… does.
+#include "cli/PenCommands.h"
+
+#include "cli/FieldEscape.h"
+#include "cli/Interruptions.h"
+#include "cli/TerminalLine.h"
+#include "device/PenCheck.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QTimer>
+
+#include <cstring>
+#include <ostream>
+
+namespace penshelf::cli {
+
+namespace {
+
+using Outcome = FileSystemCheck::Outcome;
+
+const char* stateName(VerifiedBook::State state) {
+    switch (state) {
+        case VerifiedBook::State::Readable:
+            return "readable";
+        case VerifiedBook::State::Unreadable:
+            return "unreadable";
+        case VerifiedBook::State::NotABook:
+            break;
+    }
+    return "not a book package";
+}
+
+const char* outcomeName(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Clean:
+            return "clean";
+        case Outcome::Damaged:
+            return "damaged";
+        case Outcome::Busy:
+            return "busy";
+        case Outcome::ToolMissing:
+            return "tool missing";
+        case Outcome::NotPossible:
+            return "not possible";
+        case Outcome::Failed:
+            break;
+    }
+    return "failed";
+}
+
+// Why a file-system check gave no verdict, as the user reads it.
+std::string notCheckedReason(const FileSystemCheck& check) {
+    if (check.outcome == Outcome::Busy) {
+        return "another program is using the pen, so it was not unmounted and nothing was checked; "
+               "close that program and try again";
+    }
+    return "the file system was not checked: " + check.reason;
+}
+
+QJsonArray booksJson(const VerifyReport& report) {
+    QJsonArray books;
+    for (const VerifiedBook& book : report.books) {
+        QJsonObject entry{{"entry", QString::fromStdString(escapeField(book.entry))},
+                          {"state", stateName(book.state)},
+                          {"size", static_cast<double>(book.size)}};
+        if (book.state == VerifiedBook::State::Unreadable) {
+            entry["error"] = QString::fromLocal8Bit(strerror(book.error));
+            entry["offset"] = static_cast<double>(book.errorOffset);
+        } else {
+            entry["sha256"] = QString::fromStdString(book.sha256);
+        }
+        books.append(entry);
+    }
+    return books;
+}
+
+QJsonObject fileSystemJson(const FileSystemCheck& check) {
+    return {{"outcome", outcomeName(check.outcome)},
+            {"reason", QString::fromStdString(escapeField(check.reason))},
+            // The tool's lines name files on the pen, in whatever bytes they have.
+            {"found", QString::fromStdString(escapeField(check.found))},
+            {"repair", QString::fromStdString(escapeField(check.repairSaid))},
+            {"remounted", check.remounted},
+            {"replug", check.replug}};
+}
+
+void printBooks(Reply& reply, const VerifyReport& report, const char* heading) {
+    std::ostream& out = reply.out();
+    out << heading << ": " << report.books.size() << " book package files\n";
+    for (const VerifiedBook& book : report.books) {
+        out << "  " << escapeField(book.entry) << "\t" << stateName(book.state);
+        if (book.state == VerifiedBook::State::Unreadable) {
+            out << "\t" << strerror(book.error) << " at byte " << book.errorOffset;
+        }
+        out << "\n";
+    }
+}
+
+void printLines(std::ostream& out, const std::string& text) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) out << "  " << escapeField(text.substr(start, end - start)) << "\n";
+        start = end + 1;
+    }
+}
+
+void printFileSystem(Reply& reply, const FileSystemCheck& check, const char* heading) {
+    std::ostream& out = reply.out();
+    out << heading << ": " << outcomeName(check.outcome) << "\n";
+    printLines(out, check.repairSaid);
+    printLines(out, check.found);
+}
+
+// What the check ends with: a line for the user, and the exit status.
+int conclude(Reply& reply, const PenCheckReport& report, bool repaired) {
+    const FileSystemCheck* fs = report.latestFileSystem();
+    const VerifyReport* books = report.latestBooks();
+    if (report.cancelled) {
+        reply.say("stopped before everything was checked");
+        return exitFailure;
+    }
+    if (!books) reply.say("the pen has no mounted volume, so its books were not read");
+    if (books && !books->bookFolderFound) reply.say("the pen has no BOOK folder of its own");
+    if (fs && fs->outcome != Outcome::Clean && fs->outcome != Outcome::Damaged) {
+        reply.say(notCheckedReason(*fs));
+    }
+    if (fs && fs->replug && !fs->remounted) {
+        reply.say("nothing here mounts the pen again: unplug it and plug it in again");
+    }
+    if (report.healthy()) {
+        reply.say(repaired ? "the pen was repaired and is healthy" : "the pen is healthy");
+        return exitSuccess;
+    }
+    if (report.damaged()) {
+        reply.say(report.repairable() ? "the pen is damaged; back its books up, then run "
+                                        "penshelf-cli check --repair"
+                                      : "the pen is damaged");
+    }
+    return exitFailure;
+}
+
+// Runs loop until done() says so, giving an interrupt to check as a cancel.
+void waitFor(PenCheck& check, GracefulStop& stop, const std::function<bool()>& done) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (stop.requested()) check.cancel();
+        if (done()) loop.quit();
+    });
+    poll.start(50);
+    if (!done()) loop.exec();
+}
+
+}  // namespace
+
+int checkCommand(const PenOptions& options, PenSession& session, Reply& reply) {
+    const PenRecord* pen = choosePenWithVolume(session, options, reply);
+    if (!pen) return exitUserError;
+    const std::string bsdName = pen->bsdName;
+
+    PenCheck check(session.platform(), bsdName);
+    GracefulStop stop;
+    bool over = false;
+    {
+        TerminalLine line(reply);
+        QObject::connect(&check, &PenCheck::progress, &check,
+                         [&](quint64 done, quint64 total, int book, int books) {
+                             line.show("reading book " + std::to_string(book + 1) + " of " +
+                                       std::to_string(books) + " (" +
+                                       std::to_string(total ? done * 100 / total : 100) + "%)");
+                         });
+        QObject::connect(&check, &PenCheck::stageChanged, &check, [&](PenCheck::Stage stage) {
+            line.end();
+            if (stage == PenCheck::Stage::CheckingFileSystem) {
+                reply.say("checking the file system; the pen is unmounted meanwhile");
+            } else if (stage == PenCheck::Stage::Repairing) {
+                reply.say("repairing the file system; the pen is unmounted meanwhile");
+            }
+        });
+        QObject::connect(&check, &PenCheck::checked, &check, [&] { over = true; });
+        QObject::connect(&check, &PenCheck::repaired, &check, [&] { over = true; });
+        check.start();
+        waitFor(check, stop, [&] { return over; });
+        if (options.repair && check.report().repairable()) {
+            over = false;
+            check.repair();
+            waitFor(check, stop, [&] { return over; });
+        }
+    }
+
+    const PenCheckReport& report = check.report();
+    if (reply.json()) {
+        QJsonObject document{{"pen", QString::fromStdString(bsdName)},
+                             {"cancelled", report.cancelled},
+                             {"healthy", report.healthy()}};
+        if (report.books) document["books"] = booksJson(*report.books);
+        if (report.fileSystem) document["fileSystem"] = fileSystemJson(*report.fileSystem);
+        if (report.repair) document["repair"] = fileSystemJson(*report.repair);
+        if (report.booksAfter) document["booksAfter"] = booksJson(*report.booksAfter);
+        QJsonArray changes;
+        for (const BookChange& change : report.changes) {
+            changes.append(QJsonObject{
+                {"entry", QString::fromStdString(escapeField(change.entry))},
+                {"change", change.kind == BookChange::Kind::Gone ? "gone" : "changed"}});
+        }
+        document["changes"] = changes;
+        reply.write(document);
+    } else {
+        if (report.books) printBooks(reply, *report.books, "books");
+        if (report.fileSystem) printFileSystem(reply, *report.fileSystem, "file system");
+        if (report.repair) printFileSystem(reply, *report.repair, "after the repair");
+        if (report.booksAfter) printBooks(reply, *report.booksAfter, "books after the repair");
+        for (const BookChange& change : report.changes) {
+            reply.out() << (change.kind == BookChange::Kind::Gone ? "gone " : "changed ")
+                        << escapeField(change.entry) << "\n";
+        }
+        reply.out().flush();
+    }
+    const int status = conclude(reply, report, report.repair.has_value());
+    stop.endAsSignalled();
+    return status;
+}
+
+}  // namespace penshelf::cli
