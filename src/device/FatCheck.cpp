@@ -5,8 +5,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <memory>
-
 namespace penshelf {
 namespace {
 
@@ -17,7 +15,7 @@ struct ToolRun {
     std::string lines;  // what it said, on either channel
 };
 
-// Whether done may still be called: a context was given and has gone.
+// Whether done may still be called: not once the context given has gone.
 struct Receiver {
     explicit Receiver(QObject* context) : object(context), hadOne(context != nullptr) {}
     bool present() const { return !hadOne || object; }
