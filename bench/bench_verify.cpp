@@ -7,9 +7,10 @@
 // process, and the verification hashes on a second thread.
 //
 // The goal is a speed of at least 0.9 times cat's, a time of at most 1/0.9.
-// It holds where reading is slower than one core's SHA-256, as a pen's USB
+// The digest is computed while the next block is read, so the reading should
+// set the pace wherever it is slower than one core's SHA-256, as a pen's USB
 // is; a disk that reads faster (a virtual machine's, served from its host's
-// memory at about 2 GB/s) measures the digest instead.
+// memory at about 2 GB/s) measures the digest instead, on cores it shares.
 // Prints "ratio BM_VerifyBooks/BM_Cat: x (goal <= 1.11)".
 
 #include "books/BookVerify.h"
