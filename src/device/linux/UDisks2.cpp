@@ -1,5 +1,7 @@
 #include "device/linux/UDisks2.h"
 
+#include "device/linux/BusProbe.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -20,8 +22,8 @@ constexpr const char* blockInterface = "org.freedesktop.UDisks2.Block";
 constexpr const char* filesystemInterface = "org.freedesktop.UDisks2.Filesystem";
 constexpr const char* driveInterface = "org.freedesktop.UDisks2.Drive";
 
-// Where no UDisks2 runs, the bus says so at once; one that has not answered
-// in this time is taken as absent.
+// Where no UDisks2 runs, the bus says so at once; a bus, or a UDisks2, that
+// has not answered in this time is taken as absent.
 constexpr int lookupTimeoutMs = 3000;
 // Mounting may wait for the user at a password prompt, and unmounting for the
 // pen's write cache to reach it.
@@ -35,25 +37,15 @@ struct Block {
     QString object;
     bool hasFilesystem = false;  // it can be unmounted
     bool mountable = false;      // and it holds a file system to mount
-    QString drive;               // the drive's object; "/" when there is none
+    bool mounted = false;
+    QString type;   // of its file system: "vfat"
+    QString drive;  // the drive's object; "/" when there is none
 };
 
-// What UDisks2 said about a device: answered false when it did not answer.
-struct Lookup {
-    bool answered = false;
-    std::optional<Block> block;
-};
-
-QDBusConnection systemBus(const QString& name) {
-    const QDBusConnection bus(name);
-    if (bus.isConnected()) return bus;
-    // Not yet connected, or the bus has gone since: try afresh, at the address
-    // the environment gives now (libdbus would keep the first one it read).
-    QDBusConnection::disconnectFromBus(name);
+QString systemBusAddress() {
     const QString address = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
-    return QDBusConnection::connectToBus(
-        address.isEmpty() ? QStringLiteral("unix:path=/var/run/dbus/system_bus_socket") : address,
-        name);
+    return address.isEmpty() ? QStringLiteral("unix:path=/var/run/dbus/system_bus_socket")
+                             : address;
 }
 
 QDBusMessage lookupCall() {
@@ -61,20 +53,17 @@ QDBusMessage lookupCall() {
                                           "GetManagedObjects");
 }
 
-Lookup findBlock(const QDBusMessage& reply, const std::string& devicePath) {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
-    const auto objects = qdbus_cast<ManagedObjects>(reply.arguments().constFirst());
-    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
-        const QVariantMap block = it.value().value(blockInterface);
-        QByteArray device = block.value("Device").toByteArray();
-        if (device.endsWith('\0')) device.chop(1);  // sent as a C string
-        if (device.toStdString() != devicePath) continue;
-        const bool hasFilesystem = it.value().contains(filesystemInterface);
-        return {true, Block{it.key().path(), hasFilesystem,
-                            hasFilesystem && block.value("IdUsage").toString() == "filesystem",
-                            qvariant_cast<QDBusObjectPath>(block.value("Drive")).path()}};
-    }
-    return {true, std::nullopt};
+bool failed(const QDBusMessage& reply) {
+    return reply.type() != QDBusMessage::ReplyMessage;
+}
+
+bool timedOut(const QDBusMessage& reply) {
+    return reply.errorName() == "org.freedesktop.DBus.Error.NoReply" ||
+           reply.errorName() == "org.freedesktop.DBus.Error.Timeout";
+}
+
+std::string errorText(const QDBusMessage& reply) {
+    return (reply.errorName() + ": " + reply.errorMessage()).toStdString();
 }
 
 // A call of one of UDisks2's operations, which all take options only.
@@ -84,14 +73,6 @@ QDBusMessage operationCall(const QString& object, const char* interface, const c
     call << QVariantMap{{"auth.no_user_interaction", false}};
     call.setInteractiveAuthorizationAllowed(true);
     return call;
-}
-
-bool failed(const QDBusMessage& reply) {
-    return reply.type() != QDBusMessage::ReplyMessage;
-}
-
-std::string errorText(const QDBusMessage& reply) {
-    return (reply.errorName() + ": " + reply.errorMessage()).toStdString();
 }
 
 // Calls then with the reply once it has come, unless parent has gone before.
@@ -122,6 +103,37 @@ QString uniqueConnectionName() {
 
 }  // namespace
 
+// What UDisks2 said about a device: answered false when it did not answer.
+struct UDisks2::Lookup {
+    bool answered = false;
+    std::optional<Block> block;
+};
+
+namespace {
+
+UDisks2::Lookup findBlock(const QDBusMessage& reply, const std::string& devicePath) {
+    if (failed(reply) || reply.arguments().isEmpty()) return {};
+    const auto objects = qdbus_cast<ManagedObjects>(reply.arguments().constFirst());
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+        const QVariantMap block = it.value().value(blockInterface);
+        QByteArray device = block.value("Device").toByteArray();
+        if (device.endsWith('\0')) device.chop(1);  // sent as a C string
+        if (device.toStdString() != devicePath) continue;
+        const auto filesystem = it.value().constFind(filesystemInterface);
+        const bool hasFilesystem = filesystem != it.value().cend();
+        return {true,
+                Block{it.key().path(), hasFilesystem,
+                      hasFilesystem && block.value("IdUsage").toString() == "filesystem",
+                      hasFilesystem &&
+                          !qdbus_cast<QByteArrayList>(filesystem->value("MountPoints")).isEmpty(),
+                      block.value("IdType").toString(),
+                      qvariant_cast<QDBusObjectPath>(block.value("Drive")).path()}};
+    }
+    return {true, std::nullopt};
+}
+
+}  // namespace
+
 UDisks2::UDisks2(std::ostream& log)
     : log_(log), connectionName_(uniqueConnectionName()), calls_(std::make_unique<QObject>()) {}
 
@@ -130,35 +142,72 @@ UDisks2::~UDisks2() {
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
+void UDisks2::lookUp(const std::string& devicePath,
+                     std::function<void(const QDBusConnection&, const Lookup&)> then) {
+    const auto ask = [this, devicePath, then](const QDBusConnection& bus) {
+        whenAnswered(bus.asyncCall(lookupCall(), lookupTimeoutMs), calls_.get(),
+                     [this, bus, devicePath, then](const QDBusMessage& reply) {
+                         silent_ = timedOut(reply);
+                         if (silent_) {
+                             log_ << "No UDisks2 answers: " << errorText(reply) << "\n"
+                                  << std::flush;
+                         }
+                         then(bus, findBlock(reply, devicePath));
+                     });
+    };
+    const QDBusConnection bus(connectionName_);
+    if (bus.isConnected()) return ask(bus);
+    // Not yet connected, or the bus has gone since: try afresh, at the address
+    // the environment gives now (libdbus would keep the first one it read).
+    QDBusConnection::disconnectFromBus(connectionName_);
+    const QString address = systemBusAddress();
+    probeBus(address, lookupTimeoutMs, calls_.get(), [this, address, ask, then](BusState state) {
+        if (state == BusState::Answers) {
+            return ask(QDBusConnection::connectToBus(address, connectionName_));
+        }
+        silent_ = state == BusState::NoAnswer;
+        if (silent_) {
+            log_ << "No UDisks2 answers: the system bus at " << address.toStdString()
+                 << " took the connection but did not answer within " << lookupTimeoutMs / 1000
+                 << " s\n"
+                 << std::flush;
+        }
+        then(QDBusConnection(connectionName_), {});
+    });
+}
+
 void UDisks2::mount(const std::string& devicePath, std::function<void(const MountResult&)> done) {
-    const QDBusConnection bus = systemBus(connectionName_);
     QObject* calls = calls_.get();
-    whenAnswered(bus.asyncCall(lookupCall(), lookupTimeoutMs), calls,
-                 [bus, calls, devicePath, done](const QDBusMessage& reply) {
-                     const Lookup found = findBlock(reply, devicePath);
-                     if (!found.block || !found.block->mountable) return done({});
-                     const QDBusMessage mount =
-                         operationCall(found.block->object, filesystemInterface, "Mount");
-                     whenAnswered(bus.asyncCall(mount, operationTimeoutMs), calls,
-                                  [done](const QDBusMessage& reply) {
-                                      if (failed(reply)) {
-                                          done({MountResult::Outcome::Failed, errorText(reply)});
-                                      } else {
-                                          done({MountResult::Outcome::Mounted, {}});
-                                      }
-                                  });
-                 });
+    lookUp(devicePath, [calls, done](const QDBusConnection& bus, const Lookup& found) {
+        if (!found.block || !found.block->mountable) return done({});
+        const QDBusMessage mount = operationCall(found.block->object, filesystemInterface, "Mount");
+        whenAnswered(bus.asyncCall(mount, operationTimeoutMs), calls,
+                     [done](const QDBusMessage& reply) {
+                         if (failed(reply)) {
+                             done({MountResult::Outcome::Failed, errorText(reply)});
+                         } else {
+                             done({MountResult::Outcome::Mounted, {}});
+                         }
+                     });
+    });
 }
 
 std::optional<bool> UDisks2::eject(const std::string& devicePath,
                                    const std::function<bool()>& stillMounted) {
-    const QDBusConnection bus = systemBus(connectionName_);
-    const Lookup found = findBlock(callAndWait(bus, lookupCall(), lookupTimeoutMs), devicePath);
-    if (!found.answered) return std::nullopt;
-    if (!found.block) return false;  // the disk has gone already
-    if (found.block->hasFilesystem) {
+    std::optional<QDBusConnection> bus;
+    std::optional<Lookup> found;
+    QEventLoop loop;
+    lookUp(devicePath, [&](const QDBusConnection& connection, const Lookup& lookup) {
+        bus = connection;
+        found = lookup;
+        loop.quit();
+    });
+    if (!found) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!found->answered) return std::nullopt;
+    if (!found->block) return false;  // the disk has gone already
+    if (found->block->hasFilesystem) {
         const QDBusMessage unmounted =
-            callAndWait(bus, operationCall(found.block->object, filesystemInterface, "Unmount"),
+            callAndWait(*bus, operationCall(found->block->object, filesystemInterface, "Unmount"),
                         operationTimeoutMs);
         // Unmounting fails for a volume that was not mounted: that pen is
         // still to be powered off.
@@ -169,7 +218,7 @@ std::optional<bool> UDisks2::eject(const std::string& devicePath,
         }
     }
     const QDBusMessage poweredOff = callAndWait(
-        bus, operationCall(found.block->drive, driveInterface, "PowerOff"), operationTimeoutMs);
+        *bus, operationCall(found->block->drive, driveInterface, "PowerOff"), operationTimeoutMs);
     if (failed(poweredOff)) {
         log_ << "Powering off " << devicePath << " failed: " << errorText(poweredOff) << "\n"
              << std::flush;
