@@ -92,6 +92,13 @@ class UDisks2Test : public UmockdevPens {
         path.set("PATH", bin + ":" + std::getenv("PATH"));
         return bin + "/calls";
     }
+    std::optional<FileSystemCheck> checkFileSystem(UDisks2& udisks, FileSystemAction action) {
+        std::optional<std::optional<FileSystemCheck>> result;
+        udisks.checkFileSystem("/dev/sdb1", action, [&](const auto& done) { result = done; });
+        EXPECT_FALSE(result) << "the answer comes from the event loop";
+        EXPECT_TRUE(spinUntil([&] { return result.has_value(); }));
+        return result.value_or(std::nullopt);
+    }
 
     // The window on the Linux platform; attaches are examined at once, and
     // the waits before a mount are held until endMountWait.
@@ -194,6 +201,18 @@ TEST_F(UDisks2Test, ASystemBusThatNeverAnswersIsGivenUp) {
     EXPECT_EQ(ejected, "0|ejected sdb1\n|");
     EXPECT_EQ(said.str(), given);
     EXPECT_EQ(readFile(commands), "umount /dev/sdb1\neject /dev/sdb1\n");
+}
+
+TEST_F(UDisks2Test, AMissingCheckingToolIsNamedWithItsPackage) {
+    startUDisks2({}, "fsck.vfat");
+    UDisks2 udisks(log);
+    for (const FileSystemAction action : {FileSystemAction::Check, FileSystemAction::Repair}) {
+        const std::optional<FileSystemCheck> checked = checkFileSystem(udisks, action);
+        ASSERT_TRUE(checked);
+        EXPECT_EQ(checked->outcome, FileSystemCheck::Outcome::ToolMissing);
+        EXPECT_EQ(checked->reason,
+                  "fsck.vfat is not installed: it comes with the dosfstools package");
+    }
 }
 
 TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {

@@ -18,9 +18,12 @@ namespace {
 
 constexpr const char* service = "org.freedesktop.UDisks2";
 constexpr const char* rootObject = "/org/freedesktop/UDisks2";
+constexpr const char* managerObject = "/org/freedesktop/UDisks2/Manager";
+constexpr const char* managerInterface = "org.freedesktop.UDisks2.Manager";
 constexpr const char* blockInterface = "org.freedesktop.UDisks2.Block";
 constexpr const char* filesystemInterface = "org.freedesktop.UDisks2.Filesystem";
 constexpr const char* driveInterface = "org.freedesktop.UDisks2.Drive";
+constexpr const char* deviceBusy = "org.freedesktop.UDisks2.Error.DeviceBusy";
 
 // Where no UDisks2 runs, the bus says so at once; a bus, or a UDisks2, that
 // has not answered in this time is taken as absent.
@@ -28,6 +31,9 @@ constexpr int lookupTimeoutMs = 3000;
 // Mounting may wait for the user at a password prompt, and unmounting for the
 // pen's write cache to reach it.
 constexpr int operationTimeoutMs = 5 * 60 * 1000;
+// A check reads the whole file allocation table and every folder of a pen
+// that may hold gigabytes.
+constexpr int checkTimeoutMs = 30 * 60 * 1000;
 
 using Interfaces = QMap<QString, QVariantMap>;
 using ManagedObjects = QMap<QDBusObjectPath, Interfaces>;
@@ -101,6 +107,14 @@ QString uniqueConnectionName() {
     return QStringLiteral("penshelf-udisks2-%1").arg(++count);
 }
 
+// Where a checking tool comes from, for the user to install it.
+std::string toolMissingReason(const QString& type, const QString& tool) {
+    const std::string named =
+        tool.isEmpty() ? "the tool that checks " + type.toStdString() : tool.toStdString();
+    if (type == "vfat") return named + " is not installed: it comes with the dosfstools package";
+    return named + " is not installed";
+}
+
 }  // namespace
 
 // What UDisks2 said about a device: answered false when it did not answer.
@@ -131,6 +145,143 @@ UDisks2::Lookup findBlock(const QDBusMessage& reply, const std::string& devicePa
     }
     return {true, std::nullopt};
 }
+
+FileSystemCheck checkEnded(FileSystemCheck::Outcome outcome, std::string reason) {
+    FileSystemCheck result;
+    result.outcome = outcome;
+    result.reason = std::move(reason);
+    return result;
+}
+
+using CheckDone = std::function<void(const std::optional<FileSystemCheck>&)>;
+
+// One check or repair under way, a step at a time from the event loop. The
+// calls under way hold it; it ends with the UDisks2 object that started it.
+class CheckRun : public std::enable_shared_from_this<CheckRun> {
+  public:
+    CheckRun(const QDBusConnection& bus, QObject* calls, std::ostream& log, Block block,
+             std::string devicePath, FileSystemAction action, CheckDone done)
+        : bus_(bus),
+          calls_(calls),
+          log_(log),
+          block_(std::move(block)),
+          devicePath_(std::move(devicePath)),
+          action_(action),
+          done_(std::move(done)) {}
+
+    void start() {
+        ifTheToolIsThere("CanCheck", [this] {
+            if (action_ == FileSystemAction::Check) return unmount();
+            ifTheToolIsThere("CanRepair", [this] { unmount(); });
+        });
+    }
+
+  private:
+    using Outcome = FileSystemCheck::Outcome;
+
+    void call(const QDBusMessage& message, int timeoutMs,
+              std::function<void(const QDBusMessage&)> then) {
+        whenAnswered(bus_.asyncCall(message, timeoutMs), calls_,
+                     [self = shared_from_this(),
+                      then = std::move(then)](const QDBusMessage& reply) { then(reply); });
+    }
+
+    void ifTheToolIsThere(const char* question, std::function<void()> then) {
+        QDBusMessage ask =
+            QDBusMessage::createMethodCall(service, managerObject, managerInterface, question);
+        ask << block_.type;
+        call(ask, lookupTimeoutMs, [this, then = std::move(then)](const QDBusMessage& reply) {
+            if (failed(reply)) return finish(checkEnded(Outcome::Failed, errorText(reply)));
+            bool available = false;
+            QString tool;
+            const auto answer = qvariant_cast<QDBusArgument>(reply.arguments().value(0));
+            answer.beginStructure();
+            answer >> available >> tool;
+            answer.endStructure();
+            if (!available) {
+                return finish(
+                    checkEnded(Outcome::ToolMissing, toolMissingReason(block_.type, tool)));
+            }
+            then();
+        });
+    }
+
+    void unmount() {
+        if (!block_.mounted) return repairOrCheck();
+        call(operationCall(block_.object, filesystemInterface, "Unmount"), operationTimeoutMs,
+             [this](const QDBusMessage& reply) {
+                 if (!failed(reply)) return repairOrCheck();
+                 if (reply.errorName() == deviceBusy) return busy(reply);
+                 // Other refusals come from a volume that went meanwhile, too.
+                 call(lookupCall(), lookupTimeoutMs, [this, reply](const QDBusMessage& lookup) {
+                     const UDisks2::Lookup found = findBlock(lookup, devicePath_);
+                     if (found.block && !found.block->mounted) return repairOrCheck();
+                     busy(reply);
+                 });
+             });
+    }
+
+    void busy(const QDBusMessage& refusal) {
+        FileSystemCheck result = checkEnded(Outcome::Busy, errorText(refusal));
+        result.remounted = true;  // it stayed mounted
+        finish(result);
+    }
+
+    void repairOrCheck() {
+        if (action_ == FileSystemAction::Check) return check();
+        call(operationCall(block_.object, filesystemInterface, "Repair"), checkTimeoutMs,
+             [this](const QDBusMessage& reply) {
+                 // udisks 2.9 reports fsck.fat's "corrected something" as an
+                 // error: the check after it says how the file system is.
+                 result_.repairSaid = failed(reply) ? reply.errorMessage().toStdString()
+                                                    : "the repair ended without a complaint";
+                 check();
+             });
+    }
+
+    void check() {
+        call(operationCall(block_.object, filesystemInterface, "Check"), checkTimeoutMs,
+             [this](const QDBusMessage& reply) {
+                 if (failed(reply)) {
+                     result_.outcome = Outcome::Failed;
+                     result_.reason = errorText(reply);
+                 } else if (reply.arguments().value(0).toBool()) {
+                     result_.outcome = Outcome::Clean;
+                     result_.found = "no errors";
+                 } else {
+                     result_.outcome = Outcome::Damaged;
+                     result_.found = "the file system has errors";
+                 }
+                 mountAgain();
+             });
+    }
+
+    void mountAgain() {
+        call(operationCall(block_.object, filesystemInterface, "Mount"), operationTimeoutMs,
+             [this](const QDBusMessage& reply) {
+                 result_.remounted = !failed(reply);
+                 if (failed(reply)) {
+                     log_ << "Mounting " << devicePath_ << " again failed: " << errorText(reply)
+                          << "\n"
+                          << std::flush;
+                 }
+                 finish(result_);
+             });
+    }
+
+    void finish(const FileSystemCheck& result) {
+        if (done_) std::exchange(done_, nullptr)(result);
+    }
+
+    QDBusConnection bus_;
+    QObject* calls_;
+    std::ostream& log_;
+    const Block block_;
+    const std::string devicePath_;
+    const FileSystemAction action_;
+    CheckDone done_;
+    FileSystemCheck result_;
+};
 
 }  // namespace
 
@@ -217,6 +368,8 @@ std::optional<bool> UDisks2::eject(const std::string& devicePath,
             return false;
         }
     }
+    // Loop devices and some card readers have no drive: nothing to power off.
+    if (found->block->drive == "/" || found->block->drive.isEmpty()) return true;
     const QDBusMessage poweredOff = callAndWait(
         *bus, operationCall(found->block->drive, driveInterface, "PowerOff"), operationTimeoutMs);
     if (failed(poweredOff)) {
@@ -225,6 +378,16 @@ std::optional<bool> UDisks2::eject(const std::string& devicePath,
         return false;
     }
     return true;
+}
+
+void UDisks2::checkFileSystem(const std::string& devicePath, FileSystemAction action,
+                              std::function<void(const std::optional<FileSystemCheck>&)> done) {
+    lookUp(devicePath, [this, devicePath, action, done](const QDBusConnection& bus,
+                                                        const Lookup& found) {
+        if (!found.block || !found.block->hasFilesystem) return done(std::nullopt);
+        std::make_shared<CheckRun>(bus, calls_.get(), log_, *found.block, devicePath, action, done)
+            ->start();
+    });
 }
 
 }  // namespace penshelf
