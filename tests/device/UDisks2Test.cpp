@@ -8,6 +8,8 @@
 #include "cli/PenCommands.h"
 #include "device/linux/LinuxPlatform.h"
 #include "device/linux/MountTableWatch.h"
+#include "device/linux/UDisks2.h"
+#include "books/UniqueFd.h"
 #include "texts/Texts.h"
 
 #include "support/BookFile.h"
@@ -23,9 +25,13 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
+#include <iostream>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -56,15 +62,16 @@ class UDisks2Test : public UmockdevPens {
     }
 
     // The bus with the stand-in on it, which knows the pen's partition sdb1;
-    // errors: the calls that fail, and how.
-    void startUDisks2(const QJsonObject& errors = {}) {
+    // errors: the calls that fail, and how; missing: the checking tool it lacks.
+    void startUDisks2(const QJsonObject& errors = {}, const QString& missing = {}) {
         bus.setProcessEnvironment(outsideUmockdev());
         bus.start("dbus-daemon", {"--session", "--nofork", "--print-address",
                                   QString::fromStdString("--address=unix:path=" + dir / "bus")});
         ASSERT_TRUE(bus.waitForReadyRead(10000)) << "dbus-daemon did not start";
         const QJsonObject parameters{{"dir", QString::fromStdString(dir.path().string())},
                                      {"volume", QString::fromStdString(volume)},
-                                     {"errors", errors}};
+                                     {"errors", errors},
+                                     {"missing", missing}};
         udisks.setProcessEnvironment(outsideUmockdev());
         udisks.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         udisks.setStandardOutputFile(QProcess::nullDevice());
@@ -75,6 +82,23 @@ class UDisks2Test : public UmockdevPens {
             << "the stand-in UDisks2 did not start";
     }
     std::string calls() const { return readFile(dir / "calls"); }
+    // A folder in front of PATH whose commands only write down how they were called.
+    std::string fakeCommands(std::initializer_list<const char*> names) {
+        const std::string bin = dir / "bin";
+        for (const char* name : names) {
+            writeFile(bin + "/" + name, "#!/bin/sh\necho \"${0##*/} $@\" >> '" + bin + "/calls'\n");
+            chmod((bin + "/" + name).c_str(), 0755);
+        }
+        path.set("PATH", bin + ":" + std::getenv("PATH"));
+        return bin + "/calls";
+    }
+    std::optional<FileSystemCheck> checkFileSystem(UDisks2& udisks, FileSystemAction action) {
+        std::optional<std::optional<FileSystemCheck>> result;
+        udisks.checkFileSystem("/dev/sdb1", action, [&](const auto& done) { result = done; });
+        EXPECT_FALSE(result) << "the answer comes from the event loop";
+        EXPECT_TRUE(spinUntil([&] { return result.has_value(); }));
+        return result.value_or(std::nullopt);
+    }
 
     // The window on the Linux platform; attaches are examined at once, and
     // the waits before a mount are held until endMountWait.
@@ -102,6 +126,7 @@ class UDisks2Test : public UmockdevPens {
     const std::string volume = penVolume("MOUNTEDBYUS");
     const std::string penShown = std::string(penDisplayName) + " XLM PEN 1.00";
     const ScopedEnv systemBus{"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + dir / "bus"};
+    ScopedEnv path;
     QProcess bus, udisks;
     std::unique_ptr<Platform> platform;
     std::ostringstream log;
@@ -125,19 +150,69 @@ TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
 }
 
 TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
-    const std::string bin = dir / "bin";
-    writeFile(bin + "/udisksctl", "#!/bin/sh\necho \"$@\" >> '" + bin + "/calls'\n");
-    chmod((bin + "/udisksctl").c_str(), 0755);
-    const ScopedEnv path("PATH", bin + ":" + std::getenv("PATH"));
+    const std::string commands = fakeCommands({"udisksctl"});
     addPen();
     startApp();  // no bus at all
     endMountWait();
     spinFor(200ms);
     EXPECT_EQ(ui().fsZiro->text().toStdString(), "---");
     QTest::mouseClick(ui().btnEject, Qt::LeftButton);
-    EXPECT_EQ(readFile(bin + "/calls"),
-              "unmount --block-device /dev/sdb1\npower-off --block-device /dev/sdb1\n");
+    EXPECT_EQ(readFile(commands),
+              "udisksctl unmount --block-device /dev/sdb1\n"
+              "udisksctl power-off --block-device /dev/sdb1\n");
     EXPECT_EQ(listed(), texts::connectPenPrompt);
+}
+
+// A bus that takes the connection and never answers is given up within
+// seconds while the event loop turns; the command line then ejects with
+// umount and eject, since udisksctl would wait on that bus for good.
+TEST_F(UDisks2Test, ASystemBusThatNeverAnswersIsGivenUp) {
+    const UniqueFd silent(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (dir / "bus").c_str());
+    ASSERT_EQ(bind(silent.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(silent.get(), 16), 0);
+    const std::string commands = fakeCommands({"udisksctl", "umount", "eject"});
+    addPen();
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    {
+        UDisks2 udisks(log);
+        std::optional<MountResult> mounted;
+        udisks.mount("/dev/sdb1", [&](const MountResult& done) { mounted = done; });
+        EXPECT_FALSE(mounted) << "the answer comes from the event loop";
+        ASSERT_TRUE(spinUntil([&] { return mounted.has_value(); }));
+        EXPECT_EQ(mounted->outcome, MountResult::Outcome::NothingMounted);
+        ticks = 0;
+        EXPECT_EQ(udisks.eject("/dev/sdb1", [] { return false; }), std::nullopt);
+        EXPECT_GT(ticks, 0) << "the event loop turned while eject waited";
+    }
+    const std::string given = "No UDisks2 answers: the system bus at unix:path=" + dir / "bus" +
+                              " took the connection but did not answer within 3 s\n";
+    EXPECT_EQ(log.str(), given + given);
+
+    std::ostringstream said;
+    std::streambuf* const standardError = std::cerr.rdbuf(said.rdbuf());
+    const std::string ejected = runCli(cli::ejectAction);
+    std::cerr.rdbuf(standardError);
+    EXPECT_EQ(ejected, "0|ejected sdb1\n|");
+    EXPECT_EQ(said.str(), given);
+    EXPECT_EQ(readFile(commands), "umount /dev/sdb1\neject /dev/sdb1\n");
+}
+
+TEST_F(UDisks2Test, AMissingCheckingToolIsNamedWithItsPackage) {
+    startUDisks2({}, "fsck.vfat");
+    UDisks2 udisks(log);
+    for (const FileSystemAction action : {FileSystemAction::Check, FileSystemAction::Repair}) {
+        const std::optional<FileSystemCheck> checked = checkFileSystem(udisks, action);
+        ASSERT_TRUE(checked);
+        EXPECT_EQ(checked->outcome, FileSystemCheck::Outcome::ToolMissing);
+        EXPECT_EQ(checked->reason,
+                  "fsck.vfat is not installed: it comes with the dosfstools package");
+    }
 }
 
 TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {

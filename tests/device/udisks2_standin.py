@@ -5,6 +5,7 @@ of its own. Parameters (JSON):
           written once the service is on the bus
   volume  the folder sdb1 is mounted at
   errors  {"Mount": "org.freedesktop.UDisks2.Error.NotAuthorized", ...}: calls that fail so
+  missing the checking tool the Manager's CanCheck and CanRepair say is not installed
 '''
 
 import os
@@ -21,6 +22,7 @@ IS_OBJECT_MANAGER = True
 
 FILESYSTEM = 'org.freedesktop.UDisks2.Filesystem'
 DRIVE = 'org.freedesktop.UDisks2.Drive'
+MANAGER = 'org.freedesktop.UDisks2.Manager'
 
 settings = {}
 
@@ -68,6 +70,18 @@ class Device(mockobject.DBusMockObject):
         self.operation('PowerOff', options, message)
 
 
+class Manager(mockobject.DBusMockObject):
+    '''Whether the tools that check and repair a file system are there.'''
+
+    @dbus.service.method(MANAGER, in_signature='s', out_signature='(bs)')
+    def CanCheck(self, _type):
+        return (not settings.get('missing'), settings.get('missing', ''))
+
+    @dbus.service.method(MANAGER, in_signature='s', out_signature='(bs)')
+    def CanRepair(self, _type):
+        return self.CanCheck(_type)
+
+
 def load(mock, parameters):
     settings.update(parameters)
     drive = f'{MAIN_OBJ}/drives/PEN_sdb1'
@@ -75,10 +89,13 @@ def load(mock, parameters):
                    'org.freedesktop.UDisks2.Block', {
                        'Device': dbus.ByteArray(b'/dev/sdb1\0'),
                        'IdUsage': 'filesystem',
+                       'IdType': 'vfat',
                        'Drive': dbus.ObjectPath(drive),
                    })
     block.props[FILESYSTEM] = {'MountPoints': dbus.Array([], signature='ay')}
     mockobject.objects[block.path] = block
     mockobject.objects[drive] = Device(mock.bus_name, drive, DRIVE, {})
+    manager = f'{MAIN_OBJ}/Manager'
+    mockobject.objects[manager] = Manager(mock.bus_name, manager, MANAGER, {})
     with open(file('ready'), 'w', encoding='utf-8'):
         pass

@@ -36,7 +36,7 @@ class LinuxPlatform : public Platform {
             return *ejected;
         }
         // No UDisks2 answers: the system's commands may still do it.
-        return ejectWithSystemCommands(device, stillMounted);
+        return ejectWithSystemCommands(device, stillMounted, !udisks_.systemBusSilent());
     }
     void mount(const std::string& bsdName, std::function<void(const MountResult&)> done) override {
         udisks_.mount("/dev/" + bsdName, std::move(done));

@@ -24,9 +24,10 @@ int runCommand(const QString& program, const QStringList& arguments) {
 }
 
 bool ejectWithSystemCommands(const std::string& devicePath,
-                             const std::function<bool()>& stillMounted) {
+                             const std::function<bool()>& stillMounted, bool withUdisksctl) {
     const QString device = QString::fromStdString(devicePath);
-    const QString udisksctl = QStandardPaths::findExecutable(QStringLiteral("udisksctl"));
+    const QString udisksctl =
+        withUdisksctl ? QStandardPaths::findExecutable(QStringLiteral("udisksctl")) : QString();
     const auto unmount = [&] {
         const int status = udisksctl.isEmpty()
                                ? runCommand(QStringLiteral("umount"), {device})

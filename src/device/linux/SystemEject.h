@@ -18,8 +18,9 @@ int runCommand(const QString& program, const QStringList& arguments);
 // Unmounts and powers off the disk of devicePath ("/dev/sdb1"). A failed
 // unmount stops there unless stillMounted() says the volume is not mounted
 // (it never was, or went away): such a disk is still powered off. True when
-// every step succeeded.
+// every step succeeded. withUdisksctl false: udisksctl is passed over, as
+// where the system bus takes connections but does not answer it waits for good.
 bool ejectWithSystemCommands(const std::string& devicePath,
-                             const std::function<bool()>& stillMounted);
+                             const std::function<bool()>& stillMounted, bool withUdisksctl = true);
 
 }  // namespace penshelf

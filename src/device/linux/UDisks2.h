@@ -1,8 +1,9 @@
 #pragma once
 // UDisks2, the disk service of Linux desktops, on the system bus: it mounts a
-// pen's file system where nothing else did, and unmounts and powers off a
-// pen's disk, without root, with the desktop's password prompt where its
-// policy wants one. The D-Bus side stays in the .cpp file.
+// pen's file system where nothing else did, checks and repairs it, and
+// unmounts and powers off a pen's disk, without root, with the desktop's
+// password prompt where its policy wants one. The D-Bus side stays in the
+// .cpp file.
 
 #include "device/Platform.h"
 
@@ -14,13 +15,15 @@
 #include <optional>
 #include <string>
 
+class QDBusConnection;
 class QObject;
 
 namespace penshelf {
 
 class UDisks2 {
   public:
-    // log: where failed unmounts and power-offs are told.
+    // log: where failed unmounts, power-offs and remounts are told, and a
+    // system bus that does not answer.
     explicit UDisks2(std::ostream& log);
     ~UDisks2();
     UDisks2(const UDisks2&) = delete;
@@ -31,7 +34,8 @@ class UDisks2 {
     // Without UDisks2, or without a file system there: NothingMounted.
     void mount(const std::string& devicePath, std::function<void(const MountResult&)> done);
 
-    // Unmounts the file system on devicePath and powers off its drive, each
+    // Unmounts the file system on devicePath and powers off its drive (a
+    // device without one, such as a loop device, is done once unmounted), each
     // step waited for with the window drawn but user input held back. A failed
     // unmount stops there unless stillMounted() says nothing is mounted any
     // more. True when every step succeeded; nothing when no UDisks2 answers.
@@ -48,8 +52,22 @@ class UDisks2 {
     void checkFileSystem(const std::string& devicePath, FileSystemAction action,
                          std::function<void(const std::optional<FileSystemCheck>&)> done);
 
+    // True when the system bus, or UDisks2 on it, was there the last time it
+    // was asked but did not answer in time: udisksctl would hang on it too.
+    bool systemBusSilent() const { return silent_; }
+
+    // What UDisks2 says of a device; the D-Bus side of it is in the .cpp file.
+    struct Lookup;
+
   private:
+    // Calls then, from the event loop, with the system bus and what UDisks2
+    // says of devicePath. Connecting and this first question each get a few
+    // seconds; libdbus is only let connect to a bus that answered meanwhile.
+    void lookUp(const std::string& devicePath,
+                std::function<void(const QDBusConnection&, const Lookup&)> then);
+
     std::ostream& log_;
+    bool silent_ = false;
     // This object's own connection to the system bus, by name.
     const QString connectionName_;
     // Parent of the watchers of the calls under way: they end with this object.

@@ -1,0 +1,139 @@
+// UDisks2 against the real udisksd, which with_udisksd.sh starts on a private
+// system bus, over loop devices: a FAT pen checked and repaired (the kernel
+// here cannot mount FAT, so it is not mounted again), an ext4 one unmounted for
+// its check and mounted again, left alone while busy, and ejected although a
+// loop device has no drive to power off. Needs root.
+
+#include "device/linux/UDisks2.h"
+
+#include "books/UniqueFd.h"
+
+#include "support/LoopVolume.h"
+#include "support/Spin.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+using namespace penshelf;
+using namespace penshelf::test;
+using Outcome = FileSystemCheck::Outcome;
+
+namespace {
+
+// What a shell command printed, its last newline removed.
+std::string output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
+        pclose(pipe);
+    }
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+class UDisksdTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "skipped: loop devices and udisksd need root";
+        ASSERT_TRUE(std::getenv("PENSHELF_REAL_UDISKSD"))
+            << "run this suite through with_udisksd.sh, which starts udisksd";
+    }
+    ~UDisksdTest() override {
+        if (loop.empty()) return;
+        runQuietly("umount " + loop);
+        runQuietly("losetup -d " + loop);
+    }
+
+    // image on a loop device, once UDisks2 knows its file system of type.
+    void attach(const std::string& type) {
+        loop = output("losetup -f --show " + image);
+        ASSERT_EQ(loop.rfind("/dev/loop", 0), 0u) << loop;
+        for (int tries = 0; tries < 100; ++tries) {
+            if (runQuietly("udisksctl info -b " + loop + " 2>&1 | grep -q 'IdType: *" + type +
+                           "$'")) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        FAIL() << "UDisks2 never saw " << type << " on " << loop;
+    }
+    std::optional<FileSystemCheck> check(FileSystemAction action) {
+        std::optional<std::optional<FileSystemCheck>> result;
+        udisks.checkFileSystem(loop, action, [&](const auto& done) { result = done; });
+        EXPECT_TRUE(spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)));
+        return result.value_or(std::nullopt);
+    }
+    std::string mountPoint() const { return output("findmnt -n -o TARGET " + loop); }
+
+    TempDir dir;
+    const std::string image = dir / "pen.img";
+    std::string loop;
+    std::ostringstream log;
+    UDisks2 udisks{log};
+};
+
+TEST_F(UDisksdTest, ADirtyFatIsFoundDamagedThenRepairedKeepingItsFiles) {
+    writeFile(dir / "001.vxr", "a book");
+    ASSERT_TRUE(runQuietly("(truncate -s 40M " + image + " && mkfs.fat -F 32 " + image +
+                           " && mcopy -i " + image + " " + dir / "001.vxr ::001.vxr)"));
+    {
+        std::fstream boot(image, std::ios::in | std::ios::out | std::ios::binary);
+        boot.seekp(0x41).put(1);  // the dirty flag of a FAT32 boot sector
+    }
+    attach("vfat");
+    const std::string damaged = readFile(image);
+
+    const std::optional<FileSystemCheck> checked = check(FileSystemAction::Check);
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(checked->outcome, Outcome::Damaged) << checked->reason;
+    // Kernels without vfat, as here, cannot mount it again: the outcome stands.
+    EXPECT_EQ(checked->remounted, !mountPoint().empty());
+    EXPECT_TRUE(readFile(image) == damaged) << "a check writes nothing";
+
+    const std::optional<FileSystemCheck> repaired = check(FileSystemAction::Repair);
+    ASSERT_TRUE(repaired);
+    EXPECT_EQ(repaired->outcome, Outcome::Clean) << repaired->reason;
+    EXPECT_NE(repaired->repairSaid, "");
+    runQuietly("umount " + loop);
+    EXPECT_TRUE(runQuietly("fsck.fat -n " + image));
+    EXPECT_EQ(output("mtype -i " + image + " ::001.vxr"), "a book");
+}
+
+TEST_F(UDisksdTest, Ext4IsLeftAloneWhileBusyCheckedAndMountedAgainThenEjected) {
+    ASSERT_TRUE(runQuietly("(truncate -s 8M " + image + " && mkfs.ext4 -q -F " + image + ")"));
+    attach("ext4");
+    std::optional<MountResult> mounted;
+    udisks.mount(loop, [&](const MountResult& done) { mounted = done; });
+    ASSERT_TRUE(spinUntil([&] { return mounted.has_value(); }));
+    ASSERT_EQ(mounted->outcome, MountResult::Outcome::Mounted) << mounted->reason;
+    const std::string volume = mountPoint();
+    ASSERT_NE(volume, "");
+
+    UniqueFd held(open((volume + "/held").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644));
+    const std::optional<FileSystemCheck> busy = check(FileSystemAction::Check);
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(busy->outcome, Outcome::Busy) << busy->reason;
+    EXPECT_EQ(mountPoint(), volume);
+    held.reset();
+
+    const std::optional<FileSystemCheck> checked = check(FileSystemAction::Check);
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(checked->outcome, Outcome::Clean) << checked->reason;
+    EXPECT_TRUE(checked->remounted);
+    EXPECT_NE(mountPoint(), "");
+
+    const auto stillMounted = [&] { return !mountPoint().empty(); };
+    EXPECT_EQ(udisks.eject(loop, stillMounted), std::optional<bool>(true)) << log.str();
+    EXPECT_EQ(mountPoint(), "");
+}
+
+}  // namespace
