@@ -3,8 +3,12 @@
 
 #include "device/FatCheck.h"
 
+#include "books/Volumes.h"
+#include "device/linux/LinuxPlatform.h"
+
 #include "support/BookFile.h"
 #include "support/FatImage.h"
+#include "support/LoopVolume.h"
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 
@@ -104,6 +108,45 @@ TEST_F(FatCheckTest, aRepairLeavesACleanFileSystemWithTheIntactBooks) {
             }
         }
     }
+}
+
+// Where no UDisks2 answers, root unmounts the pen and checks its partition,
+// leaving it to be plugged in again; a pen in use is left as it is.
+TEST_F(FatCheckTest, withoutUDisks2RootChecksThePartitionAndLeavesABusyPenAlone) {
+    if (geteuid() != 0) GTEST_SKIP() << "loop devices need root";
+    test::TempDir dir;
+    const test::ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + dir / "no-bus");
+    const std::unique_ptr<Platform> platform = makeLinuxPlatform();
+    const auto checkOf = [&](const std::string& bsdName, FileSystemAction action) {
+        std::optional<FileSystemCheck> result;
+        platform->checkFileSystem(bsdName, action, [&](const FileSystemCheck& c) { result = c; });
+        EXPECT_TRUE(test::spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)));
+        return result.value_or(FileSystemCheck{});
+    };
+
+    test::FatImage image(test::FatType::Fat32, books);
+    ASSERT_TRUE(image.made());
+    image.damage(Damage::DirtyFlag);
+    const std::string loop = test::commandOutput("losetup -f --show " + image.path()).value_or("");
+    ASSERT_FALSE(loop.empty());
+    const std::string device =
+        loop.substr(loop.rfind('/') + 1, loop.find('\n') - loop.rfind('/') - 1);
+    const FileSystemCheck damaged = checkOf(device, FileSystemAction::Check);
+    const FileSystemCheck repaired = checkOf(device, FileSystemAction::Repair);
+    test::runQuietly("losetup -d /dev/" + device);
+    EXPECT_EQ(damaged.outcome, Outcome::Damaged) << damaged.reason;
+    EXPECT_TRUE(damaged.replug && !damaged.remounted);
+    EXPECT_EQ(repaired.outcome, Outcome::Clean) << repaired.reason;
+    EXPECT_TRUE(test::fatImageIsClean(image.path()));
+
+    MAKE_LOOP_VOLUME(volume, 4096);
+    const std::string busyDevice = volume->device();
+    {
+        std::ofstream held(volume->book + "001.vxr");
+        const FileSystemCheck busy = checkOf(busyDevice, FileSystemAction::Check);
+        EXPECT_EQ(busy.outcome, Outcome::Busy) << busy.reason;
+    }
+    EXPECT_EQ(platform->volumes().GetVolumePath(busyDevice), volume->root + "/");
 }
 
 }  // namespace
