@@ -77,12 +77,26 @@ QJsonArray booksJson(const VerifyReport& report) {
     return books;
 }
 
+// The tool's lines, each escaped as file names are: they name files on the
+// pen, in whatever bytes they have.
+QJsonArray linesJson(const std::string& text) {
+    QJsonArray lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start)
+            lines.append(QString::fromStdString(escapeField(text.substr(start, end - start))));
+        start = end + 1;
+    }
+    return lines;
+}
+
 QJsonObject fileSystemJson(const FileSystemCheck& check) {
     return {{"outcome", outcomeName(check.outcome)},
             {"reason", QString::fromStdString(escapeField(check.reason))},
-            // The tool's lines name files on the pen, in whatever bytes they have.
-            {"found", QString::fromStdString(escapeField(check.found))},
-            {"repair", QString::fromStdString(escapeField(check.repairSaid))},
+            {"found", linesJson(check.found)},
+            {"repair", linesJson(check.repairSaid)},
             {"remounted", check.remounted},
             {"replug", check.replug}};
 }
@@ -111,8 +125,11 @@ void printLines(std::ostream& out, const std::string& text) {
 
 void printFileSystem(Reply& reply, const FileSystemCheck& check, const char* heading) {
     std::ostream& out = reply.out();
+    if (!check.repairSaid.empty()) {
+        out << "the repair:\n";
+        printLines(out, check.repairSaid);
+    }
     out << heading << ": " << outcomeName(check.outcome) << "\n";
-    printLines(out, check.repairSaid);
     printLines(out, check.found);
 }
 
@@ -213,7 +230,7 @@ int checkCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     } else {
         if (report.books) printBooks(reply, *report.books, "books");
         if (report.fileSystem) printFileSystem(reply, *report.fileSystem, "file system");
-        if (report.repair) printFileSystem(reply, *report.repair, "after the repair");
+        if (report.repair) printFileSystem(reply, *report.repair, "file system after the repair");
         if (report.booksAfter) printBooks(reply, *report.booksAfter, "books after the repair");
         for (const BookChange& change : report.changes) {
             reply.out() << (change.kind == BookChange::Kind::Gone ? "gone " : "changed ")
