@@ -104,7 +104,7 @@ inline constexpr const char* sharedTargetReason = "它所共享的点读包 %1 �
 // Checking a pen: the 点读笔 menu's command and its window. %1…: QString::arg.
 inline constexpr const char* checkPenTitle = "检查点读笔";
 inline constexpr const char* checkNotice =
-    "先从头到尾读取每本点读包（只读不写），再检查点读笔的文件系统。"
+    "先从头到尾读取每本点读包，只读不写；再检查点读笔的文件系统。"
     "检查文件系统时点读笔会暂时卸载，请勿拔出。";
 inline constexpr const char* readingBooks = "正在读取点读包：第 %1 本，共 %2 本";
 inline constexpr const char* checkingFileSystem = "正在检查文件系统，点读笔已暂时卸载，请勿拔出……";

@@ -253,6 +253,7 @@ int main(int argc, char** argv) {
     const std::string damagedPen = platform.pens().at("pen-C").bsdName;
     CheckWindow check(platform, damagedPen, window);
     check.askRepair = [] { return RepairChoice::RepairNow; };
+    check.resize(640, 720);  // the whole summary, down to what the repair changed
     check.show();
     check.start();
     while (check.running()) settle(50);
