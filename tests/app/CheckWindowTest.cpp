@@ -45,23 +45,24 @@ TEST_F(CheckWindowTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
     }});
     plugInDamagedPen();
     QString found, repaired, info;
-    bool repairOffered = false;
+    std::pair<bool, bool> repairShown;  // before the repair, and after it
     QTimer::singleShot(0, [&] {
         auto* check = qobject_cast<CheckWindow*>(QApplication::activeModalWidget());
         ASSERT_NE(check, nullptr);
         EXPECT_TRUE(part<QLabel>(check, "ttNotice")->text().contains(QStringLiteral("暂时卸载")));
         ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
         found = summaryOf(*check);
-        repairOffered = part<QPushButton>(check, "btnRepair")->isVisible();
+        repairShown.first = part<QPushButton>(check, "btnRepair")->isVisible();
         part<QPushButton>(check, "btnRepair")->click();
         ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
         repaired = summaryOf(*check);
         info = infoOf(*check);
+        repairShown.second = part<QPushButton>(check, "btnRepair")->isVisible();
         part<QPushButton>(check, "btnClose")->click();
     });
     part<QAction>(app->window(), "actCheck")->trigger();
 
-    EXPECT_TRUE(repairOffered);
+    EXPECT_EQ(repairShown, std::pair(true, false));
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(found.contains(QString::fromUtf8(texts::fileSystemDamaged))) << found.toStdString();
     EXPECT_TRUE(repaired.contains(QString::fromUtf8(texts::afterRepairClean)))

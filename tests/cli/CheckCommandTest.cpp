@@ -3,7 +3,12 @@
 
 #include "support/FatImage.h"
 
+#include "cli/PenCommands.h"
+#include "device/simulated/SimulatedPlatform.h"
+
 #include <QJsonArray>
+
+#include <filesystem>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -73,6 +78,44 @@ TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedAndExitsTwo) {
         EXPECT_THAT(run.err, Not(HasSubstr("healthy")));
     }
     EXPECT_EQ(runCli({"check", "extra"}).status, 1);
+}
+
+// A pen whose file system check says what the test gives it, and whose
+// repair cuts one book short and loses another, as fsck.fat may.
+class RepairingPen : public SimulatedPlatform {
+  public:
+    RepairingPen(const std::string& folder, FileSystemCheck::Outcome found)
+        : SimulatedPlatform(folder), found_(found) {}
+    void checkFileSystem(const std::string&, FileSystemAction action,
+                         std::function<void(const FileSystemCheck&)> done) override {
+        if (action == FileSystemAction::Repair) {
+            const std::string book = pens().begin()->second.path + "/BOOK/";
+            std::filesystem::resize_file(book + "001.vxr", 100);
+            std::filesystem::remove(book + "002.vxr");
+        }
+        const bool repaired = action == FileSystemAction::Repair;
+        done({repaired ? FileSystemCheck::Outcome::Clean : found_, {}, {}, {}, true, false});
+    }
+
+  private:
+    FileSystemCheck::Outcome found_;
+};
+
+TEST_F(CheckCommand, ARepairNamesTheBooksItChangedAndABusyPenIsLeftUnchecked) {
+    const auto checkOn = [this](FileSystemCheck::Outcome found) {
+        RepairingPen platform(pens.str(), found);
+        return capture([&](std::ostream& out, std::ostream& err) {
+            return cli::runPenCommand(cli::checkAction, {"--repair"}, out, err, &platform);
+        });
+    };
+    const CliRun busy = checkOn(FileSystemCheck::Outcome::Busy);
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_THAT(busy.err, HasSubstr("another program is using the pen"));
+    EXPECT_TRUE(std::filesystem::exists(volume + "BOOK/002.vxr")) << "no repair without damage";
+
+    const CliRun repaired = checkOn(FileSystemCheck::Outcome::Damaged);
+    EXPECT_EQ(repaired.status, 0) << repaired.err;
+    EXPECT_THAT(repaired.out, HasSubstr("changed 001.vxr\ngone 002.vxr\n"));
 }
 
 }  // namespace
