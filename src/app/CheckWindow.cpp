@@ -176,6 +176,7 @@ void CheckWindow::showReport() {
         summary << tr8(texts::noBooksRead);
     }
     if (report.fileSystem) addFileSystem(summary, *report.fileSystem, false);
+    if (report.repair && backedUp_) summary << tr8(texts::backedUpBeforeRepair);
     if (report.repair) addFileSystem(summary, *report.repair, true);
     if (report.booksAfter) {
         addBooks(summary, *report.booksAfter);
@@ -228,6 +229,7 @@ void CheckWindow::askAndRepair() {
     backUp([self = QPointer<CheckWindow>(this)](bool backedUp) {
         if (!self) return;
         self->backingUp_ = false;
+        self->backedUp_ = backedUp;
         if (backedUp) return self->startRepair();
         self->ui_->dtInfo->setText(tr8(texts::backupNotWhole));
     });

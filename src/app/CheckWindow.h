@@ -59,6 +59,7 @@ class CheckWindow : public QDialog {
     std::unique_ptr<Ui::CheckWindow> ui_;
     PenCheck check_;
     bool backingUp_ = false;
+    bool backedUp_ = false;  // before the repair
 };
 
 }  // namespace penshelf

@@ -136,6 +136,7 @@ inline constexpr const char* penBusy =
 inline constexpr const char* checkToolMissing = "未检查文件系统：缺少检查工具（%1）。";
 inline constexpr const char* checkNotPossible = "只检查了点读包，未检查文件系统：%1";
 inline constexpr const char* checkFailed = "文件系统检查失败：%1";
+inline constexpr const char* backedUpBeforeRepair = "修复前已把点读包备份到电脑。";
 inline constexpr const char* repairSaid = "修复：";
 inline constexpr const char* afterRepairClean = "修复后文件系统：正常。";
 inline constexpr const char* afterRepairDamaged = "修复后文件系统：仍有损坏。";

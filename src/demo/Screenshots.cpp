@@ -248,11 +248,21 @@ int main(int argc, char** argv) {
     ok = shoot(&restore, out + "restore-window.png") && ok;
     restore.close();
 
-    // 检查点读笔… on pen C, whose file system was left damaged: found, then
-    // repaired, and the summary of both.
+    // 检查点读笔… on pen C, whose file system was left damaged: found, its
+    // books backed up, repaired, read again, and the summary of it all.
     const std::string damagedPen = platform.pens().at("pen-C").bsdName;
     CheckWindow check(platform, damagedPen, window);
-    check.askRepair = [] { return RepairChoice::RepairNow; };
+    check.askRepair = [] { return RepairChoice::BackUpFirst; };
+    check.backUp = [&](std::function<void(bool)> done) {
+        BackupWindow backupC(window);
+        backupC.startBackup({.bookFolder = pens.path().toStdString() + "/pen-C/BOOK/",
+                             .folder = backups.path().toStdString() + "/pen-C",
+                             .identityCode = std::nullopt,
+                             .product = std::nullopt,
+                             .when = std::time(nullptr)});
+        while (backupC.running()) settle(50);
+        done(backupC.backedUpWhole());
+    };
     check.resize(640, 720);  // the whole summary, down to what the repair changed
     check.show();
     check.start();
