@@ -11,13 +11,6 @@ class MainWindowTest : public WindowTest<> {
   protected:
     MainWindowTest() { start(); }
 
-    // A pen folder with the given books (file -> title).
-    void attachPen(const std::string& bsdName, const std::string& code,
-                   std::map<std::string, std::string> books = {}) {
-        for (auto& [file, title] : books) title = vxbName(title);
-        WindowTest::attachPen(bsdName, code, books);
-    }
-
     void expectNoPenState() {
         ASSERT_EQ(ui->listZiro->count(), 1);
         EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
@@ -40,7 +33,8 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolder) {
     EXPECT_FALSE(ui->boxBook->isHidden());
     EXPECT_TRUE(ui->webView->isHidden());
 
-    attachPen("sdb1", "A1B2C3D4E5F", {{"001.vxr", "小兔子乖乖"}, {"002.vxs", "三只小猪"}});
+    attachPen("sdb1", "A1B2C3D4E5F",
+              {{"001.vxr", vxbName("小兔子乖乖")}, {"002.vxs", vxbName("三只小猪")}});
 
     ASSERT_EQ(ui->listZiro->count(), 1);
     EXPECT_EQ(ui->listZiro->itemText(0), "小栗莓点读笔 PEN 1.00");
@@ -71,8 +65,8 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolder) {
 }
 
 TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
-    attachPen("sdb1", "FIRST", {{"001.vxr", "First pen's book"}});
-    attachPen("sdc1", "SECOND", {{"007.vxr", "Second pen's book"}});
+    attachPen("sdb1", "FIRST", {{"001.vxr", vxbName("First pen's book")}});
+    attachPen("sdc1", "SECOND", {{"007.vxr", vxbName("Second pen's book")}});
     ASSERT_EQ(ui->listZiro->count(), 2);
     EXPECT_EQ(ui->listZiro->itemText(1), ui->listZiro->itemText(0));
     EXPECT_EQ(ui->snZiro->text(), "FIRST");
@@ -99,7 +93,7 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
 
 // The pen's file system turns read-only while the window runs, and back.
 TEST_F(MainWindowTest, AReadOnlyPenSaysSoAndOffersNoWriteTillItIsWritableAgain) {
-    attachPen("sdb1", "CODE", {{"001.vxr", "一"}});
+    attachPen("sdb1", "CODE", {{"001.vxr", vxbName("一")}});
     clickRow(0);
     // Install, Remove and Restore: whether each takes a click, and its tooltip.
     using Look = std::vector<std::pair<bool, QString>>;

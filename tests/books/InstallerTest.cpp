@@ -85,10 +85,8 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
           Check{"000", ".vxr", NumberCheck::Valid}, Check{"999", ".vxr", NumberCheck::Valid}}) {
         EXPECT_EQ(checkBookNumber(pen.book, c.number, c.ext), c.expected) << c.number << c.ext;
     }
-}
 
-TEST(BookNumbers, AFullFolderProposes998NeverZeroOr999) {
-    PenFolder pen;
+    // A full folder proposes 998, never 000 or 999.
     for (int i = 1; i <= 998; ++i) pen.touch(formatBookNumber(i) + ".vxs");
     EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "998");
 }

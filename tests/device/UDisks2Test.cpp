@@ -92,13 +92,6 @@ class UDisks2Test : public UmockdevPens {
         path.set("PATH", bin + ":" + std::getenv("PATH"));
         return bin + "/calls";
     }
-    std::optional<FileSystemCheck> checkFileSystem(UDisks2& udisks, FileSystemAction action) {
-        std::optional<std::optional<FileSystemCheck>> result;
-        udisks.checkFileSystem("/dev/sdb1", action, [&](const auto& done) { result = done; });
-        EXPECT_FALSE(result) << "the answer comes from the event loop";
-        EXPECT_TRUE(spinUntil([&] { return result.has_value(); }));
-        return result.value_or(std::nullopt);
-    }
 
     // The window on the Linux platform; attaches are examined at once, and
     // the waits before a mount are held until endMountWait.
@@ -207,10 +200,12 @@ TEST_F(UDisks2Test, AMissingCheckingToolIsNamedWithItsPackage) {
     startUDisks2({}, "fsck.vfat");
     UDisks2 udisks(log);
     for (const FileSystemAction action : {FileSystemAction::Check, FileSystemAction::Repair}) {
-        const std::optional<FileSystemCheck> checked = checkFileSystem(udisks, action);
-        ASSERT_TRUE(checked);
-        EXPECT_EQ(checked->outcome, FileSystemCheck::Outcome::ToolMissing);
-        EXPECT_EQ(checked->reason,
+        std::optional<std::optional<FileSystemCheck>> checked;
+        udisks.checkFileSystem("/dev/sdb1", action, [&](const auto& done) { checked = done; });
+        EXPECT_FALSE(checked) << "the answer comes from the event loop";
+        ASSERT_TRUE(spinUntil([&] { return checked.has_value(); }) && *checked);
+        EXPECT_EQ((*checked)->outcome, FileSystemCheck::Outcome::ToolMissing);
+        EXPECT_EQ((*checked)->reason,
                   "fsck.vfat is not installed: it comes with the dosfstools package");
     }
 }
