@@ -42,9 +42,7 @@ class InstallFlowTest : public WindowTest<> {
     }
 
     std::string source(const BookFile& file, const std::string& name = "新书.vxb") {
-        const std::string path = dir / ("home/" + name);
-        writeFile(path, file.bytes());
-        return path;
+        return writeFile(dir / ("home/" + name), file.bytes());
     }
 
     // Drags files over the window: whether it would take them; dropped too.

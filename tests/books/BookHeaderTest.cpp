@@ -14,11 +14,7 @@ namespace {
 
 class BookHeaderTest : public ::testing::Test {
   protected:
-    std::string write(const std::string& bytes) {
-        const std::string path = dir / "book.vxb";
-        writeFile(path, bytes);
-        return path;
-    }
+    std::string write(const std::string& bytes) { return writeFile(dir / "book.vxb", bytes); }
     TempDir dir;
 };
 

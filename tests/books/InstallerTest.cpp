@@ -123,11 +123,7 @@ struct Copy {
 
 class InstallerTest : public ::testing::Test {
   protected:
-    std::string source(const std::string& bytes) {
-        const std::string path = dir / "book.vxb";
-        writeFile(path, bytes);
-        return path;
-    }
+    std::string source(const std::string& bytes) { return writeFile(dir / "book.vxb", bytes); }
 
     Copy install(const std::string& sourcePath, const std::string& target = "007.vxr",
                  std::function<void(std::int64_t)> duringChunk = {}) {
@@ -315,8 +311,8 @@ TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
 // temporary that cannot be made fails the install the same way.
 TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
     TempDir dir;
-    const std::string path = dir / "book.vxb";
-    writeFile(path, BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
+    const std::string path =
+        writeFile(dir / "book.vxb", BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
     {
         MAKE_LOOP_VOLUME(volume, 6 * 1024);
         BookInstaller installer(path, volume->book, "001.vxr", true);

@@ -49,24 +49,12 @@ struct Case {
     QByteArray contentType = "text/xml; charset=utf-8";
 };
 
-// Each answer goes through the whole client: HTTP, head checks, body, decoding.
-void expectOutcomes(const std::vector<Case>& cases) {
-    LocalHttpServer server;
-    auto binding = bindingFor(server);
-    for (const Case& c : cases) {
-        server.enqueue(HttpResponse::withBody(200, c.contentType, c.body));
-        const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
-        EXPECT_EQ(texts(response.bodyParts), c.parts) << c.what;
-        EXPECT_EQ(response.error, c.error) << c.what;
-    }
-}
-
 }  // namespace
 
-TEST(Decoding, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
+TEST_F(ServiceTest, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
     QByteArray attributes;
     for (int i = 0; i < 20000; ++i) attributes += " a" + QByteArray::number(i) + "=\"1\"";
-    expectOutcomes({
+    const Case cases[] = {
         // Types other than text/xml fail.
         {"SOAP 1.2", getproxyurlAnswer("http://a/"), std::nullopt,
          httpError(1, "Unexpected response MIME type to SOAP call:application/soap+xml"),
@@ -113,11 +101,17 @@ TEST(Decoding, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
         {"20000 elements",
          soapAnswer("<r><return>x</return>" + QByteArray("<e/>").repeated(20000) + "</r>"),
          std::nullopt, parseError},
-    });
+    };
+    // Each answer goes through the whole client: HTTP, head checks, body, decoding.
+    for (const Case& c : cases) {
+        server.enqueue(HttpResponse::withBody(200, c.contentType, c.body));
+        const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+        EXPECT_EQ(texts(response.bodyParts), c.parts) << c.what;
+        EXPECT_EQ(response.error, c.error) << c.what;
+    }
 }
 
-TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, EachDelegateIsToldOnceWithItsOperation) {
     server.setHandler([](const HttpRequest& request) {
         if (request.body.contains("<ntype>3</ntype>")) {
             return HttpResponse::xml(getproxyurlAnswer("http://portal/repair"));
@@ -125,7 +119,6 @@ TEST(Asynchronous, EachDelegateIsToldOnceWithItsOperation) {
         return HttpResponse::withBody(401, "text/html", "no")
             .addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");
     });
-    auto binding = bindingFor(server);
     RecordingDelegate broken;
     RecordingDelegate fine;
     binding->getproxyurlAsyncUsingStrcid("kelva", 2, &broken);

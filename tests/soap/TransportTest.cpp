@@ -40,12 +40,10 @@ TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
                   "</soap:Envelope>\n");
 }
 
-TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
     server.setHandler([](const HttpRequest&) {
         return HttpResponse::xml(getproxyurlAnswer("http://portal.example/book"));
     });
-    auto binding = bindingFor(server);
 
     binding->getproxyurlUsingStrcid("a<b & 点", 2);
     binding->bookopenUsingStrguid("g-1");
@@ -91,8 +89,7 @@ TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
     }
 }
 
-TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFailsTheCall) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFailsTheCall) {
     const QByteArray penSecret = "Basic " + QByteArray("pen:secret").toBase64();
     server.setHandler([&](const HttpRequest& request) {
         if (request.header("Authorization") == penSecret) {
@@ -101,7 +98,6 @@ TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFail
         return HttpResponse::withBody(401, "text/html", "who are you?")
             .addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");
     });
-    auto binding = bindingFor(server);
     binding->setAuthUsername("pen");
     binding->setAuthPassword("secret");
     const auto accepted = binding->getproxyurlUsingStrcid("kelva", 2);
@@ -122,14 +118,12 @@ TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFail
     EXPECT_EQ(requests[3].header("Authorization"), "Basic " + QByteArray(":").toBase64());
 }
 
-TEST(Cookies, AreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, CookiesAreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
     server.enqueue(HttpResponse::xml(getproxyurlAnswer("http://a/"))
                        .addHeader("Set-Cookie", "PHPSESSID=abc123; Path=/")
                        .addHeader("Set-Cookie", "lang=zh; Path=/"));
     server.setHandler(
         [](const HttpRequest&) { return HttpResponse::xml(getproxyurlAnswer("http://b/")); });
-    auto binding = bindingFor(server);
     binding->getproxyurlUsingStrcid("kelva", 2);
     // Another binding has cookies of its own: none, then those it is given.
     auto other = bindingFor(server);
@@ -150,9 +144,7 @@ TEST(Cookies, AreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
     EXPECT_FALSE(requests[3].hasHeader("Cookie"));
 }
 
-TEST(Failures, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
-    LocalHttpServer server;
-    auto binding = bindingFor(server);
+TEST_F(ServiceTest, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
     binding->setDefaultTimeout(0.3);
     // Never silent for 0.3 s, but the whole answer would take 10 s: the call ends after six.
     auto trickle = HttpResponse::xml(getproxyurlAnswer("http://portal/"));
@@ -173,14 +165,12 @@ TEST(Failures, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
     EXPECT_EQ(server.requestCount(), 2u);
 }
 
-TEST(Failures, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
-    LocalHttpServer server;
-    const auto refused = bindingFor(server);
+TEST_F(ServiceTest, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
     server.close();
-    for (const auto& [binding, code] :
-         {std::pair(refused, QNetworkReply::ConnectionRefusedError),
+    for (const auto& [client, code] :
+         {std::pair(binding, QNetworkReply::ConnectionRefusedError),
           std::pair(PagorFuncBinding::init(), QNetworkReply::ProtocolUnknownError)}) {
-        const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+        const auto response = client->getproxyurlUsingStrcid("kelva", 2);
         ASSERT_TRUE(response.error);
         EXPECT_EQ(response.error->domain, "QNetworkReply");
         EXPECT_EQ(response.error->code, code);
@@ -207,9 +197,7 @@ long memoryMiB(const std::string& field, bool reset = false) {
     return kib / 1024;
 }
 
-TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
-    LocalHttpServer server;
-    auto binding = bindingFor(server);
+TEST_F(ServiceTest, BodiesBeyond8MiBAreRefusedWithAnError) {
     QByteArray padded = getproxyurlAnswer("http://portal/");
     padded.append(QByteArray(8 * 1024 * 1024 - padded.size(), '\n'));
     // Endless bodies, chunked or delimited by the connection, are found out while they stream in.
@@ -238,11 +226,9 @@ TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
     }
 }
 
-TEST(DebugLog, LogXMLInOutWritesTheExchangeAndNothingWithout) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, LogXMLInOutWritesTheExchangeAndNothingWithout) {
     const QByteArray answer = getproxyurlAnswer("http://portal/");
     server.setHandler([&](const HttpRequest&) { return HttpResponse::xml(answer); });
-    auto binding = bindingFor(server);
     {
         CapturedLog quiet;
         binding->getproxyurlUsingStrcid("kelva", 2);
