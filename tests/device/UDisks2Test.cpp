@@ -49,7 +49,9 @@ std::string call(const std::string& method, const std::string& object) {
 
 class UDisks2Test : public UmockdevPens {
   protected:
+    // One pen, sdb1, whose volume holds a book once it is mounted.
     UDisks2Test() {
+        addPen();
         writeFile(volume + "/BOOK/001.vxr", BookFile{.name = vxbName("Mounted")}.bytes());
     }
     ~UDisks2Test() override {
@@ -129,7 +131,6 @@ class UDisks2Test : public UmockdevPens {
 
 TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
     startUDisks2({{"Mount", "org.freedesktop.UDisks2.Error.NotAuthorized"}});
-    addPen();
     startApp();
     endMountWait();
     const std::string refused =
@@ -144,7 +145,6 @@ TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
 
 TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
     const std::string commands = fakeCommands({"udisksctl"});
-    addPen();
     startApp();  // no bus at all
     endMountWait();
     spinFor(200ms);
@@ -167,7 +167,6 @@ TEST_F(UDisks2Test, ASystemBusThatNeverAnswersIsGivenUp) {
     ASSERT_EQ(bind(silent.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(listen(silent.get(), 16), 0);
     const std::string commands = fakeCommands({"udisksctl", "umount", "eject"});
-    addPen();
     int ticks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -212,7 +211,6 @@ TEST_F(UDisks2Test, AMissingCheckingToolIsNamedWithItsPackage) {
 
 TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
     startUDisks2();
-    addPen();
     startApp();
     EXPECT_EQ(listed(), penShown);
     EXPECT_EQ(ui().fsZiro->text().toStdString(), "---");
@@ -232,7 +230,6 @@ TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
 
 TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
     startUDisks2();
-    addPen();
     startApp();
     QTest::mouseClick(ui().btnEject, Qt::LeftButton);
     endMountWait();
@@ -246,7 +243,6 @@ TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
 // a volume that is busy, and the window leaves the volume it mounted alone.
 TEST_F(UDisks2Test, TheCommandLineMountsOnlyWhenItNeedsTheVolume) {
     startUDisks2({{"Unmount", "org.freedesktop.UDisks2.Error.DeviceBusy"}});
-    addPen();
     EXPECT_EQ(runCli(cli::pensAction), "0|sdb1\t\t---\t-\n|");
     EXPECT_EQ(calls(), "");
     EXPECT_EQ(
