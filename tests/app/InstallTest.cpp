@@ -172,7 +172,6 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsT
         << "closing during the copy changes nothing";
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
         << "onto the pen chosen at the start";
-    EXPECT_TRUE(fileNamesIn(dir / "pens/PEN2/BOOK").empty());
     EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
 
@@ -207,7 +206,6 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
         ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
             EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
             EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
-            EXPECT_EQ(refreshes, 0);
             end(w);
         }));
         earlier = installWindow();

@@ -25,9 +25,9 @@ using namespace penshelf::test;
 
 namespace {
 
-class BackupWindowTest : public WindowTest<> {
+class PenMenuTest : public WindowTest<> {
   protected:
-    BackupWindowTest() {
+    PenMenuTest() {
         start({.chooseBackupFolder =
                    [this](const QString& name, auto chosen) {
                        proposedName = name;
@@ -74,12 +74,30 @@ class BackupWindowTest : public WindowTest<> {
         return ended;
     }
 
+    // A plugged-in pen with one book whose file system image has the dirty flag.
+    void plugInDamagedPen() {
+        penFolder = plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}});
+        makeFatImage(penFolder + "/pen.img");
+        damageFatImage(penFolder + "/pen.img", FatDamage::DirtyFlag);
+        writeFile(penFolder + "/simulated-device.ini", "image = pen.img\n");
+        platform.rescan();
+        ASSERT_TRUE(
+            spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
+    }
+    static QString summaryOf(const CheckWindow& window) {
+        return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText();
+    }
+    static QString infoOf(const CheckWindow& window) {
+        return part<QLabel>(&window, "dtInfo")->text();
+    }
+
     std::string folder = dir / "backup";
+    std::string penFolder;
     QString proposedName;
     bool drawnWhileRunning = false;  // the window answered while a copy ran
 };
 
-TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
+TEST_F(PenMenuTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     // The pen menu works only with a mounted pen selected.
     QMenu* menu = app->window()->menuBar()->findChild<QMenu*>();
     ASSERT_TRUE(menu);
@@ -115,7 +133,7 @@ TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     EXPECT_FALSE(ui->actBackup->isEnabled() || ui->actRestore->isEnabled()) << "not mounted";
 }
 
-TEST_F(BackupWindowTest, CancelWhileCopyingStopsBeforeTheNextBook) {
+TEST_F(PenMenuTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     const std::string book = attachPen("sdb1", "KLV8A3C5D21");
     for (const char* entry : {"001.vxr", "002.vxr", "003.vxr", "004.vxr", "005.vxr"}) {
         writeFile(book + entry, BookFile{.name = vxbName(entry)}.bytes());
@@ -132,29 +150,7 @@ TEST_F(BackupWindowTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     EXPECT_FALSE(kept.count("004.vxr") || kept.count("005.vxr")) << "after the cancel";
 }
 
-class CheckWindowTest : public WindowTest<> {
-  protected:
-    // A plugged-in pen with one book whose file system image has the dirty flag.
-    void plugInDamagedPen() {
-        folder = plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}});
-        makeFatImage(folder + "/pen.img");
-        damageFatImage(folder + "/pen.img", FatDamage::DirtyFlag);
-        writeFile(folder + "/simulated-device.ini", "image = pen.img\n");
-        platform.rescan();
-        ASSERT_TRUE(
-            spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
-    }
-    static QString summaryOf(const CheckWindow& window) {
-        return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText();
-    }
-    static QString infoOf(const CheckWindow& window) {
-        return part<QLabel>(&window, "dtInfo")->text();
-    }
-
-    std::string folder;
-};
-
-TEST_F(CheckWindowTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
+TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
     int asked = 0;
     start({.askRepair = [&] {
         ++asked;
@@ -186,8 +182,7 @@ TEST_F(CheckWindowTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
     EXPECT_EQ(tableRows(*app), std::vector<std::string>{"小猫 | 自制-001"});
 }
 
-TEST_F(CheckWindowTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
-    start();
+TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     plugInDamagedPen();
     CheckWindow check(platform, platform.pens().at("pen-A").bsdName, app->window());
     RepairChoice answer = RepairChoice::Cancel;
@@ -196,7 +191,7 @@ TEST_F(CheckWindowTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     check.backUp = [&](std::function<void(bool)> done) { backupDone = std::move(done); };
     check.start();
     ASSERT_TRUE(spinUntil([&] { return !check.running(); }));
-    const std::string damaged = readFile(folder + "/pen.img");
+    const std::string damaged = readFile(penFolder + "/pen.img");
 
     check.askAndRepair();  // cancelled
     answer = RepairChoice::BackUpFirst;
@@ -204,7 +199,7 @@ TEST_F(CheckWindowTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     ASSERT_TRUE(backupDone);
     backupDone(false);  // the backup did not end whole
     spinFor(std::chrono::milliseconds(100));
-    EXPECT_EQ(readFile(folder + "/pen.img"), damaged);
+    EXPECT_EQ(readFile(penFolder + "/pen.img"), damaged);
     EXPECT_EQ(infoOf(check), QString::fromUtf8(texts::backupNotWhole));
 
     check.askAndRepair();

@@ -207,8 +207,6 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
               "unmount --block-device /dev/sdb1\npower-off --block-device /dev/sdb1\n");
     EXPECT_EQ(ejectFailures, 1);
     EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
-    EXPECT_FALSE(ui->btnEject->isEnabled());
-    EXPECT_EQ(rowCount(), 0);
 
     // Without the hook: the alert.
     start({});

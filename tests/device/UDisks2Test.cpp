@@ -220,7 +220,6 @@ TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
 
     endMountWait();
     ASSERT_TRUE(spinUntil([&] { return ui().snZiro->text().toStdString() == "MOUNTEDBYUS"; }));
-    EXPECT_EQ(calls(), call("Mount", block));
     EXPECT_EQ(ui().listBook->model()->rowCount(), 1);
 
     QTest::mouseClick(ui().btnEject, Qt::LeftButton);
@@ -244,7 +243,6 @@ TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
 TEST_F(UDisks2Test, TheCommandLineMountsOnlyWhenItNeedsTheVolume) {
     startUDisks2({{"Unmount", "org.freedesktop.UDisks2.Error.DeviceBusy"}});
     EXPECT_EQ(runCli(cli::pensAction), "0|sdb1\t\t---\t-\n|");
-    EXPECT_EQ(calls(), "");
     EXPECT_EQ(
         runCli(cli::booksAction),
         "0|001\tcustom\tMounted\t001.vxr\n|penshelf-cli books: mounted sdb1 at " + volume + "/\n");
