@@ -72,7 +72,6 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
     EXPECT_EQ(ui->listZiro->itemText(1), ui->listZiro->itemText(0));
     EXPECT_EQ(ui->snZiro->text(), "FIRST");
 
-    // The user picks the second entry with the keyboard.
     QTest::keyClick(ui->listZiro, Qt::Key_Down);
     EXPECT_EQ(tableRows(*app), std::vector<std::string>{"Second pen's book | 自制-007"});
 
@@ -92,7 +91,6 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
     EXPECT_TRUE(ui->snZiro->text().isEmpty());
 }
 
-// The pen's file system turns read-only while the window runs, and back.
 TEST_F(MainWindowTest, AReadOnlyPenSaysSoAndOffersNoWriteTillItIsWritableAgain) {
     attachPen("sdb1", "CODE", {{"001.vxr", vxbName("一")}});
     clickRow(0);

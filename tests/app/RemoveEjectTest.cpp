@@ -226,7 +226,6 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     const std::string loop = volume->device();
     ASSERT_EQ(MountTable().GetVolumePath(loop), volume->root + "/");
 
-    // A PATH with umount and eject but no udisksctl.
     fs::create_directories(bin);
     fs::create_symlink("/usr/bin/umount", bin + "/umount");
     fs::create_symlink("/usr/bin/eject", bin + "/eject");

@@ -17,7 +17,6 @@
 
 #include <ctime>
 #include <map>
-#include <regex>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -226,17 +225,16 @@ TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
         return R"({"format": "penshelf-backup", "version": )" + version +
                R"(, "date": "2026-12-06", "books": [)" + books + "]}";
     };
-    const auto book = [&](const std::string& entry) {
+    const auto book = [&](const std::string& entry, const std::string& size = "5000") {
         return R"({"entry": ")" + entry + R"(", "number": "001", "kind": "custom", "name": "",)" +
-               R"( "size": 5000, "sha256": ")" + sha + R"("})";
+               R"( "size": )" + size + R"(, "sha256": ")" + sha + R"("})";
     };
     const std::vector<std::pair<std::string, ManifestError>> cases = {
         {manifest("1", book("001.vxr")) + "]", ManifestError::NotJson},
         {std::string(100000, '['), ManifestError::NotJson},
         {"\"\xff\xfe\"", ManifestError::NotJson},
         {"[]", ManifestError::NotAManifest},
-        {manifest("1", std::regex_replace(book("001.vxr"), std::regex("5000"), "-1")),
-         ManifestError::NotAManifest},
+        {manifest("1", book("001.vxr", "-1")), ManifestError::NotAManifest},
         {manifest("2", book("001.vxr")), ManifestError::UnknownVersion},
         {manifest("1", book("../x")), ManifestError::BadEntry},
         {manifest("1", book("001.vxr\\u0000")), ManifestError::BadEntry},

@@ -1,8 +1,11 @@
-// A pen's BOOK folder as the program reads it: the header of each package,
-// the list of the books, and removing one of them.
+// A pen's BOOK folder as the program reads it: where its volume is mounted and
+// the room left on it, the header of each package, the list of the books, and
+// removing one of them.
 #include "books/BookHeader.h"
 #include "books/BookRemoval.h"
 #include "books/Catalogue.h"
+#include "books/FreeSpace.h"
+#include "device/linux/MountTable.h"
 
 #include "support/BookFile.h"
 #include "support/TempDir.h"
@@ -20,13 +23,61 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class BookHeaderTest : public ::testing::Test {
+const char* const sampleMountinfo =
+    "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+    "35 22 0:31 / /proc rw,nosuid - proc proc rw\n"
+    "120 22 8:17 /BOOK /srv/books rw shared:60 - vfat /dev/sdb1 rw\n"
+    "121 22 8:17 / /media/user/MY\\040PEN rw,nosuid,nodev shared:61 master:2 - vfat /dev/sdb1 "
+    "rw,uid=1000\n"
+    "122 22 8:17 / /mnt/second rw - vfat /dev/sdb1 rw\n"
+    "130 22 8:26 / /media/user/tab\\011and\\134slash rw - vfat /dev/sdb10 rw\n"
+    "140 22 8:33 / /media/root rw - vfat /dev/sdc1 rw\n"
+    "garbage line\n"
+    "150 22 8:49 / /media/trunc rw -\n";
+
+class BookFolderTest : public ::testing::Test {
   protected:
     std::string write(const std::string& bytes) { return writeFile(dir / "book.vxb", bytes); }
     TempDir dir;
+    const std::string book = dir / "BOOK/";
 };
 
-TEST_F(BookHeaderTest, NameStopsAtFillerOrZeroAndIsNoneWhenUndecodableOrUnreadable) {
+TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGivenFile) {
+    EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb1"), "/media/user/MY PEN/")
+        << "the bind of a subfolder is skipped, the first root mount wins";
+    EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb10"), "/media/user/tab\tand\\slash/");
+    EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sda1"), "/") << "the root keeps one slash";
+    EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdd1"), "");
+    EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb"), "");
+    EXPECT_EQ(mountPointIn("", "/dev/sdb1"), "");
+
+    writeFile(dir / "mountinfo", sampleMountinfo);
+    const MountTable table(dir / "mountinfo");
+    EXPECT_EQ(table.GetVolumePath("sdc1"), "/media/root/");
+    EXPECT_EQ(table.GetVolumePath(""), "");
+    EXPECT_EQ(MountTable(dir / "missing").GetVolumePath("sdc1"), "");
+
+    // Read-only as the super options say, whatever the mount options: "ro",
+    // or ext4's "emergency_ro" after an error, which statvfs does not show.
+    const std::string at = " " + dir.str() + " rw - ext4 /dev/";
+    writeFile(dir / "mountinfo", "1 1 7:0 /" + at + "loop0 rw,errors=remount-ro,emergency_ro\n" +
+                                     "2 1 7:1 /" + at + "loop1 ro\n" + "3 1 7:2 /" + at +
+                                     "loop2 rw,errors=remount-ro\n");
+    EXPECT_TRUE(table.isReadOnly("loop0") && table.isReadOnly("loop1"));
+    EXPECT_FALSE(table.isReadOnly("loop2") || table.isReadOnly("loop3"));
+}
+
+TEST(FreeSpace, FormatsAtEveryUnitBoundary) {
+    EXPECT_EQ(formatFreeSpace(0), "---");
+    EXPECT_EQ(formatFreeSpace(1023), "1023.000000 Byte");
+    EXPECT_EQ(formatFreeSpace(1024), "1.00 KB");
+    EXPECT_EQ(formatFreeSpace(1048575), "1024.00 KB") << "rounds up but stays below MB";
+    EXPECT_EQ(formatFreeSpace(1048576), "1.00 MB");
+    EXPECT_EQ(formatFreeSpace(1073741824), "1.00 GB");
+    EXPECT_EQ(formatFreeSpace(UINT64_MAX), "17179869184.00 GB");
+}
+
+TEST_F(BookFolderTest, NameStopsAtFillerOrZeroAndIsNoneWhenUndecodableOrUnreadable) {
     // "VXB" and the title 点读 (B5E3 B6C1 in GB 18030), then 0xFF filler.
     EXPECT_EQ(GetBookName(write(BookFile{.name = "VXB\xB5\xE3\xB6\xC1"}.bytes())), "VXB点读");
     EXPECT_EQ(GetBookName(write(std::string("VXBab\0cd", 8) + std::string(200, 'x'))), "VXBab");
@@ -49,7 +100,7 @@ TEST_F(BookHeaderTest, NameStopsAtFillerOrZeroAndIsNoneWhenUndecodableOrUnreadab
     EXPECT_EQ(GetBookCoverOID(fifo), std::nullopt);
 }
 
-TEST_F(BookHeaderTest, SixteenBitFieldsAreLittleEndianAndMissingBeyondTheFile) {
+TEST_F(BookFolderTest, SixteenBitFieldsAreLittleEndianAndMissingBeyondTheFile) {
     const std::string full = BookFile{.name = "VXBx",
                                       .coverOid = 0x0100,
                                       .labelKey = 0xBEEF,
@@ -85,9 +136,7 @@ std::vector<std::string> rowsIn(const std::string& folder) {
     return rows;
 }
 
-TEST(Catalogue, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolder) {
-    TempDir dir;
-    const std::string book = dir / "BOOK/";
+TEST_F(BookFolderTest, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolder) {
     const auto put = [&](const std::string& relative, const std::string& nameString) {
         writeFile(book + relative, BookFile{.name = nameString}.bytes());
     };
@@ -154,9 +203,7 @@ TEST(Catalogue, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolder) {
     }
 }
 
-TEST(BookRemoval, DeletesTheListedFileOnlyAndNothingOutsideTheFolderOrSwappedIn) {
-    TempDir dir;
-    const std::string book = dir / "BOOK/";
+TEST_F(BookFolderTest, RemovalDeletesTheListedFileOnlyAndNothingOutsideTheFolderOrSwappedIn) {
     writeFile(book + "001.vxr", "book one");
     writeFile(book + "X/1.vxr", "in a subfolder");
     writeFile(dir / "outside/001.vxr", "not on the pen");

@@ -30,7 +30,6 @@ using namespace penshelf::test;
 
 namespace {
 
-// A pen's BOOK/ folder in a temporary folder.
 struct PenFolder {
     PenFolder() { std::filesystem::create_directories(book); }
     void touch(const std::string& name, const std::string& bytes = "x") const {
@@ -39,8 +38,6 @@ struct PenFolder {
     TempDir dir;
     std::string book = dir / "BOOK/";
 };
-
-// ---------------------------------------------------------------- numbers
 
 TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
     // Names count without regard to case, as on the pen's FAT volume, and
@@ -106,8 +103,6 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.vxr", "002.vxr"}));
     close(folder);
 }
-
-// ---------------------------------------------------------------- copying
 
 // What one install reported and left behind.
 struct Copy {
@@ -304,8 +299,6 @@ TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
     std::filesystem::current_path(previous);
     EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
 }
-
-// ---------------------------------------------------------------- small volumes
 
 // A read-only pen stands for every folder the install cannot write into: a
 // temporary that cannot be made fails the install the same way.

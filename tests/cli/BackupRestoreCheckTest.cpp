@@ -45,8 +45,6 @@ TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
     EXPECT_EQ(jsonText(books[0].toObject()["name"]), "小猫\x7f\xc2\x9b");
     EXPECT_THAT(backup.out, HasSubstr("小猫\\u007f\\u009b"));
     EXPECT_EQ(jsonText(books[1].toObject()["name"]), "恐龙");
-    EXPECT_EQ(fileNamesIn(folder),
-              (std::set<std::string>{"001.vxr", "002.vxs", backupManifestName}));
 
     const CliRun restore = runCli({"restore", folder, "--pen", "sim2s1"});
     EXPECT_EQ(restore.status, 0) << restore.err;

@@ -79,9 +79,8 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     const CliRun unknown = runCli({"eject", "--pen", "sdz1"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_THAT(unknown.err, HasSubstr("sdz1"));
-}
 
-TEST_F(PensCommand, AMistypedFolderOfPensIsAnErrorNotZeroPens) {
+    // A mistyped folder of pens is an error, not zero pens.
     const std::string missing = pens / "no-such-folder";
     const ScopedEnv env("PENSHELF_SIMULATE", missing);
     const CliRun run = runCli({"pens"});

@@ -17,14 +17,8 @@
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 
-#include <QAbstractItemModel>
-#include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
 #include <QTimer>
 
 #include <iostream>
