@@ -42,9 +42,7 @@ class InstallFlowTest : public WindowTest<> {
     }
 
     std::string source(const BookFile& file, const std::string& name = "新书.vxb") {
-        const std::string path = dir / ("home/" + name);
-        writeFile(path, file.bytes());
-        return path;
+        return writeFile(dir / ("home/" + name), file.bytes());
     }
 
     // Drags files over the window: whether it would take them; dropped too.
@@ -111,7 +109,6 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefusedOrTheCopyFailed) {
         QTest::mouseClick(inst.btnInstall, Qt::LeftButton);
         EXPECT_EQ(lookOf(w), "此点读包编号已存在！ visible 1 input 111");
         EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
-        EXPECT_EQ(readFile(book + "005.vxr"), "taken");
 
         // The user types another number. The package gone, it is refused; the
         // pen's folder gone, the copy fails. The user may try again each time.
@@ -175,7 +172,6 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsT
         << "closing during the copy changes nothing";
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
         << "onto the pen chosen at the start";
-    EXPECT_TRUE(fileNamesIn(dir / "pens/PEN2/BOOK").empty());
     EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
 
@@ -210,7 +206,6 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
         ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
             EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
             EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
-            EXPECT_EQ(refreshes, 0);
             end(w);
         }));
         earlier = installWindow();

@@ -1,4 +1,5 @@
-// The main window as real widgets: pen list, book table, enabling rules.
+// The main window as real widgets: pen list, book table, enabling rules; the
+// pens simulated as folders that come and go.
 
 #include "support/MainWindowProbe.h"
 
@@ -10,13 +11,6 @@ namespace {
 class MainWindowTest : public WindowTest<> {
   protected:
     MainWindowTest() { start(); }
-
-    // A pen folder with the given books (file -> title).
-    void attachPen(const std::string& bsdName, const std::string& code,
-                   std::map<std::string, std::string> books = {}) {
-        for (auto& [file, title] : books) title = vxbName(title);
-        WindowTest::attachPen(bsdName, code, books);
-    }
 
     void expectNoPenState() {
         ASSERT_EQ(ui->listZiro->count(), 1);
@@ -40,7 +34,8 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolder) {
     EXPECT_FALSE(ui->boxBook->isHidden());
     EXPECT_TRUE(ui->webView->isHidden());
 
-    attachPen("sdb1", "A1B2C3D4E5F", {{"001.vxr", "小兔子乖乖"}, {"002.vxs", "三只小猪"}});
+    attachPen("sdb1", "A1B2C3D4E5F",
+              {{"001.vxr", vxbName("小兔子乖乖")}, {"002.vxs", vxbName("三只小猪")}});
 
     ASSERT_EQ(ui->listZiro->count(), 1);
     EXPECT_EQ(ui->listZiro->itemText(0), "小栗莓点读笔 PEN 1.00");
@@ -71,13 +66,12 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolder) {
 }
 
 TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
-    attachPen("sdb1", "FIRST", {{"001.vxr", "First pen's book"}});
-    attachPen("sdc1", "SECOND", {{"007.vxr", "Second pen's book"}});
+    attachPen("sdb1", "FIRST", {{"001.vxr", vxbName("First pen's book")}});
+    attachPen("sdc1", "SECOND", {{"007.vxr", vxbName("Second pen's book")}});
     ASSERT_EQ(ui->listZiro->count(), 2);
     EXPECT_EQ(ui->listZiro->itemText(1), ui->listZiro->itemText(0));
     EXPECT_EQ(ui->snZiro->text(), "FIRST");
 
-    // The user picks the second entry with the keyboard.
     QTest::keyClick(ui->listZiro, Qt::Key_Down);
     EXPECT_EQ(tableRows(*app), std::vector<std::string>{"Second pen's book | 自制-007"});
 
@@ -97,9 +91,8 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
     EXPECT_TRUE(ui->snZiro->text().isEmpty());
 }
 
-// The pen's file system turns read-only while the window runs, and back.
 TEST_F(MainWindowTest, AReadOnlyPenSaysSoAndOffersNoWriteTillItIsWritableAgain) {
-    attachPen("sdb1", "CODE", {{"001.vxr", "一"}});
+    attachPen("sdb1", "CODE", {{"001.vxr", vxbName("一")}});
     clickRow(0);
     // Install, Remove and Restore: whether each takes a click, and its tooltip.
     using Look = std::vector<std::pair<bool, QString>>;
@@ -127,6 +120,30 @@ TEST_F(MainWindowTest, AReadOnlyPenSaysSoAndOffersNoWriteTillItIsWritableAgain) 
     ASSERT_TRUE(spinUntil([&] { return ui->penReadOnly->isHidden(); }));
     clickRow(0);
     EXPECT_EQ(writes(), writable);
+}
+
+using SimulatedPensTest = WindowTest<>;
+
+TEST_F(SimulatedPensTest, OnlyPensAreListedAtStartOrOnAttachAndAPulledOneStays) {
+    plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小学英语")}});
+    // A device that answers as a pen but names another vendor is no pen.
+    writeFile(plugIn("clone", "YYYYYYYYYYY") + "/" + SimulatedPlatform::deviceFile,
+              "usb = 0c45:3201\nscsi-vendor = Pagor\n");
+    start();
+    ASSERT_EQ(ui->listZiro->count(), 1);
+    EXPECT_EQ(ui->listZiro->itemText(0), "小栗莓点读笔 Simulated Pen 1.00");
+    EXPECT_EQ(ui->snZiro->text(), "KLV8A3C5D21");
+    EXPECT_EQ(tableRows(*app), std::vector<std::string>{"小学英语 | 自制-001"});
+    EXPECT_EQ(waits, 0) << "a pen there at the start is examined at once";
+
+    // The folder watch reports a new pen as an attach, examined after the wait.
+    const std::string folder = plugIn("pen-B", "KLV9B7E2F08");
+    ASSERT_TRUE(spinUntil([&] { return ui->listZiro->count() == 2; }));
+    EXPECT_EQ(waits, 1);
+
+    std::filesystem::remove_all(folder);
+    ASSERT_TRUE(spinUntil([&] { return log.str().find("Device removed.") != std::string::npos; }));
+    EXPECT_EQ(ui->listZiro->count(), 2) << "a pulled pen stays listed until it is ejected";
 }
 
 }  // namespace

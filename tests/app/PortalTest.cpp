@@ -1,16 +1,27 @@
 // The Book and Repair tabs: the portal address asked for, the page shown and
-// the log line.
+// the log line; then the portal in the real web view, served from 127.0.0.1:
+// downloads into the download folder and on to the pen, new windows, failed
+// loads, the cookie kept across runs.
 
 #include "app/PortalAddress.h"
 #include "soap/DebugLog.h"
 #include "soap/PagorFuncBindingResponse.h"
 
+#include "support/LocalHttpServer.h"
 #include "support/MainWindowProbe.h"
+#include "support/TempHome.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QWebEnginePage>
 
 #include <deque>
 
 using namespace penshelf;
 using namespace penshelf::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -135,6 +146,201 @@ TEST_F(PortalTest, PressingATabWhileACallWaitsLeavesOnlyTheLatestPage) {
     EXPECT_EQ(asked, (std::vector<std::string>{"kelva 2", "kelva 3"}));
     EXPECT_EQ(shown, std::vector<std::string>{repair + "?source=mac&orvcode="});
     EXPECT_TRUE(ui->tabRepair->isChecked());
+}
+
+const QByteArray portalPage =
+    "<html><head><title>点读包商城</title></head><body>"
+    "<a id=book href=/book.vxb>book</a><a id=notes href=/notes.txt>notes</a>"
+    "<a id=evil href=/evil>evil</a><a id=slow href=/slow.vxb>slow</a>"
+    "<a id=cut href=/cut.vxb>cut</a>"
+    "<a id=other target=_blank href=/other>other</a></body></html>";
+
+HttpResponse attachment(const std::string& bytes, const QByteArray& name) {
+    return HttpResponse::withBody(200, "application/octet-stream", QByteArray::fromStdString(bytes))
+        .addHeader("Content-Disposition", "attachment; filename=\"" + name + "\"");
+}
+
+// Headers and the first 5000 of 100000 bytes.
+QByteArray firstPart(const QByteArray& name) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+           "Accept-Ranges: bytes\r\nETag: \"v1\"\r\nLast-Modified: Mon, 01 Jan 2024 00:00:00 "
+           "GMT\r\n"
+           "Content-Disposition: attachment; filename=" +
+           name + "\r\nContent-Length: 100000\r\n\r\n" + QByteArray(5000, 'p');
+}
+
+class PortalWebTest : public WindowTest<> {
+  protected:
+    PortalWebTest() {
+        server.setHandler([this](const HttpRequest& request) { return answer(request); });
+        start(portalAt());
+        ui->listDownload->linger = 1min;  // ended rows stay for the test to read
+    }
+    // The window goes before the home folder that holds its web profile.
+    ~PortalWebTest() override {
+        ui.reset();
+        app.reset();
+    }
+
+    HttpResponse answer(const HttpRequest& request) {
+        const QByteArray path = request.target.split('?').front();
+        if (path == "/book") {
+            return HttpResponse::withBody(200, "text/html; charset=utf-8", portalPage)
+                .addHeader("Set-Cookie", "login=family; Max-Age=86400; Path=/");
+        }
+        if (path == "/other")
+            return HttpResponse::withBody(200, "text/html", "<title>other</title>");
+        if (path == "/book.vxb") return attachment(book, "book.vxb");
+        if (path == "/notes.txt") return attachment("notes", "notes.txt");
+        if (path == "/evil") return attachment("evil", "../evil.vxb");
+        if (path == "/slow.vxb") return HttpResponse::stalled(firstPart("slow.vxb"));
+        if (path == "/cut.vxb") return HttpResponse::raw(firstPart("cut.vxb"));
+        return HttpResponse::withBody(404, "text/plain", "");
+    }
+
+    // The Book tab, once its page has loaded.
+    bool openPortal() {
+        QSignalSpy loaded(ui->webView, &QWebEngineView::loadFinished);
+        ui->tabBook->click();
+        return spinUntil([&] { return !loaded.isEmpty() && loaded.last().at(0).toBool(); });
+    }
+    AppDelegate::Hooks portalAt() {
+        return {.lookUpPortal = [this](const std::string&, int) { return portalAddress; }};
+    }
+    void run(const QString& script) { ui->webView->page()->runJavaScript(script); }
+    void click(const char* link) {
+        run(QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(link)));
+    }
+
+    // "name | what became of it" per row, "name | running" while it runs.
+    std::vector<std::string> rows() const {
+        std::vector<std::string> texts;
+        for (int i = 0; i < ui->listDownload->rowCount(); ++i) {
+            const DownloadRow* row = ui->listDownload->row(i);
+            texts.push_back(row->name->text().toStdString() + " | " +
+                            (row->hasEnded() ? row->status->text().toStdString() : "running"));
+        }
+        return texts;
+    }
+    bool rowsEnded(size_t count) const {
+        const auto texts = rows();
+        const auto running = [](const std::string& t) { return t.ends_with("| running"); };
+        return texts.size() == count && std::ranges::none_of(texts, running);
+    }
+
+    TempHome home;
+    LocalHttpServer server;
+    std::optional<std::string> portalAddress = server.url(QStringLiteral("/book")).toStdString();
+    const std::string book = BookFile{.name = vxbName("恐龙百科"), .defaultTitle = 7}.bytes();
+};
+
+TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
+    attachPen("sdb1", "PEN00000001");
+    ui->listDownload->linger = 100ms;
+    ASSERT_TRUE(openPortal());
+
+    // The package is downloaded again while its install window is open. Once
+    // that has arrived, the user installs the first as proposed and the
+    // second, in the window that follows, as 008.
+    std::vector<std::string> proposed;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
+        const InstWindowParts parts(*inst);
+        if (!inst->property("seen").toBool()) {
+            inst->setProperty("seen", true);
+            proposed.push_back(parts.dtBookOid->text().toStdString());
+            if (proposed.size() == 1) click("book");
+        }
+        if (!std::filesystem::exists(home.downloads() + "/book (1).vxb")) return;
+        if (proposed.size() == 2) parts.dtBookOid->setText("008");
+        parts.btnInstall->click();
+    });
+    user.start(10);
+    click("book");
+    ASSERT_TRUE(spinUntil([&] { return tableRows(*app).size() == 2; }));
+
+    EXPECT_EQ(proposed, (std::vector<std::string>{"007", "007"}));
+    EXPECT_EQ(tableRows(*app),
+              (std::vector<std::string>{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
+    EXPECT_EQ(readFile(home.downloads() + "/book.vxb"), book) << "kept, byte for byte";
+    EXPECT_TRUE(spinUntil([&] { return ui->listDownload->isHidden(); })) << "the rows went away";
+}
+
+TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
+    ASSERT_TRUE(openPortal());
+    click("notes");
+    ASSERT_TRUE(spinUntil([&] { return rowsEnded(1); }));
+    click("evil");
+    ASSERT_TRUE(spinUntil([&] { return rowsEnded(2); }));
+    click("slow");
+    ASSERT_TRUE(spinUntil([&] { return rows().size() == 3; }));
+    const QProgressBar* progress = ui->listDownload->row(2)->progress;
+    ASSERT_TRUE(spinUntil([&] { return progress->value() == 50; })) << "5000 of 100000 bytes";
+    EXPECT_EQ(progress->maximum(), 1000);
+    ui->listDownload->row(2)->cancel->click();
+    click("cut");  // every retry is cut off too
+    ASSERT_TRUE(spinUntil([&] { return rowsEnded(4); }, 30s)) << testing::PrintToString(rows());
+
+    const std::string folder = home.downloads() + "/";
+    EXPECT_EQ(rows(),
+              (std::vector<std::string>{
+                  "notes.txt | 文件已保存到 " + folder + "notes.txt",
+                  "evil.vxb | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
+                  "slow.vxb | 下载已取消", "cut.vxb | 下载失败：连接中断，文件不完整"}));
+    EXPECT_TRUE(spinUntil([&] {
+        return fileNamesIn(folder) == std::set<std::string>{"evil.vxb", "notes.txt"};
+    })) << testing::PrintToString(fileNamesIn(folder));
+    EXPECT_FALSE(std::filesystem::exists(home / "evil.vxb")) << "\"../\" led out of the folder";
+}
+
+TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
+    ASSERT_TRUE(openPortal());
+    run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
+        "window.open('javascript:document.title=\"script\"')");
+    spinFor(500ms);
+    EXPECT_EQ(ui->webView->title().toStdString(), "点读包商城");
+
+    click("other");
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "other"; })) << "target=_blank";
+}
+
+TEST_F(PortalWebTest, NoAddressOrAPageThatCannotBeReachedShowsTheNotice) {
+    ASSERT_TRUE(openPortal());
+    portalAddress.reset();
+    ui->tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
+
+    ASSERT_TRUE(openPortal());
+    LocalHttpServer gone;
+    portalAddress = gone.url(QStringLiteral("/book")).toStdString();
+    gone.close();  // connections are refused
+    ui->tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
+}
+
+TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
+    const std::string cookieStore =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
+        "/QtWebEngine/portal/Cookies";
+    for (int run = 0; run < 2; ++run) {
+        start(portalAt());
+        ASSERT_TRUE(openPortal());
+        ui.reset();
+        app.reset();
+        // Written to the user's data folder once the window has gone, as at
+        // the end of a run.
+        ASSERT_TRUE(
+            spinUntil([&] { return readFile(cookieStore).find("family") != std::string::npos; }));
+    }
+    std::vector<QByteArray> cookies;
+    for (const HttpRequest& request : server.requests()) {
+        if (request.method == "GET" && request.target.startsWith("/book?")) {
+            cookies.push_back(request.header("Cookie"));
+        }
+    }
+    EXPECT_EQ(cookies, (std::vector<QByteArray>{"", "login=family"}));
 }
 
 }  // namespace

@@ -207,8 +207,6 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
               "unmount --block-device /dev/sdb1\npower-off --block-device /dev/sdb1\n");
     EXPECT_EQ(ejectFailures, 1);
     EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
-    EXPECT_FALSE(ui->btnEject->isEnabled());
-    EXPECT_EQ(rowCount(), 0);
 
     // Without the hook: the alert.
     start({});
@@ -228,15 +226,9 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     const std::string loop = volume->device();
     ASSERT_EQ(MountTable().GetVolumePath(loop), volume->root + "/");
 
-    // A PATH with umount and eject but no udisksctl.
     fs::create_directories(bin);
     fs::create_symlink("/usr/bin/umount", bin + "/umount");
-    for (const char* eject : {"/usr/bin/eject", "/bin/eject"}) {
-        if (fs::exists(eject)) {
-            fs::create_symlink(eject, bin + "/eject");
-            break;
-        }
-    }
+    fs::create_symlink("/usr/bin/eject", bin + "/eject");
     const ScopedEnv path("PATH", bin);
     storeRealPen(loop);
 

@@ -17,7 +17,6 @@
 
 #include <ctime>
 #include <map>
-#include <regex>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -40,15 +39,12 @@ void put(const std::string& folder, const Files& files) {
     for (const auto& [name, bytes] : files) writeFile(folder + name, bytes);
 }
 
-const Files& sampleBooks() {
-    static const Files books = {
-        {"001.vxr", BookFile{.name = vxbName("小猫钓鱼"), .size = 5000}.bytes()},
-        // A name that the manifest must escape, and an extension in capitals.
-        {"002.VXS", BookFile{.name = vxbName("恐龙\"世界\\"), .coverOid = 3, .size = 3000}.bytes()},
-        {"003.vxr", BookFile{.name = "ATT001", .size = 700}.bytes()},
-    };
-    return books;
-}
+const Files sampleBooks = {
+    {"001.vxr", BookFile{.name = vxbName("小猫钓鱼"), .size = 5000}.bytes()},
+    // A name that the manifest must escape, and an extension in capitals.
+    {"002.VXS", BookFile{.name = vxbName("恐龙\"世界\\"), .coverOid = 3, .size = 3000}.bytes()},
+    {"003.vxr", BookFile{.name = "ATT001", .size = 700}.bytes()},
+};
 
 // 2026-12-06 06:03:11 UTC.
 constexpr std::time_t backupTime = 1796536991;
@@ -103,7 +99,7 @@ class BackupRestoreTest : public ::testing::Test {
 };
 
 TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
-    Files books = sampleBooks();
+    Files books = sampleBooks;
     // A title that is no GB 18030: left out of the book list, never out of a backup.
     books["005.vxr"] = BookFile{.name = "VXB\x81\x7f", .size = 400}.bytes();
     put(pen, books);
@@ -131,7 +127,6 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     EXPECT_EQ(manifest.identityCode, "KLV8A3C5D21");
     EXPECT_EQ(manifest.product, "PEN");
     EXPECT_EQ(manifest.date, "2026-12-06T14:03:11+08:00");
-    EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     const std::vector<std::vector<std::string>> expected = {
         {"001.vxr", "001", "custom", "小猫钓鱼"},
         {"002.VXS", "002", "smart", "恐龙\"世界\\"},
@@ -166,13 +161,13 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
 }
 
 TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
-    put(pen, sampleBooks());
+    put(pen, sampleBooks);
     ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
     const std::string mine = BookFile{.name = vxbName("别的书"), .size = 900}.bytes();
     const std::string yours = BookFile{.name = vxbName("另一本"), .size = 800}.bytes();
 
     // The shared 003.vxr plays the backup's 001.vxr: renumbered, it names 004.
-    std::string shares004 = sampleBooks().at("003.vxr");
+    std::string shares004 = sampleBooks.at("003.vxr");
     shares004.replace(3, 3, "004");
 
     struct Case {
@@ -181,20 +176,19 @@ TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
         Files added;
     };
     // 001 and 002 are taken; 003 comes back under its own number, sharing what 001 became.
-    for (const Case& c :
-         {Case{ConflictChoice::Skip,
-               "001.vxr: skipped ; 003.vxr: skipped, it shares 001.vxr; ",
-               "001.vxr: skipped ; 003.vxr: skipped, it shares 001.vxr; ",
-               {}},
-          Case{ConflictChoice::Renumber,
-               "001.vxr: restored 004.vxr; 003.vxr: restored 003.vxr; ",
-               "001.vxr: already there 004.vxr; 003.vxr: already there 003.vxr; ",
-               {{"004.vxr", sampleBooks().at("001.vxr")}, {"003.vxr", shares004}}}}) {
+    for (const Case& c : {Case{ConflictChoice::Skip,
+                               "001.vxr: skipped ; 003.vxr: skipped, it shares 001.vxr; ",
+                               "001.vxr: skipped ; 003.vxr: skipped, it shares 001.vxr; ",
+                               {}},
+                          Case{ConflictChoice::Renumber,
+                               "001.vxr: restored 004.vxr; 003.vxr: restored 003.vxr; ",
+                               "001.vxr: already there 004.vxr; 003.vxr: already there 003.vxr; ",
+                               {{"004.vxr", sampleBooks.at("001.vxr")}, {"003.vxr", shares004}}}}) {
         SCOPED_TRACE(c.outcome);
         std::filesystem::remove_all(otherPen);
         // Its own 001.vxr and 002.vxr, and the backup's 002.VXS as a FAT pen names it.
         const Files onPen = {
-            {"001.vxr", mine}, {"002.vxr", yours}, {"002.vxs", sampleBooks().at("002.VXS")}};
+            {"001.vxr", mine}, {"002.vxr", yours}, {"002.vxs", sampleBooks.at("002.VXS")}};
         put(otherPen, onPen);
         const auto withBook002 = [](std::string text) {
             return text.insert(text.find("003"), "002.VXS: already there 002.VXS; ");
@@ -208,13 +202,13 @@ TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
 }
 
 TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
-    put(pen, sampleBooks());
+    put(pen, sampleBooks);
     ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
     // One byte changed; a link in place of a book, to a file with its very bytes.
-    std::string changed = sampleBooks().at("001.vxr");
+    std::string changed = sampleBooks.at("001.vxr");
     changed[4000] ^= 1;
     writeFile(folder + "/001.vxr", changed);
-    writeFile(dir / "copy.vxs", sampleBooks().at("002.VXS"));
+    writeFile(dir / "copy.vxs", sampleBooks.at("002.VXS"));
     std::filesystem::remove(folder + "/002.VXS");
     std::filesystem::create_symlink(dir / "copy.vxs", folder + "/002.VXS");
 
@@ -225,23 +219,22 @@ TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
 }
 
 TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
-    writeFile(folder + "/001.vxr", sampleBooks().at("001.vxr"));
-    const std::string sha = sha256Hex(sampleBooks().at("001.vxr"));
+    writeFile(folder + "/001.vxr", sampleBooks.at("001.vxr"));
+    const std::string sha = sha256Hex(sampleBooks.at("001.vxr"));
     const auto manifest = [](const std::string& version, const std::string& books) {
         return R"({"format": "penshelf-backup", "version": )" + version +
                R"(, "date": "2026-12-06", "books": [)" + books + "]}";
     };
-    const auto book = [&](const std::string& entry) {
+    const auto book = [&](const std::string& entry, const std::string& size = "5000") {
         return R"({"entry": ")" + entry + R"(", "number": "001", "kind": "custom", "name": "",)" +
-               R"( "size": 5000, "sha256": ")" + sha + R"("})";
+               R"( "size": )" + size + R"(, "sha256": ")" + sha + R"("})";
     };
     const std::vector<std::pair<std::string, ManifestError>> cases = {
         {manifest("1", book("001.vxr")) + "]", ManifestError::NotJson},
         {std::string(100000, '['), ManifestError::NotJson},
         {"\"\xff\xfe\"", ManifestError::NotJson},
         {"[]", ManifestError::NotAManifest},
-        {manifest("1", std::regex_replace(book("001.vxr"), std::regex("5000"), "-1")),
-         ManifestError::NotAManifest},
+        {manifest("1", book("001.vxr", "-1")), ManifestError::NotAManifest},
         {manifest("2", book("001.vxr")), ManifestError::UnknownVersion},
         {manifest("1", book("../x")), ManifestError::BadEntry},
         {manifest("1", book("001.vxr\\u0000")), ManifestError::BadEntry},

@@ -30,7 +30,6 @@ using namespace penshelf::test;
 
 namespace {
 
-// A pen's BOOK/ folder in a temporary folder.
 struct PenFolder {
     PenFolder() { std::filesystem::create_directories(book); }
     void touch(const std::string& name, const std::string& bytes = "x") const {
@@ -39,8 +38,6 @@ struct PenFolder {
     TempDir dir;
     std::string book = dir / "BOOK/";
 };
-
-// ---------------------------------------------------------------- numbers
 
 TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
     // Names count without regard to case, as on the pen's FAT volume, and
@@ -85,10 +82,8 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
           Check{"000", ".vxr", NumberCheck::Valid}, Check{"999", ".vxr", NumberCheck::Valid}}) {
         EXPECT_EQ(checkBookNumber(pen.book, c.number, c.ext), c.expected) << c.number << c.ext;
     }
-}
 
-TEST(BookNumbers, AFullFolderProposes998NeverZeroOr999) {
-    PenFolder pen;
+    // A full folder proposes 998, never 000 or 999.
     for (int i = 1; i <= 998; ++i) pen.touch(formatBookNumber(i) + ".vxs");
     EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "998");
 }
@@ -109,8 +104,6 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     close(folder);
 }
 
-// ---------------------------------------------------------------- copying
-
 // What one install reported and left behind.
 struct Copy {
     InstallResult checked = InstallResult::Failed;
@@ -125,11 +118,7 @@ struct Copy {
 
 class InstallerTest : public ::testing::Test {
   protected:
-    std::string source(const std::string& bytes) {
-        const std::string path = dir / "book.vxb";
-        writeFile(path, bytes);
-        return path;
-    }
+    std::string source(const std::string& bytes) { return writeFile(dir / "book.vxb", bytes); }
 
     Copy install(const std::string& sourcePath, const std::string& target = "007.vxr",
                  std::function<void(std::int64_t)> duringChunk = {}) {
@@ -311,14 +300,12 @@ TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
     EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
 }
 
-// ---------------------------------------------------------------- small volumes
-
 // A read-only pen stands for every folder the install cannot write into: a
 // temporary that cannot be made fails the install the same way.
 TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
     TempDir dir;
-    const std::string path = dir / "book.vxb";
-    writeFile(path, BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
+    const std::string path =
+        writeFile(dir / "book.vxb", BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
     {
         MAKE_LOOP_VOLUME(volume, 6 * 1024);
         BookInstaller installer(path, volume->book, "001.vxr", true);

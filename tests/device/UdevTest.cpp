@@ -132,7 +132,6 @@ TEST_F(UdevTest, MountTableChangesIdentifyPensListedWithoutAVolume) {
     EXPECT_EQ(table.stores, stores);
 }
 
-// The watch of the kernel's own mount table sees a real mount.
 TEST_F(UdevTest, MountTableWatchSeesARealMount) {
     if (geteuid() != 0) GTEST_SKIP() << "mounting needs root";
     MountTableWatch mountWatch;

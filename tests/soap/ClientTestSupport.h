@@ -9,6 +9,8 @@
 
 #include <QByteArray>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,6 +41,13 @@ inline const soap::ErrorRecord authenticationError{"Connection Authentication", 
 inline std::shared_ptr<soap::PagorFuncBinding> bindingFor(const LocalHttpServer& server) {
     return soap::PagorFuncBinding::initWithAddress(server.url().toStdString());
 }
+
+// A binding to a service on 127.0.0.1 that answers as the test scripts it.
+class ServiceTest : public ::testing::Test {
+  protected:
+    LocalHttpServer server;
+    std::shared_ptr<soap::PagorFuncBinding> binding = bindingFor(server);
+};
 
 using Texts = std::vector<std::string>;
 

@@ -15,8 +15,9 @@ using namespace penshelf::test;
 
 namespace {
 
-TEST(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
-    LocalHttpServer server;
+using SoapCommand = ServiceTest;
+
+TEST_F(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
     struct Case {
         const char* operation;  // and its parameters
         HttpResponse answer;
@@ -61,8 +62,7 @@ TEST(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
     EXPECT_TRUE(request.body.contains("<strcid>kelva</strcid>\n      <ntype>2</ntype>"));
 }
 
-TEST(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
-    LocalHttpServer server;
+TEST_F(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
     server.enqueue(HttpResponse::xml(getproxyurlAnswer("http://portal/repair")));
     const ScopedEnv service(soap::serviceUrlVariable, server.url().toStdString());
     CapturedLog log;
@@ -74,8 +74,7 @@ TEST(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
     EXPECT_EQ(log.lines().front().rfind("OutputHeaders:\n", 0), 0u);
 }
 
-TEST(SoapCommand, RefusesABadCommandLineWithoutCalling) {
-    LocalHttpServer server;
+TEST_F(SoapCommand, RefusesABadCommandLineWithoutCalling) {
     const std::string endpoint = server.url().toStdString();
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"soap"},
@@ -95,7 +94,7 @@ TEST(SoapCommand, RefusesABadCommandLineWithoutCalling) {
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
-TEST(SoapCommand, PrintsAFaultEntryByItsShortMessage) {
+TEST_F(SoapCommand, PrintsAFaultEntryByItsShortMessage) {
     soap::SOAPFault fault;
     fault.faultstring = "System.Web.Services.Protocols.SoapException: unknown client\n   at x()";
     EXPECT_EQ(cli::describeBodyPart(fault), "fault: unknown client");

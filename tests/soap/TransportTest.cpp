@@ -1,6 +1,10 @@
 // The request envelope, and the binding's HTTP exchange as the service sees it and as the caller
-// sees its outcome.
+// sees its outcome: the content type that decides whether the body is read, and the "return"
+// values of the Body's first child. Answers of other statuses are checked as penshelf-cli soap
+// prints them, in SoapCommandTest.
 #include "soap/PagorFuncBinding.h"
+#include "soap/PagorFuncBindingOperations.h"
+#include "soap/PagorFuncBindingResponseDelegate.h"
 #include "soap/PagorFuncBinding_envelope.h"
 
 #include "soap/ClientTestSupport.h"
@@ -24,6 +28,41 @@ std::string envelope(std::string_view func, const ElementMap& body,
     return PagorFuncBinding_envelope::sharedInstance().serializedFormUsingFunc(func, header, body);
 }
 
+const ErrorRecord parseError{"PagorFuncBindingResponseXML", 1, "Errors while parsing returned XML"};
+
+// Nine levels of entities, each referring ten times to the one below: a billion "lol"s expanded.
+QByteArray billionLaughs() {
+    QByteArray doc = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol0 \"lol\">\n";
+    for (int i = 1; i <= 9; ++i) {
+        const QByteArray below = "&lol" + QByteArray::number(i - 1) + ";";
+        doc += " <!ENTITY lol" + QByteArray::number(i) + " \"" + below.repeated(10) + "\">\n";
+    }
+    return doc + "]>\n<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">" +
+           "<soap:Body><r><return>&lol9;</return></r></soap:Body></soap:Envelope>";
+}
+
+// Records what it is told; of a getproxyurl call also its ntype, read while the call is told
+// (the operation may be gone afterwards).
+class RecordingDelegate : public PagorFuncBindingResponseDelegate {
+  public:
+    void operation(PagorFuncBindingOperation& operation,
+                   const PagorFuncBindingResponse& completedWithResponse) override {
+        const auto* call = dynamic_cast<PagorFuncBinding_getproxyurl*>(&operation);
+        ntypes.push_back(call ? call->ntype() : std::nullopt);
+        responses.push_back(completedWithResponse);
+    }
+    std::vector<std::optional<double>> ntypes;
+    std::vector<PagorFuncBindingResponse> responses;
+};
+
+struct Case {
+    const char* what;
+    QByteArray body;
+    std::optional<Texts> parts;  // the expected bodyParts
+    std::optional<ErrorRecord> error = std::nullopt;
+    QByteArray contentType = "text/xml; charset=utf-8";
+};
+
 }  // namespace
 
 TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
@@ -40,12 +79,10 @@ TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
                   "</soap:Envelope>\n");
 }
 
-TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
     server.setHandler([](const HttpRequest&) {
         return HttpResponse::xml(getproxyurlAnswer("http://portal.example/book"));
     });
-    auto binding = bindingFor(server);
 
     binding->getproxyurlUsingStrcid("a<b & 点", 2);
     binding->bookopenUsingStrguid("g-1");
@@ -91,8 +128,7 @@ TEST(Request, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
     }
 }
 
-TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFailsTheCall) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFailsTheCall) {
     const QByteArray penSecret = "Basic " + QByteArray("pen:secret").toBase64();
     server.setHandler([&](const HttpRequest& request) {
         if (request.header("Authorization") == penSecret) {
@@ -101,7 +137,6 @@ TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFail
         return HttpResponse::withBody(401, "text/html", "who are you?")
             .addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");
     });
-    auto binding = bindingFor(server);
     binding->setAuthUsername("pen");
     binding->setAuthPassword("secret");
     const auto accepted = binding->getproxyurlUsingStrcid("kelva", 2);
@@ -109,7 +144,7 @@ TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFail
     EXPECT_EQ(texts(accepted.bodyParts), Texts{"http://portal/"});
 
     // A binding without credentials offers them absent, that is empty. (The delegate of such a
-    // call is told once: in DecodingTest.)
+    // call is told once: below.)
     const auto refused = bindingFor(server)->getproxyurlUsingStrcid("kelva", 2);
     EXPECT_EQ(refused.error, authenticationError);
     EXPECT_FALSE(refused.bodyParts);
@@ -122,14 +157,12 @@ TEST(Authentication, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFail
     EXPECT_EQ(requests[3].header("Authorization"), "Basic " + QByteArray(":").toBase64());
 }
 
-TEST(Cookies, AreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, CookiesAreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
     server.enqueue(HttpResponse::xml(getproxyurlAnswer("http://a/"))
                        .addHeader("Set-Cookie", "PHPSESSID=abc123; Path=/")
                        .addHeader("Set-Cookie", "lang=zh; Path=/"));
     server.setHandler(
         [](const HttpRequest&) { return HttpResponse::xml(getproxyurlAnswer("http://b/")); });
-    auto binding = bindingFor(server);
     binding->getproxyurlUsingStrcid("kelva", 2);
     // Another binding has cookies of its own: none, then those it is given.
     auto other = bindingFor(server);
@@ -150,9 +183,7 @@ TEST(Cookies, AreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) {
     EXPECT_FALSE(requests[3].hasHeader("Cookie"));
 }
 
-TEST(Failures, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
-    LocalHttpServer server;
-    auto binding = bindingFor(server);
+TEST_F(ServiceTest, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
     binding->setDefaultTimeout(0.3);
     // Never silent for 0.3 s, but the whole answer would take 10 s: the call ends after six.
     auto trickle = HttpResponse::xml(getproxyurlAnswer("http://portal/"));
@@ -173,14 +204,12 @@ TEST(Failures, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
     EXPECT_EQ(server.requestCount(), 2u);
 }
 
-TEST(Failures, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
-    LocalHttpServer server;
-    const auto refused = bindingFor(server);
+TEST_F(ServiceTest, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
     server.close();
-    for (const auto& [binding, code] :
-         {std::pair(refused, QNetworkReply::ConnectionRefusedError),
+    for (const auto& [client, code] :
+         {std::pair(binding, QNetworkReply::ConnectionRefusedError),
           std::pair(PagorFuncBinding::init(), QNetworkReply::ProtocolUnknownError)}) {
-        const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+        const auto response = client->getproxyurlUsingStrcid("kelva", 2);
         ASSERT_TRUE(response.error);
         EXPECT_EQ(response.error->domain, "QNetworkReply");
         EXPECT_EQ(response.error->code, code);
@@ -207,9 +236,7 @@ long memoryMiB(const std::string& field, bool reset = false) {
     return kib / 1024;
 }
 
-TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
-    LocalHttpServer server;
-    auto binding = bindingFor(server);
+TEST_F(ServiceTest, BodiesBeyond8MiBAreRefusedWithAnError) {
     QByteArray padded = getproxyurlAnswer("http://portal/");
     padded.append(QByteArray(8 * 1024 * 1024 - padded.size(), '\n'));
     // Endless bodies, chunked or delimited by the connection, are found out while they stream in.
@@ -238,11 +265,9 @@ TEST(Limits, BodiesBeyond8MiBAreRefusedWithAnError) {
     }
 }
 
-TEST(DebugLog, LogXMLInOutWritesTheExchangeAndNothingWithout) {
-    LocalHttpServer server;
+TEST_F(ServiceTest, LogXMLInOutWritesTheExchangeAndNothingWithout) {
     const QByteArray answer = getproxyurlAnswer("http://portal/");
     server.setHandler([&](const HttpRequest&) { return HttpResponse::xml(answer); });
-    auto binding = bindingFor(server);
     {
         CapturedLog quiet;
         binding->getproxyurlUsingStrcid("kelva", 2);
@@ -269,4 +294,89 @@ TEST(DebugLog, LogXMLInOutWritesTheExchangeAndNothingWithout) {
     binding->getproxyurlUsingStrcid("kelva", 2);
     ASSERT_FALSE(failure.lines().empty());
     EXPECT_EQ(failure.lines().back(), "ResponseError:\nPagorFuncBindingResponseHTTP 404 Not Found");
+}
+
+TEST_F(ServiceTest, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
+    QByteArray attributes;
+    for (int i = 0; i < 20000; ++i) attributes += " a" + QByteArray::number(i) + "=\"1\"";
+    const Case cases[] = {
+        // Types other than text/xml fail.
+        {"SOAP 1.2", getproxyurlAnswer("http://a/"), std::nullopt,
+         httpError(1, "Unexpected response MIME type to SOAP call:application/soap+xml"),
+         "application/soap+xml; charset=utf-8"},
+        {"no type", getproxyurlAnswer("http://a/"), std::nullopt,
+         httpError(1, "Unexpected response MIME type to SOAP call:"), ""},
+        // The returns of the Body's first child.
+        {"several returns among other children, any wrapper name",
+         soapAnswer("<whatever><return>first</return><note>skip</note><return>second</return>"
+                    "<ns:return xmlns:ns=\"urn:x\">third</ns:return></whatever>"),
+         Texts{"first", "second", "third"}},
+        {"any root name, Body by local name",
+         "<env:Root xmlns:env=\"urn:any\"><env:Header/><env:Body><r><return>x</return></r>"
+         "</env:Body></env:Root>",
+         Texts{"x"}},
+        {"entities are decoded", getproxyurlAnswer("http://p/?a=1&amp;b=2"),
+         Texts{"http://p/?a=1&b=2"}},
+        {"an empty return gives no entry", soapAnswer("<r><return/><return>kept</return></r>"),
+         Texts{"kept"}},
+        {"text, comments and CDATA that only look like many attributes",
+         soapAnswer("<r a=\"x > y\"><!-- " + QByteArray("b=\"2\" ").repeated(300) + "--><return>" +
+                    QByteArray("k=\"v\" ").repeated(300) + "</return><return><![CDATA[" +
+                    QByteArray("c='3' ").repeated(300) + "]]></return></r>"),
+         Texts{QByteArray("k=\"v\" ").repeated(300).toStdString(),
+               QByteArray("c='3' ").repeated(300).toStdString()}},
+        // What is not a response element gives no parts.
+        {"whitespace before the response element",
+         soapAnswer("\n  <r><return>http://lost/</return></r>\n"), Texts{}},
+        {"an empty Body", soapAnswer(""), Texts{}},
+        {"no body bytes at all", "", Texts{}},
+        // Broken or hostile XML fails with the parse error.
+        {"billion laughs", billionLaughs(), std::nullopt, parseError},
+        {"a document type declaration, which no SOAP message has",
+         "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"http://127.0.0.1:9/x\">]>"
+         "<e><Body><r><return>&x;</return></r></Body></e>",
+         std::nullopt, parseError},
+        // More than any answer of the service holds; libxml2 must not be kept busy with them.
+        {"20000 attributes on one element",
+         soapAnswer("<r><return" + attributes + ">x</return></r>"), std::nullopt, parseError},
+        {"200 nested elements",
+         soapAnswer("<r><return>x</return>" + QByteArray("<d>").repeated(200) +
+                    QByteArray("</d>").repeated(200) + "</r>"),
+         std::nullopt, parseError},
+        {"20000 elements",
+         soapAnswer("<r><return>x</return>" + QByteArray("<e/>").repeated(20000) + "</r>"),
+         std::nullopt, parseError},
+    };
+    // Each answer goes through the whole client: HTTP, head checks, body, decoding.
+    for (const Case& c : cases) {
+        server.enqueue(HttpResponse::withBody(200, c.contentType, c.body));
+        const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
+        EXPECT_EQ(texts(response.bodyParts), c.parts) << c.what;
+        EXPECT_EQ(response.error, c.error) << c.what;
+    }
+}
+
+TEST_F(ServiceTest, EachDelegateIsToldOnceWithItsOperation) {
+    server.setHandler([](const HttpRequest& request) {
+        if (request.body.contains("<ntype>3</ntype>")) {
+            return HttpResponse::xml(getproxyurlAnswer("http://portal/repair"));
+        }
+        return HttpResponse::withBody(401, "text/html", "no")
+            .addHeader("WWW-Authenticate", "Basic realm=\"pagor\"");
+    });
+    RecordingDelegate broken;
+    RecordingDelegate fine;
+    binding->getproxyurlAsyncUsingStrcid("kelva", 2, &broken);
+    binding->getproxyurlAsyncUsingStrcid("kelva", 3, &fine);
+    // Both calls are under way; nothing has been told yet.
+    EXPECT_TRUE(broken.responses.empty());
+    EXPECT_TRUE(fine.responses.empty());
+    ASSERT_TRUE(spinUntil([&] { return !broken.responses.empty() && !fine.responses.empty(); }));
+    spinFor(std::chrono::milliseconds(100));
+
+    ASSERT_EQ(broken.ntypes, std::vector<std::optional<double>>{2});
+    ASSERT_EQ(fine.ntypes, std::vector<std::optional<double>>{3});
+    EXPECT_EQ(broken.responses[0].error, authenticationError);
+    EXPECT_FALSE(broken.responses[0].bodyParts);
+    EXPECT_EQ(texts(fine.responses[0].bodyParts), Texts{"http://portal/repair"});
 }

@@ -6,7 +6,6 @@
 namespace penshelf::test {
 
 using BookFile = demo::BookPackage;
-using demo::gb18030;
 using demo::vxbName;
 
 }  // namespace penshelf::test

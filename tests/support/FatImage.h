@@ -8,8 +8,6 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -18,16 +16,6 @@
 #include <vector>
 
 namespace penshelf::test {
-
-// What a shell command printed; nothing when it failed.
-inline std::optional<std::string> commandOutput(const std::string& command) {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return std::nullopt;
-    std::string out;
-    char buffer[4096];
-    while (const size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    return pclose(pipe) == 0 ? std::optional(out) : std::nullopt;
-}
 
 enum class FatType { Fat16, Fat32 };
 enum class FatDamage {
@@ -102,10 +90,6 @@ inline void damageFatImage(const std::string& path, FatDamage damage,
             setEntry(free + 1, end, 0, 1);
             break;
     }
-}
-
-inline void setDirtyFlag(const std::string& path) {
-    damageFatImage(path, FatDamage::DirtyFlag);
 }
 
 // An image of its own, with books (entry name to bytes) in BOOK/.

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -37,19 +38,16 @@ struct HttpRequest {
         for (const auto& header : headers) names.append(header.first);
         return names;
     }
-    // The first header of that name, compared without regard to case; none when there is none.
-    const HttpHeader* find(const QByteArray& name) const {
-        for (const HttpHeader& header : headers) {
-            if (header.first.compare(name, Qt::CaseInsensitive) == 0) return &header;
+    // The value of the first header of that name, compared without regard to case.
+    std::optional<QByteArray> find(const QByteArray& name) const {
+        for (const auto& [key, value] : headers) {
+            if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
         }
-        return nullptr;
+        return std::nullopt;
     }
-    bool hasHeader(const QByteArray& name) const { return find(name) != nullptr; }
+    bool hasHeader(const QByteArray& name) const { return find(name).has_value(); }
     // Its value; empty when there is none.
-    QByteArray header(const QByteArray& name) const {
-        const HttpHeader* found = find(name);
-        return found ? found->second : QByteArray();
-    }
+    QByteArray header(const QByteArray& name) const { return find(name).value_or(QByteArray()); }
 };
 
 struct HttpResponse {

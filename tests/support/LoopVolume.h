@@ -7,15 +7,28 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace penshelf::test {
 
 inline bool runQuietly(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// What a shell command printed, its last newline removed; nothing when it failed.
+inline std::optional<std::string> commandOutput(const std::string& command) {
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return std::nullopt;
+    std::string out;
+    char buffer[4096];
+    while (const size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    if (out.ends_with('\n')) out.pop_back();
+    return pclose(pipe) == 0 ? std::optional(out) : std::nullopt;
 }
 
 class LoopVolume {
@@ -47,10 +60,7 @@ class LoopVolume {
     }
     // The loop device's name, "loop3" say.
     std::string device() const {
-        const std::string tag = dir / "device";
-        if (std::system(("findmnt -n -o SOURCE " + root + " > " + tag).c_str()) != 0) return {};
-        std::string source = readFile(tag);
-        while (!source.empty() && source.back() == '\n') source.pop_back();
+        const std::string source = commandOutput("findmnt -n -o SOURCE " + root).value_or("");
         return source.substr(source.rfind('/') + 1);
     }
     // An error as the kernel meets one on a damaged disk: under

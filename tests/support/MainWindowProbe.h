@@ -101,10 +101,7 @@ class WindowTest : public ::testing::Test {
     std::string attachPen(const std::string& bsdName, const std::string& code,
                           const std::map<std::string, std::string>& books = {}) {
         const std::string volume = dir / bsdName;
-        std::filesystem::create_directories(volume + "/BOOK");
-        for (const auto& [file, nameString] : books) {
-            writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
-        }
+        putBooks(volume, books);
         platform.folderVolumes().mount(bsdName, volume);
         PenRecord pen{.vendor = "pagor",
                       .product = "PEN",
@@ -121,11 +118,16 @@ class WindowTest : public ::testing::Test {
                        const std::map<std::string, std::string>& books = {}) {
         const std::string folder = dir / ("pens/" + name);
         writeFile(folder + "/SYS/product.ini", "PRODUCT_CODE=" + code + "\r\n");
-        std::filesystem::create_directories(folder + "/BOOK");
-        for (const auto& [file, nameString] : books) {
-            writeFile(folder + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
-        }
+        putBooks(folder, books);
         return folder;
+    }
+    // volume/BOOK/ with the given files (file name -> name string).
+    static void putBooks(const std::string& volume,
+                         const std::map<std::string, std::string>& books) {
+        std::filesystem::create_directories(volume + "/BOOK");
+        for (const auto& [file, nameString] : books) {
+            writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
+        }
     }
     void clickRow(int row) {
         const QRect cell = ui->listBook->visualRect(ui->listBook->model()->index(row, 0));

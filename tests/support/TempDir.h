@@ -29,9 +29,11 @@ class TempDir {
     std::filesystem::path path_;
 };
 
-inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+// Returns the path, for a test to hand on.
+inline std::string writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
 }
 
 // The names of the entries directly in a folder.

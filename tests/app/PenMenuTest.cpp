@@ -1,9 +1,13 @@
-// Backing up and restoring from the main window's 点读笔 menu, with the real
-// backup window on simulated pens: what the window shows and a cancel while
-// the copy runs.
+// The main window's 点读笔 menu on simulated pens. Backing up and restoring
+// with the real backup window: what it shows and a cancel while the copy runs.
+// 检查点读笔…: the check window over a pen whose file system is a FAT image,
+// and the repair's question.
 
 #include "app/BackupWindow.h"
+#include "app/CheckWindow.h"
+#include "app/Texts.h"
 
+#include "support/FatImage.h"
 #include "support/MainWindowProbe.h"
 
 #include <QApplication>
@@ -21,9 +25,9 @@ using namespace penshelf::test;
 
 namespace {
 
-class BackupWindowTest : public WindowTest<> {
+class PenMenuTest : public WindowTest<> {
   protected:
-    BackupWindowTest() {
+    PenMenuTest() {
         start({.chooseBackupFolder =
                    [this](const QString& name, auto chosen) {
                        proposedName = name;
@@ -70,12 +74,30 @@ class BackupWindowTest : public WindowTest<> {
         return ended;
     }
 
+    // A plugged-in pen with one book whose file system image has the dirty flag.
+    void plugInDamagedPen() {
+        penFolder = plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}});
+        makeFatImage(penFolder + "/pen.img");
+        damageFatImage(penFolder + "/pen.img", FatDamage::DirtyFlag);
+        writeFile(penFolder + "/simulated-device.ini", "image = pen.img\n");
+        platform.rescan();
+        ASSERT_TRUE(
+            spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
+    }
+    static QString summaryOf(const CheckWindow& window) {
+        return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText();
+    }
+    static QString infoOf(const CheckWindow& window) {
+        return part<QLabel>(&window, "dtInfo")->text();
+    }
+
     std::string folder = dir / "backup";
+    std::string penFolder;
     QString proposedName;
     bool drawnWhileRunning = false;  // the window answered while a copy ran
 };
 
-TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
+TEST_F(PenMenuTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     // The pen menu works only with a mounted pen selected.
     QMenu* menu = app->window()->menuBar()->findChild<QMenu*>();
     ASSERT_TRUE(menu);
@@ -111,7 +133,7 @@ TEST_F(BackupWindowTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     EXPECT_FALSE(ui->actBackup->isEnabled() || ui->actRestore->isEnabled()) << "not mounted";
 }
 
-TEST_F(BackupWindowTest, CancelWhileCopyingStopsBeforeTheNextBook) {
+TEST_F(PenMenuTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     const std::string book = attachPen("sdb1", "KLV8A3C5D21");
     for (const char* entry : {"001.vxr", "002.vxr", "003.vxr", "004.vxr", "005.vxr"}) {
         writeFile(book + entry, BookFile{.name = vxbName(entry)}.bytes());
@@ -126,6 +148,66 @@ TEST_F(BackupWindowTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     // What the backup keeps of a cancelled run is the backup's own test.
     const std::set<std::string> kept = fileNamesIn(folder);
     EXPECT_FALSE(kept.count("004.vxr") || kept.count("005.vxr")) << "after the cancel";
+}
+
+TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
+    int asked = 0;
+    start({.askRepair = [&] {
+        ++asked;
+        return RepairChoice::RepairNow;
+    }});
+    plugInDamagedPen();
+    // The window runs modal: what it shows is read while it runs.
+    QTimer::singleShot(0, [&] {
+        auto* check = qobject_cast<CheckWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(check, nullptr);
+        EXPECT_TRUE(part<QLabel>(check, "ttNotice")->text().contains(QStringLiteral("暂时卸载")));
+        ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
+        const QString found = summaryOf(*check);
+        EXPECT_TRUE(found.contains(QString::fromUtf8(texts::fileSystemDamaged)))
+            << found.toStdString();
+        EXPECT_TRUE(part<QPushButton>(check, "btnRepair")->isVisible());
+        part<QPushButton>(check, "btnRepair")->click();
+        ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
+        const QString repaired = summaryOf(*check);
+        EXPECT_TRUE(repaired.contains(QString::fromUtf8(texts::afterRepairClean)))
+            << repaired.toStdString();
+        EXPECT_TRUE(repaired.contains(QString::fromUtf8(texts::booksUnchanged)));
+        EXPECT_EQ(infoOf(*check), QString::fromUtf8(texts::penRepaired));
+        EXPECT_FALSE(part<QPushButton>(check, "btnRepair")->isVisible()) << "once repaired";
+        part<QPushButton>(check, "btnClose")->click();
+    });
+    part<QAction>(app->window(), "actCheck")->trigger();
+
+    EXPECT_EQ(asked, 1) << "the repair was asked for once, and granted";
+    EXPECT_EQ(tableRows(*app), std::vector<std::string>{"小猫 | 自制-001"});
+}
+
+TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
+    plugInDamagedPen();
+    CheckWindow check(platform, platform.pens().at("pen-A").bsdName, app->window());
+    RepairChoice answer = RepairChoice::Cancel;
+    check.askRepair = [&] { return answer; };
+    std::function<void(bool)> backupDone;
+    check.backUp = [&](std::function<void(bool)> done) { backupDone = std::move(done); };
+    check.start();
+    ASSERT_TRUE(spinUntil([&] { return !check.running(); }));
+    const std::string damaged = readFile(penFolder + "/pen.img");
+
+    check.askAndRepair();  // cancelled
+    answer = RepairChoice::BackUpFirst;
+    check.askAndRepair();
+    ASSERT_TRUE(backupDone);
+    backupDone(false);  // the backup did not end whole
+    spinFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(readFile(penFolder + "/pen.img"), damaged);
+    EXPECT_EQ(infoOf(check), QString::fromUtf8(texts::backupNotWhole));
+
+    check.askAndRepair();
+    backupDone(true);
+    ASSERT_TRUE(spinUntil([&] { return !check.running() && check.report().repair; }));
+    EXPECT_TRUE(check.report().healthy());
+    EXPECT_TRUE(summaryOf(check).contains(QString::fromUtf8(texts::backedUpBeforeRepair)));
 }
 
 }  // namespace

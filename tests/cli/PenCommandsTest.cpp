@@ -1,0 +1,315 @@
+// penshelf-cli pens, and how every pen command picks its pen; books, remove,
+// eject and install on simulated pens. install: proposals, a taken number,
+// several files in one run, and files and pens that cannot take part.
+#include "cli/CliTestSupport.h"
+
+#include "cli/PenCommands.h"
+#include "device/PenRecord.h"
+#include "device/simulated/SimulatedPlatform.h"
+#include "texts/Texts.h"
+
+#include <QJsonArray>
+
+#include <filesystem>
+#include <set>
+
+using namespace penshelf;
+using namespace penshelf::test;
+using ::testing::MatchesRegex;
+
+namespace {
+
+using PensCommand = SimulatedPens;
+
+TEST_F(PensCommand, ListsEveryPenWithItsCodeFreeSpaceAndVolume) {
+    const std::string first = addPen("a-pen", "PEN00000001");
+    const std::string second = addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
+
+    // The free space of BOOK/, as the window shows it (other tests write meanwhile).
+    const CliRun text = runCli({"pens"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_THAT(text.out, MatchesRegex("sim1s1\tPEN00000001\t[0-9]+\\.[0-9]+ (Byte|KB|MB|GB)\t" +
+                                       first + "\nsim2s1\tPEN00000002\t---\t" + second + "\n"));
+    EXPECT_EQ(text.err, "") << "discovery's log lines stay out without --verbose";
+
+    const CliRun json = runCli({"pens", "--json"});
+    EXPECT_EQ(json.status, 0);
+    const QJsonArray list = json.json()["pens"].toArray();
+    ASSERT_EQ(list.size(), 2);
+    const QJsonObject pen = list[0].toObject();
+    EXPECT_EQ(jsonText(pen["bsdName"]), "sim1s1");
+    EXPECT_EQ(jsonText(pen["identityCode"]), "PEN00000001");
+    EXPECT_EQ(jsonText(pen["displayName"]), penDisplayName);
+    EXPECT_EQ(jsonText(pen["volume"]), first);
+    EXPECT_EQ(jsonText(pen["bookFolder"]), first + "BOOK/");
+    EXPECT_NE(jsonText(pen["freeSpace"]), "---") << "the disk's free space";
+    EXPECT_GT(pen["freeBytes"].toDouble(), 0);
+    const QJsonObject bare = list[1].toObject();
+    EXPECT_EQ(jsonText(bare["freeSpace"]), "---");
+    EXPECT_TRUE(bare["freeBytes"].isNull());
+}
+
+TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
+    // Without pens there is nothing to list, and nothing to work on.
+    const CliRun none = runCli({"pens", "--json"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_TRUE(none.json()["pens"].toArray().isEmpty());
+    const CliRun books = runCli({"books"});
+    EXPECT_EQ(books.status, 1);
+    EXPECT_THAT(books.err, HasSubstr(texts::connectPenPrompt));
+
+    addPen("a-pen", "PEN00000001");
+    const CliRun only = runCli({"books", "--json"});
+    EXPECT_EQ(only.status, 0);
+    EXPECT_EQ(jsonText(only.json()["pen"]), "sim1s1");
+
+    addPen("b-pen", "PEN00000002");
+    const CliRun several = runCli({"books", "--json"});
+    EXPECT_EQ(several.status, 1);
+    EXPECT_THAT(several.err, HasSubstr("--pen"));
+    const QJsonObject error = several.json()["error"].toObject();
+    EXPECT_EQ(error["status"].toInt(), 1);
+    EXPECT_THAT(jsonText(error["message"]), HasSubstr("sim1s1, sim2s1"));
+
+    const CliRun chosen = runCli({"books", "--pen", "sim2s1", "--json"});
+    EXPECT_EQ(chosen.status, 0);
+    EXPECT_EQ(jsonText(chosen.json()["pen"]), "sim2s1");
+    EXPECT_EQ(runCli({"books", "--pen=sim1s1"}).status, 0);
+
+    const CliRun unknown = runCli({"eject", "--pen", "sdz1"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_THAT(unknown.err, HasSubstr("sdz1"));
+
+    // A mistyped folder of pens is an error, not zero pens.
+    const std::string missing = pens / "no-such-folder";
+    const ScopedEnv env("PENSHELF_SIMULATE", missing);
+    const CliRun run = runCli({"pens"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "penshelf-cli pens: PENSHELF_SIMULATE names no folder: " + missing + "\n");
+    EXPECT_FALSE(std::filesystem::exists(missing)) << "the folder is not made";
+}
+
+TEST_F(PensCommand, HelpAndBadCommandLines) {
+    const CliRun help = runCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(runCli({"help"}).out, help.out);
+    for (const char* name : {"pens", "books", "install", "remove", "eject", "soap"}) {
+        EXPECT_THAT(help.out, HasSubstr(std::string("\n  ") + name + " ")) << name;
+        const CliRun command = runCli({name, "--help"});
+        EXPECT_EQ(command.status, 0) << name;
+        EXPECT_EQ(command.out.rfind(std::string("usage: penshelf-cli ") + name + " ", 0), 0u)
+            << command.out;
+        EXPECT_EQ(runCli({"help", name}).out, command.out);
+    }
+
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"shelve"},
+             {"books", "--colour"},
+             {"books", "--pen"},   // without its value
+             {"eject", "sim1s1"},  // eject takes --pen, no operand
+             {"remove", "--yes"},  // remove needs its book
+         }) {
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, 1) << testing::PrintToString(args);
+        EXPECT_EQ(run.out, "") << testing::PrintToString(args);
+    }
+    const CliRun install = runCli({"install", "--json"});
+    EXPECT_EQ(install.status, 1) << "install needs a file";
+    EXPECT_EQ(install.json()["error"].toObject()["status"].toInt(), 1);
+}
+
+class BookCommands : public SimulatedPens {
+  protected:
+    void SetUp() override {
+        volume = addPen("a-pen", "PEN00000001");
+        book = volume + "BOOK/";
+        // Written out of order: books sorts them, whatever order the folder gives.
+        writeFile(book + "004.vxr", BookFile{.name = "ATT002"}.bytes());  // shares 002.vxr
+        writeFile(book + "003.vxs", BookFile{.name = vxbName("恐龙"), .coverOid = 9}.bytes());
+        writeFile(book + "002.vxr", BookFile{.name = vxbName("小猫")}.bytes());
+        writeFile(book + "003.vxr", BookFile{.name = vxbName("小狗")}.bytes());
+        writeFile(book + "005.vxb", BookFile{.name = vxbName("不是点读包")}.bytes());
+        writeFile(book + "readme.txt", "not a book");
+    }
+
+    std::string volume;
+    std::string book;
+};
+
+TEST_F(BookCommands, BooksListsByNumberThenEntry) {
+    const CliRun text = runCli({"books"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out,
+              "002\tcustom\t小猫\t002.vxr\n"
+              "003\tcustom\t小狗\t003.vxr\n"
+              "003\tsmart\t恐龙\t003.vxs\n"
+              "004\tshared\tVXB小猫(002)\t004.vxr\n");
+
+    const QJsonObject document = runCli({"books", "--json"}).json();
+    EXPECT_EQ(jsonText(document["bookFolder"]), book);
+    const QJsonArray rows = document["books"].toArray();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[2].toObject(), (QJsonObject{{"number", "003"},
+                                               {"kind", "smart"},
+                                               {"name", "恐龙"},
+                                               {"entry", "003.vxs"},
+                                               {"path", QString::fromStdString(book + "003.vxs")},
+                                               {"stat", "智能-003"},
+                                               {"flag", "S"}}))
+        << QJsonDocument(rows[2].toObject()).toJson().toStdString();
+}
+
+TEST_F(BookCommands, RemoveTakesOnlyListedBooksOnlyWithYesAndASharedOneAlone) {
+    const CliRun unsure = runCli({"remove", "002.vxr"});
+    EXPECT_EQ(unsure.status, 1);
+    EXPECT_THAT(unsure.err, HasSubstr(texts::removeWarning));
+    EXPECT_THAT(unsure.err, HasSubstr("--yes"));
+
+    for (const char* notListed : {"009.vxr", "005.vxb", "readme.txt", "../SYS/product.ini"}) {
+        const CliRun run = runCli({"remove", notListed, "--yes"});
+        EXPECT_EQ(run.status, 1) << notListed;
+        EXPECT_THAT(run.err, HasSubstr("no book package"));
+    }
+    EXPECT_EQ(fileNamesIn(book).size(), 6u) << "nothing removed";
+    EXPECT_TRUE(std::filesystem::exists(volume + "SYS/product.ini"));
+
+    const CliRun shared = runCli({"remove", "004.vxr", "--yes", "--json"});
+    EXPECT_EQ(shared.status, 0) << shared.err;
+    const QJsonObject row = shared.json()["removed"].toObject();
+    EXPECT_EQ(jsonText(row["kind"]), "shared");
+    EXPECT_EQ(jsonText(row["path"]), book + "004.vxr");
+
+    const CliRun smart = runCli({"remove", "--yes", "003.vxs"});
+    EXPECT_EQ(smart.status, 0);
+    EXPECT_EQ(smart.out, "removed 003.vxs (恐龙)\n");
+    EXPECT_EQ(runCli({"books"}).out, "002\tcustom\t小猫\t002.vxr\n003\tcustom\t小狗\t003.vxr\n");
+}
+
+TEST_F(BookCommands, HostileNamesStayOnTheirLineAndComeBackToRemove) {
+    std::filesystem::remove_all(book);
+    writeFile(book + "\xff" + "02.vxr", BookFile{.name = vxbName("无效")}.bytes());
+    writeFile(book + "\t01.vxr", BookFile{.name = vxbName("坏\n\x1b[2J名\\")}.bytes());
+    addPen("b-pen", "PEN\x1b]0;\n\xc2\x9bZ");  // 11 bytes
+
+    EXPECT_EQ(runCli({"books", "--pen", "sim1s1"}).out,
+              "\\t01\tcustom\t坏\\n\\x1b[2J名\\\\\t\\t01.vxr\n"
+              "\\xff02\tcustom\t无效\t\\xff02.vxr\n");
+    EXPECT_THAT(runCli({"pens"}).out, HasSubstr("\nsim2s1\tPEN\\x1b]0;\\n\\xc2\\x9bZ\t"));
+    EXPECT_THAT(runCli({"pens", "--json"}).out, HasSubstr("PEN\\u001b]0;\\n\\u009bZ\""));
+
+    // Each entry as --json gives it removes that very file.
+    const QJsonArray rows =
+        runCli({"books", "--pen", "sim1s1", "--json"}).json()["books"].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    for (const QJsonValue& row : rows) {
+        const std::string entry = jsonText(row.toObject()["entry"]);
+        EXPECT_EQ(runCli({"remove", entry, "--pen", "sim1s1", "--yes"}).status, 0) << entry;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(book));
+}
+
+// A simulated pen whose eject command fails; gone: it was pulled out meanwhile.
+class FailingEject : public SimulatedPlatform {
+  public:
+    FailingEject(std::string folder, bool gone)
+        : SimulatedPlatform(std::move(folder)), gone_(gone) {}
+    bool eject(const std::string& bsdName) override {
+        if (gone_) folderVolumes().unmount(bsdName);
+        return false;
+    }
+
+  private:
+    bool gone_;
+};
+
+TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
+    const CliRun ejected = runCli({"eject"});
+    EXPECT_EQ(ejected.status, 0);
+    EXPECT_EQ(ejected.out, "ejected sim1s1\n");
+    EXPECT_EQ(jsonText(runCli({"eject", "--json"}).json()["outcome"]), "ejected");
+
+    const auto ejectOn = [this](bool gone, const std::vector<std::string>& args) {
+        FailingEject platform(pens.str(), gone);
+        return capture([&](std::ostream& out, std::ostream& err) {
+            return cli::runPenCommand(cli::ejectAction, args, out, err, &platform);
+        });
+    };
+    const CliRun failed = ejectOn(/*gone=*/false, {"--json"});
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_THAT(failed.err, HasSubstr(texts::ejectFailed));
+    const QJsonObject error = failed.json()["error"].toObject();
+    EXPECT_EQ(error["status"].toInt(), 2);
+    EXPECT_EQ(jsonText(error["message"]), texts::ejectFailed);
+
+    const CliRun gone = ejectOn(/*gone=*/true, {"--pen", "sim1s1", "--json"});
+    EXPECT_EQ(gone.status, 0) << "a pen no longer mounted is safe to pull out";
+    EXPECT_EQ(jsonText(gone.json()["outcome"]), "gone");
+}
+
+class InstallCommand : public SimulatedPens {
+  protected:
+    void SetUp() override { book = addPen("a-pen", "PEN00000001") + "BOOK/"; }
+    std::string book;
+};
+
+TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFailure) {
+    // Both custom packages propose their default title 1, which the first one
+    // takes; a smart package counts only smart numbers.
+    const std::string first =
+        addSource("first.vxb", {.name = vxbName("第一本"), .defaultTitle = 1, .size = 5000});
+    const std::string second =
+        addSource("second.vxb", {.name = vxbName("第二本"), .defaultTitle = 1});
+    const std::string third =
+        addSource("third.vxb", {.name = vxbName("第三本"), .coverOid = 5, .size = 2048});
+
+    const CliRun run = runCli({"install", first, second, third, "--json"});
+    EXPECT_EQ(run.status, 1) << "the worst outcome: a number taken";
+    const std::string taken =
+        std::string(texts::numberTaken) + " (number 001 is taken; choose another with --number)";
+    EXPECT_THAT(run.err, HasSubstr(second + ": " + taken + "\n"));
+
+    const QJsonObject document = run.json();
+    EXPECT_EQ(jsonText(document["pen"]), "sim1s1");
+    const QJsonArray installs = document["installs"].toArray();
+    ASSERT_EQ(installs.size(), 3);
+    const QJsonObject refused = installs[1].toObject();
+    EXPECT_FALSE(refused["installed"].toBool());
+    EXPECT_EQ(refused["status"].toInt(), 1);
+    EXPECT_EQ(jsonText(refused["number"]), "001");
+    EXPECT_EQ(jsonText(refused["message"]), taken);
+    EXPECT_EQ(jsonText(installs[2].toObject()["entry"]), "001.vxs")
+        << "the failure before did not stop it";
+    EXPECT_EQ(runCli({"books"}).out, "001\tcustom\t第一本\t001.vxr\n001\tsmart\t第三本\t001.vxs\n");
+}
+
+TEST_F(InstallCommand, AGivenNumberIsUsedForOneFileOnly) {
+    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
+    const CliRun installed = runCli({"install", source, "--number=999"});
+    EXPECT_EQ(installed.status, 0) << installed.err;
+    EXPECT_EQ(installed.out, "installed " + source + " as 999.vxr\n");
+    const CliRun twoFiles = runCli({"install", source, source, "--number", "005"});
+    EXPECT_EQ(twoFiles.status, 1) << "one number cannot name two books";
+    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"999.vxr"});
+}
+
+// Files that are no book packages are the user's mistake; a pen without a
+// BOOK folder of its own is the pen's failure.
+TEST_F(InstallCommand, RefusalsAreToldPerFileWithTheirStatus) {
+    const std::string text = addSource("notes.txt", {.name = vxbName("书")});
+    const CliRun run = runCli({"install", text, sources / "missing.vxb"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr(text + ": not a .vxb book package\n"));
+    EXPECT_THAT(run.err, HasSubstr(sources / "missing.vxb: no such file\n"));
+    EXPECT_TRUE(std::filesystem::is_empty(book));
+
+    addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
+    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
+    const CliRun noFolder = runCli({"install", source, "--pen", "sim2s1", "--json"});
+    EXPECT_EQ(noFolder.status, 2);
+    EXPECT_THAT(noFolder.err, HasSubstr("no BOOK folder"));
+    EXPECT_EQ(noFolder.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
+}
+
+}  // namespace
