@@ -40,7 +40,8 @@ void put(const std::string& folder, const Files& files) {
 }
 
 const Files sampleBooks = {
-    {"001.vxr", BookFile{.name = vxbName("小猫钓鱼"), .size = 5000}.bytes()},
+    // More than one block of the copy, so that a block's end is checked too.
+    {"001.vxr", BookFile{.name = vxbName("小猫钓鱼"), .size = (1 << 20) + 5000}.bytes()},
     // A name that the manifest must escape, and an extension in capitals.
     {"002.VXS", BookFile{.name = vxbName("恐龙\"世界\\"), .coverOid = 3, .size = 3000}.bytes()},
     {"003.vxr", BookFile{.name = "ATT001", .size = 700}.bytes()},
