@@ -14,6 +14,8 @@
 
 #include <cstring>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace penshelf::cli {
 
@@ -77,18 +79,23 @@ QJsonArray booksJson(const VerifyReport& report) {
     return books;
 }
 
-// The tool's lines, each escaped as file names are: they name files on the
-// pen, in whatever bytes they have.
-QJsonArray linesJson(const std::string& text) {
-    QJsonArray lines;
+// The tool's lines that are not blank, each escaped as file names are: they
+// name files on the pen, in whatever bytes they have.
+std::vector<std::string> toolLines(const std::string& text) {
+    std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        if (end > start)
-            lines.append(QString::fromStdString(escapeField(text.substr(start, end - start))));
+        if (end > start) lines.push_back(escapeField(text.substr(start, end - start)));
         start = end + 1;
     }
+    return lines;
+}
+
+QJsonArray linesJson(const std::string& text) {
+    QJsonArray lines;
+    for (const std::string& line : toolLines(text)) lines.append(QString::fromStdString(line));
     return lines;
 }
 
@@ -114,13 +121,7 @@ void printBooks(Reply& reply, const VerifyReport& report, const char* heading) {
 }
 
 void printLines(std::ostream& out, const std::string& text) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) out << "  " << escapeField(text.substr(start, end - start)) << "\n";
-        start = end + 1;
-    }
+    for (const std::string& line : toolLines(text)) out << "  " << line << "\n";
 }
 
 void printFileSystem(Reply& reply, const FileSystemCheck& check, const char* heading) {
