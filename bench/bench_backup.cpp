@@ -9,20 +9,10 @@
 
 #include "books/Backup.h"
 
-#include "support/BookFile.h"
-#include "support/TempDir.h"
-
+#include "PenOfBooks.h"
 #include "RatioReporter.h"
 
 #include <benchmark/benchmark.h>
-
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-
-extern char** environ;
 
 namespace {
 
@@ -33,25 +23,8 @@ constexpr int bookCount = 20;
 constexpr double goal = 1.3;
 
 struct Setup {
-    Setup() {
-        std::filesystem::create_directories(book);
-        for (int i = 1; i <= bookCount; ++i) {
-            char entry[16];
-            std::snprintf(entry, sizeof entry, "%03d.vxr", i);
-            const std::size_t size =
-                penBytes / bookCount + (i == bookCount ? penBytes % bookCount : 0);
-            test::writeFile(
-                book + entry,
-                test::BookFile{.name = test::vxbName("第" + std::to_string(i) + "册"), .size = size}
-                    .bytes());
-            files.push_back(book + entry);
-        }
-        ::sync();
-    }
-    test::TempDir dir;
-    std::string book = dir / "pen/BOOK/";
-    std::string target = dir / "backup";
-    std::vector<std::string> files;
+    bench::PenOfBooks pen{penBytes, bookCount};
+    std::string target = pen.dir / "backup";
 };
 
 Setup& setup() {
@@ -67,20 +40,10 @@ void removeTarget(benchmark::State& state) {
     state.ResumeTiming();
 }
 
-bool spawnAndWait(std::vector<std::string> arguments) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t child;
-    int status = -1;
-    return posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
-           waitpid(child, &status, 0) == child && status == 0;
-}
-
 void BM_BackUpPen(benchmark::State& state) {
     const Setup& s = setup();
     for (auto _ : state) {
-        const BackupReport report = backUpPen({.bookFolder = s.book,
+        const BackupReport report = backUpPen({.bookFolder = s.pen.book,
                                                .folder = s.target,
                                                .identityCode = "KLV8A3C5D21",
                                                .product = "PEN",
@@ -97,9 +60,10 @@ void BM_CpAndSync(benchmark::State& state) {
     for (auto _ : state) {
         std::filesystem::create_directory(s.target);
         std::vector<std::string> cp{"cp"};
-        cp.insert(cp.end(), s.files.begin(), s.files.end());
+        cp.insert(cp.end(), s.pen.files.begin(), s.pen.files.end());
         cp.push_back(s.target);
-        if (!spawnAndWait(cp) || !spawnAndWait({"sync"})) state.SkipWithError("cp or sync failed");
+        if (!bench::spawnAndWait(cp) || !bench::spawnAndWait({"sync"}))
+            state.SkipWithError("cp or sync failed");
         removeTarget(state);
     }
 }

@@ -15,21 +15,13 @@
 
 #include "books/BookVerify.h"
 
-#include "support/BookFile.h"
-#include "support/TempDir.h"
-
+#include "PenOfBooks.h"
 #include "RatioReporter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdio>
-
-extern char** environ;
 
 namespace {
 
@@ -39,28 +31,10 @@ constexpr std::size_t penBytes = std::size_t{1} << 30;
 constexpr int bookCount = 20;
 constexpr double goal = 1 / 0.9;
 
-struct Setup {
-    Setup() {
-        for (int i = 1; i <= bookCount; ++i) {
-            char entry[16];
-            std::snprintf(entry, sizeof entry, "%03d.vxr", i);
-            const std::size_t size =
-                penBytes / bookCount + (i == bookCount ? penBytes % bookCount : 0);
-            test::writeFile(
-                book + entry,
-                test::BookFile{.name = test::vxbName("第" + std::to_string(i) + "册"), .size = size}
-                    .bytes());
-            files.push_back(book + entry);
-        }
-        ::sync();  // only clean pages can be dropped
-    }
-    test::TempDir dir;
-    std::string book = dir / "pen/BOOK/";
-    std::vector<std::string> files;
-};
+using Setup = bench::PenOfBooks;
 
 Setup& setup() {
-    static Setup instance;
+    static Setup instance(penBytes, bookCount);
     return instance;
 }
 
@@ -88,24 +62,12 @@ void BM_VerifyBooks(benchmark::State& state) {
 }
 
 void BM_Cat(benchmark::State& state) {
-    std::vector<std::string> arguments{"cat"};
-    arguments.insert(arguments.end(), setup().files.begin(), setup().files.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t toNull;
-    posix_spawn_file_actions_init(&toNull);
-    posix_spawn_file_actions_addopen(&toNull, 1, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> cat{"cat"};
+    cat.insert(cat.end(), setup().files.begin(), setup().files.end());
     for (auto _ : state) {
         dropCachedBooks(state);
-        pid_t child;
-        int status = -1;
-        if (posix_spawnp(&child, "cat", &toNull, nullptr, argv.data(), environ) != 0 ||
-            waitpid(child, &status, 0) != child || status != 0) {
-            state.SkipWithError("cat failed");
-        }
+        if (!bench::spawnAndWait(cat, "/dev/null")) state.SkipWithError("cat failed");
     }
-    posix_spawn_file_actions_destroy(&toNull);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * penBytes));
 }
 
