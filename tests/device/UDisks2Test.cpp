@@ -5,9 +5,8 @@
 #include "UmockdevPens.h"
 
 #include "app/AppDelegate.h"
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 #include "device/linux/LinuxPlatform.h"
-#include "device/linux/MountTableWatch.h"
 #include "device/linux/UDisks2.h"
 #include "books/UniqueFd.h"
 #include "texts/Texts.h"
@@ -131,7 +130,7 @@ TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
         "Mounting /dev/sdb1 failed: org.freedesktop.UDisks2.Error.NotAuthorized: Mount refused\n";
     ASSERT_TRUE(spinUntil([&] { return log.str().find(refused) != std::string::npos; }))
         << log.str();
-    emit platform->mountTableWatch()->changed();  // another disk came or went
+    emit platform->volumesChanged();  // another disk came or went
     spinFor(200ms);
     EXPECT_EQ(calls(), call("Mount", block));
     EXPECT_EQ(listed(), penShown);

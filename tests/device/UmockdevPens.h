@@ -35,7 +35,8 @@ inline std::optional<std::string> runOutside(const std::string& command) {
     return shell.readAllStandardOutput().toStdString();
 }
 
-struct UsbSpec {
+// The IDs a mocked USB device answers with, and the hub port it hangs on.
+struct UsbIds {
     const char* vendor = "04d6";
     const char* product = "e301";
     const char* port = "2";
@@ -51,7 +52,7 @@ class UmockdevPens : public ::testing::Test {
     UmockdevPens() { writeFile(dir / "mountinfo", mountinfo); }
     ~UmockdevPens() override { g_object_unref(testbed); }
 
-    std::string addUsbDevice(const UsbSpec& spec) {
+    std::string addUsbDevice(const UsbIds& spec) {
         const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + spec.port;
         return add("usb", name.c_str(), "",
                    {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", "1", "devpath",
@@ -62,7 +63,7 @@ class UmockdevPens : public ::testing::Test {
     // A pen as the kernel lays it out in sysfs. partitioned false: the disk as
     // it first appears, before udev has read its partition table and before
     // the kernel has added its partition.
-    PenDevices addPen(const UsbSpec& spec = {}, const char* scsiVendor = "pagor   ",
+    PenDevices addPen(const UsbIds& spec = {}, const char* scsiVendor = "pagor   ",
                       const std::string& diskName = "sdb", bool partitioned = true) {
         const std::string usb = addUsbDevice(spec);
         const std::string interface =
