@@ -196,6 +196,14 @@ TEST(LocationId, BusThenOnePortPerNibble) {
     };
     for (const auto& [bus, devpath, id] : rows)
         EXPECT_EQ(usbLocationId(bus, devpath), id) << devpath;
+    // busnum and devpath as sysfs gives them: a line end, nothing else after the number.
+    const std::vector<std::tuple<const char*, const char*, std::optional<std::uint32_t>>> texts = {
+        {"1\n", "2.3\n", 0x01230000u}, {"255", "2", 0xFF200000u}, {"256", "2", std::nullopt},
+        {"1x", "2", std::nullopt},     {"", "2", std::nullopt},   {"x1", "2", std::nullopt},
+        {"1", "", std::nullopt},
+    };
+    for (const auto& [busnum, devpath, id] : texts)
+        EXPECT_EQ(usbLocationIdFromSysfs(busnum, devpath), id) << busnum;
 }
 
 }  // namespace

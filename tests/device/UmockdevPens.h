@@ -35,11 +35,12 @@ inline std::optional<std::string> runOutside(const std::string& command) {
     return shell.readAllStandardOutput().toStdString();
 }
 
-// The IDs a mocked USB device answers with, and the hub port it hangs on.
+// The IDs a mocked USB device answers with, and the bus and hub port it hangs on.
 struct UsbIds {
     const char* vendor = "04d6";
     const char* product = "e301";
     const char* port = "2";
+    const char* busnum = "1";
 };
 
 // The syspaths a test needs again: unplugging, adding a partition late.
@@ -55,16 +56,16 @@ class UmockdevPens : public ::testing::Test {
     std::string addUsbDevice(const UsbIds& spec) {
         const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + spec.port;
         return add("usb", name.c_str(), "",
-                   {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", "1", "devpath",
-                    spec.port, "product", "XLM Pen"},
+                   {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", spec.busnum,
+                    "devpath", spec.port, "product", "XLM Pen"},
                    {"DEVTYPE", "usb_device"});
     }
 
-    // A pen as the kernel lays it out in sysfs. partitioned false: the disk as
+    // A pen as the kernel lays it out in sysfs. partitionTable "": the disk as
     // it first appears, before udev has read its partition table and before
     // the kernel has added its partition.
     PenDevices addPen(const UsbIds& spec = {}, const char* scsiVendor = "pagor   ",
-                      const std::string& diskName = "sdb", bool partitioned = true) {
+                      const std::string& diskName = "sdb", const char* partitionTable = "dos") {
         const std::string usb = addUsbDevice(spec);
         const std::string interface =
             add("usb", (std::string("1-") + spec.port + ":1.0").c_str(), usb,
@@ -80,16 +81,16 @@ class UmockdevPens : public ::testing::Test {
             add("scsi", (scsi + ":0:0:0").c_str(), host,
                 {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
                 {"DEVTYPE", "scsi_device"});
-        PenDevices pen{usb,
-                       add("block", ("block/" + diskName).c_str(), lun, {},
-                           {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", partitioned ? "dos" : ""})};
-        if (partitioned) addPartition(pen, diskName);
+        PenDevices pen{usb, add("block", ("block/" + diskName).c_str(), lun, {},
+                                {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", partitionTable})};
+        if (*partitionTable) addPartition(pen, diskName);
         return pen;
     }
 
-    void addPartition(const PenDevices& pen, const std::string& diskName) {
-        add("block", (diskName + "1").c_str(), pen.disk, {},
-            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
+    void addPartition(const PenDevices& pen, const std::string& diskName,
+                      std::vector<const char*> properties = {"ID_FS_TYPE", "vfat"}) {
+        properties.insert(properties.begin(), {"DEVTYPE", "partition"});
+        add("block", (diskName + "1").c_str(), pen.disk, {}, std::move(properties));
     }
 
     void mount(const std::string& bsdName, const std::string& folder) {
