@@ -53,28 +53,28 @@ class UmockdevPens : public ::testing::Test {
     UmockdevPens() { writeFile(dir / "mountinfo", mountinfo); }
     ~UmockdevPens() override { g_object_unref(testbed); }
 
-    std::string addUsbDevice(const UsbIds& spec) {
-        const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + spec.port;
+    std::string addUsbDevice(const UsbIds& ids) {
+        const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + ids.port;
         return add("usb", name.c_str(), "",
-                   {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", spec.busnum,
-                    "devpath", spec.port, "product", "XLM Pen"},
+                   {"idVendor", ids.vendor, "idProduct", ids.product, "busnum", ids.busnum,
+                    "devpath", ids.port, "product", "XLM Pen"},
                    {"DEVTYPE", "usb_device"});
     }
 
     // A pen as the kernel lays it out in sysfs. partitionTable "": the disk as
     // it first appears, before udev has read its partition table and before
     // the kernel has added its partition.
-    PenDevices addPen(const UsbIds& spec = {}, const char* scsiVendor = "pagor   ",
+    PenDevices addPen(const UsbIds& ids = {}, const char* scsiVendor = "pagor   ",
                       const std::string& diskName = "sdb", const char* partitionTable = "dos") {
-        const std::string usb = addUsbDevice(spec);
+        const std::string usb = addUsbDevice(ids);
         const std::string interface =
-            add("usb", (std::string("1-") + spec.port + ":1.0").c_str(), usb,
+            add("usb", (std::string("1-") + ids.port + ":1.0").c_str(), usb,
                 {"bInterfaceClass", "08"}, {"DEVTYPE", "usb_interface"});
         // An endpoint sorts before the SCSI host; it must not be taken as the pen.
-        add("usb", (std::string("ep_0") + spec.port).c_str(), interface, {},
+        add("usb", (std::string("ep_0") + ids.port).c_str(), interface, {},
             {"DEVTYPE", "usb_endpoint"});
         // SCSI host 6 on port 2, 7 on port 3, ...: names are unique on their bus.
-        const std::string scsi = std::to_string(4 + std::stoi(spec.port));
+        const std::string scsi = std::to_string(4 + std::stoi(ids.port));
         const std::string host =
             add("scsi", ("host" + scsi).c_str(), interface, {}, {"DEVTYPE", "scsi_host"});
         const std::string lun =
