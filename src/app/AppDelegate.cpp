@@ -14,9 +14,7 @@
 #include "books/FreeSpace.h"
 #include "books/Text.h"
 #include "books/Volumes.h"
-#include "device/PenEject.h"
 #include "device/Platform.h"
-#include "device/linux/MountTableWatch.h"
 #include "soap/DebugLog.h"
 #include "soap/PagorFunc.h"
 #include "ui_MainWindow.h"
@@ -49,11 +47,10 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     : QObject(parent),
       platform_(platform),
       hooks_(std::move(hooks)),
+      monitor_(platform, diagnostics,
+               {.attachWait = std::move(attachWait), .mountWait = std::move(mountWait)}),
       window_(std::make_unique<QMainWindow>()),
-      ui_(std::make_unique<Ui::MainWindow>()),
-      identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
-      watch_(platform.usbDevices(), identifier_, modeGate, diagnostics, std::move(attachWait)),
-      autoMount_(platform, watch_, *this, modeGate, diagnostics, std::move(mountWait)) {
+      ui_(std::make_unique<Ui::MainWindow>()) {
     ui_->setupUi(window_.get());
     if (!hooks_.chooseBookFile) {
         hooks_.chooseBookFile = [this](auto chosen) { askForBookFile(chosen); };
@@ -121,9 +118,7 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     connect(ui_->listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
 
-    if (MountTableWatch* mounts = platform.mountTableWatch()) {
-        connect(mounts, &MountTableWatch::changed, this, [this] { watch_.mountTableChanged(); });
-    }
+    connect(&monitor_, &PenMonitor::pensChanged, this, &AppDelegate::InitZiro);
 
     ui_->penReadOnly->setText(QString::fromUtf8(texts::penReadOnlyLine));
     restoreTip_ = ui_->actRestore->toolTip();
@@ -139,24 +134,13 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
-    dataZiro.clear();
     dataBook.clear();
     InitService();
     InitZiro();
 }
 
 void AppDelegate::InitService() {
-    watch_.InitService();
-}
-
-void AppDelegate::storePen(const PenRecord& record) {
-    dataZiro.insert_or_assign(record.bsdName, record);
-    InitZiro();
-}
-
-void AppDelegate::removePen(const std::string& bsdName) {
-    dataZiro.erase(bsdName);
-    InitZiro();
+    monitor_.start();
 }
 
 void AppDelegate::InitZiro() {
@@ -270,14 +254,9 @@ void AppDelegate::EjectPen() {
     if (!selectedPen()) return;
     const PenRecord pen = *selectedPen();
 
-    // Pen events wait while the command runs, as during any modal run.
+    // Pen events wait until the alert has been answered too.
     const auto modal = modeGate.enterModal();
-    if (ejectPen(platform_, pen.bsdName) == EjectOutcome::StillMounted) {
-        hooks_.reportEjectFailure();
-        return;
-    }
-    // Ejected, or gone already: a pen pulled out leaves the list this way.
-    removePen(pen.bsdName);
+    if (monitor_.eject(pen.bsdName) == EjectOutcome::StillMounted) hooks_.reportEjectFailure();
 }
 
 bool AppDelegate::listedFolderIsThePens() const {

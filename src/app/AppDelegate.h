@@ -3,12 +3,10 @@
 // table, the enabling rules and the three tabs.
 
 #include "books/ListData.h"
-#include "device/AutoMount.h"
 #include "device/DefaultModeGate.h"
 #include "device/Diagnostics.h"
-#include "device/PenIdentifier.h"
+#include "device/PenMonitor.h"
 #include "device/PenRecord.h"
-#include "device/UsbWatch.h"
 
 #include <QObject>
 #include <QPointer>
@@ -70,7 +68,7 @@ struct AppDelegateHooks {
     std::function<RepairChoice()> askRepair{};
 };
 
-class AppDelegate : public QObject, public PenTable {
+class AppDelegate : public QObject {
     Q_OBJECT
   public:
     using Hooks = AppDelegateHooks;
@@ -91,7 +89,7 @@ class AppDelegate : public QObject, public PenTable {
     // shows the pens found.
     void applicationDidFinishLaunching();
 
-    // Arms the USB watch and identifies the pens attached already.
+    // Arms the pen monitor's USB watch and identifies the pens attached already.
     void InitService();
 
     // Rebuilds the pen list from dataZiro, then lists the first pen's books.
@@ -99,9 +97,9 @@ class AppDelegate : public QObject, public PenTable {
     // Shows the selected pen's code and free space and lists its books.
     void InitData();
 
-    void storePen(const PenRecord& record) override;
-    bool hasPen(const std::string& bsdName) const override { return dataZiro.count(bsdName) > 0; }
-    void removePen(const std::string& bsdName) override;
+    // Stores or drops a pen as identification and eject do; the list follows.
+    void storePen(const PenRecord& record) { monitor_.storePen(record); }
+    void removePen(const std::string& bsdName) { monitor_.removePen(bsdName); }
 
     // The portal address of a kind that the service gives now, or "".
     std::string GetProxy(const std::string& clientId, int type);
@@ -171,9 +169,14 @@ class AppDelegate : public QObject, public PenTable {
 
     Platform& platform_;
     Hooks hooks_;
-    // The tables come before the window: its book table reads them until
-    // the window has gone. The pen table's key order is the pen list's order.
-    std::map<std::string, PenRecord> dataZiro;
+    // Pen discovery, which the window follows. It and the tables come before
+    // the window, which reads them until it has gone.
+    PenMonitor monitor_;
+    // The monitor's pen table: its key order is the pen list's order.
+    const std::map<std::string, PenRecord>& dataZiro = monitor_.pens();
+    // Pen attach and detach events wait here while a modal window or alert
+    // runs; every modal run of the main window holds it.
+    DefaultModeGate& modeGate = monitor_.gate();
     std::vector<ListData> dataBook;
     // The selected pen's BOOK/ folder; empty while its volume is not mounted.
     std::string pathZiro;
@@ -185,9 +188,6 @@ class AppDelegate : public QObject, public PenTable {
     // the layout names them.
     std::unique_ptr<Ui::MainWindow> ui_;
 
-    // Pen attach and detach events wait here while a modal window or alert
-    // runs; every modal run of the main window holds it.
-    DefaultModeGate modeGate;
     // The install window of the latest install, kept until the next install
     // replaces it. The main window owns it as its child.
     QPointer<InstWindow> instWindowController;
@@ -199,9 +199,6 @@ class AppDelegate : public QObject, public PenTable {
     // The book table as shown: in the pen's order until a header is clicked.
     QSortFilterProxyModel* sortedBooks_;
     PortalWeb* portal_;
-    PenIdentifier identifier_;
-    UsbWatch watch_;
-    AutoMount autoMount_;
     // The kernel may turn a pen's file system read-only after an error while
     // the mount table still says "rw": a statvfs now and then tells.
     QTimer* writablePoll_;

@@ -2,7 +2,7 @@
 // each checked against the bytes read from the pen, with a manifest of them.
 // An interrupt stops the backup after the book under way has been given up:
 // the books finished before and their manifest stay.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
 #include "books/Backup.h"
 #include "books/Text.h"

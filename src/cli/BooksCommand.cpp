@@ -1,5 +1,5 @@
 // penshelf-cli books: a pen's catalogue, by book package number.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
 #include "cli/FieldEscape.h"
 

@@ -1,7 +1,7 @@
 // penshelf-cli check: every book read back from the pen, the pen's file system
 // checked (the pen unmounted meanwhile) and, with --repair, repaired and the
 // books read back again, as the window's 检查点读笔… does.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"

@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
 
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 #include "cli/SoapCommand.h"
 
 #include <algorithm>

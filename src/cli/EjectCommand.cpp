@@ -1,8 +1,7 @@
 // penshelf-cli eject: unmounts and powers off a pen, with the window's rule: a
 // pen still mounted after a failed eject must not be pulled out.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
-#include "device/PenEject.h"
 #include "texts/Texts.h"
 
 #include <ostream>
@@ -13,7 +12,7 @@ int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     const PenRecord* pen = choosePen(session, options, reply);
     if (!pen) return exitUserError;
     const std::string bsdName = pen->bsdName;
-    const EjectOutcome outcome = ejectPen(session.platform(), bsdName);
+    const EjectOutcome outcome = session.monitor().eject(bsdName);
     if (outcome == EjectOutcome::StillMounted) return reply.fail(exitFailure, texts::ejectFailed);
 
     const bool gone = outcome == EjectOutcome::Gone;

@@ -1,7 +1,7 @@
 // penshelf-cli install: book package files onto a pen, each with the number
 // the window would propose (or the one given), the window's checks and its
 // safe copy. Every file is tried; the exit status is the worst outcome.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"

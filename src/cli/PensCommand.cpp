@@ -1,5 +1,5 @@
 // penshelf-cli pens: the pens attached now, one line each.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
 #include "cli/FieldEscape.h"
 

@@ -1,7 +1,7 @@
 // penshelf-cli remove: deletes one book package that the pen's catalogue
 // lists, only when the user has said --yes. A shared package goes alone: the
 // package it shares stays.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
 #include "books/BookRemoval.h"
 #include "cli/FieldEscape.h"

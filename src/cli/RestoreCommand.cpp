@@ -2,7 +2,7 @@
 // names and numbers, byte for byte. Books whose number another file holds on
 // the pen are skipped or renumbered only as --on-conflict says; without it
 // nothing is written.
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 
 #include "books/FreeSpace.h"
 #include "books/Restore.h"

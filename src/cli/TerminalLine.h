@@ -2,7 +2,7 @@
 // A line of progress on standard error, redrawn in place, shown only where
 // someone watches it: a captured stream or a pipe is no terminal.
 
-#include "cli/PenCommand.h"
+#include "cli/PenSession.h"
 
 #include <unistd.h>
 

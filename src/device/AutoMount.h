@@ -6,7 +6,6 @@
 // ejected meanwhile, or whose mount failed, stays as it is until it is
 // plugged in again.
 
-#include "device/DefaultModeGate.h"
 #include "device/Diagnostics.h"
 #include "device/UsbWatch.h"
 
@@ -16,29 +15,27 @@
 
 namespace penshelf {
 
-class Platform;
-class PenTable;
+class PenMonitor;
 
 class AutoMount {
   public:
     static constexpr std::chrono::milliseconds defaultWait = std::chrono::seconds(2);
 
-    // Takes the pens that watch finds without a volume. wait: the while given
-    // to other automounters. Events wait for modal runs, as the watch's do.
-    AutoMount(Platform& platform, UsbWatch& watch, const PenTable& table, DefaultModeGate& gate,
-              Diagnostics diagnostics, UsbWatch::Wait wait = UsbWatch::settlingWait(defaultWait));
+    // wait: the while given to other automounters. Mounts wait for modal
+    // runs, as the monitor's other events do.
+    AutoMount(PenMonitor& monitor, Diagnostics diagnostics,
+              UsbWatch::Wait wait = UsbWatch::settlingWait(defaultWait));
     ~AutoMount();
     AutoMount(const AutoMount&) = delete;
     AutoMount& operator=(const AutoMount&) = delete;
 
-  private:
+    // The watch found this pen, stored under bsdName, without a volume.
     void penWithoutVolume(const std::string& bsdName);
+
+  private:
     void mount(const std::string& bsdName);
 
-    Platform& platform_;
-    UsbWatch& watch_;
-    const PenTable& table_;
-    DefaultModeGate& gate_;
+    PenMonitor& monitor_;
     Diagnostics diagnostics_;
     UsbWatch::Wait wait_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

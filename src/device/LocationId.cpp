@@ -3,6 +3,14 @@
 #include <charconv>
 
 namespace penshelf {
+namespace {
+
+std::string_view withoutLineEnd(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
 
 std::optional<std::uint32_t> usbLocationId(unsigned busNumber, std::string_view devpath) {
     if (busNumber > 0xFF || devpath.empty()) return std::nullopt;
@@ -26,6 +34,16 @@ std::optional<std::uint32_t> usbLocationId(unsigned busNumber, std::string_view 
         }
     }
     return id;
+}
+
+std::optional<std::uint32_t> usbLocationIdFromSysfs(std::string_view busnum,
+                                                    std::string_view devpath) {
+    busnum = withoutLineEnd(busnum);
+    unsigned busNumber = 0;
+    const auto [end, error] =
+        std::from_chars(busnum.data(), busnum.data() + busnum.size(), busNumber);
+    if (error != std::errc() || end != busnum.data() + busnum.size()) return std::nullopt;
+    return usbLocationId(busNumber, withoutLineEnd(devpath));
 }
 
 }  // namespace penshelf

@@ -14,4 +14,9 @@ namespace penshelf {
 // port numbers.
 std::optional<std::uint32_t> usbLocationId(unsigned busNumber, std::string_view devpath);
 
+// The same from a USB device's sysfs attributes busnum and devpath as read,
+// line end and all; nothing unless busnum is a decimal number, whole.
+std::optional<std::uint32_t> usbLocationIdFromSysfs(std::string_view busnum,
+                                                    std::string_view devpath);
+
 }  // namespace penshelf

@@ -2,12 +2,13 @@
 // The platform services pen discovery and the book side need, chosen once at
 // start: the Linux machine's own, or simulated pens in a folder.
 
+#include <QObject>
+
 #include <functional>
 #include <string>
 
 namespace penshelf {
 
-class MountTableWatch;
 class Registry;
 class UsbDeviceSource;
 class Volumes;
@@ -51,15 +52,13 @@ enum class FileSystemAction {
     Repair,  // repairs, then checks again: the second check is the outcome
 };
 
-class Platform {
+class Platform : public QObject {
+    Q_OBJECT
   public:
-    virtual ~Platform() = default;
+    ~Platform() override = default;
     virtual const Volumes& volumes() const = 0;
     virtual const Registry& registry() const = 0;
     virtual UsbDeviceSource& usbDevices() = 0;
-    // Tells when volumes are mounted or unmounted; null when the volumes
-    // never change behind the program's back.
-    virtual MountTableWatch* mountTableWatch() { return nullptr; }
     // Unmounts and powers off the disk of a pen's data partition, waiting for
     // it to finish. True when every step succeeded.
     virtual bool eject(const std::string& bsdName) = 0;
@@ -85,6 +84,12 @@ class Platform {
               false,
               false});
     }
+
+  signals:
+    // A volume was mounted or unmounted, by whatever did it: a pen found
+    // without one may have it now. Platforms whose volumes never change behind
+    // the program's back never say so.
+    void volumesChanged();
 };
 
 }  // namespace penshelf

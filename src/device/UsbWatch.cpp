@@ -16,12 +16,13 @@ UsbWatch::Wait UsbWatch::settlingWait(std::chrono::milliseconds pause) {
 }
 
 UsbWatch::UsbWatch(UsbDeviceSource& source, PenIdentifier& identifier, DefaultModeGate& gate,
-                   Diagnostics diagnostics, Wait wait)
+                   Diagnostics diagnostics, Wait wait, PenWithoutVolume penWithoutVolume)
     : source_(source),
       identifier_(identifier),
       gate_(gate),
       diagnostics_(diagnostics),
-      wait_(std::move(wait)) {}
+      wait_(std::move(wait)),
+      penWithoutVolume_(std::move(penWithoutVolume)) {}
 
 UsbWatch::~UsbWatch() {
     *alive_ = false;

@@ -43,8 +43,13 @@ class UsbWatch : public UsbDeviceSource::Listener {
     // which gives the pen's disk time to appear. The window stays usable.
     static Wait settlingWait(std::chrono::milliseconds pause = std::chrono::seconds(3));
 
+    // Takes the key of each pen that was stored without a volume when its
+    // device was first examined, at start or at its attach.
+    using PenWithoutVolume = std::function<void(const std::string& penKey)>;
+
     UsbWatch(UsbDeviceSource& source, PenIdentifier& identifier, DefaultModeGate& gate,
-             Diagnostics diagnostics, Wait wait = settlingWait());
+             Diagnostics diagnostics, Wait wait = settlingWait(),
+             PenWithoutVolume penWithoutVolume = nullptr);
     ~UsbWatch() override;
 
     // Arms the watch and examines the devices already attached, at once.
@@ -52,12 +57,6 @@ class UsbWatch : public UsbDeviceSource::Listener {
 
     // The mount table changed: identify again the pens stored without a volume.
     void mountTableChanged();
-
-    // Calls handler with the key of each pen that was stored without a volume
-    // when its device was first examined, at start or at its attach.
-    void onPenWithoutVolume(std::function<void(const std::string& penKey)> handler) {
-        penWithoutVolume_ = std::move(handler);
-    }
 
     void devicesAttached(UsbDevices devices) override;
     void deviceTerminated(const std::string& key) override;
@@ -80,7 +79,7 @@ class UsbWatch : public UsbDeviceSource::Listener {
     DefaultModeGate& gate_;
     Diagnostics diagnostics_;
     Wait wait_;
-    std::function<void(const std::string& penKey)> penWithoutVolume_;
+    PenWithoutVolume penWithoutVolume_;
     std::map<std::string, std::unique_ptr<DevicePrivateData>> watched_;
     // Attach notifications wait their turn: one settling wait each, in order.
     std::deque<UsbDevices> attaches_;

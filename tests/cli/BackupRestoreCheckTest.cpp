@@ -4,7 +4,7 @@
 #include "cli/CliTestSupport.h"
 
 #include "books/BackupManifest.h"
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 #include "device/simulated/SimulatedPlatform.h"
 #include "support/FatImage.h"
 

@@ -3,7 +3,7 @@
 // several files in one run, and files and pens that cannot take part.
 #include "cli/CliTestSupport.h"
 
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
 #include "device/PenRecord.h"
 #include "device/simulated/SimulatedPlatform.h"
 #include "texts/Texts.h"

@@ -183,19 +183,25 @@ TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
     EXPECT_EQ(table.stores, 0);
 }
 
+// busnum and devpath as sysfs gives them: a line end, nothing else after the number.
 TEST(LocationId, BusThenOnePortPerNibble) {
-    const std::vector<std::tuple<unsigned, const char*, std::optional<std::uint32_t>>> rows = {
-        {1, "2.3", 0x01230000u},
-        {3, "1.4.2.1.3.2", 0x03142132u},
-        {2, "1.2.3.4.5.6.7", 0x02123456u},  // a seventh tier has no nibble
-        {2, "0", 0x02000000u},              // a root hub
-        {1, "", std::nullopt},
-        {1, "2.", std::nullopt},
-        {1, "a", std::nullopt},
-        {256, "1", std::nullopt},
+    const std::vector<std::tuple<const char*, const char*, std::optional<std::uint32_t>>> rows = {
+        {"1", "2.3", 0x01230000u},
+        {"3", "1.4.2.1.3.2", 0x03142132u},
+        {"2", "1.2.3.4.5.6.7", 0x02123456u},  // a seventh tier has no nibble
+        {"2", "0", 0x02000000u},              // a root hub
+        {"1\n", "2.3\n", 0x01230000u},
+        {"255", "2", 0xFF200000u},
+        {"1", "", std::nullopt},
+        {"1", "2.", std::nullopt},
+        {"1", "a", std::nullopt},
+        {"256", "1", std::nullopt},
+        {"1x", "2", std::nullopt},
+        {"", "2", std::nullopt},
+        {"x1", "2", std::nullopt},
     };
-    for (const auto& [bus, devpath, id] : rows)
-        EXPECT_EQ(usbLocationId(bus, devpath), id) << devpath;
+    for (const auto& [busnum, devpath, id] : rows)
+        EXPECT_EQ(usbLocationIdFromSysfs(busnum, devpath), id) << busnum << " " << devpath;
 }
 
 }  // namespace

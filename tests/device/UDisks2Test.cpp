@@ -1,24 +1,25 @@
-// PenShelf where nothing else mounts pens: the window and the command line on
-// the Linux platform, with umockdev's pens and udisks2_standin.py on a private
-// bus in the system bus's place. Runs under umockdev-wrapper.
+// PenShelf where nothing else mounts pens: pen discovery as the window runs it
+// (PenMonitor) and the command line on the Linux platform, with umockdev's pens
+// and udisks2_standin.py on a private bus in the system bus's place. Runs under
+// umockdev-wrapper.
 
 #include "UmockdevPens.h"
 
-#include "app/AppDelegate.h"
-#include "cli/PenCommands.h"
+#include "cli/PenCommandEntries.h"
+#include "device/PenMonitor.h"
 #include "device/linux/LinuxPlatform.h"
-#include "device/linux/MountTableWatch.h"
 #include "device/linux/UDisks2.h"
 #include "books/UniqueFd.h"
+#include "books/Volumes.h"
 #include "texts/Texts.h"
 
 #include "support/BookFile.h"
-#include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <iostream>
@@ -49,7 +50,7 @@ class UDisks2Test : public UmockdevPens {
         writeFile(volume + "/BOOK/001.vxr", BookFile{.name = vxbName("Mounted")}.bytes());
     }
     ~UDisks2Test() override {
-        app.reset();
+        monitor.reset();
         platform.reset();
         for (QProcess* process : {&udisks, &bus}) {
             process->terminate();
@@ -89,21 +90,27 @@ class UDisks2Test : public UmockdevPens {
         return bin + "/calls";
     }
 
-    // The window on the Linux platform; attaches are examined at once, and
-    // the waits before a mount are held until endMountWait.
-    void startApp() {
+    // The window's pen discovery on the Linux platform; attaches are examined
+    // at once, and the waits before a mount are held until endMountWait.
+    void startMonitor() {
         platform = makeLinuxPlatform(dir / "mountinfo");
-        app = std::make_unique<AppDelegate>(
-            *platform, Diagnostics{log, log}, AppDelegate::Hooks{},
-            [](std::function<void()> then) { then(); },
-            [this](std::function<void()> then) { mountWaits.push_back(std::move(then)); });
-        app->applicationDidFinishLaunching();
+        monitor = std::make_unique<PenMonitor>(
+            *platform, Diagnostics{log, log},
+            PenMonitorSettings{.attachWait = [](auto then) { then(); },
+                               .mountWait = [this](auto then) { mountWaits.push_back(then); }});
+        monitor->start();
     }
     void endMountWait() {
         for (auto& then : std::exchange(mountWaits, {})) then();
     }
-    MainWindowParts ui() const { return MainWindowParts(*app); }
-    std::string listed() const { return ui().listZiro->currentText().toStdString(); }
+    // The pens found: "bsdName:identity code" each.
+    std::string listed() const {
+        std::string pens;
+        for (const auto& [bsdName, pen] : monitor->pens())
+            pens += bsdName + ":" + pen.identityCodeBytes() + " ";
+        return pens;
+    }
+    bool mounted() const { return !platform->volumes().GetVolumePath("sdb1").empty(); }
     // A pen command of penshelf-cli on the Linux platform: "status|output|errors".
     std::string runCli(const cli::PenCommand& command) {
         const std::unique_ptr<Platform> machine = makeLinuxPlatform(dir / "mountinfo");
@@ -113,41 +120,44 @@ class UDisks2Test : public UmockdevPens {
     }
 
     const std::string volume = penVolume("MOUNTEDBYUS");
-    const std::string penShown = std::string(penDisplayName) + " XLM PEN 1.00";
     const ScopedEnv systemBus{"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + dir / "bus"};
     ScopedEnv path;
     QProcess bus, udisks;
     std::unique_ptr<Platform> platform;
     std::ostringstream log;
-    std::unique_ptr<AppDelegate> app;
+    std::unique_ptr<PenMonitor> monitor;
     std::vector<std::function<void()>> mountWaits;
 };
 
 TEST_F(UDisks2Test, ARefusedMountIsLoggedAndNotTriedAgain) {
     startUDisks2({{"Mount", "org.freedesktop.UDisks2.Error.NotAuthorized"}});
-    startApp();
+    startMonitor();
     endMountWait();
     const std::string refused =
         "Mounting /dev/sdb1 failed: org.freedesktop.UDisks2.Error.NotAuthorized: Mount refused\n";
     ASSERT_TRUE(spinUntil([&] { return log.str().find(refused) != std::string::npos; }))
         << log.str();
-    emit platform->mountTableWatch()->changed();  // another disk came or went
+    emit platform->volumesChanged();  // another disk came or went
     spinFor(200ms);
     EXPECT_EQ(calls(), call("Mount", block));
-    EXPECT_EQ(listed(), penShown);
+    EXPECT_EQ(listed(), "sdb1: ");
+    // The user mounts it by other means: the pen is identified with its volume.
+    mount("sdb1", volume);
+    emit platform->volumesChanged();
+    EXPECT_EQ(listed(), "sdb1:MOUNTEDBYUS ");
 }
 
 TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
     const std::string commands = fakeCommands({"udisksctl"});
-    startApp();  // no bus at all
+    startMonitor();  // no bus at all
     endMountWait();
     spinFor(200ms);
-    EXPECT_EQ(ui().fsZiro->text().toStdString(), "---");
-    QTest::mouseClick(ui().btnEject, Qt::LeftButton);
+    EXPECT_FALSE(mounted());
+    EXPECT_EQ(monitor->eject("sdb1"), EjectOutcome::Ejected);
     EXPECT_EQ(readFile(commands),
               "udisksctl unmount --block-device /dev/sdb1\n"
               "udisksctl power-off --block-device /dev/sdb1\n");
-    EXPECT_EQ(listed(), texts::connectPenPrompt);
+    EXPECT_EQ(listed(), "");
 }
 
 // A bus that takes the connection and never answers is given up within
@@ -205,35 +215,37 @@ TEST_F(UDisks2Test, AMissingCheckingToolIsNamedWithItsPackage) {
 
 TEST_F(UDisks2Test, APenNothingMountsIsMountedOnceAfterTheWaitThenEjected) {
     startUDisks2();
-    startApp();
-    EXPECT_EQ(listed(), penShown);
-    EXPECT_EQ(ui().fsZiro->text().toStdString(), "---");
+    startMonitor();
+    const QSignalSpy changes(monitor.get(), &PenMonitor::pensChanged);
+    EXPECT_EQ(listed(), "sdb1: ");
+    EXPECT_FALSE(mounted());
     ASSERT_EQ(mountWaits.size(), 1u);
     spinFor(200ms);
     EXPECT_EQ(calls(), "") << "nothing is mounted before the wait is over";
 
     endMountWait();
-    ASSERT_TRUE(spinUntil([&] { return ui().snZiro->text().toStdString() == "MOUNTEDBYUS"; }));
-    EXPECT_EQ(ui().listBook->model()->rowCount(), 1);
+    ASSERT_TRUE(spinUntil([&] { return listed() == "sdb1:MOUNTEDBYUS "; })) << listed();
+    EXPECT_EQ(changes.count(), 1) << "identified again with its volume";
 
-    QTest::mouseClick(ui().btnEject, Qt::LeftButton);
+    EXPECT_EQ(monitor->eject("sdb1"), EjectOutcome::Ejected);
     EXPECT_EQ(calls(), call("Mount", block) + call("Unmount", block) + call("PowerOff", drive));
-    EXPECT_EQ(listed(), texts::connectPenPrompt);
+    EXPECT_EQ(listed(), "");
+    EXPECT_EQ(changes.count(), 2);
 }
 
 TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
     startUDisks2();
-    startApp();
-    QTest::mouseClick(ui().btnEject, Qt::LeftButton);
+    startMonitor();
+    EXPECT_EQ(monitor->eject("sdb1"), EjectOutcome::Ejected);
     endMountWait();
     spinFor(200ms);
     EXPECT_EQ(calls(), call("Unmount", block) + call("PowerOff", drive))
         << "a volume that was never mounted is still powered off";
-    EXPECT_EQ(listed(), texts::connectPenPrompt);
+    EXPECT_EQ(listed(), "");
 }
 
 // penshelf-cli mounts only when it needs the volume; it does not power off
-// a volume that is busy, and the window leaves the volume it mounted alone.
+// a volume that is busy, and the window's discovery leaves the volume it mounted alone.
 TEST_F(UDisks2Test, TheCommandLineMountsOnlyWhenItNeedsTheVolume) {
     startUDisks2({{"Unmount", "org.freedesktop.UDisks2.Error.DeviceBusy"}});
     EXPECT_EQ(runCli(cli::pensAction), "0|sdb1\t\t---\t-\n|");
@@ -243,7 +255,7 @@ TEST_F(UDisks2Test, TheCommandLineMountsOnlyWhenItNeedsTheVolume) {
     EXPECT_EQ(runCli(cli::ejectAction),
               "2||penshelf-cli eject: " + std::string(texts::ejectFailed) + "\n");
     EXPECT_EQ(calls(), call("Mount", block) + call("Unmount", block));
-    startApp();
+    startMonitor();
     EXPECT_TRUE(mountWaits.empty()) << "a mounted pen is left to its mount";
 }
 

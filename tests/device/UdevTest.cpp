@@ -1,14 +1,14 @@
 // The Linux watch and registry against udev and sysfs as umockdev mocks them:
-// pens present at start, attached later, removed, mounted late; and, as root,
-// a real mount. Runs under umockdev-wrapper. (Events held during a modal run:
-// the window's tests.)
+// pens present at start, attached later, removed, mounted late; the sysfs
+// reading; and, as root, a real mount that the platform tells of. Runs under
+// umockdev-wrapper. (Events held during a modal run: the window's tests.)
 
 #include "UmockdevPens.h"
 
 #include "device/PenIdentifier.h"
 #include "device/UsbWatch.h"
 #include "device/linux/MountTable.h"
-#include "device/linux/MountTableWatch.h"
+#include "device/linux/LinuxPlatform.h"
 #include "device/linux/SysfsRegistry.h"
 #include "device/linux/UdevUsbSource.h"
 
@@ -106,7 +106,7 @@ TEST_F(UdevTest, DevicesAttachedLaterAreExaminedAfterAWait) {
 // never one ejected meanwhile.
 TEST_F(UdevTest, MountTableChangesIdentifyPensListedWithoutAVolume) {
     addPen();
-    const PenDevices late = addPen({.port = "3"}, "pagor   ", "sdc", /*partitioned=*/false);
+    const PenDevices late = addPen({.port = "3"}, "pagor   ", "sdc", /*partitionTable=*/"");
     addPen({.port = "4"}, "pagor   ", "sdd");
     startWatch();
     ASSERT_EQ(table.table.size(), 3u);
@@ -132,10 +132,63 @@ TEST_F(UdevTest, MountTableChangesIdentifyPensListedWithoutAVolume) {
     EXPECT_EQ(table.stores, stores);
 }
 
-TEST_F(UdevTest, MountTableWatchSeesARealMount) {
+// The registry as identification reads it: the root, then each USB device by
+// its product, its mass-storage interface's location ID (in decimal) and its
+// media's content.
+std::vector<std::string> registryLines(const Registry& registry) {
+    std::vector<std::string> lines;
+    const std::function<void(const RegistryEntry&)> visit = [&](const RegistryEntry& entry) {
+        const std::string className = entry.className().value_or("?");
+        const std::string name = entry.name().value_or("?");
+        const auto text = [&](const char* key) { return propertyText(entry, key).value_or("-"); };
+        if (className == registry::usbDeviceClass) lines.push_back("device " + name);
+        if (className == registry::massStorageInterfaceClass)
+            lines.push_back("interface " + name + " " + text(registry::locationIdKey));
+        if (className == registry::mediaClass)
+            lines.push_back("media " + name + " " + text(registry::contentKey));
+        const auto children = entry.children(registry::plane);
+        while (auto child = children ? children->next() : nullptr) visit(*child);
+    };
+    const auto root = registry.entryFromPath(registry::rootPath);
+    if (!root) return {};
+    lines.push_back(root->className().value_or("?"));
+    visit(*root);
+    return lines;
+}
+
+// A bus number is read whole, by the registry and the watch alike; a partition
+// tells its file system before its partition type, a whole disk never the latter.
+TEST_F(UdevTest, RegistryReadsBusNumberAndContentAsTheWatchDoes) {
+    const PenDevices pen = addPen();
+    add("block", "sdb2", pen.disk, {},
+        {"DEVTYPE", "partition", "ID_FS_TYPE", "exfat", "ID_PART_ENTRY_TYPE", "0x7"});
+    add("block", "sdb3", pen.disk, {}, {"DEVTYPE", "partition", "ID_PART_ENTRY_TYPE", "0xc"});
+    addPen({.port = "3", .busnum = "1x"}, "pagor   ", "sdc", "gpt");
+    const PenDevices bare = addPen({.port = "4", .busnum = ""}, "pagor   ", "sdd", "");
+    umockdev_testbed_set_property(testbed, bare.disk.c_str(), "ID_PART_ENTRY_TYPE", "0xc");
+
+    EXPECT_EQ(registryLines(registry),
+              (std::vector<std::string>{
+                  "IOPlatformExpertDevice", "device XLM Pen",
+                  "interface 1-2:1.0 18874368" /* 0x01200000 */, "media sdb FDisk_partition_scheme",
+                  "media sdb1 vfat", "media sdb2 exfat", "media sdb3 0xc", "device XLM Pen",
+                  "interface 1-3:1.0 -", "media sdc GUID_partition_scheme", "media sdc1 vfat",
+                  "device XLM Pen", "interface 1-4:1.0 -", "media sdd "}));
+    startWatch();
+    EXPECT_EQ(table.table.size(), 1u);
+    EXPECT_EQ(table.table.count("sdb3"), 1u) << "the last medium that is no partition table";
+    EXPECT_EQ(err.str().substr(err.str().find("BSD Name: sdb3\n") + 15),
+              "GetLocationID returned 0xe00002c3.\nGetLocationID returned 0xe00002c3.\n");
+
+    // Only the root path, and only where the device folder is.
+    EXPECT_EQ(SysfsRegistry().entryFromPath("IOService:/Other"), nullptr);
+    EXPECT_EQ(SysfsRegistry(dir / "no-devices").entryFromPath(registry::rootPath), nullptr);
+}
+
+TEST_F(UdevTest, TheLinuxPlatformSeesARealMount) {
     if (geteuid() != 0) GTEST_SKIP() << "mounting needs root";
-    MountTableWatch mountWatch;
-    QSignalSpy changed(&mountWatch, &MountTableWatch::changed);
+    const std::unique_ptr<Platform> platform = makeLinuxPlatform();
+    QSignalSpy changed(platform.get(), &Platform::volumesChanged);
     const std::string mountPoint = dir / "mnt";
     std::filesystem::create_directory(mountPoint);
     ASSERT_TRUE(runOutside("mount -t tmpfs penshelf '" + mountPoint + "'")) << "mount failed";

@@ -35,10 +35,12 @@ inline std::optional<std::string> runOutside(const std::string& command) {
     return shell.readAllStandardOutput().toStdString();
 }
 
-struct UsbSpec {
+// The IDs a mocked USB device answers with, and the bus and hub port it hangs on.
+struct UsbIds {
     const char* vendor = "04d6";
     const char* product = "e301";
     const char* port = "2";
+    const char* busnum = "1";
 };
 
 // The syspaths a test needs again: unplugging, adding a partition late.
@@ -51,44 +53,44 @@ class UmockdevPens : public ::testing::Test {
     UmockdevPens() { writeFile(dir / "mountinfo", mountinfo); }
     ~UmockdevPens() override { g_object_unref(testbed); }
 
-    std::string addUsbDevice(const UsbSpec& spec) {
-        const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + spec.port;
+    std::string addUsbDevice(const UsbIds& ids) {
+        const std::string name = std::string("pci0000:00/0000:00:14.0/usb1/1-") + ids.port;
         return add("usb", name.c_str(), "",
-                   {"idVendor", spec.vendor, "idProduct", spec.product, "busnum", "1", "devpath",
-                    spec.port, "product", "XLM Pen"},
+                   {"idVendor", ids.vendor, "idProduct", ids.product, "busnum", ids.busnum,
+                    "devpath", ids.port, "product", "XLM Pen"},
                    {"DEVTYPE", "usb_device"});
     }
 
-    // A pen as the kernel lays it out in sysfs. partitioned false: the disk as
+    // A pen as the kernel lays it out in sysfs. partitionTable "": the disk as
     // it first appears, before udev has read its partition table and before
     // the kernel has added its partition.
-    PenDevices addPen(const UsbSpec& spec = {}, const char* scsiVendor = "pagor   ",
-                      const std::string& diskName = "sdb", bool partitioned = true) {
-        const std::string usb = addUsbDevice(spec);
+    PenDevices addPen(const UsbIds& ids = {}, const char* scsiVendor = "pagor   ",
+                      const std::string& diskName = "sdb", const char* partitionTable = "dos") {
+        const std::string usb = addUsbDevice(ids);
         const std::string interface =
-            add("usb", (std::string("1-") + spec.port + ":1.0").c_str(), usb,
+            add("usb", (std::string("1-") + ids.port + ":1.0").c_str(), usb,
                 {"bInterfaceClass", "08"}, {"DEVTYPE", "usb_interface"});
         // An endpoint sorts before the SCSI host; it must not be taken as the pen.
-        add("usb", (std::string("ep_0") + spec.port).c_str(), interface, {},
+        add("usb", (std::string("ep_0") + ids.port).c_str(), interface, {},
             {"DEVTYPE", "usb_endpoint"});
         // SCSI host 6 on port 2, 7 on port 3, ...: names are unique on their bus.
-        const std::string scsi = std::to_string(4 + std::stoi(spec.port));
+        const std::string scsi = std::to_string(4 + std::stoi(ids.port));
         const std::string host =
             add("scsi", ("host" + scsi).c_str(), interface, {}, {"DEVTYPE", "scsi_host"});
         const std::string lun =
             add("scsi", (scsi + ":0:0:0").c_str(), host,
                 {"vendor", scsiVendor, "model", "XLM PEN         ", "rev", "1.00"},
                 {"DEVTYPE", "scsi_device"});
-        PenDevices pen{usb,
-                       add("block", ("block/" + diskName).c_str(), lun, {},
-                           {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", partitioned ? "dos" : ""})};
-        if (partitioned) addPartition(pen, diskName);
+        PenDevices pen{usb, add("block", ("block/" + diskName).c_str(), lun, {},
+                                {"DEVTYPE", "disk", "ID_PART_TABLE_TYPE", partitionTable})};
+        if (*partitionTable) addPartition(pen, diskName);
         return pen;
     }
 
-    void addPartition(const PenDevices& pen, const std::string& diskName) {
-        add("block", (diskName + "1").c_str(), pen.disk, {},
-            {"DEVTYPE", "partition", "ID_FS_TYPE", "vfat"});
+    void addPartition(const PenDevices& pen, const std::string& diskName,
+                      std::vector<const char*> properties = {"ID_FS_TYPE", "vfat"}) {
+        properties.insert(properties.begin(), {"DEVTYPE", "partition"});
+        add("block", (diskName + "1").c_str(), pen.disk, {}, std::move(properties));
     }
 
     void mount(const std::string& bsdName, const std::string& folder) {

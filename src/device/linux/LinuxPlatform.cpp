@@ -23,12 +23,13 @@ namespace {
 
 class LinuxPlatform : public Platform {
   public:
-    explicit LinuxPlatform(const std::string& mountinfoPath) : volumes_(mountinfoPath) {}
+    explicit LinuxPlatform(const std::string& mountinfoPath) : volumes_(mountinfoPath) {
+        connect(&mountWatch_, &MountTableWatch::changed, this, &Platform::volumesChanged);
+    }
 
     const Volumes& volumes() const override { return volumes_; }
     const Registry& registry() const override { return registry_; }
     UsbDeviceSource& usbDevices() override { return usb_; }
-    MountTableWatch* mountTableWatch() override { return &mountWatch_; }
     bool eject(const std::string& bsdName) override {
         const std::string device = "/dev/" + bsdName;
         const auto stillMounted = [&] { return !volumes_.GetVolumePath(bsdName).empty(); };

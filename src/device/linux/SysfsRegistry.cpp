@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <sstream>
 #include <vector>
@@ -180,12 +179,7 @@ class SysfsEntry : public RegistryEntry {
         const std::string device = parentOf(path_);
         const auto bus = attribute(device, "busnum");
         const auto devpath = attribute(device, "devpath");
-        unsigned busNumber = 0;
-        if (!bus || !devpath ||
-            std::from_chars(bus->data(), bus->data() + bus->size(), busNumber).ec != std::errc()) {
-            return std::nullopt;
-        }
-        const auto id = usbLocationId(busNumber, *devpath);
+        const auto id = bus && devpath ? usbLocationIdFromSysfs(*bus, *devpath) : std::nullopt;
         if (!id) return std::nullopt;
         return RegistryValue(static_cast<std::int64_t>(*id));
     }

@@ -41,9 +41,9 @@ class UdevUsbDevice : public UsbDevice {
     }
 
     UsbRead<std::uint32_t> locationID() const override {
-        const auto bus = parseNumber(attribute("busnum"), 10);
+        const char* bus = attribute("busnum");
         const char* devpath = attribute("devpath");
-        const auto id = bus && devpath ? usbLocationId(*bus, trimmed(devpath)) : std::nullopt;
+        const auto id = bus && devpath ? usbLocationIdFromSysfs(bus, devpath) : std::nullopt;
         if (!id) return {usbstatus::notReadable, 0};
         return {usbstatus::success, *id};
     }
@@ -54,11 +54,6 @@ class UdevUsbDevice : public UsbDevice {
   private:
     const char* attribute(const char* name) const {
         return udev_device_get_sysattr_value(device_.get(), name);
-    }
-    static std::string_view trimmed(const char* text) {
-        std::string_view view(text);
-        while (!view.empty() && (view.back() == '\n' || view.back() == ' ')) view.remove_suffix(1);
-        return view;
     }
     UsbRead<std::uint16_t> hexAttribute(const char* name) const {
         const auto value = parseNumber(attribute(name), 16);

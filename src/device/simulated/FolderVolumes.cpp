@@ -25,7 +25,7 @@ std::string FolderVolumes::GetVolumePath(const std::string& bsdName) const {
 bool FolderVolumes::isReadOnly(const std::string& bsdName) const {
     const std::string folder = GetVolumePath(bsdName);
     if (folder.empty()) return false;
-    return Volumes::isReadOnly(bsdName) || (readOnlyFolder && readOnlyFolder(folder));
+    return Volumes::isReadOnly(bsdName) || (readOnlyFolder_ && readOnlyFolder_(folder));
 }
 
 }  // namespace penshelf

@@ -11,6 +11,12 @@ namespace penshelf {
 
 class FolderVolumes : public Volumes {
   public:
+    // readOnlyFolder: whether a mounted folder refuses writes although its
+    // file system takes them; null: none does.
+    using ReadOnlyFolder = std::function<bool(const std::string& folder)>;
+    explicit FolderVolumes(ReadOnlyFolder readOnlyFolder = nullptr)
+        : readOnlyFolder_(std::move(readOnlyFolder)) {}
+
     // Mounts folder as the volume of bsdName (replacing an earlier one).
     void mount(const std::string& bsdName, const std::string& folder);
     void unmount(const std::string& bsdName);
@@ -19,9 +25,9 @@ class FolderVolumes : public Volumes {
     // so of the folder (asked each time: a simulated pen may turn read-only
     // while the program runs).
     bool isReadOnly(const std::string& bsdName) const override;
-    std::function<bool(const std::string& folder)> readOnlyFolder;
 
   private:
+    ReadOnlyFolder readOnlyFolder_;
     std::map<std::string, std::string> folders_;
 };
 

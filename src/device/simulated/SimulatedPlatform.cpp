@@ -58,12 +58,12 @@ std::map<std::string, std::string> deviceSettings(const std::string& penFolder) 
 
 }  // namespace
 
-SimulatedPlatform::SimulatedPlatform(std::string folder) : folder_(std::move(folder)) {
+SimulatedPlatform::SimulatedPlatform(std::string folder)
+    : folder_(std::move(folder)), volumes_([](const std::string& penFolder) {
+          return deviceSettings(penFolder)["read-only"] == "yes";
+      }) {
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);
-    volumes_.readOnlyFolder = [](const std::string& penFolder) {
-        return deviceSettings(penFolder)["read-only"] == "yes";
-    };
 }
 
 SimulatedPlatform::~SimulatedPlatform() = default;

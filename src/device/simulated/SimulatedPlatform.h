@@ -17,15 +17,13 @@
 #include "device/simulated/FolderVolumes.h"
 #include "device/simulated/MemoryRegistry.h"
 
-#include <QObject>
-
 #include <map>
 
 class QFileSystemWatcher;
 
 namespace penshelf {
 
-class SimulatedPlatform : public QObject, public Platform, public UsbDeviceSource {
+class SimulatedPlatform : public Platform, public UsbDeviceSource {
     Q_OBJECT
   public:
     static constexpr const char* deviceFile = "simulated-device.ini";

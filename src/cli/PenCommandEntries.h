@@ -1,9 +1,9 @@
 #pragma once
-// The commands about pens and their books: pens, books, install, remove, eject,
-// backup, restore, check.
+// The commands about pens and their books (pens, books, install, remove, eject,
+// backup, restore, check): what each runs and the entry that lists it, with its help.
 
 #include "cli/Command.h"
-#include "cli/PenCommand.h"
+#include "cli/PenSession.h"
 
 #include <cstdint>
 

@@ -1,14 +1,12 @@
 #pragma once
 // What the pen commands share: their options, the pens attached now (found by
-// the same USB watch and identification as the window's) and the one reply a
-// command gives, as text or as one JSON document on standard output.
+// the same pen monitor as the window's) and the one reply a command gives, as
+// text or as one JSON document on standard output.
 
 #include "books/ListData.h"
-#include "device/DefaultModeGate.h"
-#include "device/PenIdentifier.h"
+#include "device/PenMonitor.h"
 #include "device/Platform.h"
 #include "device/PenRecord.h"
-#include "device/UsbWatch.h"
 
 #include <QJsonObject>
 
@@ -48,32 +46,25 @@ struct OptionSet {
 std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
                                           const OptionSet& allowed, std::string& problem);
 
-// The pens attached when it was made, identified as the window identifies them.
-class PenSession : public PenTable {
+// The pens attached when it was made, found by the window's pen monitor. A
+// command mounts nothing unasked and follows no later mount.
+class PenSession {
   public:
     PenSession(Platform& platform, Diagnostics diagnostics);
-    ~PenSession() override;
     PenSession(const PenSession&) = delete;
     PenSession& operator=(const PenSession&) = delete;
-
-    void storePen(const PenRecord& record) override;
-    bool hasPen(const std::string& bsdName) const override { return pens_.count(bsdName) > 0; }
-    void removePen(const std::string& bsdName) override { pens_.erase(bsdName); }
 
     // Mounts the pen's volume, which nothing has mounted, as the window would,
     // and waits for it; a mounted pen is then identified again with its volume.
     MountResult mountVolume(const std::string& bsdName);
 
-    Platform& platform() { return platform_; }
+    Platform& platform() { return monitor_.platform(); }
+    PenMonitor& monitor() { return monitor_; }
     // By BSD name, in the pen list's order.
-    const std::map<std::string, PenRecord>& pens() const { return pens_; }
+    const std::map<std::string, PenRecord>& pens() const { return monitor_.pens(); }
 
   private:
-    Platform& platform_;
-    std::map<std::string, PenRecord> pens_;
-    DefaultModeGate gate_;
-    PenIdentifier identifier_;
-    UsbWatch watch_;
+    PenMonitor monitor_;
 };
 
 // A command's output: text lines or one JSON document on out, messages on err.

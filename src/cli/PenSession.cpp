@@ -1,4 +1,4 @@
-#include "cli/PenCommand.h"
+#include "cli/PenSession.h"
 
 #include "books/Catalogue.h"
 #include "books/FreeSpace.h"
@@ -88,29 +88,20 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
 }
 
 PenSession::PenSession(Platform& platform, Diagnostics diagnostics)
-    : platform_(platform),
-      identifier_(platform.registry(), platform.volumes(), *this, diagnostics),
-      watch_(platform.usbDevices(), identifier_, gate_, diagnostics) {
+    : monitor_(platform, diagnostics, {.mountWait = nullptr, .followVolumes = false}) {
     // The pens present now are identified at once; later attaches would need
     // the event loop, and a command does not wait for them.
-    watch_.InitService();
-}
-
-PenSession::~PenSession() = default;
-
-void PenSession::storePen(const PenRecord& record) {
-    pens_.insert_or_assign(record.bsdName, record);
+    monitor_.start();
 }
 
 MountResult PenSession::mountVolume(const std::string& bsdName) {
     std::optional<MountResult> result;
     QEventLoop loop;
-    platform_.mount(bsdName, [&](const MountResult& done) {
+    monitor_.mountVolume(bsdName, [&](const MountResult& done) {
         result = done;
         loop.quit();
     });
     if (!result) loop.exec();
-    if (result->outcome == MountResult::Outcome::Mounted) watch_.mountTableChanged();
     return *result;
 }
 
