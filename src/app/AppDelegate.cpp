@@ -383,10 +383,7 @@ void AppDelegate::checkPen() {
         checkWindowController->close();
         delete checkWindowController.data();
     }
-    const QPointer<CheckWindow> check = new CheckWindow(platform_, pen->bsdName, window_.get());
-    checkWindowController = check;
-    if (hooks_.askRepair) check->askRepair = hooks_.askRepair;
-    check->backUp = [this](std::function<void(bool)> done) {
+    const auto backUp = [this](std::function<void(bool)> done) {
         if (!listedFolderIsThePens()) return done(false);
         const QString name = BackupWindow::proposedFolderName(orvCode, QDate::currentDate());
         hooks_.chooseBackupFolder(name, [this, done](const QString& folder) {
@@ -395,6 +392,9 @@ void AppDelegate::checkPen() {
                 Qt::QueuedConnection);
         });
     };
+    const QPointer<CheckWindow> check = new CheckWindow(
+        platform_, pen->bsdName, {.askRepair = hooks_.askRepair, .backUp = backUp}, window_.get());
+    checkWindowController = check;
     check->start();
     {
         const auto modal = modeGate.enterModal();

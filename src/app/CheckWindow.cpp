@@ -101,8 +101,12 @@ QString verdict(const PenCheckReport& report) {
 
 }  // namespace
 
-CheckWindow::CheckWindow(Platform& platform, const std::string& bsdName, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::CheckWindow>()), check_(platform, bsdName) {
+CheckWindow::CheckWindow(Platform& platform, const std::string& bsdName, Hooks hooks,
+                         QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::CheckWindow>()),
+      hooks_(std::move(hooks)),
+      check_(platform, bsdName) {
     ui_->setupUi(this);
     setWindowTitle(tr8(texts::checkPenTitle));
     ui_->ttNotice->setText(tr8(texts::checkNotice));
@@ -203,14 +207,14 @@ void CheckWindow::showReport() {
 void CheckWindow::askAndRepair() {
     if (running() || !check_.report().repairable() || backingUp_) return;
     RepairChoice choice = RepairChoice::Cancel;
-    if (askRepair) {
-        choice = askRepair();
+    if (hooks_.askRepair) {
+        choice = hooks_.askRepair();
     } else {
         QMessageBox question(QMessageBox::Warning, windowTitle(), tr8(texts::repairQuestion),
                              QMessageBox::NoButton, this);
-        QPushButton* backUpFirst =
-            backUp ? question.addButton(tr8(texts::backUpThenRepair), QMessageBox::AcceptRole)
-                   : nullptr;
+        QPushButton* backUpFirst = hooks_.backUp ? question.addButton(tr8(texts::backUpThenRepair),
+                                                                      QMessageBox::AcceptRole)
+                                                 : nullptr;
         QPushButton* repairNow =
             question.addButton(tr8(texts::repairWithoutBackup), QMessageBox::DestructiveRole);
         QPushButton* cancel = question.addButton(tr8(texts::cancelButton), QMessageBox::RejectRole);
@@ -223,10 +227,10 @@ void CheckWindow::askAndRepair() {
         }
     }
     if (choice == RepairChoice::RepairNow) return startRepair();
-    if (choice != RepairChoice::BackUpFirst || !backUp) return;
+    if (choice != RepairChoice::BackUpFirst || !hooks_.backUp) return;
     backingUp_ = true;
     ui_->dtInfo->setText(tr8(texts::chooseBackupForRepair));
-    backUp([self = QPointer<CheckWindow>(this)](bool backedUp) {
+    hooks_.backUp([self = QPointer<CheckWindow>(this)](bool backedUp) {
         if (!self) return;
         self->backingUp_ = false;
         self->backedUp_ = backedUp;

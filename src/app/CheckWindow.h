@@ -28,25 +28,28 @@ enum class RepairChoice { BackUpFirst, RepairNow, Cancel };
 class CheckWindow : public QDialog {
     Q_OBJECT
   public:
-    CheckWindow(Platform& platform, const std::string& bsdName, QWidget* parent = nullptr);
+    // What the window asks of the outside.
+    struct Hooks {
+        // Asks whether to repair, and to back up first. Unset: a message box.
+        std::function<RepairChoice()> askRepair{};
+        // Backs the pen's books up and calls done with whether the backup
+        // ended whole, or never when the user gave up choosing a folder.
+        // Unset: no backup is offered.
+        std::function<void(std::function<void(bool backedUp)> done)> backUp{};
+    };
+
+    CheckWindow(Platform& platform, const std::string& bsdName, Hooks hooks,
+                QWidget* parent = nullptr);
     ~CheckWindow() override;
 
     // Starts reading the books; the file-system check follows.
     void start();
-
-    // Asks whether to repair, and to back up first. Unset: a message box.
-    std::function<RepairChoice()> askRepair;
-    // Backs the pen's books up and calls done with whether the backup ended
-    // whole, or never when the user gave up choosing a folder. Unset: no
-    // backup is offered.
-    std::function<void(std::function<void(bool backedUp)> done)> backUp;
+    // 修复…: the question, then perhaps a backup, then the repair.
+    void askAndRepair();
 
     const PenCheckReport& report() const { return check_.report(); }
     bool running() const;
 
-  public slots:
-    // 修复…: the question, then perhaps a backup, then the repair.
-    void askAndRepair();
     // Escape and the title bar stop a reading, and close once nothing runs.
     void reject() override;
 
@@ -57,6 +60,7 @@ class CheckWindow : public QDialog {
     void startRepair();
 
     std::unique_ptr<Ui::CheckWindow> ui_;
+    Hooks hooks_;
     PenCheck check_;
     bool backingUp_ = false;
     bool backedUp_ = false;  // before the repair

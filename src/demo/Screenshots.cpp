@@ -251,9 +251,7 @@ int main(int argc, char** argv) {
     // 检查点读笔… on pen C, whose file system was left damaged: found, its
     // books backed up, repaired, read again, and the summary of it all.
     const std::string damagedPen = platform.pens().at("pen-C").bsdName;
-    CheckWindow check(platform, damagedPen, window);
-    check.askRepair = [] { return RepairChoice::BackUpFirst; };
-    check.backUp = [&](std::function<void(bool)> done) {
+    const auto backUpC = [&](std::function<void(bool)> done) {
         BackupWindow backupC(window);
         backupC.startBackup({.bookFolder = pens.path().toStdString() + "/pen-C/BOOK/",
                              .folder = backups.path().toStdString() + "/pen-C",
@@ -263,6 +261,9 @@ int main(int argc, char** argv) {
         while (backupC.running()) settle(50);
         done(backupC.backedUpWhole());
     };
+    CheckWindow check(platform, damagedPen,
+                      {.askRepair = [] { return RepairChoice::BackUpFirst; }, .backUp = backUpC},
+                      window);
     check.resize(640, 720);  // the whole summary, down to what the repair changed
     check.show();
     check.start();

@@ -185,11 +185,13 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
 
 TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     plugInDamagedPen();
-    CheckWindow check(platform, platform.pens().at("pen-A").bsdName, app->window());
     RepairChoice answer = RepairChoice::Cancel;
-    check.askRepair = [&] { return answer; };
     std::function<void(bool)> backupDone;
-    check.backUp = [&](std::function<void(bool)> done) { backupDone = std::move(done); };
+    CheckWindow check(
+        platform, platform.pens().at("pen-A").bsdName,
+        {.askRepair = [&] { return answer; },
+         .backUp = [&](std::function<void(bool)> done) { backupDone = std::move(done); }},
+        app->window());
     check.start();
     ASSERT_TRUE(spinUntil([&] { return !check.running(); }));
     const std::string damaged = readFile(penFolder + "/pen.img");
