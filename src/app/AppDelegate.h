@@ -92,11 +92,6 @@ class AppDelegate : public QObject {
     // Arms the pen monitor's USB watch and identifies the pens attached already.
     void InitService();
 
-    // Rebuilds the pen list from dataZiro, then lists the first pen's books.
-    void InitZiro();
-    // Shows the selected pen's code and free space and lists its books.
-    void InitData();
-
     // Stores or drops a pen as identification and eject do; the list follows.
     void storePen(const PenRecord& record) { monitor_.storePen(record); }
     void removePen(const std::string& bsdName) { monitor_.removePen(bsdName); }
@@ -108,7 +103,18 @@ class AppDelegate : public QObject {
     const std::optional<std::string>& selectedPenCode() const { return orvCode; }
     const std::string& selectedBookFolder() const { return pathZiro; }
 
-  public slots:
+    // Runs the install window for one package file, then lists the books
+    // again when it was installed.
+    void installBookFile(const QString& path);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private slots:
+    // Rebuilds the pen list from dataZiro, then lists the first pen's books.
+    void InitZiro();
+    // Shows the selected pen's code and free space and lists its books.
+    void InitData();
     void OnComboboxChanged();
     void RefreshList();
     void EjectPen();
@@ -123,15 +129,6 @@ class AppDelegate : public QObject {
     void restoreBooks();
     // 检查点读笔…: the check window for the selected pen.
     void checkPen();
-
-    // Runs the install window for one package file, then lists the books
-    // again when it was installed.
-    void installBookFile(const QString& path);
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private slots:
     void installNextDroppedBook();
     // Looks whether the selected pen's volume has turned read-only, or
     // writable again, and shows it when it has.

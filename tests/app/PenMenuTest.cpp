@@ -115,7 +115,7 @@ TEST_F(PenMenuTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
 
     attachPen("sdc1", "KLV00000002", {{"001.vxr", vxbName("别的书")}});
     ui->listZiro->setCurrentIndex(1);
-    app->OnComboboxChanged();
+    emit ui->listZiro->activated(1);
     EXPECT_EQ(runToTheEnd(ui->actRestore, "使用空闲编号"),
               "恢复结束。\n已恢复（2）：\n    002.vxs 恐龙\n    001.vxr 小猫 → 002.vxr");
     EXPECT_EQ(tableRows(*app),
@@ -129,7 +129,7 @@ TEST_F(PenMenuTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
 
     platform.folderVolumes().unmount("sdb1");
     platform.folderVolumes().unmount("sdc1");
-    app->RefreshList();
+    ui->btnRefresh->click();
     EXPECT_FALSE(ui->actBackup->isEnabled() || ui->actRestore->isEnabled()) << "not mounted";
 }
 
@@ -140,7 +140,7 @@ TEST_F(PenMenuTest, CancelWhileCopyingStopsBeforeTheNextBook) {
         // Sparse on the pen, so that the copy takes a while but the pen costs no disk.
         ASSERT_EQ(truncate((book + entry).c_str(), 64 << 20), 0);
     }
-    app->RefreshList();
+    ui->btnRefresh->click();
     const QString ended = runToTheEnd(ui->actBackup, {}, /*cancelAt=*/3);
     EXPECT_TRUE(drawnWhileRunning);
     ASSERT_TRUE(ended.startsWith("备份已取消：")) << ended.toStdString();

@@ -119,7 +119,7 @@ TEST_F(PortalTest, TheCodeIsTheLastPensOrNoneAndIsEncoded) {
     const std::string page = book + "?source=mac&orvcode=A%26B%23C%25D%20E%2BF";
     EXPECT_EQ(shown.back(), page);
 
-    app->EjectPen();
+    ui->btnEject->click();
     ASSERT_FALSE(ui->btnEject->isEnabled()) << "no pen listed";
     ui->tabBook->click();
     EXPECT_EQ(shown, (std::vector<std::string>{book + "?source=mac&orvcode=", page, page}))
