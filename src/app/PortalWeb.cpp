@@ -11,8 +11,9 @@
 
 namespace penshelf {
 
-PortalWeb::PortalWeb(QWebEngineView* view, DownloadList* downloads, QObject* parent)
-    : QObject(parent), view_(view), list_(downloads) {}
+PortalWeb::PortalWeb(QWebEngineView* view, DownloadList* downloads, PortalDownloads::Hooks hooks,
+                     QObject* parent)
+    : QObject(parent), view_(view), list_(downloads), hooks_(std::move(hooks)) {}
 
 PortalWeb::~PortalWeb() {
     // A profile must outlive its pages; the page normally goes with the view.
@@ -46,10 +47,7 @@ QWebEnginePage* PortalWeb::page() {
         profile_->setCachePath(QDir(storage).filePath(QStringLiteral("cache")));
         profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     }
-    downloads_ = new PortalDownloads(profile_, list_);
-    downloads_->bookArrived = [this](const QString& path) {
-        return bookArrived && bookArrived(path);
-    };
+    downloads_ = new PortalDownloads(profile_, list_, hooks_);
     page_ = new PortalPage(profile_, view_);
     view_->setPage(page_);
     return page_;
