@@ -7,7 +7,7 @@
 #include "app/PortalAddress.h"
 #include "app/PortalWeb.h"
 #include "app/InstWindow.h"
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 #include "books/BookRemoval.h"
 #include "books/Catalogue.h"

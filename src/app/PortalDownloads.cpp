@@ -2,7 +2,7 @@
 
 #include "app/DownloadList.h"
 #include "app/DownloadName.h"
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "cli/PenCommands.h"
 
 #include "device/PenEject.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <ostream>
 

@@ -10,7 +10,7 @@
 #include "device/linux/MountTableWatch.h"
 #include "device/linux/UDisks2.h"
 #include "books/UniqueFd.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include "support/BookFile.h"
 #include "support/MainWindowProbe.h"
