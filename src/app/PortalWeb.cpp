@@ -10,6 +10,12 @@
 #include <QWebEngineView>
 
 namespace penshelf {
+namespace {
+
+// The page cache's limit; Chromium keeps no single answer above an eighth of it.
+constexpr int portalCacheBytes = 64 << 20;
+
+}  // namespace
 
 PortalWeb::PortalWeb(QWebEngineView* view, DownloadList* downloads, PortalDownloads::Hooks hooks,
                      QObject* parent)
@@ -46,6 +52,11 @@ QWebEnginePage* PortalWeb::page() {
         profile_->setPersistentStoragePath(storage);
         profile_->setCachePath(QDir(storage).filePath(QStringLiteral("cache")));
         profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        // Chromium sizes the cache by the free disk (320 MiB here) and keeps
+        // any answer up to an eighth of that: every book package downloaded
+        // was also written 40 MiB deep into the cache, then thrown away. The
+        // portal's pages and pictures fit in far less.
+        profile_->setHttpCacheMaximumSize(portalCacheBytes);
     }
     downloads_ = new PortalDownloads(profile_, list_, hooks_);
     page_ = new PortalPage(profile_, view_);
