@@ -57,10 +57,6 @@ QString say(const texts::Message& message, std::initializer_list<std::string_vie
     return QString::fromStdString(texts::fillIn(message.window, values));
 }
 
-std::string utf8(const QString& text) {
-    return text.toStdString();
-}
-
 // One heading with its books below, or nothing when there are none.
 void addSection(QStringList& summary, const char* heading, const QStringList& books) {
     if (books.isEmpty()) return;
@@ -206,7 +202,7 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
     backedUpWhole_ = report.status == BackupStatus::Done && failed.isEmpty();
     const QString message =
         say(texts::messageFor(report),
-            {utf8(QDir::toNativeSeparators(folder)), std::to_string(copied.size()),
+            {QDir::toNativeSeparators(folder).toStdString(), std::to_string(copied.size()),
              std::to_string(failed.size()),
              QString::fromLocal8Bit(std::strerror(report.error)).toStdString()});
     // A refused backup copied nothing: no summary.
@@ -239,9 +235,10 @@ void BackupWindow::startRestore(const std::string& folder, const std::string& bo
 void BackupWindow::planned(const PlanReport& report) {
     joinWorker();
     if (report.status != PlanStatus::Ready) {
-        return finish(say(texts::messageFor(report.status),
-                          {"", utf8(say(texts::messageFor(report.manifestError), {report.detail})),
-                           utf8(bytesText(report.needed)), utf8(bytesText(report.capacity))}));
+        return finish(say(
+            texts::messageFor(report.status),
+            {"", say(texts::messageFor(report.manifestError), {report.detail}).toStdString(),
+             bytesText(report.needed).toStdString(), bytesText(report.capacity).toStdString()}));
     }
     RestorePlan plan = *report.plan;
     ConflictChoice choice = ConflictChoice::Skip;
@@ -297,7 +294,7 @@ std::optional<ConflictChoice> BackupWindow::askAboutConflicts(const QStringList&
 void BackupWindow::restored(const RestoreReport& report) {
     const QString message =
         say(texts::messageFor(report.status),
-            {utf8(bytesText(report.needed)), utf8(bytesText(report.available))});
+            {bytesText(report.needed).toStdString(), bytesText(report.available).toStdString()});
     if (report.status != RestoreStatus::Done && report.status != RestoreStatus::Cancelled) {
         return finish(message);
     }
@@ -305,8 +302,8 @@ void BackupWindow::restored(const RestoreReport& report) {
     QStringList restoredBooks, alreadyThere, skipped, failed;
     for (const RestoreResult& result : report.books) {
         const QString line = say(texts::messageFor(result),
-                                 {utf8(bookText(result.book)), result.penEntry, result.shares,
-                                  texts::restoreFailure(result.failure).window});
+                                 {bookText(result.book).toStdString(), result.penEntry,
+                                  result.shares, texts::restoreFailure(result.failure).window});
         switch (result.kind) {
             case Kind::Restored:
                 restoredBooks << line;
