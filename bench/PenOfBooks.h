@@ -39,15 +39,17 @@ struct PenOfBooks {
     std::vector<std::string> files;
 };
 
-// Runs a program to its end, its standard output into standardOutput when
-// given; true when it exited with status 0.
-inline bool spawnAndWait(std::vector<std::string> arguments, const char* standardOutput = nullptr) {
+// Runs a program to its end, its standard output into standardOutput and its
+// standard error into standardError when given; true when it exited with status 0.
+inline bool spawnAndWait(std::vector<std::string> arguments, const char* standardOutput = nullptr,
+                         const char* standardError = nullptr) {
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (standardOutput) posix_spawn_file_actions_addopen(&actions, 1, standardOutput, O_WRONLY, 0);
+    if (standardError) posix_spawn_file_actions_addopen(&actions, 2, standardError, O_WRONLY, 0);
     pid_t child;
     int status = -1;
     const bool ran = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&

@@ -1,6 +1,6 @@
 #include "app/Alerts.h"
 
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 
 #include <QMessageBox>
 #include <QPushButton>

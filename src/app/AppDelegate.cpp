@@ -7,7 +7,7 @@
 #include "app/PortalAddress.h"
 #include "app/PortalWeb.h"
 #include "app/InstWindow.h"
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 #include "books/BookRemoval.h"
 #include "books/Catalogue.h"
@@ -84,8 +84,9 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     }
     if (!hooks_.lookUpPortal) hooks_.lookUpPortal = askServiceForPortal;
 
-    portal_ = new PortalWeb(ui_->webView, ui_->listDownload, this);
-    portal_->bookArrived = [this](const QString& path) { return installDownloadedBook(path); };
+    portal_ = new PortalWeb(
+        ui_->webView, ui_->listDownload,
+        {.bookArrived = [this](const QString& path) { return installDownloadedBook(path); }}, this);
 
     bookModel_ = new BookTableModel(dataBook, this);
     sortedBooks_ = new QSortFilterProxyModel(this);

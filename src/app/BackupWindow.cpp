@@ -1,7 +1,8 @@
 #include "app/BackupWindow.h"
 
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "books/Text.h"
+#include "texts/BackupMessages.h"
 #include "ui_BackupWindow.h"
 
 #include <QCloseEvent>
@@ -51,24 +52,9 @@ std::int64_t nowMs() {
         .count();
 }
 
-QString manifestMessage(ManifestError error, const std::string& detail) {
-    const QString about = QString::fromStdString(detail);
-    switch (error) {
-        case ManifestError::Missing:
-            return tr8(texts::manifestMissing);
-        case ManifestError::NotJson:
-            return tr8(texts::manifestNotJson);
-        case ManifestError::NotAManifest:
-            return tr8(texts::manifestInvalid).arg(about);
-        case ManifestError::UnknownVersion:
-            return tr8(texts::manifestVersion).arg(about);
-        case ManifestError::BadEntry:
-            return tr8(texts::manifestBadEntry).arg(about);
-        case ManifestError::Unreadable:
-        case ManifestError::None:
-            break;
-    }
-    return tr8(texts::manifestUnreadable);
+// The window's words for an outcome, with its values filled in.
+QString say(const texts::Message& message, std::initializer_list<std::string_view> values = {}) {
+    return QString::fromStdString(texts::fillIn(message.window, values));
 }
 
 // One heading with its books below, or nothing when there are none.
@@ -83,17 +69,10 @@ void addSection(QStringList& summary, const char* heading, const QStringList& bo
 BackupWindow::BackupWindow(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::BackupWindow>()) {
     ui_->setupUi(this);
-    dtInfo = ui_->dtInfo;
-    prBook = ui_->prBook;
-    dtTotal = ui_->dtTotal;
-    prTotal = ui_->prTotal;
-    dtSummary = ui_->dtSummary;
-    btnCancel = ui_->btnCancel;
-    btnClose = ui_->btnClose;
-    btnCancel->setText(tr8(texts::cancelButton));
-    btnClose->setText(tr8(texts::closeButton));
-    connect(btnCancel, &QPushButton::clicked, this, &BackupWindow::cancelJob);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+    ui_->btnCancel->setText(tr8(texts::cancelButton));
+    ui_->btnClose->setText(tr8(texts::closeButton));
+    connect(ui_->btnCancel, &QPushButton::clicked, this, &BackupWindow::cancelJob);
+    connect(ui_->btnClose, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 BackupWindow::~BackupWindow() {
@@ -116,12 +95,12 @@ void BackupWindow::run(std::function<void()> work) {
     joinWorker();
     running_ = true;
     cancelled_ = false;
-    btnCancel->setEnabled(true);
-    btnCancel->show();
-    prBook->show();
-    dtTotal->show();
-    prTotal->show();
-    btnClose->hide();
+    ui_->btnCancel->setEnabled(true);
+    ui_->btnCancel->show();
+    ui_->prBook->show();
+    ui_->dtTotal->show();
+    ui_->prTotal->show();
+    ui_->btnClose->hide();
     worker_ = std::thread(std::move(work));
 }
 
@@ -142,37 +121,37 @@ void BackupWindow::post(const char* doing, Moment moment, bool always) {
 
 void BackupWindow::showMoment(const char* doing, const Moment& moment) {
     if (!running_) return;
-    if (!cancelled_) dtInfo->setText(tr8(doing).arg(moment.book));
-    prBook->setValue(permilleOf(moment.bookDone, moment.bookSize));
-    prTotal->setValue(permilleOf(moment.done, moment.total));
-    dtTotal->setText(tr8(texts::bookOfBooks)
-                         .arg(moment.index + 1)
-                         .arg(moment.count)
-                         .arg(bytesText(moment.done), bytesText(moment.total)));
+    if (!cancelled_) ui_->dtInfo->setText(tr8(doing).arg(moment.book));
+    ui_->prBook->setValue(permilleOf(moment.bookDone, moment.bookSize));
+    ui_->prTotal->setValue(permilleOf(moment.done, moment.total));
+    ui_->dtTotal->setText(tr8(texts::bookOfBooks)
+                              .arg(moment.index + 1)
+                              .arg(moment.count)
+                              .arg(bytesText(moment.done), bytesText(moment.total)));
 }
 
 void BackupWindow::finish(const QString& message, const QStringList& summary) {
     joinWorker();
     running_ = false;
     // The bars showed the way; the message and the summary tell where it ended.
-    prBook->hide();
-    dtTotal->hide();
-    prTotal->hide();
-    dtInfo->setText(message);
-    dtSummary->setPlainText(summary.join(QLatin1Char('\n')));
-    dtSummary->setVisible(!summary.isEmpty());
-    btnCancel->hide();
-    btnClose->show();
-    btnClose->setDefault(true);
-    btnClose->setFocus();
+    ui_->prBook->hide();
+    ui_->dtTotal->hide();
+    ui_->prTotal->hide();
+    ui_->dtInfo->setText(message);
+    ui_->dtSummary->setPlainText(summary.join(QLatin1Char('\n')));
+    ui_->dtSummary->setVisible(!summary.isEmpty());
+    ui_->btnCancel->hide();
+    ui_->btnClose->show();
+    ui_->btnClose->setDefault(true);
+    ui_->btnClose->setFocus();
     if (!summary.isEmpty()) resize(width(), std::max(height(), 380));
 }
 
 void BackupWindow::cancelJob() {
     if (!running_) return;
     cancelled_ = true;
-    btnCancel->setEnabled(false);
-    dtInfo->setText(tr8(texts::cancelling));
+    ui_->btnCancel->setEnabled(false);
+    ui_->dtInfo->setText(tr8(texts::cancelling));
 }
 
 void BackupWindow::reject() {
@@ -213,41 +192,20 @@ void BackupWindow::startBackup(const BackupRequest& request) {
 }
 
 void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
-    const QString shownFolder = QDir::toNativeSeparators(folder);
-    switch (report.status) {
-        case BackupStatus::FolderNotEmpty:
-            return finish(tr8(texts::backupFolderNotEmpty));
-        case BackupStatus::FolderUnusable:
-            return finish(tr8(texts::backupFolderUnusable) + QStringLiteral("（") +
-                          QString::fromLocal8Bit(std::strerror(report.error)) +
-                          QStringLiteral("）"));
-        case BackupStatus::NoBookFolder:
-            return finish(tr8(texts::penNoBookFolder));
-        case BackupStatus::Done:
-        case BackupStatus::Cancelled:
-        case BackupStatus::ManifestFailed:
-            break;
-    }
     QStringList copied, failed;
     for (const BackupBook& book : report.copied) copied << bookText(book);
     for (const BackupReport::Failure& failure : report.failed) {
-        const char* why = failure.why == BackupFailure::NotPlainName ? texts::notPlainBookName
-                          : failure.why == BackupFailure::ReadFailed ? texts::penReadFailed
-                                                                     : texts::backupWriteFailed;
         failed << QString::fromStdString(failure.entry + " " + failure.name) +
-                      QStringLiteral("（") + tr8(why) + QStringLiteral("）");
+                      QStringLiteral("（") + say(texts::messageFor(failure.why)) +
+                      QStringLiteral("）");
     }
     backedUpWhole_ = report.status == BackupStatus::Done && failed.isEmpty();
-    QString message;
-    if (report.status == BackupStatus::ManifestFailed) {
-        message = tr8(texts::backupManifestFailed);
-    } else if (report.status == BackupStatus::Cancelled) {
-        message = tr8(texts::backupCancelled).arg(copied.size()).arg(shownFolder);
-    } else if (failed.isEmpty()) {
-        message = tr8(texts::backupDone).arg(copied.size()).arg(shownFolder);
-    } else {
-        message = tr8(texts::backupPartly).arg(copied.size()).arg(shownFolder).arg(failed.size());
-    }
+    const QString message =
+        say(texts::messageFor(report),
+            {QDir::toNativeSeparators(folder).toStdString(), std::to_string(copied.size()),
+             std::to_string(failed.size()),
+             QString::fromLocal8Bit(std::strerror(report.error)).toStdString()});
+    // A refused backup copied nothing: no summary.
     QStringList summary;
     addSection(summary, texts::backedUpHeading, copied);
     addSection(summary, texts::notBackedUpHeading, failed);
@@ -276,20 +234,11 @@ void BackupWindow::startRestore(const std::string& folder, const std::string& bo
 
 void BackupWindow::planned(const PlanReport& report) {
     joinWorker();
-    switch (report.status) {
-        case PlanStatus::NoBackupFolder:
-            return finish(tr8(texts::backupFolderGone));
-        case PlanStatus::BadManifest:
-            return finish(manifestMessage(report.manifestError, report.detail));
-        case PlanStatus::NoBookFolder:
-            return finish(tr8(texts::penNoBookFolder));
-        case PlanStatus::Cancelled:
-            return finish(tr8(texts::restoreCancelled));
-        case PlanStatus::TooLarge:
-            return finish(tr8(texts::restoreTooLarge)
-                              .arg(bytesText(report.needed), bytesText(report.capacity)));
-        case PlanStatus::Ready:
-            break;
+    if (report.status != PlanStatus::Ready) {
+        return finish(say(
+            texts::messageFor(report.status),
+            {"", say(texts::messageFor(report.manifestError), {report.detail}).toStdString(),
+             bytesText(report.needed).toStdString(), bytesText(report.capacity).toStdString()}));
     }
     RestorePlan plan = *report.plan;
     ConflictChoice choice = ConflictChoice::Skip;
@@ -298,9 +247,8 @@ void BackupWindow::planned(const PlanReport& report) {
         for (const RestoreItem& item : plan.items) {
             if (item.state == RestoreState::Conflict) books << bookText(item.book);
         }
-        const std::optional<ConflictChoice> chosen =
-            askConflicts ? askConflicts(books) : askAboutConflicts(books);
-        if (!chosen || cancelled_) return finish(tr8(texts::restoreCancelled));
+        const std::optional<ConflictChoice> chosen = askAboutConflicts(books);
+        if (!chosen || cancelled_) return finish(say(texts::messageFor(PlanStatus::Cancelled)));
         choice = *chosen;
     }
     run([this, plan = std::move(plan), choice] {
@@ -344,59 +292,34 @@ std::optional<ConflictChoice> BackupWindow::askAboutConflicts(const QStringList&
 }
 
 void BackupWindow::restored(const RestoreReport& report) {
-    switch (report.status) {
-        case RestoreStatus::NoSpace:
-            return finish(tr8(texts::restoreNoSpace)
-                              .arg(bytesText(report.needed), bytesText(report.available)));
-        case RestoreStatus::NoBookFolder:
-            return finish(tr8(texts::penNoBookFolder));
-        case RestoreStatus::NoBackupFolder:
-            return finish(tr8(texts::backupFolderGone));
-        case RestoreStatus::Done:
-        case RestoreStatus::Cancelled:
-            break;
+    const QString message =
+        say(texts::messageFor(report.status),
+            {bytesText(report.needed).toStdString(), bytesText(report.available).toStdString()});
+    if (report.status != RestoreStatus::Done && report.status != RestoreStatus::Cancelled) {
+        return finish(message);
     }
     using Kind = RestoreResult::Kind;
     QStringList restoredBooks, alreadyThere, skipped, failed;
-    const auto withReason = [](const BackupBook& book, const char* reason) {
-        return bookText(book) + QStringLiteral("（") + tr8(reason) + QStringLiteral("）");
-    };
     for (const RestoreResult& result : report.books) {
+        const QString line = say(texts::messageFor(result),
+                                 {bookText(result.book).toStdString(), result.penEntry,
+                                  result.shares, texts::restoreFailure(result.failure).window});
         switch (result.kind) {
             case Kind::Restored:
-                restoredBooks << (result.penEntry == result.book.entry
-                                      ? bookText(result.book)
-                                      : bookText(result.book) + QStringLiteral(" → ") +
-                                            QString::fromStdString(result.penEntry));
+                restoredBooks << line;
                 penChanged_ = true;
                 break;
             case Kind::AlreadyThere:
-                alreadyThere << (result.penEntry == result.book.entry
-                                     ? bookText(result.book)
-                                     : bookText(result.book) + QStringLiteral(" → ") +
-                                           QString::fromStdString(result.penEntry));
-                break;
-            case Kind::SkippedConflict:
-                skipped << withReason(result.book, texts::numberTakenReason);
-                break;
-            case Kind::Missing:
-                skipped << withReason(result.book, texts::missingReason);
-                break;
-            case Kind::Changed:
-                skipped << withReason(result.book, texts::changedReason);
-                break;
-            case Kind::SkippedShared:
-                skipped << bookText(result.book) + QStringLiteral("（") +
-                               tr8(texts::sharedTargetReason)
-                                   .arg(QString::fromStdString(result.shares)) +
-                               QStringLiteral("）");
+                alreadyThere << line;
                 break;
             case Kind::Failed:
-                failed << withReason(result.book, result.failure == InstallResult::TooLarge
-                                                      ? texts::bookFileTooLarge
-                                                  : result.failure == InstallResult::ReadOnly
-                                                      ? texts::penReadOnlyTip
-                                                      : texts::copyFailedReason);
+                failed << line;
+                break;
+            case Kind::SkippedConflict:
+            case Kind::SkippedShared:
+            case Kind::Missing:
+            case Kind::Changed:
+                skipped << line;
                 break;
         }
     }
@@ -405,9 +328,7 @@ void BackupWindow::restored(const RestoreReport& report) {
     addSection(summary, texts::alreadyThereHeading, alreadyThere);
     addSection(summary, texts::skippedHeading, skipped);
     addSection(summary, texts::failedHeading, failed);
-    finish(
-        tr8(report.status == RestoreStatus::Cancelled ? texts::restoreStopped : texts::restoreDone),
-        summary);
+    finish(message, summary);
 }
 
 // ---------------------------------------------------------------- folders

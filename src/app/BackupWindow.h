@@ -18,10 +18,6 @@
 #include <thread>
 
 class QDate;
-class QLabel;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
 namespace Ui {
 class BackupWindow;
 }
@@ -40,33 +36,17 @@ class BackupWindow : public QDialog {
     // to do with books whose number the pen gives to another book, then restores.
     void startRestore(const std::string& folder, const std::string& bookFolder);
 
-    // Asks about the books whose number is taken ("001.vxr 小猫钓鱼" each);
-    // nothing cancels the restore. Unset: a message box.
-    std::function<std::optional<ConflictChoice>(const QStringList& books)> askConflicts;
-
     bool running() const { return running_; }
     // Whether a restore wrote to the pen.
     bool penChanged() const { return penChanged_; }
     // Whether a backup copied every book, with its manifest.
     bool backedUpWhole() const { return backedUpWhole_; }
 
-    // The controls, named as the layout names them.
-    QLabel* dtInfo;
-    QProgressBar* prBook;
-    QLabel* dtTotal;
-    QProgressBar* prTotal;
-    QPlainTextEdit* dtSummary;
-    QPushButton* btnCancel;
-    QPushButton* btnClose;
-
     // The folder name proposed for a backup of the pen with this identity
     // code on this day: "KLV8A3C5D21 2026-12-06".
     static QString proposedFolderName(const std::optional<std::string>& identityCode,
                                       const QDate& day);
 
-  public slots:
-    // Stops the job at its next step; what is finished stays.
-    void cancelJob();
     // Escape and the title bar cancel while a job runs, and close after it.
     void reject() override;
 
@@ -83,6 +63,8 @@ class BackupWindow : public QDialog {
     // Runs work on the job's thread; report() it hands its result over with
     // runs on this window's thread afterwards.
     void run(std::function<void()> work);
+    // Stops the job at its next step; what is finished stays.
+    void cancelJob();
     void joinWorker();
     // From the job's thread: the moment, now and then.
     void post(const char* doing, Moment moment, bool always);
@@ -92,6 +74,8 @@ class BackupWindow : public QDialog {
     void backedUp(const BackupReport& report, const QString& folder);
     void planned(const PlanReport& report);
     void restored(const RestoreReport& report);
+    // Asks about the books whose number is taken ("001.vxr 小猫钓鱼" each);
+    // nothing cancels the restore.
     std::optional<ConflictChoice> askAboutConflicts(const QStringList& books);
 
     std::unique_ptr<Ui::BackupWindow> ui_;

@@ -1,6 +1,6 @@
 #include "app/CheckWindow.h"
 
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "ui_CheckWindow.h"
 
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "app/DownloadList.h"
 
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

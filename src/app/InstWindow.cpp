@@ -1,6 +1,6 @@
 #include "app/InstWindow.h"
 
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
 #include "books/Installer.h"

@@ -2,7 +2,7 @@
 
 #include "app/DownloadList.h"
 #include "app/DownloadName.h"
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 
 #include <QDir>
@@ -57,8 +57,9 @@ QString withPath(const char* text, const QString& path) {
 
 }  // namespace
 
-PortalDownloads::PortalDownloads(QWebEngineProfile* profile, DownloadList* list, QObject* parent)
-    : QObject(parent), list_(list) {
+PortalDownloads::PortalDownloads(QWebEngineProfile* profile, DownloadList* list, Hooks hooks,
+                                 QObject* parent)
+    : QObject(parent), list_(list), hooks_(std::move(hooks)) {
     connect(profile, &QWebEngineProfile::downloadRequested, this, &PortalDownloads::requested);
 }
 
@@ -124,7 +125,7 @@ void PortalDownloads::stateChanged(quint32 id) {
                 end(id, withPath(texts::fileDownloaded, path));
                 break;
             }
-            const bool toPen = bookArrived && bookArrived(path);
+            const bool toPen = hooks_.bookArrived && hooks_.bookArrived(path);
             end(id, withPath(toPen ? texts::bookDownloaded : texts::bookDownloadedNoPen, path));
             break;
         }

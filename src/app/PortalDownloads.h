@@ -19,14 +19,21 @@ namespace penshelf {
 class DownloadList;
 class DownloadRow;
 
+// What the downloads ask of the window.
+struct PortalDownloadsHooks {
+    // Told of each book package that has arrived whole, with its path; true
+    // when it goes on to a pen, false when there is no pen to take it.
+    // Unset: none goes to a pen.
+    std::function<bool(const QString& path)> bookArrived{};
+};
+
 class PortalDownloads : public QObject {
     Q_OBJECT
   public:
-    PortalDownloads(QWebEngineProfile* profile, DownloadList* list, QObject* parent = nullptr);
+    using Hooks = PortalDownloadsHooks;
 
-    // Told of each book package that has arrived whole, with its path; true
-    // when it goes on to a pen, false when there is no pen to take it.
-    std::function<bool(const QString& path)> bookArrived;
+    PortalDownloads(QWebEngineProfile* profile, DownloadList* list, Hooks hooks = {},
+                    QObject* parent = nullptr);
 
   private:
     struct Download {
@@ -42,6 +49,7 @@ class PortalDownloads : public QObject {
     void end(quint32 id, const QString& text);
 
     DownloadList* list_;
+    const Hooks hooks_;
     std::map<quint32, Download> downloads_;  // by the engine's download id
 };
 

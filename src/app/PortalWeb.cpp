@@ -10,9 +10,16 @@
 #include <QWebEngineView>
 
 namespace penshelf {
+namespace {
 
-PortalWeb::PortalWeb(QWebEngineView* view, DownloadList* downloads, QObject* parent)
-    : QObject(parent), view_(view), list_(downloads) {}
+// The page cache's limit; Chromium keeps no single answer above an eighth of it.
+constexpr int portalCacheBytes = 64 << 20;
+
+}  // namespace
+
+PortalWeb::PortalWeb(QWebEngineView* view, DownloadList* downloads, PortalDownloads::Hooks hooks,
+                     QObject* parent)
+    : QObject(parent), view_(view), list_(downloads), hooks_(std::move(hooks)) {}
 
 PortalWeb::~PortalWeb() {
     // A profile must outlive its pages; the page normally goes with the view.
@@ -45,11 +52,13 @@ QWebEnginePage* PortalWeb::page() {
         profile_->setPersistentStoragePath(storage);
         profile_->setCachePath(QDir(storage).filePath(QStringLiteral("cache")));
         profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        // Chromium sizes the cache by the free disk (320 MiB here) and keeps
+        // any answer up to an eighth of that: every book package downloaded
+        // was also written 40 MiB deep into the cache, then thrown away. The
+        // portal's pages and pictures fit in far less.
+        profile_->setHttpCacheMaximumSize(portalCacheBytes);
     }
-    downloads_ = new PortalDownloads(profile_, list_);
-    downloads_->bookArrived = [this](const QString& path) {
-        return bookArrived && bookArrived(path);
-    };
+    downloads_ = new PortalDownloads(profile_, list_, hooks_);
     page_ = new PortalPage(profile_, view_);
     view_->setPage(page_);
     return page_;

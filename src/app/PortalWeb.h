@@ -4,11 +4,11 @@
 // runs, and the downloads it starts. Made when the first page is shown, so
 // the web engine starts only once a portal tab is chosen.
 
+#include "app/PortalDownloads.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
-#include <functional>
 
 class QUrl;
 class QWebEnginePage;
@@ -18,26 +18,25 @@ class QWebEngineView;
 namespace penshelf {
 
 class DownloadList;
-class PortalDownloads;
 
 class PortalWeb : public QObject {
     Q_OBJECT
   public:
-    PortalWeb(QWebEngineView* view, DownloadList* downloads, QObject* parent = nullptr);
+    // hooks go on to the downloads the pages start.
+    PortalWeb(QWebEngineView* view, DownloadList* downloads, PortalDownloads::Hooks hooks = {},
+              QObject* parent = nullptr);
     ~PortalWeb() override;
 
     void load(const QUrl& page);
     // The local notice, for when there is no page to show.
     void showNotice();
 
-    // Told of each book package downloaded whole; see PortalDownloads.
-    std::function<bool(const QString& path)> bookArrived;
-
   private:
     QWebEnginePage* page();
 
     QPointer<QWebEngineView> view_;
     DownloadList* list_;
+    const PortalDownloads::Hooks hooks_;
     QWebEngineProfile* profile_ = nullptr;
     QPointer<QWebEnginePage> page_;
     PortalDownloads* downloads_ = nullptr;

@@ -9,6 +9,7 @@
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
+#include "texts/BackupMessages.h"
 
 #include <QJsonArray>
 
@@ -22,18 +23,6 @@ namespace {
 
 int percentOf(std::uint64_t part, std::uint64_t whole) {
     return whole == 0 ? 100 : static_cast<int>(part * 100 / whole);
-}
-
-const char* reasonOf(BackupFailure failure) {
-    switch (failure) {
-        case BackupFailure::NotPlainName:
-            return "its name is no plain book name (NNN.vxr or NNN.vxs); not backed up";
-        case BackupFailure::ReadFailed:
-            return "could not be read from the pen (pulled out?) or changed meanwhile";
-        case BackupFailure::WriteFailed:
-            break;
-    }
-    return "could not be written into the backup folder whole";
 }
 
 QJsonObject toJson(const BackupBook& book) {
@@ -74,19 +63,18 @@ int backupCommand(const PenOptions& options, PenSession& session, Reply& reply) 
              .cancelled = [&] { return stop.requested(); }});
     }
 
+    const texts::Message ended = texts::messageFor(report);
+    const auto endedText = [&] {
+        return texts::fillIn(ended.cli,
+                             {escapeField(folder), std::to_string(report.copied.size()),
+                              std::to_string(report.failed.size()), std::strerror(report.error)});
+    };
     switch (report.status) {
         case BackupStatus::FolderNotEmpty:
-            return reply.fail(exitUserError, escapeField(folder) +
-                                                 " holds files already; back up into a new or "
-                                                 "empty folder");
         case BackupStatus::FolderUnusable:
-            return reply.fail(exitUserError, "cannot make or open the folder " +
-                                                 escapeField(folder) + ": " +
-                                                 std::strerror(report.error));
+            return reply.fail(exitUserError, endedText());
         case BackupStatus::NoBookFolder:
-            return reply.fail(exitFailure,
-                              "the pen has no BOOK folder of its own (missing, or a link to "
-                              "elsewhere); nothing was written");
+            return reply.fail(exitFailure, endedText());
         case BackupStatus::Done:
         case BackupStatus::Cancelled:
         case BackupStatus::ManifestFailed:
@@ -94,22 +82,18 @@ int backupCommand(const PenOptions& options, PenSession& session, Reply& reply) 
     }
     for (const BackupReport::Failure& failure : report.failed) {
         reply.say(escapeField(failure.entry) + " (" + escapeField(failure.name) +
-                  "): " + reasonOf(failure.why));
+                  "): " + texts::messageFor(failure.why).cli);
     }
-    if (report.status == BackupStatus::ManifestFailed) {
-        reply.say("the manifest could not be written: the folder is no usable backup");
-    } else if (report.status == BackupStatus::Cancelled) {
-        reply.say("stopped; the manifest lists the " + std::to_string(report.copied.size()) +
-                  " books backed up before");
-    }
+    if (ended.cli) reply.say(endedText());
 
     if (reply.json()) {
         QJsonArray books, failed;
         for (const BackupBook& book : report.copied) books.append(toJson(book));
         for (const BackupReport::Failure& failure : report.failed) {
-            failed.append(QJsonObject{{"entry", QString::fromStdString(escapeField(failure.entry))},
-                                      {"name", QString::fromStdString(failure.name)},
-                                      {"message", QString::fromUtf8(reasonOf(failure.why))}});
+            failed.append(
+                QJsonObject{{"entry", QString::fromStdString(escapeField(failure.entry))},
+                            {"name", QString::fromStdString(failure.name)},
+                            {"message", QString::fromUtf8(texts::messageFor(failure.why).cli)}});
         }
         const char* outcome = report.status == BackupStatus::Done        ? "done"
                               : report.status == BackupStatus::Cancelled ? "cancelled"

@@ -2,7 +2,7 @@
 // pen still mounted after a failed eject must not be pulled out.
 #include "cli/PenCommandEntries.h"
 
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <ostream>
 

@@ -12,7 +12,7 @@
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
 #include "texts/InstallMessages.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <QJsonArray>
 

@@ -8,7 +8,7 @@
 #include "cli/FieldEscape.h"
 #include "device/Platform.h"
 #include "device/PlatformChoice.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>

@@ -5,7 +5,7 @@
 
 #include "books/BookRemoval.h"
 #include "cli/FieldEscape.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <algorithm>
 #include <ostream>

@@ -9,6 +9,7 @@
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
+#include "texts/BackupMessages.h"
 
 #include <QJsonArray>
 
@@ -18,46 +19,9 @@ namespace penshelf::cli {
 
 namespace {
 
-std::string manifestProblem(ManifestError error, const std::string& detail) {
-    const std::string about = detail.empty() ? "" : " (" + escapeField(detail) + ")";
-    switch (error) {
-        case ManifestError::Missing:
-            return "no manifest penshelf-backup.json: not a PenShelf backup";
-        case ManifestError::Unreadable:
-            return "the manifest penshelf-backup.json cannot be read";
-        case ManifestError::NotJson:
-            return "the manifest penshelf-backup.json is damaged: not JSON";
-        case ManifestError::NotAManifest:
-            return "the manifest penshelf-backup.json is not one of PenShelf's" + about;
-        case ManifestError::UnknownVersion:
-            return "the backup has format version" + about + ", which this PenShelf cannot read";
-        case ManifestError::BadEntry:
-            return "the manifest names a book that is no plain NNN.vxr or NNN.vxs file" + about;
-        case ManifestError::None:
-            break;
-    }
-    return "the manifest cannot be used";
-}
-
-std::string failureOf(InstallResult result) {
-    switch (result) {
-        case InstallResult::InvalidSource:
-            return "not a book package file";
-        case InstallResult::NoSpace:
-            return "no room left on the pen";
-        case InstallResult::TooLarge:
-            return "4 GiB or more, more than a file on the pen can hold";
-        case InstallResult::Taken:
-            return "its number was taken meanwhile, or no number is free";
-        case InstallResult::NoBookFolder:
-            return "the pen has no BOOK folder of its own";
-        case InstallResult::ReadOnly:
-            return "the pen turned read-only";
-        case InstallResult::Failed:
-        case InstallResult::Installed:
-            break;
-    }
-    return "could not be copied onto the pen whole";
+// The command line's words for an outcome, with its values filled in.
+std::string say(const texts::Message& message, std::initializer_list<std::string_view> values) {
+    return texts::fillIn(message.cli, values);
 }
 
 int percentOf(std::uint64_t part, std::uint64_t whole) {
@@ -101,30 +65,21 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                  .cancelled = [&] { return stop.requested(); }});
         }
         if (planned.status == PlanStatus::Cancelled) {
-            reply.fail(exitFailure, "stopped; nothing was written");
+            reply.fail(exitFailure, say(texts::messageFor(planned.status), {}));
             stop.endAsSignalled();
+            return exitFailure;
         }
     }
-    switch (planned.status) {
-        case PlanStatus::NoBackupFolder:
-            return reply.fail(exitUserError, "no folder " + escapeField(folder));
-        case PlanStatus::BadManifest:
-            return reply.fail(exitUserError,
-                              escapeField(folder) + ": " +
-                                  manifestProblem(planned.manifestError, planned.detail));
-        case PlanStatus::NoBookFolder:
-            return reply.fail(exitFailure,
-                              "the pen has no BOOK folder of its own (missing, or a link to "
-                              "elsewhere); nothing was written");
-        case PlanStatus::Cancelled:
-            return exitFailure;
-        case PlanStatus::TooLarge:
-            return reply.fail(exitFailure,
-                              "the backup's books take " + formatFreeSpace(planned.needed) +
-                                  ", more than the whole pen holds (" +
-                                  formatFreeSpace(planned.capacity) + "); nothing was written");
-        case PlanStatus::Ready:
-            break;
+    if (planned.status != PlanStatus::Ready) {
+        // A folder that is not there, or not a backup, is the user's to mend.
+        const bool usersFault = planned.status == PlanStatus::NoBackupFolder ||
+                                planned.status == PlanStatus::BadManifest;
+        return reply.fail(
+            usersFault ? exitUserError : exitFailure,
+            say(texts::messageFor(planned.status),
+                {escapeField(folder),
+                 say(texts::messageFor(planned.manifestError), {escapeField(planned.detail)}),
+                 formatFreeSpace(planned.needed), formatFreeSpace(planned.capacity)}));
     }
     const RestorePlan& plan = *planned.plan;
     if (plan.count(RestoreState::Conflict) > 0 && !choice) {
@@ -147,15 +102,10 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
             {.progress = [&](const RestoreProgress& p) { line.show(progressText("restoring", p)); },
              .cancelled = {}});
     }
-    if (report.status == RestoreStatus::NoSpace) {
-        return reply.fail(exitFailure, "not enough room on the pen: the restore needs " +
-                                           formatFreeSpace(report.needed) + ", " +
-                                           formatFreeSpace(report.available) +
-                                           " are free; nothing was written");
-    }
     if (report.status != RestoreStatus::Done) {
         return reply.fail(exitFailure,
-                          "the backup folder or the pen went away; nothing was written");
+                          say(texts::messageFor(report.status),
+                              {formatFreeSpace(report.needed), formatFreeSpace(report.available)}));
     }
 
     using Kind = RestoreResult::Kind;
@@ -168,53 +118,40 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
                                {"name", QString::fromStdString(result.book.name)},
                                {key, QString::fromStdString(value)}};
         };
+        const std::string failure = texts::restoreFailure(result.failure).cli;
+        const std::string line =
+            say(texts::messageFor(result),
+                {entry, escapeField(result.penEntry), escapeField(result.shares), failure});
         switch (result.kind) {
-            case Kind::Restored: {
-                const std::string as = escapeField(result.penEntry);
-                restored.append(json("penEntry", as));
-                if (!reply.json()) {
-                    reply.out() << "restored " << entry
-                                << (result.penEntry == result.book.entry ? "" : " as " + as)
-                                << "\n";
-                }
+            case Kind::Restored:
+                restored.append(json("penEntry", escapeField(result.penEntry)));
                 break;
-            }
-            case Kind::AlreadyThere: {
-                const std::string as = escapeField(result.penEntry);
-                alreadyThere.append(json("penEntry", as));
-                if (!reply.json()) {
-                    reply.out() << "already there " << entry
-                                << (result.penEntry == result.book.entry ? "" : " as " + as)
-                                << "\n";
-                }
+            case Kind::AlreadyThere:
+                alreadyThere.append(json("penEntry", escapeField(result.penEntry)));
                 break;
-            }
             case Kind::SkippedConflict:
                 skipped.append(json("reason", "conflict"));
-                if (!reply.json()) reply.out() << "skipped " << entry << ": its number is taken\n";
                 break;
             case Kind::SkippedShared:
                 skipped.append(json("reason", "shared book skipped"));
-                if (!reply.json()) {
-                    reply.out() << "skipped " << entry << ": the book it shares, "
-                                << escapeField(result.shares) << ", is not restored\n";
-                }
                 break;
             case Kind::Missing:
-            case Kind::Changed: {
-                const bool missing = result.kind == Kind::Missing;
-                skipped.append(json("reason", missing ? "missing" : "changed"));
-                reply.say(entry + ": " +
-                          (missing ? "missing from the backup" : "changed since the backup") +
-                          "; skipped");
-                status = exitFailure;
+                skipped.append(json("reason", "missing"));
                 break;
-            }
+            case Kind::Changed:
+                skipped.append(json("reason", "changed"));
+                break;
             case Kind::Failed:
-                failed.append(json("message", failureOf(result.failure)));
-                reply.say(entry + ": " + failureOf(result.failure));
-                status = exitFailure;
+                failed.append(json("message", failure));
                 break;
+        }
+        // A book the backup could not give back whole is a fault, told on the error stream.
+        if (result.kind == Kind::Missing || result.kind == Kind::Changed ||
+            result.kind == Kind::Failed) {
+            reply.say(line);
+            status = exitFailure;
+        } else if (!reply.json()) {
+            reply.out() << line << "\n";
         }
     }
     if (reply.json()) {

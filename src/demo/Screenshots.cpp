@@ -8,7 +8,7 @@
 #include "app/CheckWindow.h"
 #include "app/DownloadList.h"
 #include "app/InstWindow.h"
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 #include "demo/DemoPens.h"
 #include "device/simulated/SimulatedPlatform.h"

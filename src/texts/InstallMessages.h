@@ -4,7 +4,7 @@
 
 #include "books/BookNumber.h"
 #include "books/Installer.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 namespace penshelf {
 

@@ -5,7 +5,7 @@
 
 #include "app/BackupWindow.h"
 #include "app/CheckWindow.h"
-#include "app/Texts.h"
+#include "app/WindowTexts.h"
 
 #include "support/FatImage.h"
 #include "support/MainWindowProbe.h"
@@ -54,19 +54,20 @@ class PenMenuTest : public WindowTest<> {
             }
             BackupWindow* window = app->window()->findChild<BackupWindow*>();
             if (!window || !window->isVisible()) return;
+            const QString info = part<QLabel>(window, "dtInfo")->text();
             if (window->running()) {
-                drawnWhileRunning =
-                    drawnWhileRunning || window->dtInfo->text().startsWith("正在备份：");
-                if (cancelAt > 0 &&
-                    window->dtTotal->text().startsWith(QString("第 %1 本").arg(cancelAt))) {
-                    QTest::mouseClick(window->btnCancel, Qt::LeftButton);
+                drawnWhileRunning = drawnWhileRunning || info.startsWith("正在备份：");
+                if (cancelAt > 0 && part<QLabel>(window, "dtTotal")
+                                        ->text()
+                                        .startsWith(QString("第 %1 本").arg(cancelAt))) {
+                    QTest::mouseClick(part<QPushButton>(window, "btnCancel"), Qt::LeftButton);
                 }
                 return;
             }
-            ended = window->dtInfo->text() + "\n" +
-                    (window->dtSummary->isVisible() ? window->dtSummary->toPlainText() : "");
+            const auto* summary = part<QPlainTextEdit>(window, "dtSummary");
+            ended = info + "\n" + (summary->isVisible() ? summary->toPlainText() : "");
             closed = true;
-            QTest::mouseClick(window->btnClose, Qt::LeftButton);
+            QTest::mouseClick(part<QPushButton>(window, "btnClose"), Qt::LeftButton);
         });
         poll.start(5);
         action->trigger();

@@ -6,7 +6,7 @@
 #include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -98,6 +98,21 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     EXPECT_EQ(damaged.status, 2);
     EXPECT_EQ(damaged.out, "restored 001.vxr\n");
     EXPECT_THAT(damaged.err, HasSubstr("002.vxs: changed since the backup; skipped"));
+
+    // Folders that are no backup: the user's to mend, and the pen untouched.
+    const std::vector<std::pair<std::string, std::string>> notBackups = {
+        {"", "no folder " + sources / "nothing"},
+        {"{}", "nothing: the manifest penshelf-backup.json is not one of PenShelf's (format)"},
+        {"{\"format\":", "nothing: the manifest penshelf-backup.json is damaged: not JSON"},
+    };
+    for (const auto& [manifest, said] : notBackups) {
+        std::filesystem::remove_all(sources / "nothing");
+        if (!manifest.empty()) writeFile(sources / "nothing/" + backupManifestName, manifest);
+        const CliRun run = runCli({"restore", sources / "nothing", "--pen", "sim2s1"});
+        EXPECT_EQ(run.status, 1) << said;
+        EXPECT_THAT(run.err, HasSubstr(said + "\n"));
+    }
+    EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"});
 }
 
 TEST_F(BackupRestoreCommands, AReadOnlyPenIsRefusedBeforeAnythingIsWritten) {

@@ -6,7 +6,7 @@
 #include "cli/PenCommandEntries.h"
 #include "device/PenRecord.h"
 #include "device/simulated/SimulatedPlatform.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <QJsonArray>
 

@@ -4,7 +4,7 @@
 
 #include "books/BackupManifest.h"
 #include "books/UniqueFd.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include <QJsonArray>
 #include <QProcess>

@@ -11,7 +11,7 @@
 #include "device/linux/UDisks2.h"
 #include "books/UniqueFd.h"
 #include "books/Volumes.h"
-#include "texts/Texts.h"
+#include "texts/SharedTexts.h"
 
 #include "support/BookFile.h"
 #include "support/ScopedEnv.h"

@@ -1,5 +1,6 @@
 #pragma once
-// Texts both programs show to the user: the window and penshelf-cli say the same.
+// Texts both programs show to the user in the same words: the window and
+// penshelf-cli say the same.
 
 namespace penshelf::texts {
 
@@ -19,6 +20,8 @@ inline constexpr const char* installFailed = "安装点读包失败！";
 // kernel after an error. The window's own texts point at the same menu command.
 inline constexpr const char* penReadOnly =
     "点读笔处于只读状态，无法写入！请用“点读笔”菜单中的“检查点读笔…”检查。";
+// The same, short: the window's tooltips, and why a restore's copy failed.
+inline constexpr const char* penReadOnlyTip = "点读笔处于只读状态，无法写入";
 
 // Removing a package.
 inline constexpr const char* removeWarning = "删除点读包后将不能恢复！";
