@@ -1,6 +1,6 @@
 #pragma once
 // Texts the window shows to the user; those penshelf-cli shows too are in
-// texts/Texts.h.
+// texts/SharedTexts.h.
 
 #include "texts/SharedTexts.h"
 
