@@ -46,7 +46,7 @@ declare -A sources=(
   [fuzz_mountinfo]="$root/src/device/linux/MountTable.cpp $books/Volumes.cpp $books/FreeSpace.cpp"
   [fuzz_product_ini]="$root/src/device/ProductIni.cpp $books/RegularFile.cpp"
   [fuzz_field_escape]="$root/src/cli/FieldEscape.cpp $books/Text.cpp"
-  [fuzz_manifest]="$books/BackupManifest.cpp $books/Json.cpp $books/Sha256.cpp $books/Text.cpp"
+  [fuzz_manifest]="$books/BackupManifest.cpp $books/Sha256.cpp $books/Text.cpp"
 )
 all_targets=(fuzz_base64 fuzz_iso8601 fuzz_response fuzz_book_header fuzz_pen_folder
              fuzz_mountinfo fuzz_product_ini fuzz_field_escape fuzz_manifest)

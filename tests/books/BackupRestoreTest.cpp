@@ -219,38 +219,81 @@ TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
     EXPECT_TRUE(std::filesystem::is_empty(otherPen));
 }
 
-TEST_F(BackupRestoreTest, HostileManifestsAreRefusedAndThePenStaysAsItWas) {
-    writeFile(folder + "/001.vxr", sampleBooks.at("001.vxr"));
-    const std::string sha = sha256Hex(sampleBooks.at("001.vxr"));
-    const auto manifest = [](const std::string& version, const std::string& books) {
-        return R"({"format": "penshelf-backup", "version": )" + version +
-               R"(, "date": "2026-12-06", "books": [)" + books + "]}";
+TEST_F(BackupRestoreTest, TheManifestReaderIsStrictAndThePenStaysAsItWas) {
+    const std::string book = R"({"entry": "001.vxr", "number": "001", "kind": "custom", "name": )"
+                             R"("", "size": 5000, "sha256": ")" +
+                             std::string(64, 'a') + R"("})";
+    const std::string good = R"({"format": "penshelf-backup", "version": 1, "date": "2026-12-06", )"
+                             R"("books": [)" +
+                             book + "]}";
+    // The text with the first from in it made to.
+    const auto edit = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
     };
-    const auto book = [&](const std::string& entry, const std::string& size = "5000") {
-        return R"({"entry": ")" + entry + R"(", "number": "001", "kind": "custom", "name": "",)" +
-               R"( "size": )" + size + R"(, "sha256": ")" + sha + R"("})";
+    const auto name = [&](const std::string& text) {
+        return edit(good, R"("")", '"' + text + '"');
     };
-    const std::vector<std::pair<std::string, ManifestError>> cases = {
-        {manifest("1", book("001.vxr")) + "]", ManifestError::NotJson},
-        {std::string(100000, '['), ManifestError::NotJson},
-        {"\"\xff\xfe\"", ManifestError::NotJson},
-        {"[]", ManifestError::NotAManifest},
-        {manifest("1", book("001.vxr", "-1")), ManifestError::NotAManifest},
-        {manifest("2", book("001.vxr")), ManifestError::UnknownVersion},
-        {manifest("1", book("../x")), ManifestError::BadEntry},
-        {manifest("1", book("001.vxr\\u0000")), ManifestError::BadEntry},
-        {manifest("1", book("001.vxr") + "," + book("001.vxr")), ManifestError::BadEntry},
-        {manifest("1", book("001.vxr") + "," + book("001.VXR")), ManifestError::BadEntry},
+    // As the writer before nlohmann-json wrote it, escapes and all.
+    const std::string earlier =
+        "{\n  \"format\": \"penshelf-backup\",\n  \"version\": 1,\n"
+        "  \"identityCode\": null,\n  \"product\": null,\n  \"date\": "
+        "\"2026-12-06\",\n  \"books\": [\n    " +
+        edit(book, R"("")", R"("\"\\\t\u007f/")") + "\n  ]\n}\n";
+    using enum ManifestError;
+    // What the reader says of each text: its detail, or the book's name when it accepts.
+    const std::vector<std::tuple<std::string, ManifestError, std::string>> cases = {
+        {good + "]", NotJson, ""},
+        {std::string(100000, '['), NotJson, ""},
+        {"\xEF\xBB\xBF" + good, NotJson, ""},
+        // Arrays nested as deep as 32 and 33, the root being at 0.
+        {edit(good, "]}", "], \"x\": " + std::string(32, '[') + std::string(32, ']') + "}"), None,
+         ""},
+        {edit(good, "]}", "], \"x\": " + std::string(33, '[') + std::string(33, ']') + "}"),
+         NotJson, ""},
+        {edit(good, "{", R"({"date": "2026-12-07", )"), NotJson, ""},
+        {edit(good, R"("name")", R"("name": "", "name")"), NotJson, ""},
+        // No UTF-8: a stray byte, an overlong form, an encoded surrogate, a cut character.
+        {"\"\xff\xfe\"", NotJson, ""},
+        {name("\xC0\xAF"), NotJson, ""},
+        {name("\xED\xA0\x80"), NotJson, ""},
+        {name("\xE5\xB0"), NotJson, ""},
+        {name(R"(\uD83D)"), NotJson, ""},
+        {name(R"(\uDE00)"), NotJson, ""},
+        {name(R"(\uD83D\u0041)"), NotJson, ""},
+        {name(R"(\u5C0F\ud83d\uDE00\u00e9)"), None, "小😀é"},
+        {"[]", NotAManifest, "format"},
+        {edit(good, "1,", R"("1",)"), NotAManifest, "version"},
+        {edit(good, "{", R"({"identityCode": 5, )"), NotAManifest, "identityCode"},
+        {edit(good, "5000", "-1"), NotAManifest, "001.vxr: size"},
+        {edit(good, "5000", "5000.0"), NotAManifest, "001.vxr: size"},
+        {edit(good, "5000", R"("5000")"), NotAManifest, "001.vxr: size"},
+        {edit(good, "5000", "9007199254740992"), NotAManifest, "001.vxr: size"},
+        {edit(good, "5000", "9007199254740991"), None, ""},
+        {edit(good, R"("001",)", R"("002",)"), NotAManifest, "001.vxr: number"},
+        {edit(good, R"("001",)", "1,"), NotAManifest, "001.vxr: number"},
+        {edit(good, "custom", "other"), NotAManifest, "001.vxr: kind"},
+        {edit(good, "1,", "2,"), UnknownVersion, "2"},
+        {edit(good, "1,", "1.00,"), UnknownVersion, "1.00"},
+        {edit(good, "1,", "-0,"), UnknownVersion, "-0"},
+        {edit(good, "001.vxr", "../x"), BadEntry, "../x"},
+        {edit(good, "001.vxr", std::string(41, 'x')), BadEntry, std::string(40, 'x') + "…"},
+        {edit(good, "001.vxr", R"(001.vxr\u0000)"), BadEntry, std::string("001.vxr\0", 8)},
+        {edit(good, "]}", ", " + edit(book, "vxr", "VXR") + "]}"), BadEntry, "001.VXR"},
+        {earlier, None, "\"\\\t\x7f/"},
+        // The file's size, at the limit and one byte over.
+        {good + std::string(maxManifestSize - good.size(), ' '), None, ""},
+        {good + std::string(maxManifestSize + 1 - good.size(), ' '), Unreadable, ""},
     };
-    for (const auto& [text, error] : cases) {
-        SCOPED_TRACE(text.substr(0, 80));
+    for (const auto& [text, error, detail] : cases) {
+        SCOPED_TRACE(text.substr(0, 160));
         writeFile(folder + "/" + backupManifestName, text);
         const PlanReport planned = planRestore(folder, otherPen);
-        EXPECT_EQ(planned.status, PlanStatus::BadManifest);
+        EXPECT_EQ(planned.status, error == None ? PlanStatus::Ready : PlanStatus::BadManifest);
         EXPECT_EQ(planned.manifestError, error);
+        EXPECT_EQ(planned.plan ? planned.plan->manifest.books.at(0).name : planned.detail, detail);
     }
     // A manifest that is a link, even to a good one, is no manifest.
-    writeFile(dir / "good.json", manifest("1", book("001.vxr")));
+    writeFile(dir / "good.json", good);
     std::filesystem::remove(folder + "/" + backupManifestName);
     std::filesystem::create_symlink(dir / "good.json", folder + "/" + backupManifestName);
     EXPECT_EQ(planRestore(folder, otherPen).manifestError, ManifestError::Missing);
