@@ -156,28 +156,32 @@ std::string foldedEntry(std::string_view entry) {
 }
 
 std::string writeBackupManifest(const BackupManifest& manifest) {
-    // Members in the order they are listed here, for a reader of the file.
-    using Ordered = nlohmann::ordered_json;
-    const auto orNull = [](const std::optional<std::string>& text) {
-        return text ? Ordered(*text) : Ordered(nullptr);
+    // One member per line and one line per book, for a person reading the
+    // file; a byte that is no UTF-8 is written as U+FFFD rather than failing
+    // the backup.
+    const auto quoted = [](const std::string& text) {
+        return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     };
-    Ordered books = Ordered::array();
-    for (const BackupBook& book : manifest.books) {
-        books.push_back({{"entry", book.entry},
-                         {"number", book.number},
-                         {"kind", book.kind},
-                         {"name", book.name},
-                         {"size", book.size},
-                         {"sha256", book.sha256}});
+    const auto orNull = [&](const std::optional<std::string>& text) {
+        return text ? quoted(*text) : std::string("null");
+    };
+    std::string out = "{\n";
+    out += "  \"format\": " + quoted(backupFormatName) + ",\n";
+    out += "  \"version\": " + std::to_string(backupFormatVersion) + ",\n";
+    out += "  \"identityCode\": " + orNull(manifest.identityCode) + ",\n";
+    out += "  \"product\": " + orNull(manifest.product) + ",\n";
+    out += "  \"date\": " + quoted(manifest.date) + ",\n";
+    out += "  \"books\": [";
+    for (size_t i = 0; i < manifest.books.size(); ++i) {
+        const BackupBook& book = manifest.books[i];
+        out += i == 0 ? "\n" : ",\n";
+        out += "    {\"entry\": " + quoted(book.entry) + ", \"number\": " + quoted(book.number) +
+               ", \"kind\": " + quoted(book.kind) + ", \"name\": " + quoted(book.name) +
+               ", \"size\": " + std::to_string(book.size) + ", \"sha256\": " + quoted(book.sha256) +
+               "}";
     }
-    const Ordered document = {{"format", backupFormatName},
-                              {"version", backupFormatVersion},
-                              {"identityCode", orNull(manifest.identityCode)},
-                              {"product", orNull(manifest.product)},
-                              {"date", manifest.date},
-                              {"books", std::move(books)}};
-    // A byte that is no UTF-8 is written as U+FFFD rather than failing the backup.
-    return document.dump(2, ' ', false, Ordered::error_handler_t::replace) + "\n";
+    out += manifest.books.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return out;
 }
 
 ManifestReading readBackupManifest(std::string_view bytes) {
