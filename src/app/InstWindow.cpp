@@ -1,9 +1,6 @@
 #include "app/InstWindow.h"
 
 #include "app/Texts.h"
-#include "books/BookHeader.h"
-#include "books/BookNumber.h"
-#include "books/Installer.h"
 #include "device/DefaultModeGate.h"
 #include "texts/InstallMessages.h"
 #include "ui_InstWindow.h"
@@ -87,53 +84,38 @@ void InstWindow::showWindow() {
 }
 
 void InstWindow::windowDidLoad() {
-    extBook_ = GetBookType(inputs_.pathBook);
+    package_ = readInstallPackage(inputs_.pathBook);
     ui_->dtBookName->setText(QString::fromStdString(inputs_.nameBook));
-    ui_->dtBookOid->setText(
-        QString::fromStdString(proposeBookNumberFor(inputs_.pathZiro, inputs_.pathBook)));
+    ui_->dtBookOid->setText(QString::fromStdString(package_.proposedNumber(inputs_.pathZiro)));
     // Said at once rather than after the user has picked a number.
-    if (inputs_.penReadOnly && inputs_.penReadOnly()) showInfo(texts::penReadOnly);
+    if (inputs_.penReadOnly && inputs_.penReadOnly()) {
+        showInfo(installMessage(InstallOutcome::ReadOnly, Program::Window));
+    }
 }
 
 void InstWindow::InstallBook() {
     if (copying_ || nRefresh_ != Outcome::None) return;
-    const std::string number = ui_->dtBookOid->text().toStdString();
-    BookInstaller installer(inputs_.pathBook, inputs_.pathZiro, number + extBook_,
-                            extBook_ == ".vxr");
-    if (!checkInstall(number, installer)) return;
+    InstallPlan plan = planInstall(package_, inputs_.pathZiro, ui_->dtBookOid->text().toStdString(),
+                                   inputs_.penReadOnly);
+    if (plan.outcome() != InstallOutcome::Installed) {
+        showInfo(installMessage(plan.outcome(), Program::Window));
+        return;
+    }
 
     copying_ = true;
-    startCopy(installer.chunkCount());
-    const InstallResult result = copy(installer);
+    startCopy(plan.chunkCount());
+    const InstallOutcome result = copy(plan);
     copying_ = false;
 
-    if (result == InstallResult::Installed) {
+    if (result == InstallOutcome::Installed) {
         nRefresh_ = Outcome::Installed;
         QMetaObject::invokeMethod(this, &InstWindow::closeModalWindow, Qt::QueuedConnection);
         return;
     }
     // Nothing of the book is on the pen; the user may try again or cancel.
-    showInfo(messageFor(result));
+    showInfo(installMessage(result, Program::Window));
     ui_->prInstall->hide();
     setControlsEnabled(true);
-}
-
-bool InstWindow::checkInstall(const std::string& number, BookInstaller& installer) {
-    if (const NumberCheck check = checkBookNumber(inputs_.pathZiro, number, extBook_);
-        check != NumberCheck::Valid) {
-        showInfo(messageFor(check));
-        return false;
-    }
-    // The pen may have turned read-only since the window opened.
-    if (inputs_.penReadOnly && inputs_.penReadOnly()) {
-        showInfo(texts::penReadOnly);
-        return false;
-    }
-    if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
-        showInfo(messageFor(refused));
-        return false;
-    }
-    return true;
 }
 
 void InstWindow::startCopy(std::int64_t chunks) {
@@ -148,15 +130,14 @@ void InstWindow::startCopy(std::int64_t chunks) {
     if (inputs_.modeGate) inputs_.modeGate->deliverPending();
 }
 
-InstallResult InstWindow::copy(BookInstaller& installer) {
-    ThrottledProgress progress(*ui_->prInstall, installer.chunkCount(), [this] { keepDrawn(); });
-    return installer.install(
-        {.chunkWritten = [&](std::int64_t chunk) { progress.chunkWritten(chunk); },
-         .flushing =
-             [this] {
-                 showInfo(texts::flushingToPen);
-                 keepDrawn();
-             }});
+InstallOutcome InstWindow::copy(InstallPlan& plan) {
+    ThrottledProgress progress(*ui_->prInstall, plan.chunkCount(), [this] { keepDrawn(); });
+    return plan.install({.chunkWritten = [&](std::int64_t chunk) { progress.chunkWritten(chunk); },
+                         .flushing =
+                             [this] {
+                                 showInfo(texts::flushingToPen);
+                                 keepDrawn();
+                             }});
 }
 
 void InstWindow::CancelBook() {
@@ -181,8 +162,8 @@ void InstWindow::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void InstWindow::showInfo(const char* text) {
-    ui_->dtInfo->setText(QString::fromUtf8(text));
+void InstWindow::showInfo(const std::string& text) {
+    ui_->dtInfo->setText(QString::fromStdString(text));
 }
 
 void InstWindow::setControlsEnabled(bool enabled) {

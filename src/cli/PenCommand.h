@@ -9,6 +9,7 @@
 #include "device/Platform.h"
 #include "device/PenRecord.h"
 #include "device/UsbWatch.h"
+#include "texts/InstallMessages.h"
 
 #include <QJsonObject>
 
@@ -106,10 +107,7 @@ const PenRecord* choosePen(const PenSession& session, const PenOptions& options,
 // mounted is mounted first, and standard error says how that went.
 const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& options, Reply& reply);
 
-// What a command that would write says of a pen whose volume refuses writes.
-inline constexpr const char* penReadOnlyMessage =
-    "the pen is mounted read-only (its file system may be damaged: try penshelf-cli check); "
-    "nothing was written";
+inline constexpr const char* penReadOnlyMessage = texts::penReadOnlyCommandLine;
 // Whether the pen's volume refuses writes (mounted read-only, or turned so by
 // the kernel after an error), in which case it has replied so: install,
 // remove and restore then stop with exitFailure before copying anything.
