@@ -25,28 +25,21 @@ int progressValue(std::int64_t value) {
     return static_cast<int>(std::min<std::int64_t>(value, INT_MAX));
 }
 
-// Moves the progress bar along a copy of chunks chunks. Setting a
-// QProgressBar's value takes microseconds (it lays out its text each time),
-// more than copying a chunk. So the bar moves whenever that can show, every
-// thousandth of the way, and is set exactly before each redraw and at the
-// last chunk: whenever it can be seen or read, it stands at the last chunk
-// written.
+// Moves the progress bar along a copy of chunks chunks. A visible
+// QProgressBar repaints at once whenever its value moves by a percent or a
+// few pixels, which over a whole copy costs more than the copy's own work. So
+// the bar is set only just before each redraw and at the last chunk: whenever
+// it can be seen or read, it stands at the last chunk written.
 class ThrottledProgress {
   public:
     ThrottledProgress(QProgressBar& bar, std::int64_t chunks, std::function<void()> redraw)
-        : bar_(bar),
-          chunks_(chunks),
-          step_(std::max<std::int64_t>(1, chunks / 1000)),
-          redraw_(std::move(redraw)) {
+        : bar_(bar), chunks_(chunks), redraw_(std::move(redraw)) {
         sinceDrawn_.start();
     }
 
     void chunkWritten(std::int64_t chunk) {
         const bool redraw = chunk % 64 == 0 && sinceDrawn_.elapsed() >= redrawIntervalMs;
-        if (chunk >= nextStep_ || redraw || chunk == chunks_ - 1) {
-            bar_.setValue(progressValue(chunk));
-            nextStep_ = chunk + step_;
-        }
+        if (redraw || chunk == chunks_ - 1) bar_.setValue(progressValue(chunk));
         if (redraw) {
             redraw_();
             sinceDrawn_.restart();
@@ -56,8 +49,6 @@ class ThrottledProgress {
   private:
     QProgressBar& bar_;
     const std::int64_t chunks_;
-    const std::int64_t step_;
-    std::int64_t nextStep_ = 0;
     QElapsedTimer sinceDrawn_;
     std::function<void()> redraw_;
 };
