@@ -49,8 +49,11 @@ inline std::string installMessage(InstallOutcome outcome, Program program,
             return texts::numberNotThreeDigits;
         case InstallOutcome::NumberTaken:
             if (window) return texts::numberTaken;
-            return std::string(texts::numberTaken) + " (number " + details.number +
-                   " is taken; choose another with --number)";
+            // Appended piece by piece: GCC 12 sees overlapping copies in a chain of +.
+            return std::string(texts::numberTaken)
+                .append(" (number ")
+                .append(details.number)
+                .append(" is taken; choose another with --number)");
         case InstallOutcome::InvalidSource:
             return texts::bookFileInvalid;
         case InstallOutcome::NoBookFolder:

@@ -6,8 +6,11 @@
 #include "books/BookNumber.h"
 #include "books/Catalogue.h"
 #include "books/BookRemoval.h"
+#include "books/InstallPlan.h"
 #include "books/Installer.h"
 #include "books/NoReplaceRename.h"
+#include "books/Text.h"
+#include "texts/InstallMessages.h"
 
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
@@ -104,6 +107,103 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     close(folder);
 }
 
+// exFAT through FUSE: what a pen's FAT is like where the kernel has no vfat.
+// Case-insensitive, no hard links, and renameat2 says EINVAL to
+// RENAME_NOREPLACE onto a free name.
+struct ExfatVolume {
+    ExfatVolume() {
+        std::filesystem::create_directory(root);
+        if (geteuid() != 0 || !runQuietly("truncate -s 8M " + image) ||
+            !runQuietly("mkfs.exfat " + image)) {
+            return;
+        }
+        device = commandOutput("losetup -f --show " + image).value_or("");
+        mounted = !device.empty() && runQuietly("mount.exfat-fuse " + device + " " + root);
+        if (mounted) std::filesystem::create_directory(book);
+    }
+    ~ExfatVolume() {
+        if (mounted) runQuietly("umount " + root);
+        if (!device.empty()) runQuietly("losetup -d " + device);
+    }
+    TempDir dir;
+    std::string image = dir / "pen.img", root = dir / "pen", book = root + "/BOOK/", device;
+    bool mounted = false;
+};
+
+TEST(NoReplaceRename, OnAVolumeWithoutItAnInstallStillNeverReplaces) {
+    const ExfatVolume volume;
+    if (!volume.mounted) GTEST_SKIP() << "needs root, mkfs.exfat (exfatprogs) and exfat-fuse";
+    const UniqueFd folder = openBookFolder(volume.book);
+    writeFile(volume.book + "temp", "new");
+    ASSERT_NE(renameat2(folder.get(), "temp", folder.get(), "001.vxr", RENAME_NOREPLACE), 0);
+    ASSERT_EQ(errno, EINVAL) << "the volume refuses RENAME_NOREPLACE";
+    EXPECT_EQ(renameNoReplace(folder.get(), "temp", "001.vxr"), 0);
+    writeFile(volume.book + "temp", "newer");
+    EXPECT_EQ(renameNoReplace(folder.get(), "temp", "001.VXR"), EEXIST);
+    EXPECT_EQ(readFile(volume.book + "001.vxr"), "new");
+
+    TempDir dir;
+    const std::string path = writeFile(dir / "book.vxb", BookFile{.name = vxbName("书")}.bytes());
+    for (const char* target : {"002.vxr", "002.VXR"}) {
+        BookInstaller installer(path, volume.book, target, false);
+        ASSERT_EQ(installer.check(), InstallResult::Installed);
+        EXPECT_EQ(installer.install({}), std::string(target) == "002.vxr" ? InstallResult::Installed
+                                                                          : InstallResult::Taken);
+    }
+    EXPECT_EQ(readFile(volume.book + "002.vxr"), readFile(path));
+    EXPECT_EQ(fileNamesIn(volume.book), (std::set<std::string>{"001.vxr", "002.vxr", "temp"}));
+}
+
+// Names read from a pen: GB 18030 titles and UTF-8 codes, at the edges of
+// each byte range.
+TEST(Text, Gb18030AndUtf8AreCheckedAtEveryByteRangesEdge) {
+    const std::pair<std::string, std::optional<std::string>> gb[] = {
+        {"", ""},
+        {"abc", "abc"},
+        {"\x81\x40", "丂"},
+        {"\x81\xFE", "侢"},
+        {"\xFE\xFE", "\uE4C5"},
+        {"\x81\x30\x81\x30", "\u0080"},
+        {"\x84\x31\xA4\x39", "\uFFFF"},
+        {"\x90\x30\x81\x30", "\U00010000"},
+        {"\xE3\x32\x9A\x35", "\U0010FFFF"},
+        // Bytes outside the ranges, and a character cut off at the end.
+        {"\x80", {}},
+        {"a\xFF", {}},
+        {"\x81\x3F", {}},
+        {"\x81\x7F", {}},
+        {"\x81\xFF", {}},
+        {"\x81\x30\x81\x2F", {}},
+        {"\x81\x30\x81\x3A", {}},
+        {"\xE3\x32\x9A\x36", {}},
+        {"\x81", {}},
+        {"a\x81\x30", {}},
+        {"\x81\x30\x81", {}}};
+    for (const auto& [bytes, text] : gb) {
+        EXPECT_EQ(decodeGb18030(bytes), text) << testing::PrintToString(bytes);
+        if (text) {
+            EXPECT_EQ(encodeGb18030(*text), bytes) << testing::PrintToString(bytes);
+        }
+    }
+    EXPECT_EQ(encodeGb18030("\xC3"), std::nullopt) << "not UTF-8";
+
+    for (const char* valid :
+         {"", "\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
+          "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "a\xC3\xA9z"}) {
+        EXPECT_TRUE(isValidUtf8(valid)) << testing::PrintToString(valid);
+    }
+    // Overlong forms, surrogates, beyond U+10FFFF, a stray or missing continuation.
+    for (const char* invalid :
+         {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xC2\x7F", "\xC2\xC0", "\xE0\x9F\xBF",
+          "\xED\xA0\x80", "\xE1\x80\x7F", "\xE1\x80\xC0", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80",
+          "\xF5\x80\x80\x80", "\xF1\x80\x80\x7F", "\xF8\x88\x80\x80\x80", "\xFF", "a\xC2",
+          "\xE1\x80", "\xF1\x80\x80"}) {
+        EXPECT_FALSE(isValidUtf8(invalid)) << testing::PrintToString(invalid);
+    }
+    EXPECT_EQ(utf8Characters("a\x80\xC3\xA9\xE1\x80"),
+              (std::vector<std::string_view>{"a", "\x80", "\xC3\xA9", "\xE1", "\x80"}));
+}
+
 // What one install reported and left behind.
 struct Copy {
     InstallResult checked = InstallResult::Failed;
@@ -196,31 +296,107 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
     }
 }
 
-TEST_F(InstallerTest, UnreadableHeaderlessOrTooLargeSourceIsRefusedUpFront) {
-    const std::string book = BookFile{.name = vxbName("书")}.bytes();
-    for (size_t size : {0, 184}) {
-        EXPECT_EQ(install(source(book.substr(0, size))).checked, InstallResult::InvalidSource)
-            << size;
-    }
-    EXPECT_EQ(install(dir / "missing.vxb").checked, InstallResult::InvalidSource);
-    std::filesystem::create_directory(dir / "folder.vxb");
-    EXPECT_EQ(install(dir / "folder.vxb").checked, InstallResult::InvalidSource);
-    ASSERT_EQ(mkfifo((dir / "fifo.vxb").c_str(), 0600), 0);
-    EXPECT_EQ(install(dir / "fifo.vxb").checked, InstallResult::InvalidSource) << "without hanging";
-
-    // A sparse source a gibibyte larger than the pen's free space.
+// Each refusal of a plan, in the order the checks run, with what the window
+// and the command line tell the user and the command line's exit status.
+TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
+    const std::string book = BookFile{.name = vxbName("书"), .defaultTitle = 5}.bytes();
+    pen.touch("001.VXR");
     struct statvfs fs;
     ASSERT_EQ(statvfs(pen.book.c_str(), &fs), 0);
-    const std::string huge = source(book);
-    ASSERT_EQ(truncate(huge.c_str(), static_cast<off_t>(fs.f_bavail * fs.f_frsize) + (1LL << 30)),
-              0);
-    EXPECT_EQ(install(huge).checked, InstallResult::NoSpace);
-    // 4 GiB: more than a file on the pen's FAT can hold, however much room there is.
-    if (fs.f_bavail * fs.f_frsize > (1ULL << 32)) {
-        ASSERT_EQ(truncate(huge.c_str(), 1LL << 32), 0);
-        EXPECT_EQ(install(huge).checked, InstallResult::TooLarge);
+    const std::int64_t free = static_cast<std::int64_t>(fs.f_bavail * fs.f_frsize);
+    std::filesystem::create_directory(dir / "folder.vxb");
+    ASSERT_EQ(mkfifo((dir / "fifo.vxb").c_str(), 0600), 0);
+    const std::string penLine =
+        "the pen has no BOOK folder of its own (missing, or a link to "
+        "elsewhere); nothing was written";
+    struct Row {
+        std::string file;
+        std::optional<std::string> number;
+        InstallOutcome outcome;
+        std::string window, commandLine;  // the window's text when it is the same
+        std::string folder = "";          // pen.book when empty
+        bool readOnly = false;            // as the platform sees the pen
+    };
+    const std::string taken = "此点读包编号已存在！";
+    const Row rows[] = {
+        {"notes.txt",
+         {},
+         InstallOutcome::NotPackage,
+         "点读包文件无效！",
+         "not a .vxb book package"},
+        {"missing.vxb", {}, InstallOutcome::SourceMissing, "点读包文件无效！", "no such file"},
+        {"notes.txt/x.vxb",
+         {},
+         InstallOutcome::SourceUnreadable,
+         "点读包文件无效！",
+         "cannot read the file: Not a directory"},
+        // The number first, even of a file that will not do.
+        {"short.vxb", "1a2", InstallOutcome::NumberNotDigits, "点读包编号必须为数字！", ""},
+        {"short.vxb", "01", InstallOutcome::NumberNotThreeDigits, "点读包编号号必须为3位数字！",
+         ""},
+        {"short.vxb", "001", InstallOutcome::NumberTaken, taken,
+         taken + " (number 001 is taken; choose another with --number)"},
+        {"book.vxb",
+         {},
+         InstallOutcome::ReadOnly,
+         "点读笔处于只读状态，无法写入！请用“点读笔”菜单中的“检查点读笔…”检查。",
+         "the pen is mounted read-only (its file system may be damaged: try penshelf-cli check); "
+         "nothing was written",
+         "",
+         true},
+        {"short.vxb", {}, InstallOutcome::InvalidSource, "点读包文件无效！", ""},
+        {"folder.vxb", {}, InstallOutcome::InvalidSource, "点读包文件无效！", ""},
+        {"fifo.vxb", {}, InstallOutcome::InvalidSource, "点读包文件无效！", ""},
+        {"book.vxb",
+         {},
+         InstallOutcome::NoBookFolder,
+         "安装点读包失败！",
+         penLine,
+         dir / "NOBOOK/"},
+        {"book.vxb", {}, InstallOutcome::NoBookFolder, "安装点读包失败！", penLine, "-"},
+        {"huge.vxb", {}, InstallOutcome::NoSpace, "点读笔空间不足，无法安装此点读包！", ""},
+        {"big.vxb",
+         {},
+         InstallOutcome::TooLarge,
+         "点读包文件不能超过4GB，点读笔无法存放此点读包！",
+         ""},
+    };
+    writeFile(dir / "notes.txt", book);
+    writeFile(dir / "short.vxb", book.substr(0, 184));
+    writeFile(dir / "book.vxb", book);
+    // Sparse: a gibibyte more than the pen's free space, and 4 GiB.
+    ASSERT_EQ(truncate(writeFile(dir / "huge.vxb", book).c_str(), free + (1LL << 30)), 0);
+    ASSERT_EQ(truncate(writeFile(dir / "big.vxb", book).c_str(), 1LL << 32), 0);
+    for (const Row& row : rows) {
+        if (row.outcome == InstallOutcome::TooLarge && free <= (1LL << 32)) continue;
+        SCOPED_TRACE(row.file + " " + row.number.value_or("-"));
+        const InstallPackage package = readInstallPackage(dir / row.file);
+        const std::string folder = row.folder == "-"    ? ""
+                                   : row.folder.empty() ? pen.book
+                                                        : row.folder;
+        const InstallOutcome outcome =
+            package.outcome != InstallOutcome::Installed
+                ? package.outcome
+                : planInstall(package, folder, row.number, [&] { return row.readOnly; }).outcome();
+        EXPECT_EQ(outcome, row.outcome);
+        EXPECT_EQ(installMessage(outcome, Program::Window), row.window);
+        EXPECT_EQ(installMessage(outcome, Program::CommandLine,
+                                 {.number = row.number.value_or(""), .error = package.error}),
+                  row.commandLine.empty() ? row.window : row.commandLine);
+        EXPECT_EQ(isUsersMistake(outcome),
+                  row.folder.empty() && !row.readOnly && outcome != InstallOutcome::NoSpace);
     }
-    EXPECT_TRUE(fileNamesIn(pen.book).empty());
+    EXPECT_EQ(installMessage(InstallOutcome::Failed, Program::CommandLine), "安装点读包失败！");
+    EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"001.VXR"}) << "nothing written";
+
+    // Planned: the proposal, or the number given, with the package's kind.
+    InstallPlan plan = planInstall(readInstallPackage(dir / "book.vxb"), pen.book);
+    EXPECT_EQ(plan.outcome(), InstallOutcome::Installed);
+    EXPECT_EQ(plan.entry(), "005.vxr");
+    EXPECT_TRUE(plan.custom());
+    EXPECT_EQ(plan.size(), static_cast<std::int64_t>(book.size()));
+    EXPECT_EQ(plan.install({}), InstallOutcome::Installed);
+    EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.VXR", "005.vxr"}));
 }
 
 TEST_F(InstallerTest, SourceChangedWhileCopyingLeavesNothing) {
