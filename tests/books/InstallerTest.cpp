@@ -86,8 +86,11 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
         EXPECT_EQ(checkBookNumber(pen.book, c.number, c.ext), c.expected) << c.number << c.ext;
     }
 
-    // A full folder proposes 998, never 000 or 999.
-    for (int i = 1; i <= 998; ++i) pen.touch(formatBookNumber(i) + ".vxs");
+    // A full folder proposes 998, never 000 or 999, and has no free number.
+    for (int i = 1; i <= 997; ++i) pen.touch(formatBookNumber(i) + ".vxs");
+    EXPECT_EQ(lowestFreeNumber(TakenNames(pen.book), ".vxs"), "998");
+    pen.touch("998.vxs");
+    EXPECT_EQ(lowestFreeNumber(TakenNames(pen.book), ".vxs"), std::nullopt);
     EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "998");
 }
 
@@ -200,6 +203,7 @@ TEST(Text, Gb18030AndUtf8AreCheckedAtEveryByteRangesEdge) {
           "\xE1\x80", "\xF1\x80\x80"}) {
         EXPECT_FALSE(isValidUtf8(invalid)) << testing::PrintToString(invalid);
     }
+    EXPECT_FALSE(isValidUtf8(std::string_view("\xE1\x80\x80", 2))) << "cut off mid-character";
     EXPECT_EQ(utf8Characters("a\x80\xC3\xA9\xE1\x80"),
               (std::vector<std::string_view>{"a", "\x80", "\xC3\xA9", "\xE1", "\x80"}));
 }
