@@ -99,8 +99,7 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     PenFolder pen;
     pen.touch("temp", "new");
     pen.touch("001.vxr", "old");
-    const int folder = open(pen.book.c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_GE(folder, 0);
+    const int folder = openBookFolder(pen.book).release();
     EXPECT_EQ(linkThenUnlink(folder, "temp", "001.vxr"), EEXIST);
     EXPECT_EQ(readFile(pen.book + "001.vxr"), "old");
     EXPECT_EQ(readFile(pen.book + "temp"), "new");
@@ -110,85 +109,50 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     close(folder);
 }
 
-// exFAT through FUSE: what a pen's FAT is like where the kernel has no vfat.
-// Case-insensitive, no hard links, and renameat2 says EINVAL to
-// RENAME_NOREPLACE onto a free name.
-struct ExfatVolume {
-    ExfatVolume() {
-        std::filesystem::create_directory(root);
-        if (geteuid() != 0 || !runQuietly("truncate -s 8M " + image) ||
-            !runQuietly("mkfs.exfat " + image)) {
-            return;
-        }
-        device = commandOutput("losetup -f --show " + image).value_or("");
-        mounted = !device.empty() && runQuietly("mount.exfat-fuse " + device + " " + root);
-        if (mounted) std::filesystem::create_directory(book);
-    }
-    ~ExfatVolume() {
-        if (mounted) runQuietly("umount " + root);
-        if (!device.empty()) runQuietly("losetup -d " + device);
-    }
-    TempDir dir;
-    std::string image = dir / "pen.img", root = dir / "pen", book = root + "/BOOK/", device;
-    bool mounted = false;
-};
-
+// exFAT through FUSE, the nearest to a pen's FAT here: case-insensitive, no
+// hard links, and EINVAL to RENAME_NOREPLACE onto a free name.
 TEST(NoReplaceRename, OnAVolumeWithoutItAnInstallStillNeverReplaces) {
-    const ExfatVolume volume;
-    if (!volume.mounted) GTEST_SKIP() << "needs root, mkfs.exfat (exfatprogs) and exfat-fuse";
-    const UniqueFd folder = openBookFolder(volume.book);
-    writeFile(volume.book + "temp", "new");
+    TempDir dir;
+    const std::string image = dir / "pen.img", root = dir / "pen", book = root + "/BOOK/";
+    std::filesystem::create_directory(root);
+    const std::string device = commandOutput("truncate -s 8M " + image + " && mkfs.exfat " + image +
+                                             " >/dev/null && losetup -f --show " + image)
+                                   .value_or("");
+    const bool mounted = !device.empty() && runQuietly("mount.exfat-fuse " + device + " " + root);
+    const std::shared_ptr<void> unmount(
+        nullptr, [&](void*) { runQuietly("umount " + root + "; losetup -d " + device); });
+    if (!mounted) GTEST_SKIP() << "needs root, mkfs.exfat (exfatprogs) and exfat-fuse";
+    std::filesystem::create_directory(book);
+    const UniqueFd folder = openBookFolder(book);
+    writeFile(book + "temp", "x");
     ASSERT_NE(renameat2(folder.get(), "temp", folder.get(), "001.vxr", RENAME_NOREPLACE), 0);
     ASSERT_EQ(errno, EINVAL) << "the volume refuses RENAME_NOREPLACE";
-    EXPECT_EQ(renameNoReplace(folder.get(), "temp", "001.vxr"), 0);
-    writeFile(volume.book + "temp", "newer");
-    EXPECT_EQ(renameNoReplace(folder.get(), "temp", "001.VXR"), EEXIST);
-    EXPECT_EQ(readFile(volume.book + "001.vxr"), "new");
-
-    TempDir dir;
     const std::string path = writeFile(dir / "book.vxb", BookFile{.name = vxbName("书")}.bytes());
     for (const char* target : {"002.vxr", "002.VXR"}) {
-        BookInstaller installer(path, volume.book, target, false);
+        BookInstaller installer(path, book, target, false);
         ASSERT_EQ(installer.check(), InstallResult::Installed);
         EXPECT_EQ(installer.install({}), std::string(target) == "002.vxr" ? InstallResult::Installed
                                                                           : InstallResult::Taken);
     }
-    EXPECT_EQ(readFile(volume.book + "002.vxr"), readFile(path));
-    EXPECT_EQ(fileNamesIn(volume.book), (std::set<std::string>{"001.vxr", "002.vxr", "temp"}));
+    EXPECT_EQ(readFile(book + "002.vxr"), readFile(path));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "temp"}));
 }
 
-// Names read from a pen: GB 18030 titles and UTF-8 codes, at the edges of
-// each byte range.
+// Titles (GB 18030) and codes (UTF-8) read from a pen, at each range's edges.
 TEST(Text, Gb18030AndUtf8AreCheckedAtEveryByteRangesEdge) {
-    const std::pair<std::string, std::optional<std::string>> gb[] = {
-        {"", ""},
-        {"abc", "abc"},
-        {"\x81\x40", "丂"},
-        {"\x81\xFE", "侢"},
-        {"\xFE\xFE", "\uE4C5"},
-        {"\x81\x30\x81\x30", "\u0080"},
-        {"\x84\x31\xA4\x39", "\uFFFF"},
-        {"\x90\x30\x81\x30", "\U00010000"},
-        {"\xE3\x32\x9A\x35", "\U0010FFFF"},
-        // Bytes outside the ranges, and a character cut off at the end.
-        {"\x80", {}},
-        {"a\xFF", {}},
-        {"\x81\x3F", {}},
-        {"\x81\x7F", {}},
-        {"\x81\xFF", {}},
-        {"\x81\x30\x81\x2F", {}},
-        {"\x81\x30\x81\x3A", {}},
-        {"\xE3\x32\x9A\x36", {}},
-        {"\x81", {}},
-        {"a\x81\x30", {}},
-        {"\x81\x30\x81", {}}};
-    for (const auto& [bytes, text] : gb) {
-        EXPECT_EQ(decodeGb18030(bytes), text) << testing::PrintToString(bytes);
-        if (text) {
-            EXPECT_EQ(encodeGb18030(*text), bytes) << testing::PrintToString(bytes);
-        }
+    // The first and the last of each range, and what they stand for.
+    const std::string gb =
+        "abc\x81\x40\x81\xFE\xFE\xFE\x81\x30\x81\x30\x84\x31\xA4\x39"
+        "\x90\x30\x81\x30\xE3\x32\x9A\x35";
+    const std::string text = "abc丂侢\uE4C5\u0080\uFFFF\U00010000\U0010FFFF";
+    EXPECT_EQ(decodeGb18030(gb), text);
+    EXPECT_EQ(encodeGb18030(text), gb);
+    // Bytes outside the ranges, and a character cut off at the end.
+    for (const char* bytes :
+         {"\x80", "a\xFF", "\x81\x3F", "\x81\x7F", "\x81\xFF", "\x81\x30\x81\x2F",
+          "\x81\x30\x81\x3A", "\xE3\x32\x9A\x36", "\x81", "a\x81\x30", "\x81\x30\x81"}) {
+        EXPECT_EQ(decodeGb18030(bytes), std::nullopt) << testing::PrintToString(bytes);
     }
-    EXPECT_EQ(encodeGb18030("\xC3"), std::nullopt) << "not UTF-8";
 
     for (const char* valid :
          {"", "\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
@@ -307,99 +271,85 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
     pen.touch("001.VXR");
     struct statvfs fs;
     ASSERT_EQ(statvfs(pen.book.c_str(), &fs), 0);
-    const std::int64_t free = static_cast<std::int64_t>(fs.f_bavail * fs.f_frsize);
-    std::filesystem::create_directory(dir / "folder.vxb");
-    ASSERT_EQ(mkfifo((dir / "fifo.vxb").c_str(), 0600), 0);
-    const std::string penLine =
-        "the pen has no BOOK folder of its own (missing, or a link to "
-        "elsewhere); nothing was written";
-    struct Row {
-        std::string file;
-        std::optional<std::string> number;
-        InstallOutcome outcome;
-        std::string window, commandLine;  // the window's text when it is the same
-        std::string folder = "";          // pen.book when empty
-        bool readOnly = false;            // as the platform sees the pen
-    };
-    const std::string taken = "此点读包编号已存在！";
-    const Row rows[] = {
-        {"notes.txt",
-         {},
-         InstallOutcome::NotPackage,
-         "点读包文件无效！",
-         "not a .vxb book package"},
-        {"missing.vxb", {}, InstallOutcome::SourceMissing, "点读包文件无效！", "no such file"},
-        {"notes.txt/x.vxb",
-         {},
-         InstallOutcome::SourceUnreadable,
-         "点读包文件无效！",
-         "cannot read the file: Not a directory"},
-        // The number first, even of a file that will not do.
-        {"short.vxb", "1a2", InstallOutcome::NumberNotDigits, "点读包编号必须为数字！", ""},
-        {"short.vxb", "01", InstallOutcome::NumberNotThreeDigits, "点读包编号号必须为3位数字！",
-         ""},
-        {"short.vxb", "001", InstallOutcome::NumberTaken, taken,
-         taken + " (number 001 is taken; choose another with --number)"},
-        {"book.vxb",
-         {},
-         InstallOutcome::ReadOnly,
-         "点读笔处于只读状态，无法写入！请用“点读笔”菜单中的“检查点读笔…”检查。",
-         "the pen is mounted read-only (its file system may be damaged: try penshelf-cli check); "
-         "nothing was written",
-         "",
-         true},
-        {"short.vxb", {}, InstallOutcome::InvalidSource, "点读包文件无效！", ""},
-        {"folder.vxb", {}, InstallOutcome::InvalidSource, "点读包文件无效！", ""},
-        {"fifo.vxb", {}, InstallOutcome::InvalidSource, "点读包文件无效！", ""},
-        {"book.vxb",
-         {},
-         InstallOutcome::NoBookFolder,
-         "安装点读包失败！",
-         penLine,
-         dir / "NOBOOK/"},
-        {"book.vxb", {}, InstallOutcome::NoBookFolder, "安装点读包失败！", penLine, "-"},
-        {"huge.vxb", {}, InstallOutcome::NoSpace, "点读笔空间不足，无法安装此点读包！", ""},
-        {"big.vxb",
-         {},
-         InstallOutcome::TooLarge,
-         "点读包文件不能超过4GB，点读笔无法存放此点读包！",
-         ""},
-    };
+    const auto free = static_cast<std::int64_t>(fs.f_bavail * fs.f_frsize);
     writeFile(dir / "notes.txt", book);
     writeFile(dir / "short.vxb", book.substr(0, 184));
     writeFile(dir / "book.vxb", book);
     // Sparse: a gibibyte more than the pen's free space, and 4 GiB.
     ASSERT_EQ(truncate(writeFile(dir / "huge.vxb", book).c_str(), free + (1LL << 30)), 0);
     ASSERT_EQ(truncate(writeFile(dir / "big.vxb", book).c_str(), 1LL << 32), 0);
+    std::filesystem::create_directory(dir / "folder.vxb");
+    ASSERT_EQ(mkfifo((dir / "fifo.vxb").c_str(), 0600), 0);
+    // A BOOK linked to a folder on the computer, the working folder too: "" is no folder.
+    TempDir elsewhere;
+    std::filesystem::create_directory_symlink(elsewhere.path(), dir / "linked");
+    writeFile(elsewhere / "005.vxr", "x");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+
+    using O = InstallOutcome;
+    const std::string noFolder =
+        "the pen has no BOOK folder of its own (missing, or a link to "
+        "elsewhere); nothing was written";
+    struct Row {
+        const char* file;
+        const char* number;  // "" for the proposal
+        O outcome;
+        std::string window, commandLine = {};  // the window's when empty
+        std::string folder = {};  // pen.book when empty; "-" none; "ro" pen.book, read-only
+    };
+    const Row rows[] = {
+        {"notes.txt", "", O::NotPackage, texts::bookFileInvalid, "not a .vxb book package"},
+        {"missing.vxb", "", O::SourceMissing, texts::bookFileInvalid, "no such file"},
+        {"notes.txt/x.vxb", "", O::SourceUnreadable, texts::bookFileInvalid,
+         "cannot read the file: Not a directory"},
+        // The number first, even of a file that will not do.
+        {"short.vxb", "1a2", O::NumberNotDigits, texts::numberNotDigits},
+        {"short.vxb", "01", O::NumberNotThreeDigits, texts::numberNotThreeDigits},
+        {"short.vxb", "001", O::NumberTaken, texts::numberTaken,
+         texts::numberTaken + std::string(" (number 001 is taken; choose another with --number)")},
+        {"book.vxb", "", O::ReadOnly, texts::penReadOnly, texts::penReadOnlyCommandLine, "ro"},
+        {"short.vxb", "", O::InvalidSource, texts::bookFileInvalid},
+        {"folder.vxb", "", O::InvalidSource, texts::bookFileInvalid},
+        {"fifo.vxb", "", O::InvalidSource, texts::bookFileInvalid},  // without hanging
+        {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, dir / "NOBOOK/"},
+        {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, dir / "linked/"},
+        {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, "-"},
+        {"huge.vxb", "", O::NoSpace, texts::penSpaceTooSmall},
+        {"big.vxb", "", O::TooLarge, texts::bookFileTooLarge},
+    };
     for (const Row& row : rows) {
-        if (row.outcome == InstallOutcome::TooLarge && free <= (1LL << 32)) continue;
-        SCOPED_TRACE(row.file + " " + row.number.value_or("-"));
+        if (row.outcome == O::TooLarge && free <= (1LL << 32)) continue;
+        SCOPED_TRACE(row.file + (" " + row.folder));
         const InstallPackage package = readInstallPackage(dir / row.file);
-        const std::string folder = row.folder == "-"    ? ""
-                                   : row.folder.empty() ? pen.book
-                                                        : row.folder;
-        const InstallOutcome outcome =
-            package.outcome != InstallOutcome::Installed
-                ? package.outcome
-                : planInstall(package, folder, row.number, [&] { return row.readOnly; }).outcome();
+        const std::string folder = row.folder == "-"                          ? ""
+                                   : row.folder.empty() || row.folder == "ro" ? pen.book
+                                                                              : row.folder;
+        const auto number = *row.number ? std::optional<std::string>(row.number) : std::nullopt;
+        const O outcome = package.outcome != O::Installed
+                              ? package.outcome
+                              : planInstall(package, folder, number, [&] {
+                                    return row.folder == "ro";
+                                }).outcome();
         EXPECT_EQ(outcome, row.outcome);
         EXPECT_EQ(installMessage(outcome, Program::Window), row.window);
         EXPECT_EQ(installMessage(outcome, Program::CommandLine,
-                                 {.number = row.number.value_or(""), .error = package.error}),
+                                 {.number = row.number, .error = package.error}),
                   row.commandLine.empty() ? row.window : row.commandLine);
-        EXPECT_EQ(isUsersMistake(outcome),
-                  row.folder.empty() && !row.readOnly && outcome != InstallOutcome::NoSpace);
+        EXPECT_EQ(isUsersMistake(outcome), row.folder.empty() && outcome != O::NoSpace);
     }
-    EXPECT_EQ(installMessage(InstallOutcome::Failed, Program::CommandLine), "安装点读包失败！");
+    EXPECT_EQ(installMessage(O::Failed, Program::CommandLine), texts::installFailed);
     EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"001.VXR"}) << "nothing written";
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
+    EXPECT_FALSE(std::filesystem::exists(dir / "NOBOOK"));
 
-    // Planned: the proposal, or the number given, with the package's kind.
+    // Planned: the proposal, with the package's kind.
     InstallPlan plan = planInstall(readInstallPackage(dir / "book.vxb"), pen.book);
-    EXPECT_EQ(plan.outcome(), InstallOutcome::Installed);
     EXPECT_EQ(plan.entry(), "005.vxr");
     EXPECT_TRUE(plan.custom());
     EXPECT_EQ(plan.size(), static_cast<std::int64_t>(book.size()));
-    EXPECT_EQ(plan.install({}), InstallOutcome::Installed);
+    EXPECT_EQ(plan.install({}), O::Installed);
     EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.VXR", "005.vxr"}));
 }
 
@@ -452,32 +402,6 @@ TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
     EXPECT_EQ(copy.result, InstallResult::Taken);
     EXPECT_EQ(readFile(pen.book + "006.vxr"), "another program's book");
     EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"006.vxr"});
-}
-
-TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
-    const std::string path = source(BookFile{.name = vxbName("书")}.bytes());
-    std::filesystem::remove(pen.book);
-    EXPECT_EQ(install(path).checked, InstallResult::NoBookFolder);
-    EXPECT_FALSE(std::filesystem::exists(pen.book));
-
-    // A BOOK that is a link to a folder on the computer.
-    TempDir elsewhere;
-    std::filesystem::create_directory_symlink(elsewhere.path(), pen.dir / "BOOK");
-    EXPECT_EQ(install(path, "050.vxr").checked, InstallResult::NoBookFolder);
-    EXPECT_TRUE(fileNamesIn(elsewhere.path()).empty());
-
-    // A pen whose volume is not mounted has no folder: nothing is looked up or
-    // written relative to this program's working folder.
-    writeFile(elsewhere / "005.vxr", "x");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(elsewhere.path());
-    EXPECT_EQ(checkBookNumber("", "005", ".vxr"), NumberCheck::Valid);
-    EXPECT_FALSE(existsInFolder("", "005.vxr"));
-    BookInstaller unmounted(path, "", "007.vxr", true);
-    EXPECT_EQ(unmounted.check(), InstallResult::NoBookFolder);
-    EXPECT_EQ(unmounted.install({}), InstallResult::NoBookFolder);
-    std::filesystem::current_path(previous);
-    EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
 }
 
 // A read-only pen stands for every folder the install cannot write into: a
