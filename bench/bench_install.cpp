@@ -4,7 +4,12 @@
 // clock: cp's work happens in a child process and the flush in the kernel,
 // neither of which shows in this process's CPU time.
 //
-// Prints "ratio BM_InstallThroughWindow/BM_CpAndFsync: x (goal <= 1.50)".
+// The install also fsyncs BOOK/ once the copy has its name, which the
+// reference does not: after the file's, that costs 0.2 to 4 ms here (about
+// 1 %), so the reference stays cp and the file's fsync alone. The first
+// window of the process also loads its fonts: the fastest repetition counts.
+//
+// Prints "ratio BM_InstallThroughWindow/BM_CpAndFsync: x (goal <= 1.10)".
 
 #include "app/InstWindow.h"
 
@@ -30,7 +35,7 @@ namespace {
 using namespace penshelf;
 
 constexpr size_t packageSize = size_t{256} << 20;
-constexpr double goal = 1.5;
+constexpr double goal = 1.1;
 
 struct Setup {
     Setup() {
@@ -91,12 +96,12 @@ BENCHMARK(BM_CpAndFsync)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2)
-    ->Repetitions(3);
+    ->Repetitions(5);
 BENCHMARK(BM_InstallThroughWindow)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2)
-    ->Repetitions(3);
+    ->Repetitions(5);
 
 }  // namespace
 

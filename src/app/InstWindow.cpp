@@ -1,9 +1,6 @@
 #include "app/InstWindow.h"
 
 #include "app/WindowTexts.h"
-#include "books/BookHeader.h"
-#include "books/BookNumber.h"
-#include "books/Installer.h"
 #include "device/DefaultModeGate.h"
 #include "texts/InstallMessages.h"
 #include "ui_InstWindow.h"
@@ -28,28 +25,21 @@ int progressValue(std::int64_t value) {
     return static_cast<int>(std::min<std::int64_t>(value, INT_MAX));
 }
 
-// Moves the progress bar along a copy of chunks chunks. Setting a
-// QProgressBar's value takes microseconds (it lays out its text each time),
-// more than copying a chunk. So the bar moves whenever that can show, every
-// thousandth of the way, and is set exactly before each redraw and at the
-// last chunk: whenever it can be seen or read, it stands at the last chunk
-// written.
+// Moves the progress bar along a copy of chunks chunks. A visible
+// QProgressBar repaints at once whenever its value moves by a percent or a
+// few pixels, which over a whole copy costs more than the copy's own work. So
+// the bar is set only just before each redraw and at the last chunk: whenever
+// it can be seen or read, it stands at the last chunk written.
 class ThrottledProgress {
   public:
     ThrottledProgress(QProgressBar& bar, std::int64_t chunks, std::function<void()> redraw)
-        : bar_(bar),
-          chunks_(chunks),
-          step_(std::max<std::int64_t>(1, chunks / 1000)),
-          redraw_(std::move(redraw)) {
+        : bar_(bar), chunks_(chunks), redraw_(std::move(redraw)) {
         sinceDrawn_.start();
     }
 
     void chunkWritten(std::int64_t chunk) {
         const bool redraw = chunk % 64 == 0 && sinceDrawn_.elapsed() >= redrawIntervalMs;
-        if (chunk >= nextStep_ || redraw || chunk == chunks_ - 1) {
-            bar_.setValue(progressValue(chunk));
-            nextStep_ = chunk + step_;
-        }
+        if (redraw || chunk == chunks_ - 1) bar_.setValue(progressValue(chunk));
         if (redraw) {
             redraw_();
             sinceDrawn_.restart();
@@ -59,8 +49,6 @@ class ThrottledProgress {
   private:
     QProgressBar& bar_;
     const std::int64_t chunks_;
-    const std::int64_t step_;
-    std::int64_t nextStep_ = 0;
     QElapsedTimer sinceDrawn_;
     std::function<void()> redraw_;
 };
@@ -87,53 +75,38 @@ void InstWindow::showWindow() {
 }
 
 void InstWindow::windowDidLoad() {
-    extBook_ = GetBookType(inputs_.pathBook);
+    package_ = readInstallPackage(inputs_.pathBook);
     ui_->dtBookName->setText(QString::fromStdString(inputs_.nameBook));
-    ui_->dtBookOid->setText(
-        QString::fromStdString(proposeBookNumberFor(inputs_.pathZiro, inputs_.pathBook)));
+    ui_->dtBookOid->setText(QString::fromStdString(package_.proposedNumber(inputs_.pathZiro)));
     // Said at once rather than after the user has picked a number.
-    if (inputs_.penReadOnly && inputs_.penReadOnly()) showInfo(texts::penReadOnly);
+    if (inputs_.penReadOnly && inputs_.penReadOnly()) {
+        showInfo(texts::messageFor(InstallOutcome::ReadOnly).window);
+    }
 }
 
 void InstWindow::InstallBook() {
     if (copying_ || nRefresh_ != Outcome::None) return;
-    const std::string number = ui_->dtBookOid->text().toStdString();
-    BookInstaller installer(inputs_.pathBook, inputs_.pathZiro, number + extBook_,
-                            extBook_ == ".vxr");
-    if (!checkInstall(number, installer)) return;
+    InstallPlan plan = planInstall(package_, inputs_.pathZiro, ui_->dtBookOid->text().toStdString(),
+                                   inputs_.penReadOnly);
+    if (plan.outcome() != InstallOutcome::Installed) {
+        showInfo(texts::messageFor(plan.outcome()).window);
+        return;
+    }
 
     copying_ = true;
-    startCopy(installer.chunkCount());
-    const InstallResult result = copy(installer);
+    startCopy(plan.chunkCount());
+    const InstallOutcome result = copy(plan);
     copying_ = false;
 
-    if (result == InstallResult::Installed) {
+    if (result == InstallOutcome::Installed) {
         nRefresh_ = Outcome::Installed;
         QMetaObject::invokeMethod(this, &InstWindow::closeModalWindow, Qt::QueuedConnection);
         return;
     }
     // Nothing of the book is on the pen; the user may try again or cancel.
-    showInfo(messageFor(result));
+    showInfo(texts::messageFor(result).window);
     ui_->prInstall->hide();
     setControlsEnabled(true);
-}
-
-bool InstWindow::checkInstall(const std::string& number, BookInstaller& installer) {
-    if (const NumberCheck check = checkBookNumber(inputs_.pathZiro, number, extBook_);
-        check != NumberCheck::Valid) {
-        showInfo(messageFor(check));
-        return false;
-    }
-    // The pen may have turned read-only since the window opened.
-    if (inputs_.penReadOnly && inputs_.penReadOnly()) {
-        showInfo(texts::penReadOnly);
-        return false;
-    }
-    if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
-        showInfo(messageFor(refused));
-        return false;
-    }
-    return true;
 }
 
 void InstWindow::startCopy(std::int64_t chunks) {
@@ -148,15 +121,14 @@ void InstWindow::startCopy(std::int64_t chunks) {
     if (inputs_.modeGate) inputs_.modeGate->deliverPending();
 }
 
-InstallResult InstWindow::copy(BookInstaller& installer) {
-    ThrottledProgress progress(*ui_->prInstall, installer.chunkCount(), [this] { keepDrawn(); });
-    return installer.install(
-        {.chunkWritten = [&](std::int64_t chunk) { progress.chunkWritten(chunk); },
-         .flushing =
-             [this] {
-                 showInfo(texts::flushingToPen);
-                 keepDrawn();
-             }});
+InstallOutcome InstWindow::copy(InstallPlan& plan) {
+    ThrottledProgress progress(*ui_->prInstall, plan.chunkCount(), [this] { keepDrawn(); });
+    return plan.install({.chunkWritten = [&](std::int64_t chunk) { progress.chunkWritten(chunk); },
+                         .flushing =
+                             [this] {
+                                 showInfo(texts::flushingToPen);
+                                 keepDrawn();
+                             }});
 }
 
 void InstWindow::CancelBook() {
@@ -181,8 +153,8 @@ void InstWindow::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void InstWindow::showInfo(const char* text) {
-    ui_->dtInfo->setText(QString::fromUtf8(text));
+void InstWindow::showInfo(const std::string& text) {
+    ui_->dtInfo->setText(QString::fromStdString(text));
 }
 
 void InstWindow::setControlsEnabled(bool enabled) {

@@ -3,6 +3,8 @@
 // user settles on and copies the package onto the pen with a progress bar.
 // Its outcome is nRefresh(), read by the caller after the modal run.
 
+#include "books/InstallPlan.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -16,9 +18,7 @@ class InstWindow;
 
 namespace penshelf {
 
-class BookInstaller;
 class DefaultModeGate;
-enum class InstallResult;
 
 class InstWindow : public QDialog {
     Q_OBJECT
@@ -68,13 +68,10 @@ class InstWindow : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // The number checks, then the installer's own; shows the first refusal.
-    // True when the package may be copied to target.
-    bool checkInstall(const std::string& number, BookInstaller& installer);
     // The window as it is during the copy, drawn once before the first chunk.
     void startCopy(std::int64_t chunks);
-    InstallResult copy(BookInstaller& installer);
-    void showInfo(const char* text);
+    InstallOutcome copy(InstallPlan& plan);
+    void showInfo(const std::string& text);
     void setControlsEnabled(bool enabled);
     // Lets the window repaint during the copy, without taking input.
     void keepDrawn();
@@ -82,7 +79,7 @@ class InstWindow : public QDialog {
     std::unique_ptr<Ui::InstWindow> ui_;
     const Inputs inputs_;
     Outcome nRefresh_ = Outcome::None;
-    std::string extBook_;  // ".vxr" or ".vxs", decided when the window loads
+    InstallPackage package_;  // read when the window loads
     bool loaded_ = false;
     bool copying_ = false;
 };

@@ -1,6 +1,5 @@
 #include "books/BookNumber.h"
 
-#include "books/BookHeader.h"
 #include "books/Catalogue.h"
 #include "books/Text.h"
 #include "books/UniqueFd.h"
@@ -29,31 +28,48 @@ bool existsInFolder(const std::string& folder, const std::string& name) {
     return TakenNames(folder).contains(name);
 }
 
+namespace {
+
+// Every entry counts, folders and dangling links too: the name is taken.
+void takeEntries(FolderListing listing, std::unordered_set<std::string>& names) {
+    while (const dirent* entry = listing.next()) names.insert(asciiLower(entry->d_name));
+}
+
+}  // namespace
+
 TakenNames::TakenNames(const std::string& folder) {
-    if (folder.empty()) return;
-    FolderListing listing(openBookFolder(folder));
-    // Every entry counts, folders and dangling links too: the name is taken.
-    while (const dirent* entry = listing.next()) names_.insert(asciiLower(entry->d_name));
+    if (!folder.empty()) takeEntries(FolderListing(openBookFolder(folder)), names_);
+}
+
+TakenNames::TakenNames(int folderFd) {
+    takeEntries(FolderListing::of(folderFd), names_);
 }
 
 bool TakenNames::contains(const std::string& name) const {
     return names_.count(asciiLower(name)) > 0;
 }
 
+bool TakenNames::take(const std::string& name) {
+    return names_.insert(asciiLower(name)).second;
+}
+
+void TakenNames::release(const std::string& name) {
+    names_.erase(asciiLower(name));
+}
+
+std::optional<std::string> lowestFreeNumber(const TakenNames& taken, const std::string& extBook) {
+    for (int i = 1; i <= highestProposal; ++i) {
+        if (!taken.contains(formatBookNumber(i) + extBook)) return formatBookNumber(i);
+    }
+    return std::nullopt;
+}
+
 std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTitle,
                               const std::string& extBook) {
     if (defaultTitle >= 1 && defaultTitle <= highestProposal) return formatBookNumber(defaultTitle);
     // Up to 998 look-ups: the folder is listed once.
-    const TakenNames taken(folder);
-    for (int i = 1; i <= highestProposal; ++i) {
-        if (!taken.contains(formatBookNumber(i) + extBook)) return formatBookNumber(i);
-    }
-    return formatBookNumber(highestProposal);
-}
-
-std::string proposeBookNumberFor(const std::string& folder, const std::string& packagePath) {
-    return proposeBookNumber(folder, GetBookDefaultTitle(packagePath).value_or(0),
-                             GetBookType(packagePath));
+    return lowestFreeNumber(TakenNames(folder), extBook)
+        .value_or(formatBookNumber(highestProposal));
 }
 
 NumberCheck checkBookNumber(const std::string& folder, std::string_view number,

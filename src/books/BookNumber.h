@@ -3,6 +3,7 @@
 // a package in a pen's BOOK/ folder. What the install proposes and accepts.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -21,12 +22,22 @@ std::string formatBookNumber(int n);
 // or a BOOK that is a link, holds nothing.
 class TakenNames {
   public:
+    TakenNames() = default;
     explicit TakenNames(const std::string& folder);
+    // The entries of a folder held open.
+    explicit TakenNames(int folderFd);
     bool contains(const std::string& name) const;
+    // Counts name as taken from now on; false when it was already.
+    bool take(const std::string& name);
+    void release(const std::string& name);
 
   private:
     std::unordered_set<std::string> names_;
 };
+
+// The lowest number from 001 to 998 that names nothing of extBook in taken;
+// nothing when every one does. Never 000 or 999.
+std::optional<std::string> lowestFreeNumber(const TakenNames& taken, const std::string& extBook);
 
 // Whether name is taken in folder, as above.
 bool existsInFolder(const std::string& folder, const std::string& name);
@@ -36,10 +47,6 @@ bool existsInFolder(const std::string& folder, const std::string& name);
 // folder for extBook, or 998 when every one is. Never 000 or 999.
 std::string proposeBookNumber(const std::string& folder, std::uint16_t defaultTitle,
                               const std::string& extBook);
-
-// The same for the package file at packagePath, from its header: its default
-// title (a missing one counts as 0) and its extension, GetBookType.
-std::string proposeBookNumberFor(const std::string& folder, const std::string& packagePath);
 
 // The checks of a typed number, in the order the user is told about them.
 enum class NumberCheck { Valid, NotDigits, NotThreeDigits, Taken };

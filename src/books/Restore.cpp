@@ -17,15 +17,11 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <set>
 
 namespace penshelf {
 namespace {
 
 constexpr std::int64_t blockSize = 1 << 20;
-// The numbers a renumbered book may take, as the install proposes them.
-constexpr int lowestNumber = 1;
-constexpr int highestNumber = 998;
 
 // The entries of the pen's folder by their folded names: a FAT pen takes
 // 002.VXS and 002.vxs for one file.
@@ -97,15 +93,14 @@ class Checker {
     std::unique_ptr<char[]> buffer_ = std::make_unique<char[]>(blockSize);
 };
 
-// The lowest number from 001 to 998 whose name is not taken for the
-// extension of entry; taken gets the new name. Nothing when all are.
-std::optional<std::string> lowestFreeEntry(const std::string& entry, std::set<std::string>& taken) {
+// The lowest number the install would propose for the kind of entry, which
+// taken then counts; nothing when every one is taken.
+std::optional<std::string> takeLowestFreeEntry(const std::string& entry, TakenNames& taken) {
     const std::string extension = entry.substr(3);
-    for (int n = lowestNumber; n <= highestNumber; ++n) {
-        const std::string candidate = formatBookNumber(n) + extension;
-        if (taken.insert(foldedEntry(candidate)).second) return candidate;
-    }
-    return std::nullopt;
+    const std::optional<std::string> number = lowestFreeNumber(taken, extension);
+    if (!number) return std::nullopt;
+    taken.take(*number + extension);
+    return *number + extension;
 }
 
 // The book of the backup that a shared package in it plays: its name string
@@ -323,7 +318,7 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
     RestoreProgress progress;
     progress.books = writes.size();
     for (const RestoreItem* item : writes) progress.total += item->book.size;
-    std::set<std::string> taken;
+    TakenNames taken;
     bool listed = false;
     for (const RestoreItem* item : writes) {
         if (callbacks.cancelled && callbacks.cancelled()) {
@@ -352,15 +347,13 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         if (item->state == RestoreState::Conflict) {
             // What the pen holds now, and the numbers books still to come keep.
             if (!listed) {
-                for (const auto& [folded, name] : penEntries(bookFolderFd)) taken.insert(folded);
+                taken = TakenNames(bookFolderFd);
                 for (const RestoreItem* keeping : writes) {
-                    if (keeping->state == RestoreState::ToCopy) {
-                        taken.insert(foldedEntry(keeping->book.entry));
-                    }
+                    if (keeping->state == RestoreState::ToCopy) taken.take(keeping->book.entry);
                 }
                 listed = true;
             }
-            const std::optional<std::string> entry = lowestFreeEntry(book.entry, taken);
+            const std::optional<std::string> entry = takeLowestFreeEntry(book.entry, taken);
             if (!entry) {
                 result.failure = InstallResult::Taken;
                 report.books.push_back(std::move(result));
@@ -425,7 +418,7 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         // A new number that stayed unused is free for the next book again.
         if (installed != InstallResult::Installed && installed != InstallResult::Taken &&
             item->state == RestoreState::Conflict) {
-            taken.erase(foldedEntry(result.penEntry));
+            taken.release(result.penEntry);
         }
         if (installed == InstallResult::Installed) {
             result.kind = Kind::Restored;

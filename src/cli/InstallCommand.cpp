@@ -3,11 +3,7 @@
 // safe copy. Every file is tried; the exit status is the worst outcome.
 #include "cli/PenCommandEntries.h"
 
-#include "books/BookHeader.h"
-#include "books/BookNumber.h"
-#include "books/InstallTemporary.h"
-#include "books/Installer.h"
-#include "books/UniqueFd.h"
+#include "books/InstallPlan.h"
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
@@ -16,15 +12,8 @@
 
 #include <QJsonArray>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <iterator>
-#include <iostream>
 #include <ostream>
 
 namespace penshelf::cli {
@@ -38,56 +27,16 @@ struct Outcome {
     std::string message;
 };
 
-int statusOf(InstallResult result) {
-    switch (result) {
-        case InstallResult::Installed:
-            return exitSuccess;
-        case InstallResult::InvalidSource:
-        case InstallResult::TooLarge:
-        case InstallResult::Taken:
-            return exitUserError;
-        case InstallResult::NoSpace:
-        case InstallResult::NoBookFolder:
-        case InstallResult::ReadOnly:
-        case InstallResult::Failed:
-            break;
-    }
-    return exitFailure;
-}
-
-// The window's message, with the number and what to do about it.
-std::string takenMessage(const std::string& number) {
-    return std::string(texts::numberTaken) + " (number " + number +
-           " is taken; choose another with --number)";
-}
-
-std::string messageOf(InstallResult result, const std::string& number) {
-    if (result == InstallResult::Taken) return takenMessage(number);
-    if (result == InstallResult::ReadOnly) return penReadOnlyMessage;
-    if (result == InstallResult::NoBookFolder) {
-        return "the pen has no BOOK folder of its own (missing, or a link to elsewhere); "
-               "nothing was written";
-    }
-    return messageFor(result);
-}
-
-// Why a file cannot be read, or nothing when it can.
-std::optional<std::string> unreadable(const std::string& file) {
-    const UniqueFd fd(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.isOpen()) {
-        return errno == ENOENT ? std::string("no such file")
-                               : std::string("cannot read the file: ") + std::strerror(errno);
-    }
-    return std::nullopt;
-}
-
 // The install window's information line, redrawn in place on a terminal.
 class Progress {
   public:
     Progress(Reply& reply, std::string file) : line_(reply), file_(std::move(file)) {}
     void show(const char* message, int percent = -1) {
-        line_.show(file_ + ": " + message +
-                   (percent >= 0 ? " " + std::to_string(percent) + "%" : ""));
+        // Appended piece by piece: GCC 12 sees overlapping copies in a chain of +.
+        std::string text = file_;
+        text.append(": ").append(message);
+        if (percent >= 0) text.append(" ").append(std::to_string(percent)).append("%");
+        line_.show(text);
     }
 
   private:
@@ -98,48 +47,37 @@ class Progress {
 Outcome installOne(const std::string& file, const std::optional<std::string>& number,
                    const std::string& folder, Reply& reply) {
     Outcome outcome;
-    const auto refuse = [&](int status, const std::string& message) {
-        outcome.status = status;
-        outcome.message = message;
-        reply.say(escapeField(file) + ": " + message);
+    const auto refuse = [&](InstallOutcome refused, int error = 0) {
+        outcome.status = isUsersMistake(refused) ? exitUserError : exitFailure;
+        outcome.message =
+            texts::fillIn(texts::messageFor(refused).cli, {outcome.number, std::strerror(error)});
+        reply.say(escapeField(file) + ": " + outcome.message);
         return outcome;
     };
-    if (!isBookPackageSource(file)) return refuse(exitUserError, "not a .vxb book package");
-    if (const auto problem = unreadable(file)) return refuse(exitUserError, *problem);
+    const InstallPackage package = readInstallPackage(file);
+    if (package.outcome != InstallOutcome::Installed) return refuse(package.outcome, package.error);
 
-    const std::string extBook = GetBookType(file);
-    outcome.number = number.value_or(proposeBookNumberFor(folder, file));
-    if (const NumberCheck check = checkBookNumber(folder, outcome.number, extBook);
-        check != NumberCheck::Valid) {
-        return refuse(exitUserError, check == NumberCheck::Taken ? takenMessage(outcome.number)
-                                                                 : messageFor(check));
-    }
-    outcome.entry = outcome.number + extBook;
-    BookInstaller installer(file, folder, outcome.entry, extBook == ".vxr");
-    if (const InstallResult refused = installer.check(); refused != InstallResult::Installed) {
-        return refuse(statusOf(refused), messageOf(refused, outcome.number));
-    }
+    InstallPlan plan = planInstall(package, folder, number);
+    outcome.number = plan.number();
+    outcome.entry = plan.entry();
+    if (plan.outcome() != InstallOutcome::Installed) return refuse(plan.outcome());
 
-    InstallResult result;
     {
         const InterruptCleanup cleanup;
         Progress progress(reply, escapeField(file));
         progress.show(texts::installing, 0);
-        const std::int64_t chunks = installer.chunkCount();
+        const std::int64_t chunks = plan.chunkCount();
         int shownPercent = 0;
-        result = installer.install({.chunkWritten =
-                                        [&](std::int64_t chunk) {
-                                            const int percent =
-                                                static_cast<int>((chunk + 1) * 100 / chunks);
-                                            if (percent == shownPercent) return;
-                                            shownPercent = percent;
-                                            progress.show(texts::installing, percent);
-                                        },
-                                    .flushing = [&] { progress.show(texts::flushingToPen); }});
+        plan.install({.chunkWritten =
+                          [&](std::int64_t chunk) {
+                              const int percent = static_cast<int>((chunk + 1) * 100 / chunks);
+                              if (percent == shownPercent) return;
+                              shownPercent = percent;
+                              progress.show(texts::installing, percent);
+                          },
+                      .flushing = [&] { progress.show(texts::flushingToPen); }});
     }
-    if (result != InstallResult::Installed) {
-        return refuse(statusOf(result), messageOf(result, outcome.number));
-    }
+    if (plan.outcome() != InstallOutcome::Installed) return refuse(plan.outcome());
     return outcome;
 }
 

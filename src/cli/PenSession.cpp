@@ -182,7 +182,7 @@ const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& opti
 
 bool refusesWrites(const Platform& platform, const PenRecord& pen, Reply& reply) {
     if (!platform.volumes().isReadOnly(pen.bsdName)) return false;
-    reply.fail(exitFailure, penReadOnlyMessage);
+    reply.fail(exitFailure, texts::penReadOnlyCommandLine);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "device/PenMonitor.h"
 #include "device/Platform.h"
 #include "device/PenRecord.h"
+#include "texts/InstallMessages.h"
 
 #include <QJsonObject>
 
@@ -97,10 +98,6 @@ const PenRecord* choosePen(const PenSession& session, const PenOptions& options,
 // mounted is mounted first, and standard error says how that went.
 const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& options, Reply& reply);
 
-// What a command that would write says of a pen whose volume refuses writes.
-inline constexpr const char* penReadOnlyMessage =
-    "the pen is mounted read-only (its file system may be damaged: try penshelf-cli check); "
-    "nothing was written";
 // Whether the pen's volume refuses writes (mounted read-only, or turned so by
 // the kernel after an error), in which case it has replied so: install,
 // remove and restore then stop with exitFailure before copying anything.

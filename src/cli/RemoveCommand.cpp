@@ -41,7 +41,7 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
         case RemovalResult::Removed:
             break;
         case RemovalResult::ReadOnly:
-            return reply.fail(exitFailure, penReadOnlyMessage);
+            return reply.fail(exitFailure, texts::penReadOnlyCommandLine);
         case RemovalResult::NotRemoved:
             return reply.fail(exitFailure, "could not remove " + escapeField(book->entry));
     }

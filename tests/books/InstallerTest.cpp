@@ -6,8 +6,11 @@
 #include "books/BookNumber.h"
 #include "books/Catalogue.h"
 #include "books/BookRemoval.h"
+#include "books/InstallPlan.h"
 #include "books/Installer.h"
 #include "books/NoReplaceRename.h"
+#include "books/Text.h"
+#include "texts/InstallMessages.h"
 
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
@@ -20,6 +23,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <numeric>
@@ -83,8 +87,11 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
         EXPECT_EQ(checkBookNumber(pen.book, c.number, c.ext), c.expected) << c.number << c.ext;
     }
 
-    // A full folder proposes 998, never 000 or 999.
-    for (int i = 1; i <= 998; ++i) pen.touch(formatBookNumber(i) + ".vxs");
+    // A full folder proposes 998, never 000 or 999, and has no free number.
+    for (int i = 1; i <= 997; ++i) pen.touch(formatBookNumber(i) + ".vxs");
+    EXPECT_EQ(lowestFreeNumber(TakenNames(pen.book), ".vxs"), "998");
+    pen.touch("998.vxs");
+    EXPECT_EQ(lowestFreeNumber(TakenNames(pen.book), ".vxs"), std::nullopt);
     EXPECT_EQ(proposeBookNumber(pen.book, 0, ".vxs"), "998");
 }
 
@@ -93,8 +100,7 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     PenFolder pen;
     pen.touch("temp", "new");
     pen.touch("001.vxr", "old");
-    const int folder = open(pen.book.c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_GE(folder, 0);
+    const int folder = openBookFolder(pen.book).release();
     EXPECT_EQ(linkThenUnlink(folder, "temp", "001.vxr"), EEXIST);
     EXPECT_EQ(readFile(pen.book + "001.vxr"), "old");
     EXPECT_EQ(readFile(pen.book + "temp"), "new");
@@ -102,6 +108,69 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     EXPECT_EQ(readFile(pen.book + "002.vxr"), "new");
     EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.vxr", "002.vxr"}));
     close(folder);
+}
+
+// exFAT through FUSE, the nearest to a pen's FAT here: case-insensitive, no
+// hard links, and EINVAL to RENAME_NOREPLACE onto a free name.
+TEST(NoReplaceRename, OnAVolumeWithoutItAnInstallStillNeverReplaces) {
+    TempDir dir;
+    const std::string image = dir / "pen.img", root = dir / "pen", book = root + "/BOOK/";
+    std::filesystem::create_directory(root);
+    const std::string device = commandOutput("truncate -s 8M " + image + " && mkfs.exfat " + image +
+                                             " >/dev/null && losetup -f --show " + image)
+                                   .value_or("");
+    const bool mounted = !device.empty() && runQuietly("mount.exfat-fuse " + device + " " + root);
+    const std::shared_ptr<void> unmount(
+        nullptr, [&](void*) { runQuietly("umount " + root + "; losetup -d " + device); });
+    if (!mounted) GTEST_SKIP() << "needs root, mkfs.exfat (exfatprogs) and exfat-fuse";
+    std::filesystem::create_directory(book);
+    const UniqueFd folder = openBookFolder(book);
+    writeFile(book + "temp", "x");
+    ASSERT_NE(renameat2(folder.get(), "temp", folder.get(), "001.vxr", RENAME_NOREPLACE), 0);
+    ASSERT_EQ(errno, EINVAL) << "the volume refuses RENAME_NOREPLACE";
+    const std::string path = writeFile(dir / "book.vxb", BookFile{.name = vxbName("书")}.bytes());
+    for (const char* target : {"002.vxr", "002.VXR"}) {
+        BookInstaller installer(path, book, target, false);
+        ASSERT_EQ(installer.check(), InstallResult::Installed);
+        EXPECT_EQ(installer.install({}), std::string(target) == "002.vxr" ? InstallResult::Installed
+                                                                          : InstallResult::Taken);
+    }
+    EXPECT_EQ(readFile(book + "002.vxr"), readFile(path));
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "temp"}));
+}
+
+// Titles (GB 18030) and codes (UTF-8) read from a pen, at each range's edges.
+TEST(Text, Gb18030AndUtf8AreCheckedAtEveryByteRangesEdge) {
+    // The first and the last of each range, and what they stand for.
+    const std::string gb =
+        "abc\x81\x40\x81\xFE\xFE\xFE\x81\x30\x81\x30\x84\x31\xA4\x39"
+        "\x90\x30\x81\x30\xE3\x32\x9A\x35";
+    const std::string text = "abc丂侢\uE4C5\u0080\uFFFF\U00010000\U0010FFFF";
+    EXPECT_EQ(decodeGb18030(gb), text);
+    EXPECT_EQ(encodeGb18030(text), gb);
+    // Bytes outside the ranges, and a character cut off at the end.
+    for (const char* bytes :
+         {"\x80", "a\xFF", "\x81\x3F", "\x81\x7F", "\x81\xFF", "\x81\x30\x81\x2F",
+          "\x81\x30\x81\x3A", "\xE3\x32\x9A\x36", "\x81", "a\x81\x30", "\x81\x30\x81"}) {
+        EXPECT_EQ(decodeGb18030(bytes), std::nullopt) << testing::PrintToString(bytes);
+    }
+
+    for (const char* valid :
+         {"", "\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
+          "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "a\xC3\xA9z"}) {
+        EXPECT_TRUE(isValidUtf8(valid)) << testing::PrintToString(valid);
+    }
+    // Overlong forms, surrogates, beyond U+10FFFF, a stray or missing continuation.
+    for (const char* invalid :
+         {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xC2\x7F", "\xC2\xC0", "\xE0\x9F\xBF",
+          "\xED\xA0\x80", "\xE1\x80\x7F", "\xE1\x80\xC0", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80",
+          "\xF5\x80\x80\x80", "\xF1\x80\x80\x7F", "\xF8\x88\x80\x80\x80", "\xFF", "a\xC2",
+          "\xE1\x80", "\xF1\x80\x80"}) {
+        EXPECT_FALSE(isValidUtf8(invalid)) << testing::PrintToString(invalid);
+    }
+    EXPECT_FALSE(isValidUtf8(std::string_view("\xE1\x80\x80", 2))) << "cut off mid-character";
+    EXPECT_EQ(utf8Characters("a\x80\xC3\xA9\xE1\x80"),
+              (std::vector<std::string_view>{"a", "\x80", "\xC3\xA9", "\xE1", "\x80"}));
 }
 
 // What one install reported and left behind.
@@ -196,31 +265,93 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
     }
 }
 
-TEST_F(InstallerTest, UnreadableHeaderlessOrTooLargeSourceIsRefusedUpFront) {
-    const std::string book = BookFile{.name = vxbName("书")}.bytes();
-    for (size_t size : {0, 184}) {
-        EXPECT_EQ(install(source(book.substr(0, size))).checked, InstallResult::InvalidSource)
-            << size;
-    }
-    EXPECT_EQ(install(dir / "missing.vxb").checked, InstallResult::InvalidSource);
-    std::filesystem::create_directory(dir / "folder.vxb");
-    EXPECT_EQ(install(dir / "folder.vxb").checked, InstallResult::InvalidSource);
-    ASSERT_EQ(mkfifo((dir / "fifo.vxb").c_str(), 0600), 0);
-    EXPECT_EQ(install(dir / "fifo.vxb").checked, InstallResult::InvalidSource) << "without hanging";
-
-    // A sparse source a gibibyte larger than the pen's free space.
+// Each refusal of a plan, in the order the checks run, with what the window
+// and the command line tell the user and the command line's exit status.
+TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
+    const std::string book = BookFile{.name = vxbName("书"), .defaultTitle = 5}.bytes();
+    pen.touch("001.VXR");
     struct statvfs fs;
     ASSERT_EQ(statvfs(pen.book.c_str(), &fs), 0);
-    const std::string huge = source(book);
-    ASSERT_EQ(truncate(huge.c_str(), static_cast<off_t>(fs.f_bavail * fs.f_frsize) + (1LL << 30)),
-              0);
-    EXPECT_EQ(install(huge).checked, InstallResult::NoSpace);
-    // 4 GiB: more than a file on the pen's FAT can hold, however much room there is.
-    if (fs.f_bavail * fs.f_frsize > (1ULL << 32)) {
-        ASSERT_EQ(truncate(huge.c_str(), 1LL << 32), 0);
-        EXPECT_EQ(install(huge).checked, InstallResult::TooLarge);
+    const auto free = static_cast<std::int64_t>(fs.f_bavail * fs.f_frsize);
+    writeFile(dir / "notes.txt", book);
+    writeFile(dir / "short.vxb", book.substr(0, 184));
+    writeFile(dir / "book.vxb", book);
+    // Sparse: a gibibyte more than the pen's free space, and 4 GiB.
+    ASSERT_EQ(truncate(writeFile(dir / "huge.vxb", book).c_str(), free + (1LL << 30)), 0);
+    ASSERT_EQ(truncate(writeFile(dir / "big.vxb", book).c_str(), 1LL << 32), 0);
+    std::filesystem::create_directory(dir / "folder.vxb");
+    ASSERT_EQ(mkfifo((dir / "fifo.vxb").c_str(), 0600), 0);
+    // A BOOK linked to a folder on the computer, the working folder too: "" is no folder.
+    TempDir elsewhere;
+    std::filesystem::create_directory_symlink(elsewhere.path(), dir / "linked");
+    writeFile(elsewhere / "005.vxr", "x");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+
+    using O = InstallOutcome;
+    const std::string noFolder =
+        "the pen has no BOOK folder of its own (missing, or a link to "
+        "elsewhere); nothing was written";
+    struct Row {
+        const char* file;
+        const char* number;  // "" for the proposal
+        O outcome;
+        std::string window, commandLine = {};  // the window's when empty
+        std::string folder = {};  // pen.book when empty; "-" none; "ro" pen.book, read-only
+    };
+    const Row rows[] = {
+        {"notes.txt", "", O::NotPackage, texts::bookFileInvalid, "not a .vxb book package"},
+        {"missing.vxb", "", O::SourceMissing, texts::bookFileInvalid, "no such file"},
+        {"notes.txt/x.vxb", "", O::SourceUnreadable, texts::bookFileInvalid,
+         "cannot read the file: Not a directory"},
+        // The number first, even of a file that will not do.
+        {"short.vxb", "1a2", O::NumberNotDigits, texts::numberNotDigits},
+        {"short.vxb", "01", O::NumberNotThreeDigits, texts::numberNotThreeDigits},
+        {"short.vxb", "001", O::NumberTaken, texts::numberTaken,
+         texts::numberTaken + std::string(" (number 001 is taken; choose another with --number)")},
+        {"book.vxb", "", O::ReadOnly, texts::penReadOnly, texts::penReadOnlyCommandLine, "ro"},
+        {"short.vxb", "", O::InvalidSource, texts::bookFileInvalid},
+        {"folder.vxb", "", O::InvalidSource, texts::bookFileInvalid},
+        {"fifo.vxb", "", O::InvalidSource, texts::bookFileInvalid},  // without hanging
+        {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, dir / "NOBOOK/"},
+        {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, dir / "linked/"},
+        {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, "-"},
+        {"huge.vxb", "", O::NoSpace, texts::penSpaceTooSmall},
+        {"big.vxb", "", O::TooLarge, texts::bookFileTooLarge},
+    };
+    for (const Row& row : rows) {
+        if (row.outcome == O::TooLarge && free <= (1LL << 32)) continue;
+        SCOPED_TRACE(row.file + (" " + row.folder));
+        const InstallPackage package = readInstallPackage(dir / row.file);
+        const std::string folder = row.folder == "-"                          ? ""
+                                   : row.folder.empty() || row.folder == "ro" ? pen.book
+                                                                              : row.folder;
+        const auto number = *row.number ? std::optional<std::string>(row.number) : std::nullopt;
+        const O outcome = package.outcome != O::Installed
+                              ? package.outcome
+                              : planInstall(package, folder, number, [&] {
+                                    return row.folder == "ro";
+                                }).outcome();
+        EXPECT_EQ(outcome, row.outcome);
+        const texts::Message message = texts::messageFor(outcome);
+        EXPECT_EQ(message.window, row.window);
+        EXPECT_EQ(texts::fillIn(message.cli, {row.number, std::strerror(package.error)}),
+                  row.commandLine.empty() ? row.window : row.commandLine);
+        EXPECT_EQ(isUsersMistake(outcome), row.folder.empty() && outcome != O::NoSpace);
     }
-    EXPECT_TRUE(fileNamesIn(pen.book).empty());
+    EXPECT_EQ(texts::messageFor(O::Failed).cli, std::string(texts::installFailed));
+    EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"001.VXR"}) << "nothing written";
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
+    EXPECT_FALSE(std::filesystem::exists(dir / "NOBOOK"));
+
+    // Planned: the proposal, with the package's kind.
+    InstallPlan plan = planInstall(readInstallPackage(dir / "book.vxb"), pen.book);
+    EXPECT_EQ(plan.entry(), "005.vxr");
+    EXPECT_TRUE(plan.custom());
+    EXPECT_EQ(plan.size(), static_cast<std::int64_t>(book.size()));
+    EXPECT_EQ(plan.install({}), O::Installed);
+    EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.VXR", "005.vxr"}));
 }
 
 TEST_F(InstallerTest, SourceChangedWhileCopyingLeavesNothing) {
@@ -272,32 +403,6 @@ TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
     EXPECT_EQ(copy.result, InstallResult::Taken);
     EXPECT_EQ(readFile(pen.book + "006.vxr"), "another program's book");
     EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"006.vxr"});
-}
-
-TEST_F(InstallerTest, NoBookFolderOfItsOwnIsRefusedWithoutWritingAnywhere) {
-    const std::string path = source(BookFile{.name = vxbName("书")}.bytes());
-    std::filesystem::remove(pen.book);
-    EXPECT_EQ(install(path).checked, InstallResult::NoBookFolder);
-    EXPECT_FALSE(std::filesystem::exists(pen.book));
-
-    // A BOOK that is a link to a folder on the computer.
-    TempDir elsewhere;
-    std::filesystem::create_directory_symlink(elsewhere.path(), pen.dir / "BOOK");
-    EXPECT_EQ(install(path, "050.vxr").checked, InstallResult::NoBookFolder);
-    EXPECT_TRUE(fileNamesIn(elsewhere.path()).empty());
-
-    // A pen whose volume is not mounted has no folder: nothing is looked up or
-    // written relative to this program's working folder.
-    writeFile(elsewhere / "005.vxr", "x");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(elsewhere.path());
-    EXPECT_EQ(checkBookNumber("", "005", ".vxr"), NumberCheck::Valid);
-    EXPECT_FALSE(existsInFolder("", "005.vxr"));
-    BookInstaller unmounted(path, "", "007.vxr", true);
-    EXPECT_EQ(unmounted.check(), InstallResult::NoBookFolder);
-    EXPECT_EQ(unmounted.install({}), InstallResult::NoBookFolder);
-    std::filesystem::current_path(previous);
-    EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
 }
 
 // A read-only pen stands for every folder the install cannot write into: a
