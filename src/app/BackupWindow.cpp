@@ -179,7 +179,7 @@ void BackupWindow::startBackup(const BackupRequest& request) {
     run([this, request, folder] {
         const BackupReport report =
             backUpPen(request, {.progress =
-                                    [this](const BackupProgress& p) {
+                                    [this](const BookCopyProgress& p) {
                                         post(texts::backingUp,
                                              {bookText(*p.current), p.book, p.books, p.bookDone,
                                               p.current->size, p.done, p.total},
@@ -220,7 +220,7 @@ void BackupWindow::startRestore(const std::string& folder, const std::string& bo
         const PlanReport report =
             planRestore(folder, bookFolder,
                         {.progress =
-                             [this](const RestoreProgress& p) {
+                             [this](const BookCopyProgress& p) {
                                  post(texts::checkingBackup,
                                       {bookText(*p.current), p.book, p.books, p.bookDone,
                                        p.current->size, p.done + p.bookDone, p.total},
@@ -255,7 +255,7 @@ void BackupWindow::planned(const PlanReport& report) {
         const RestoreReport result =
             runRestore(plan, choice,
                        {.progress =
-                            [this](const RestoreProgress& p) {
+                            [this](const BookCopyProgress& p) {
                                 post(texts::restoring,
                                      {bookText(*p.current), p.book, p.books, p.bookDone,
                                       p.current->size, p.done + p.bookDone, p.total},

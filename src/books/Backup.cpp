@@ -110,7 +110,7 @@ class BookCopier {
 
     // Copies book into a temporary file of the folder; fills in its size and
     // digest. Copied leaves the file in written, for name().
-    Result copy(BackupBook& book, BackupProgress& progress, WrittenCopy& copy) {
+    Result copy(BackupBook& book, BookCopyProgress& progress, WrittenCopy& copy) {
         UniqueFd source(openat(bookFd_, book.entry.c_str(),
                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         struct stat before;
@@ -175,7 +175,7 @@ class BookCopier {
 
   private:
     Result copyBlocks(int source, std::int64_t size, int file, int written,
-                      BackupProgress& progress) {
+                      BookCopyProgress& progress) {
         std::int64_t offset = 0;
         for (int i = 0; offset < size; ++i) {
             if (callbacks_.cancelled && callbacks_.cancelled()) return Result::Cancelled;
@@ -272,7 +272,7 @@ BackupReport backUpPen(const BackupRequest& request, const BackupCallbacks& call
         return foldedEntry(a.entry) < foldedEntry(b.entry);
     });
 
-    BackupProgress progress;
+    BookCopyProgress progress;
     progress.books = books.size();
     for (const BackupBook& book : books) progress.total += book.size;
     BookCopier copier(bookFd.get(), backupFd.get(), callbacks);

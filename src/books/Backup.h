@@ -25,18 +25,9 @@ struct BackupRequest {
     std::time_t when = 0;  // the date the manifest gives
 };
 
-struct BackupProgress {
-    std::size_t book = 0;   // the book being copied, counted from 0
-    std::size_t books = 0;  // the books to copy
-    const BackupBook* current = nullptr;
-    std::uint64_t bookDone = 0;  // its bytes copied so far
-    std::uint64_t done = 0;      // the bytes of every book copied so far
-    std::uint64_t total = 0;
-};
-
 struct BackupCallbacks {
     // After each block copied, and when a book starts.
-    std::function<void(const BackupProgress&)> progress;
+    std::function<void(const BookCopyProgress&)> progress;
     // Asked before each block; true stops the backup there.
     std::function<bool()> cancelled;
 };

@@ -28,6 +28,16 @@ struct BackupBook {
     std::string sha256;  // 64 lowercase hexadecimal digits
 };
 
+// How far a copy of books, out of a pen or back onto one, has come.
+struct BookCopyProgress {
+    std::size_t book = 0;   // the book being copied, counted from 0
+    std::size_t books = 0;  // the books to copy
+    const BackupBook* current = nullptr;
+    std::uint64_t bookDone = 0;  // its bytes copied so far
+    std::uint64_t done = 0;      // the bytes of every book copied so far
+    std::uint64_t total = 0;
+};
+
 struct BackupManifest {
     std::optional<std::string> identityCode;  // none when the pen's bytes are not UTF-8
     std::optional<std::string> product;

@@ -58,7 +58,7 @@ class Checker {
     // retarget, a shared package that names retarget->onPen where the book
     // names retarget->inBackup, and is otherwise the same.
     bool holds(int folderFd, const std::string& name, const BackupBook& book,
-               RestoreProgress& progress, const Retarget* retarget = nullptr) {
+               BookCopyProgress& progress, const Retarget* retarget = nullptr) {
         struct stat st;
         const UniqueFd file = openRegular(folderFd, name, st);
         if (!file.isOpen() || static_cast<std::uint64_t>(st.st_size) != book.size) return false;
@@ -150,7 +150,7 @@ PlanReport planRestore(const std::string& folder, const std::string& bookFolder,
     const auto fits = [](const BackupBook& book) {
         return book.size <= static_cast<std::uint64_t>(largestPenFile);
     };
-    RestoreProgress progress;
+    BookCopyProgress progress;
     progress.books = plan.manifest.books.size();
     for (const BackupBook& book : plan.manifest.books) {
         if (fits(book)) progress.total += book.size;
@@ -315,7 +315,7 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
         }
     }
 
-    RestoreProgress progress;
+    BookCopyProgress progress;
     progress.books = writes.size();
     for (const RestoreItem* item : writes) progress.total += item->book.size;
     TakenNames taken;
@@ -383,7 +383,7 @@ RestoreReport runRestore(const RestorePlan& plan, ConflictChoice choice,
                              static_cast<std::uint64_t>(chunk + 1) * installChunkSize, book.size);
                          if (chunk % 1024 == 0 || progress.bookDone == book.size) {
                              if (callbacks.progress) {
-                                 RestoreProgress shown = progress;
+                                 BookCopyProgress shown = progress;
                                  shown.done += progress.bookDone;
                                  callbacks.progress(shown);
                              }

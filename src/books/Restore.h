@@ -51,17 +51,8 @@ struct RestorePlan {
     std::size_t count(RestoreState state) const;
 };
 
-struct RestoreProgress {
-    std::size_t book = 0;  // counted from 0
-    std::size_t books = 0;
-    const BackupBook* current = nullptr;
-    std::uint64_t bookDone = 0;
-    std::uint64_t done = 0;
-    std::uint64_t total = 0;
-};
-
 struct RestoreCallbacks {
-    std::function<void(const RestoreProgress&)> progress;
+    std::function<void(const BookCopyProgress&)> progress;
     // Asked while the files are checked and before each book is copied.
     std::function<bool()> cancelled;
 };

@@ -6,6 +6,7 @@
 
 #include "books/Backup.h"
 #include "books/Text.h"
+#include "cli/BookProgressText.h"
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
@@ -20,10 +21,6 @@
 namespace penshelf::cli {
 
 namespace {
-
-int percentOf(std::uint64_t part, std::uint64_t whole) {
-    return whole == 0 ? 100 : static_cast<int>(part * 100 / whole);
-}
 
 QJsonObject toJson(const BackupBook& book) {
     return {{"entry", QString::fromStdString(escapeField(book.entry))},
@@ -53,12 +50,8 @@ int backupCommand(const PenOptions& options, PenSession& session, Reply& reply) 
              .product = isValidUtf8(pen->product) ? std::optional(pen->product) : std::nullopt,
              .when = std::time(nullptr)},
             {.progress =
-                 [&](const BackupProgress& p) {
-                     line.show("backing up " + escapeField(p.current->entry) + " " +
-                               escapeField(p.current->name) + ": " +
-                               std::to_string(percentOf(p.bookDone, p.current->size)) + "% (book " +
-                               std::to_string(p.book + 1) + " of " + std::to_string(p.books) +
-                               ", " + std::to_string(percentOf(p.done, p.total)) + "% of all)");
+                 [&](const BookCopyProgress& p) {
+                     line.show(bookProgressText("backing up", p, true));
                  },
              .cancelled = [&] { return stop.requested(); }});
     }

@@ -6,6 +6,7 @@
 
 #include "books/FreeSpace.h"
 #include "books/Restore.h"
+#include "cli/BookProgressText.h"
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
@@ -22,17 +23,6 @@ namespace {
 // The command line's words for an outcome, with its values filled in.
 std::string say(const texts::Message& message, std::initializer_list<std::string_view> values) {
     return texts::fillIn(message.cli, values);
-}
-
-int percentOf(std::uint64_t part, std::uint64_t whole) {
-    return whole == 0 ? 100 : static_cast<int>(part * 100 / whole);
-}
-
-std::string progressText(const char* doing, const RestoreProgress& p) {
-    return std::string(doing) + " " + escapeField(p.current->entry) + " " +
-           escapeField(p.current->name) + ": " +
-           std::to_string(percentOf(p.bookDone, p.current->size)) + "% (book " +
-           std::to_string(p.book + 1) + " of " + std::to_string(p.books) + ")";
 }
 
 }  // namespace
@@ -58,11 +48,12 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
         GracefulStop stop;
         {
             TerminalLine line(reply);
-            planned = planRestore(
-                folder, view.bookFolder,
-                {.progress =
-                     [&](const RestoreProgress& p) { line.show(progressText("checking", p)); },
-                 .cancelled = [&] { return stop.requested(); }});
+            planned = planRestore(folder, view.bookFolder,
+                                  {.progress =
+                                       [&](const BookCopyProgress& p) {
+                                           line.show(bookProgressText("checking", p, false));
+                                       },
+                                   .cancelled = [&] { return stop.requested(); }});
         }
         if (planned.status == PlanStatus::Cancelled) {
             reply.fail(exitFailure, say(texts::messageFor(planned.status), {}));
@@ -97,10 +88,12 @@ int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply)
     {
         const InterruptCleanup cleanup;
         TerminalLine line(reply);
-        report = runRestore(
-            plan, choice.value_or(ConflictChoice::Skip),
-            {.progress = [&](const RestoreProgress& p) { line.show(progressText("restoring", p)); },
-             .cancelled = {}});
+        report = runRestore(plan, choice.value_or(ConflictChoice::Skip),
+                            {.progress =
+                                 [&](const BookCopyProgress& p) {
+                                     line.show(bookProgressText("restoring", p, false));
+                                 },
+                             .cancelled = {}});
     }
     if (report.status != RestoreStatus::Done) {
         return reply.fail(exitFailure,

@@ -146,7 +146,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     // After the first book the pen goes (unmounted lazily) and another comes at its path.
     const PlanReport planned = planRestore(folder, otherPen);
     ASSERT_TRUE(planned.plan);
-    const auto swapPens = [&](const RestoreProgress& p) {
+    const auto swapPens = [&](const BookCopyProgress& p) {
         if (p.book != 1 || std::filesystem::exists(dir / "gone")) return;
         std::filesystem::rename(dir / "other", dir / "gone");
         std::filesystem::create_directories(otherPen);
@@ -309,7 +309,7 @@ TEST_F(BackupRestoreTest, AnUnreadableOrCancelledBookLeavesNoPartialFileAndATrue
     put(pen, books);
     // The second book is cut short as it is read, as by a pen pulled out; the third is cancelled.
     bool inThirdBook = false;
-    const auto progress = [&](const BackupProgress& p) {
+    const auto progress = [&](const BookCopyProgress& p) {
         if (p.book == 1 && p.bookDone == (1u << 20)) {
             EXPECT_EQ(truncate((pen + "002.vxr").c_str(), 1 << 20), 0);
         }
@@ -356,7 +356,7 @@ TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIs
     writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
     bool hugeRead = false;
     const RestoreCallbacks watch{.progress =
-                                     [&](const RestoreProgress& p) {
+                                     [&](const BookCopyProgress& p) {
                                          hugeRead |= p.current->size > 1u << 30 && p.bookDone > 0;
                                      },
                                  .cancelled = [&] { return hugeRead; }};
