@@ -1,4 +1,4 @@
-// The data member of the value codecs: bytes travel as base64 text.
+// The codec of binary values: bytes travel as base64 text.
 #include "soap/Base64.h"
 #include "soap/ElementText_p.h"
 #include "soap/USAdditions.h"

@@ -1,4 +1,4 @@
-// The date member of the value codecs: instants travel as ISO 8601 text in UTC.
+// The codec of date-time values: instants travel as ISO 8601 text in UTC.
 #include "soap/ElementText_p.h"
 #include "soap/ISO8601Formatting.h"
 #include "soap/ISO8601Parsing.h"
