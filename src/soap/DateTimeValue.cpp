@@ -6,10 +6,14 @@
 
 namespace penshelf::soap {
 
+std::string USAdditions<Instant>::text(Instant value) {
+    return ISO8601DateString(value);
+}
+
 _xmlNode* USAdditions<Instant>::xmlNodeForDoc(Instant value, _xmlDoc* doc,
                                               std::string_view elementName,
                                               std::optional<std::string_view> elementNSPrefix) {
-    return detail::makeTextElement(doc, elementName, elementNSPrefix, ISO8601DateString(value));
+    return detail::makeTextElement(doc, elementName, elementNSPrefix, text(value));
 }
 
 std::optional<Instant> USAdditions<Instant>::deserializeNode(_xmlNode* node) {
