@@ -358,6 +358,9 @@ TEST_F(ISO8601Reading, TimeSeparatorsAndWhiteSpace) {
     EXPECT_EQ(dateWithString("T12.30.15", '.', &range), cest(2024, 6, 15, 12, 30, 15));
     EXPECT_EQ(range, (Range{0, 9}));
     EXPECT_EQ(dateWithString("T12..Z", u'.'), utc(2024, 6, 15, 12));
+    // Seconds only after a second separator.
+    EXPECT_EQ(dateWithString("T12.3045", '.', &range), cest(2024, 6, 15, 12, 30));
+    EXPECT_EQ(range, (Range{0, 6}));
     EXPECT_EQ(dateWithString("2009-01-02T12-30-15Z", '-'), utc(2009, 1, 2, 12, 30, 15));
     EXPECT_EQ(dateWithString("2009-01-02T12·30·15Z", u'·'), utc(2009, 1, 2, 12, 30, 15));
     // Strict mode always uses ":".
