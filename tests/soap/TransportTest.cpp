@@ -329,6 +329,8 @@ TEST_F(ServiceTest, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
          httpError(1, "Unexpected response MIME type to SOAP call:text/html"), "text/html", 399},
         {"400 in HTML", "<p>bad</p>", std::nullopt, httpError(400, "Bad Request"), "text/html",
          400},
+        {"a proxy's 502 page", "<p>down</p>", std::nullopt, httpError(502, "Bad Gateway"),
+         "text/html", 502},
         // As the service answers: namespaces on the root, typed returns.
         {"the service's own form",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope "
