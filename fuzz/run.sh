@@ -32,7 +32,7 @@ soap="$root/src/soap"
 books="$root/src/books"
 # The SOAP codec half, as the penshelf_soap library holds it (no Qt).
 soap_sources=""
-for f in Base64 Calendar CurrentTime DataValue DateValue DebugLog ElementText ISO8601Formatting \
+for f in Base64 BinaryValue Calendar CurrentTime DateTimeValue DebugLog ElementText ISO8601Formatting \
          ISO8601Parsing SOAPFault USAdditions USBoolean XmlEscape HttpReasonPhrase \
          PagorFuncBinding_envelope ResponseDecoding ResponseLimits USGlobals; do
   soap_sources+=" $soap/$f.cpp"

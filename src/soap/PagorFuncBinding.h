@@ -25,9 +25,9 @@ class PagorFuncBinding final : public PagorFuncBindingResponseDelegate,
     struct Passkey {};
 
   public:
-    // init: no address yet, a 10-second timeout, no cookies, no logging, no credentials.
+    // A binding with no address yet, a 10-second timeout, no cookies, no logging, no credentials.
     static std::shared_ptr<PagorFuncBinding> init();
-    // initWithAddress: as init, with the endpoint parsed from `address`.
+    // As init(), with the endpoint parsed from `address`.
     static std::shared_ptr<PagorFuncBinding> initWithAddress(const std::string& address);
 
     explicit PagorFuncBinding(Passkey);

@@ -129,9 +129,10 @@ PagorFuncBindingOperation::PagorFuncBindingOperation(std::shared_ptr<PagorFuncBi
 
 PagorFuncBindingOperation::~PagorFuncBindingOperation() {
     // An operation goes away after its call, never inside a signal of its own exchange, so the
-    // exchange can go at once rather than with some later turn of the event loop.
+    // exchange can go at once rather than with some later turn of the event loop. A call that is
+    // over has finished or stopped its exchange already.
     if (QNetworkReply* exchange = urlConnection_) {
-        stop(*exchange, this);
+        if (!over_) stop(*exchange, this);
         delete exchange;
     }
 }
@@ -315,7 +316,7 @@ void PagorFuncBindingOperation::onFinished() {
         connection(&reply, connectionFailure(reply));
         return;
     }
-    onReadyRead();
+    if (!headReceived_ || reply.bytesAvailable() > 0) onReadyRead();
     if (over_) return;
     connectionDidFinishLoading(reply);
 }
@@ -332,10 +333,8 @@ void PagorFuncBindingOperation::tellDelegate() {
     over_ = true;
     if (deadline_ != 0) killTimer(deadline_);
     deadline_ = 0;
-    if (QNetworkReply* reply = urlConnection_) {
-        reply->disconnect(this);
-        if (reply->manager() != nullptr) reply->manager()->disconnect(this);
-    }
+    // The exchange needs no disconnecting: a call ends either with its exchange finished or
+    // through cancelWithError, which stops it first; whatever else arrives finds the call over.
     if (delegate_ != nullptr) delegate_->operation(*this, mutableResponse());
     if (whenOver_) whenOver_();
     if (deleteWhenOver_) deleteLater();

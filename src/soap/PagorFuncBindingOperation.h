@@ -36,8 +36,8 @@ struct HttpResponseHead {
 
 class PagorFuncBindingOperation : public QObject {
   public:
-    // initWithBinding:delegate:. The operation shares ownership of its binding, so the binding
-    // lives at least until the call is over; it does not own its delegate.
+    // The operation shares ownership of its binding, so the binding lives at least until the
+    // call is over; it does not own its delegate.
     PagorFuncBindingOperation(std::shared_ptr<PagorFuncBinding> binding,
                               PagorFuncBindingResponseDelegate* delegate);
     ~PagorFuncBindingOperation() override;
@@ -49,27 +49,12 @@ class PagorFuncBindingOperation : public QObject {
     // exchange goes on in the thread's event loop.
     void start();
 
-    const std::shared_ptr<PagorFuncBinding>& binding() const { return binding_; }
-    void setBinding(std::shared_ptr<PagorFuncBinding> binding) { binding_ = std::move(binding); }
     // Absent until the call starts.
     const std::optional<PagorFuncBindingResponse>& response() const { return response_; }
-    PagorFuncBindingResponseDelegate* delegate() const { return delegate_; }
-    void setDelegate(PagorFuncBindingResponseDelegate* delegate) { delegate_ = delegate; }
-    // The body received so far; absent until the first chunk.
-    const std::optional<QByteArray>& responseData() const { return responseData_; }
-    void setResponseData(std::optional<QByteArray> data) { responseData_ = std::move(data); }
-    QNetworkReply* urlConnection() const { return urlConnection_; }
-    // The exchange of this call: the operation owns it and receives its events from now on.
-    void setUrlConnection(QNetworkReply* exchange);
 
     // True once the call has ended (the delegate, if any, has been told).
     bool isOver() const { return over_; }
 
-    // The HTTP events of the exchange.
-    void connection(QNetworkReply& connection, QAuthenticator& didReceiveAuthenticationChallenge);
-    void connection(QNetworkReply& connection, const HttpResponseHead& didReceiveResponse);
-    void connection(QNetworkReply& connection, const QByteArray& didReceiveData);
-    void connection(QNetworkReply* connection, const ErrorRecord& didFailWithError);
     // Decodes the body and tells the delegate; each operation decodes its own result type.
     virtual void connectionDidFinishLoading(QNetworkReply& connection) = 0;
 
@@ -85,6 +70,14 @@ class PagorFuncBindingOperation : public QObject {
   private:
     friend class PagorFuncBinding;
 
+    // The HTTP events of the exchange.
+    void connection(QNetworkReply& connection, QAuthenticator& didReceiveAuthenticationChallenge);
+    void connection(QNetworkReply& connection, const HttpResponseHead& didReceiveResponse);
+    void connection(QNetworkReply& connection, const QByteArray& didReceiveData);
+    void connection(QNetworkReply* connection, const ErrorRecord& didFailWithError);
+
+    // The exchange of this call: the operation owns it and receives its events from now on.
+    void setUrlConnection(QNetworkReply* exchange);
     // After this the call ends with the time-out error, however the exchange is going.
     void startDeadline(int milliseconds);
     void resendWithCredentials(const QString& user, const QString& password);
@@ -99,14 +92,13 @@ class PagorFuncBindingOperation : public QObject {
     std::shared_ptr<PagorFuncBinding> binding_;
     PagorFuncBindingResponseDelegate* delegate_;
     std::optional<PagorFuncBindingResponse> response_;
-    std::optional<QByteArray> responseData_;
+    std::optional<QByteArray> responseData_;  // the body so far; absent until the first chunk
     QPointer<QNetworkReply> urlConnection_;
     QByteArray requestBody_;  // sent again when a challenge is answered by hand
     int deadline_ = 0;        // timer for the whole call, answers to challenges included
 
     int challenges_ = 0;
     bool headReceived_ = false;
-    bool cancelling_ = false;
     bool over_ = false;
     bool deleteWhenOver_ = false;     // asynchronous calls own themselves
     std::function<void()> whenOver_;  // how a synchronous wait learns that the call is over

@@ -17,7 +17,6 @@ class PagorFuncBinding_bookopen final : public PagorFuncBindingOperation {
                               std::optional<std::string> strguid);
 
     const std::optional<std::string>& strguid() const { return strguid_; }
-    void setStrguid(std::optional<std::string> value) { strguid_ = std::move(value); }
 
     void connectionDidFinishLoading(QNetworkReply& connection) override;
 
@@ -37,9 +36,7 @@ class PagorFuncBinding_synchronous final : public PagorFuncBindingOperation {
                                  std::optional<std::string> strmid);
 
     const std::optional<std::string>& strcid() const { return strcid_; }
-    void setStrcid(std::optional<std::string> value) { strcid_ = std::move(value); }
     const std::optional<std::string>& strmid() const { return strmid_; }
-    void setStrmid(std::optional<std::string> value) { strmid_ = std::move(value); }
 
     void connectionDidFinishLoading(QNetworkReply& connection) override;
 
@@ -60,9 +57,7 @@ class PagorFuncBinding_getproxyurl final : public PagorFuncBindingOperation {
                                  std::optional<std::string> strcid, std::optional<double> ntype);
 
     const std::optional<std::string>& strcid() const { return strcid_; }
-    void setStrcid(std::optional<std::string> value) { strcid_ = std::move(value); }
     const std::optional<double>& ntype() const { return ntype_; }
-    void setNtype(std::optional<double> value) { ntype_ = value; }
 
     void connectionDidFinishLoading(QNetworkReply& connection) override;
 
@@ -82,7 +77,6 @@ class PagorFuncBinding_test final : public PagorFuncBindingOperation {
                           std::optional<std::string> strmid);
 
     const std::optional<std::string>& strmid() const { return strmid_; }
-    void setStrmid(std::optional<std::string> value) { strmid_ = std::move(value); }
 
     void connectionDidFinishLoading(QNetworkReply& connection) override;
 
@@ -102,9 +96,7 @@ class PagorFuncBinding_getversion final : public PagorFuncBindingOperation {
                                 std::optional<std::string> strver);
 
     const std::optional<std::string>& strpid() const { return strpid_; }
-    void setStrpid(std::optional<std::string> value) { strpid_ = std::move(value); }
     const std::optional<std::string>& strver() const { return strver_; }
-    void setStrver(std::optional<std::string> value) { strver_ = std::move(value); }
 
     void connectionDidFinishLoading(QNetworkReply& connection) override;
 

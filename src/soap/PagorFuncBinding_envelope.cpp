@@ -1,35 +1,12 @@
 #include "soap/PagorFuncBinding_envelope.h"
 
-#include "soap/DebugLog.h"
 #include "soap/USAdditions.h"
 
-#include <libxml/tree.h>
-#include <libxml/xmlsave.h>
-
 #include <array>
-#include <memory>
 
 namespace penshelf::soap {
 
 namespace {
-
-struct Namespace {
-    const char* prefix;
-    const char* uri;
-};
-
-constexpr Namespace soapNamespace{"soap", "http://schemas.xmlsoap.org/soap/envelope/"};
-constexpr Namespace xslNamespace{"xsl", "http://www.w3.org/1999/XSL/Transform"};
-constexpr Namespace xsiNamespace{"xsi", "http://www.w3.org/2001/XMLSchema-instance"};
-// Declared after the xsl:version attribute is set, so they serialise after soap, xsl and xsi;
-// the attribute itself is written after all declarations.
-constexpr std::array<Namespace, 5> laterNamespaces{{
-    {"xsd", "http://www.w3.org/2001/XMLSchema"},
-    {"tns", "urn:PagorFunc"},
-    {"SOAP-ENC", "http://schemas.xmlsoap.org/soap/encoding/"},
-    {"SOAP-ENV", "http://schemas.xmlsoap.org/soap/envelope/"},
-    {"wsdl", "http://schemas.xmlsoap.org/wsdl/"},
-}};
 
 struct Operation {
     std::string_view name;
@@ -45,50 +22,63 @@ constexpr std::array<Operation, 5> knownOperations{{
     {"getversion", {"strpid", "strver"}, 2},
 }};
 
-const xmlChar* xml(const char* text) {
-    return reinterpret_cast<const xmlChar*>(text);
+// The declaration and the root's start tag up to its end: the namespaces the service's own
+// messages declare, then the xsl:version attribute.
+constexpr std::string_view envelopeStart =
+    "<?xml version=\"1.0\"?>\n"
+    "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+    "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:tns=\"urn:PagorFunc\" "
+    "xmlns:SOAP-ENC=\"http://schemas.xmlsoap.org/soap/encoding/\" "
+    "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+    "xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\" xsl:version=\"1.0\"";
+
+// Names and texts end at a NUL, which XML cannot hold.
+std::string_view beforeNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
 }
 
-struct DocDeleter {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-
-xmlNs* declare(xmlNode* node, const Namespace& ns) {
-    return xmlNewNs(node, xml(ns.uri), xml(ns.prefix));
+// Element text as XML writers escape it: "<", ">" and "&" as entity references and a carriage
+// return as a character reference (a reader would turn a bare one into a line feed); every other
+// byte, UTF-8 or not, as it is.
+void appendEscaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
+            default:
+                out += c;
+        }
+    }
 }
 
-xmlNode* nodeFor(const ElementValue& value, xmlDoc* doc, std::string_view name) {
-    return std::visit(
-        [&](const auto& v) -> xmlNode* {
-            using T = std::decay_t<decltype(v)>;
-            return USAdditions<T>::xmlNodeForDoc(v, doc, name);
-        },
-        value);
-}
-
-void append(xmlNode* parent, xmlNode* child) {
-    if (child != nullptr) xmlAddChild(parent, child);
-}
-
-struct BufferDeleter {
-    void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
-};
-
-// The document as libxml2's formatted dump writes it (declaration of version 1.0 without an
-// encoding, nested elements indented), but with non-ASCII text written as UTF-8 bytes: the
-// plain dump of a document without an encoding turns every such character into a numeric
-// reference, which the service would have to undo and which makes requests longer than needed.
-std::string formatted(xmlDoc* doc) {
-    std::unique_ptr<xmlBuffer, BufferDeleter> buffer(xmlBufferCreate());
-    if (!buffer) return {};
-    xmlSaveCtxt* save = xmlSaveToBuffer(buffer.get(), "UTF-8", XML_SAVE_FORMAT | XML_SAVE_NO_DECL);
-    if (save == nullptr) return {};
-    const long written = xmlSaveDoc(save, doc);
-    xmlSaveClose(save);
-    if (written < 0) return {};
-    return "<?xml version=\"1.0\"?>\n" +
-           std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
-                       static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+// One parameter on its own line at the given indentation: <name>text</name>, or <name/>
+// without text.
+void appendElement(std::string& out, std::string_view indent, std::string_view name,
+                   const ElementValue& value) {
+    const std::string text = std::visit(
+        [](const auto& v) { return USAdditions<std::decay_t<decltype(v)>>::text(v); }, value);
+    const std::string_view content = beforeNul(text);
+    name = beforeNul(name);
+    out.append(indent).append("<").append(name);
+    if (content.empty()) {
+        out += "/>\n";
+        return;
+    }
+    out += '>';
+    appendEscaped(out, content);
+    out.append("</").append(name).append(">\n");
 }
 
 }  // namespace
@@ -108,44 +98,38 @@ std::span<const std::string_view> PagorFuncBinding_envelope::parameterOrder(std:
 std::string PagorFuncBinding_envelope::serializedFormUsingFunc(
     std::string_view func, const std::optional<ElementMap>& headerElements,
     const std::optional<ElementMap>& bodyElements) const {
-    std::unique_ptr<xmlDoc, DocDeleter> doc(xmlNewDoc(xml("1.0")));
-    if (!doc) {
-        debugLog("Error creating the xml document tree");
-        return {};
+    const bool hasHeader = headerElements && !headerElements->empty();
+    const bool hasBody = bodyElements && !bodyElements->empty();
+    std::string out(envelopeStart);
+    if (!hasHeader && !hasBody) {
+        out += "/>\n";
+        return out;
     }
-
-    xmlNode* root = xmlNewDocNode(doc.get(), nullptr, xml("Envelope"), nullptr);
-    xmlDocSetRootElement(doc.get(), root);
-    xmlNs* soap = declare(root, soapNamespace);
-    xmlSetNs(root, soap);
-    xmlNs* xsl = declare(root, xslNamespace);
-    declare(root, xsiNamespace);
-    xmlNewNsProp(root, xsl, xml("version"), xml("1.0"));
-    for (const Namespace& ns : laterNamespaces) declare(root, ns);
-
-    if (headerElements && !headerElements->empty()) {
-        xmlNode* header = xmlNewDocNode(doc.get(), soap, xml("Header"), nullptr);
-        xmlAddChild(root, header);
-        for (const auto& [name, value] : *headerElements) {
-            append(header, nodeFor(value, doc.get(), name));
-        }
+    out += ">\n";
+    if (hasHeader) {
+        out += "  <soap:Header>\n";
+        for (const auto& [name, value] : *headerElements) appendElement(out, "    ", name, value);
+        out += "  </soap:Header>\n";
     }
-
-    if (bodyElements && !bodyElements->empty()) {
-        xmlNode* body = xmlNewDocNode(doc.get(), soap, xml("Body"), nullptr);
-        xmlAddChild(root, body);
-        const std::string funcName(func);
-        xmlNode* operation = xmlNewDocNode(doc.get(), soap, xml(funcName.c_str()), nullptr);
-        xmlAddChild(body, operation);
+    if (hasBody) {
+        func = beforeNul(func);
+        out.append("  <soap:Body>\n    <soap:").append(func);
+        std::size_t written = 0;
         for (std::string_view parameter : parameterOrder(func)) {
             const auto found = bodyElements->find(parameter);
-            if (found != bodyElements->end()) {
-                append(operation, nodeFor(found->second, doc.get(), parameter));
-            }
+            if (found == bodyElements->end()) continue;
+            if (written++ == 0) out += ">\n";
+            appendElement(out, "      ", parameter, found->second);
         }
+        if (written == 0) {
+            out += "/>\n";
+        } else {
+            out.append("    </soap:").append(func).append(">\n");
+        }
+        out += "  </soap:Body>\n";
     }
-
-    return formatted(doc.get());
+    out += "</soap:Envelope>\n";
+    return out;
 }
 
 }  // namespace penshelf::soap

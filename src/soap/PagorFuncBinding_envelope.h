@@ -27,7 +27,9 @@ class PagorFuncBinding_envelope {
 
     // The envelope for the operation `func`. "Header" appears only for a non-empty header map,
     // "Body" only for a non-empty body map; parameters are written in the operation's parameter
-    // order, whatever order the map holds them in. Empty when libxml2 cannot make a document.
+    // order, whatever order the map holds them in. The text is what libxml2's formatted dump of
+    // the same document gives, written directly: building and dumping a tree took a tenth of a
+    // call's work on the calling thread.
     std::string serializedFormUsingFunc(std::string_view func,
                                         const std::optional<ElementMap>& headerElements,
                                         const std::optional<ElementMap>& bodyElements) const;

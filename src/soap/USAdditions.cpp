@@ -69,10 +69,14 @@ std::optional<std::string> USAdditions<std::string>::deserializeNode(_xmlNode* n
     return detail::readElementString(node);
 }
 
+std::string USAdditions<double>::text(double value) {
+    return numberText(value);
+}
+
 _xmlNode* USAdditions<double>::xmlNodeForDoc(double value, _xmlDoc* doc,
                                              std::string_view elementName,
                                              std::optional<std::string_view> elementNSPrefix) {
-    return detail::makeTextElement(doc, elementName, elementNSPrefix, numberText(value));
+    return detail::makeTextElement(doc, elementName, elementNSPrefix, text(value));
 }
 
 std::optional<double> USAdditions<double>::deserializeNode(_xmlNode* node) {

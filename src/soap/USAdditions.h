@@ -15,15 +15,17 @@ struct _xmlDoc;
 
 namespace penshelf::soap {
 
-// xmlNodeForDoc returns a new element of doc, attached nowhere (the caller attaches it), named
-// "prefix:elementName" when a non-empty prefix is given; the prefix must be declared on an
-// enclosing element. deserializeNode returns absent for a null node.
+// text gives the text a value travels as. xmlNodeForDoc returns a new element of doc holding that
+// text, attached nowhere (the caller attaches it), named "prefix:elementName" when a non-empty
+// prefix is given; the prefix must be declared on an enclosing element. deserializeNode returns
+// absent for a null node.
 template <typename T>
 struct USAdditions;
 
 // Text, escaped on the way in and unescaped on the way out; absent when the element has no text.
 template <>
 struct USAdditions<std::string> {
+    static std::string text(std::string_view value) { return std::string(value); }
     static _xmlNode* xmlNodeForDoc(std::string_view value, _xmlDoc* doc,
                                    std::string_view elementName,
                                    std::optional<std::string_view> elementNSPrefix = std::nullopt);
@@ -34,6 +36,7 @@ struct USAdditions<std::string> {
 // number of the text and gives 0 when there is none, so it is never absent for a real node.
 template <>
 struct USAdditions<double> {
+    static std::string text(double value);
     static _xmlNode* xmlNodeForDoc(double value, _xmlDoc* doc, std::string_view elementName,
                                    std::optional<std::string_view> elementNSPrefix = std::nullopt);
     static std::optional<double> deserializeNode(_xmlNode* node);
@@ -41,6 +44,7 @@ struct USAdditions<double> {
 
 template <>
 struct USAdditions<USBoolean> {
+    static std::string text(USBoolean value) { return value.stringValue(); }
     static _xmlNode* xmlNodeForDoc(USBoolean value, _xmlDoc* doc, std::string_view elementName,
                                    std::optional<std::string_view> elementNSPrefix = std::nullopt) {
         return value.xmlNodeForDoc(doc, elementName, elementNSPrefix);
@@ -53,6 +57,8 @@ struct USAdditions<USBoolean> {
 // Binary data as base64 text; absent when the element has no text or the text does not decode.
 template <>
 struct USAdditions<Bytes> {
+    // Empty only for no bytes, or when memory for the text ran out.
+    static std::string text(const Bytes& value);
     static _xmlNode* xmlNodeForDoc(const Bytes& value, _xmlDoc* doc, std::string_view elementName,
                                    std::optional<std::string_view> elementNSPrefix = std::nullopt);
     static std::optional<Bytes> deserializeNode(_xmlNode* node);
@@ -62,6 +68,7 @@ struct USAdditions<Bytes> {
 // lenient ISO 8601 reader, absent when the element has no text or the text does not parse.
 template <>
 struct USAdditions<Instant> {
+    static std::string text(Instant value);
     static _xmlNode* xmlNodeForDoc(Instant value, _xmlDoc* doc, std::string_view elementName,
                                    std::optional<std::string_view> elementNSPrefix = std::nullopt);
     static std::optional<Instant> deserializeNode(_xmlNode* node);

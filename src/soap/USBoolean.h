@@ -13,7 +13,7 @@ namespace penshelf::soap {
 class USBoolean {
   public:
     USBoolean() = default;
-    explicit USBoolean(bool value) : value_(value) {}  // initWithBool
+    explicit USBoolean(bool value) : value_(value) {}
 
     bool boolValue() const { return value_; }
     void setBoolValue(bool value) { value_ = value; }

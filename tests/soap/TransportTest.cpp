@@ -61,7 +61,28 @@ struct Case {
     std::optional<Texts> parts;  // the expected bodyParts
     std::optional<ErrorRecord> error = std::nullopt;
     QByteArray contentType = "text/xml; charset=utf-8";
+    int status = 200;
 };
+
+// An element's start tag with `count` attributes, whose text is x.
+QByteArray returnWithAttributes(int count) {
+    QByteArray tag = "<return";
+    for (int i = 0; i < count; ++i) tag += " a" + QByteArray::number(i) + "=\"1\"";
+    return tag + ">x</return>";
+}
+
+// A return, then `depth` nested elements below the response element (itself at depth 3).
+QByteArray nestedBelowReturn(int depth) {
+    return soapAnswer("<r><return>x</return>" + QByteArray("<d>").repeated(depth) +
+                      QByteArray("</d>").repeated(depth) + "</r>");
+}
+
+// A return and `empty` empty elements: the declaration, the root and its namespace, Body, r and
+// return are six nodes more. Each "<" in a comment counts as a start tag, the comment as one node.
+QByteArray nodesAfterReturn(int empty, const QByteArray& comment = "") {
+    return soapAnswer("<r><return>x</return>" + comment + QByteArray("<e/>").repeated(empty) +
+                      "</r>");
+}
 
 }  // namespace
 
@@ -297,15 +318,31 @@ TEST_F(ServiceTest, LogXMLInOutWritesTheExchangeAndNothingWithout) {
 }
 
 TEST_F(ServiceTest, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
-    QByteArray attributes;
-    for (int i = 0; i < 20000; ++i) attributes += " a" + QByteArray::number(i) + "=\"1\"";
     const Case cases[] = {
-        // Types other than text/xml fail.
+        // Types other than text/xml fail; from status 400 on, with the status.
         {"SOAP 1.2", getproxyurlAnswer("http://a/"), std::nullopt,
          httpError(1, "Unexpected response MIME type to SOAP call:application/soap+xml"),
          "application/soap+xml; charset=utf-8"},
         {"no type", getproxyurlAnswer("http://a/"), std::nullopt,
          httpError(1, "Unexpected response MIME type to SOAP call:"), ""},
+        {"399 in HTML", "<p>odd</p>", std::nullopt,
+         httpError(1, "Unexpected response MIME type to SOAP call:text/html"), "text/html", 399},
+        {"400 in HTML", "<p>bad</p>", std::nullopt, httpError(400, "Bad Request"), "text/html",
+         400},
+        {"a proxy's 502 page", "<p>down</p>", std::nullopt, httpError(502, "Bad Gateway"),
+         "text/html", 502},
+        // As the service answers: namespaces on the root, typed returns.
+        {"the service's own form",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SOAP-ENV:Envelope "
+         "SOAP-ENV:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\" "
+         "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+         "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+         "xmlns:SOAP-ENC=\"http://schemas.xmlsoap.org/soap/encoding/\" "
+         "xmlns:tns=\"urn:PagorFunc\"><SOAP-ENV:Body><ns1:getproxyurlResponse "
+         "xmlns:ns1=\"urn:PagorFunc\"><return xsi:type=\"xsd:string\">http://portal/book?id=1"
+         "</return></ns1:getproxyurlResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>",
+         Texts{"http://portal/book?id=1"}},
         // The returns of the Body's first child.
         {"several returns among other children, any wrapper name",
          soapAnswer("<whatever><return>first</return><note>skip</note><return>second</return>"
@@ -336,20 +373,18 @@ TEST_F(ServiceTest, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
          "<?xml version=\"1.0\"?><!DOCTYPE e [<!ENTITY x SYSTEM \"http://127.0.0.1:9/x\">]>"
          "<e><Body><r><return>&x;</return></r></Body></e>",
          std::nullopt, parseError},
-        // More than any answer of the service holds; libxml2 must not be kept busy with them.
-        {"20000 attributes on one element",
-         soapAnswer("<r><return" + attributes + ">x</return></r>"), std::nullopt, parseError},
-        {"200 nested elements",
-         soapAnswer("<r><return>x</return>" + QByteArray("<d>").repeated(200) +
-                    QByteArray("</d>").repeated(200) + "</r>"),
-         std::nullopt, parseError},
-        {"20000 elements",
-         soapAnswer("<r><return>x</return>" + QByteArray("<e/>").repeated(20000) + "</r>"),
-         std::nullopt, parseError},
+        // Up to the limits and one past each; libxml2 must not be kept busy with more.
+        {"256 attributes", soapAnswer("<r>" + returnWithAttributes(256) + "</r>"), Texts{"x"}},
+        {"257 attributes", soapAnswer("<r>" + returnWithAttributes(257) + "</r>"), std::nullopt,
+         parseError},
+        {"depth 64", nestedBelowReturn(61), Texts{"x"}},
+        {"depth 65", nestedBelowReturn(62), std::nullopt, parseError},
+        {"10000 nodes", nodesAfterReturn(9994), Texts{"x"}},
+        {"10001 nodes", nodesAfterReturn(9992, "<!--<<-->"), std::nullopt, parseError},
     };
     // Each answer goes through the whole client: HTTP, head checks, body, decoding.
     for (const Case& c : cases) {
-        server.enqueue(HttpResponse::withBody(200, c.contentType, c.body));
+        server.enqueue(HttpResponse::withBody(c.status, c.contentType, c.body));
         const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
         EXPECT_EQ(texts(response.bodyParts), c.parts) << c.what;
         EXPECT_EQ(response.error, c.error) << c.what;

@@ -173,9 +173,9 @@ TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhereAndRejectsAnythingElse) {
         EXPECT_EQ(dataWithBase64EncodedString(text), decoded) << text;
     }
     // Characters after a NUL must still be ASCII.
-    for (const std::string& text :
-         std::vector<std::string>{"Q", "Q===", "QUJDQ", "QUJD-", "QUJD_", "QU*D", "QUJDé",
-                                  "\x80QUJD", "QUJD\x7F", std::string("QUJD\0\xC3\xA9", 6)}) {
+    for (const std::string& text : std::vector<std::string>{
+             "Q", "Q===", "QUJDQ", "QUJD-", "QUJD_", "QU*D", "QUJDé", "\x80QUJD", "QUJD\x7F",
+             std::string("QUJD\0\xC3\xA9", 6), std::string("QUJD\0\x80", 6)}) {
         EXPECT_EQ(dataWithBase64EncodedString(text), std::nullopt) << text;
     }
     EXPECT_THAT([] { dataWithBase64EncodedString(static_cast<const char*>(nullptr)); },
@@ -358,6 +358,9 @@ TEST_F(ISO8601Reading, TimeSeparatorsAndWhiteSpace) {
     EXPECT_EQ(dateWithString("T12.30.15", '.', &range), cest(2024, 6, 15, 12, 30, 15));
     EXPECT_EQ(range, (Range{0, 9}));
     EXPECT_EQ(dateWithString("T12..Z", u'.'), utc(2024, 6, 15, 12));
+    // Seconds only after a second separator.
+    EXPECT_EQ(dateWithString("T12.3045", '.', &range), cest(2024, 6, 15, 12, 30));
+    EXPECT_EQ(range, (Range{0, 6}));
     EXPECT_EQ(dateWithString("2009-01-02T12-30-15Z", '-'), utc(2009, 1, 2, 12, 30, 15));
     EXPECT_EQ(dateWithString("2009-01-02T12·30·15Z", u'·'), utc(2009, 1, 2, 12, 30, 15));
     // Strict mode always uses ":".
@@ -445,6 +448,7 @@ TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
     EXPECT_EQ(ISO8601OrdinalDateStringWithTimeSeparator(noon, u'·'), "2009-002T12·30·45Z");
     EXPECT_EQ(ISO8601DateStringWithTime(noon, false, u'.'), "2009-01-02");
     // Letters and apostrophes mean something in a pattern, yet come out as themselves.
-    EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'h'), "2009-01-02T12h30h45Z");
+    EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'm'), "2009-01-02T12m30m45Z");
+    EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'H'), "2009-01-02T12H30H45Z");
     EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'\''), "2009-01-02T12'30'45Z");
 }

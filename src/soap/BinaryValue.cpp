@@ -1,16 +1,19 @@
-// The data member of the value codecs: bytes travel as base64 text.
+// The codec of binary values: bytes travel as base64 text.
 #include "soap/Base64.h"
 #include "soap/ElementText_p.h"
 #include "soap/USAdditions.h"
 
 namespace penshelf::soap {
 
+std::string USAdditions<Bytes>::text(const Bytes& value) {
+    // Only a failed allocation leaves no text; the element is then written empty.
+    return base64Encoding(value).value_or(std::string());
+}
+
 _xmlNode* USAdditions<Bytes>::xmlNodeForDoc(const Bytes& value, _xmlDoc* doc,
                                             std::string_view elementName,
                                             std::optional<std::string_view> elementNSPrefix) {
-    // Only a failed allocation leaves no text; the element is then written empty.
-    const std::string text = base64Encoding(value).value_or(std::string());
-    return detail::makeTextElement(doc, elementName, elementNSPrefix, text);
+    return detail::makeTextElement(doc, elementName, elementNSPrefix, text(value));
 }
 
 std::optional<Bytes> USAdditions<Bytes>::deserializeNode(_xmlNode* node) {
