@@ -82,14 +82,6 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
 }
 
 TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
-    writeFile(sources / "full/notes.txt", "mine");
-    const CliRun notEmpty = runCli({"backup", sources / "full", "--pen", "sim1s1"});
-    EXPECT_EQ(notEmpty.status, 1);
-    EXPECT_THAT(notEmpty.err, HasSubstr("holds files already"));
-    const CliRun unmade = runCli({"backup", sources / "full/notes.txt/x", "--pen", "sim1s1"});
-    EXPECT_EQ(unmade.status, 1);
-    EXPECT_THAT(unmade.err, HasSubstr("notes.txt/x: Not a directory"));
-
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
     std::string changed = smart;
     changed[300] ^= 1;
@@ -99,36 +91,41 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     EXPECT_EQ(damaged.out, "restored 001.vxr\n");
     EXPECT_THAT(damaged.err, HasSubstr("002.vxs: changed since the backup; skipped"));
 
-    // Folders that are no backup: the user's to mend, and the pen untouched.
-    const std::vector<std::pair<std::string, std::string>> notBackups = {
-        {"", "no folder " + sources / "nothing"},
-        {"{}", "nothing: the manifest penshelf-backup.json is not one of PenShelf's (format)"},
-        {"{\"format\":", "nothing: the manifest penshelf-backup.json is damaged: not JSON"},
-    };
-    for (const auto& [manifest, said] : notBackups) {
-        std::filesystem::remove_all(sources / "nothing");
-        if (!manifest.empty()) writeFile(sources / "nothing/" + backupManifestName, manifest);
-        const CliRun run = runCli({"restore", sources / "nothing", "--pen", "sim2s1"});
-        EXPECT_EQ(run.status, 1) << said;
-        EXPECT_THAT(run.err, HasSubstr(said + "\n"));
-    }
-    EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"});
-}
-
-TEST_F(BackupRestoreCommands, AReadOnlyPenIsRefusedBeforeAnythingIsWritten) {
-    ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
+    // Folders that cannot take a backup or are no backup are the user's to
+    // mend; a read-only pen is refused for every write. Both pens untouched.
     std::filesystem::remove(first + "002.vxs");
     writeFile(pens / "a-pen/simulated-device.ini", "read-only = yes\n");
+    writeFile(sources / "full/notes.txt", "mine");
+    writeFile(sources / "format/" + backupManifestName, "{}");
+    writeFile(sources / "json/" + backupManifestName, "{\"format\":");
     const std::string source = addSource("book.vxb", {.name = vxbName("书")});
-    const std::vector<std::vector<std::string>> writes = {
-        {"install", source}, {"remove", "001.vxr", "--yes"}, {"restore", folder}};
-    for (std::vector<std::string> args : writes) {
-        args.insert(args.end(), {"--pen", "sim1s1"});
-        const CliRun run = runCli(args);
-        EXPECT_EQ(run.status, 2) << args[0];
-        EXPECT_THAT(run.err, HasSubstr(": the pen is mounted read-only (its file system may be "
-                                       "damaged: try penshelf-cli check); nothing was written\n"));
-        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << args[0];
+    const std::string readOnly =
+        ": the pen is mounted read-only (its file system may be damaged: "
+        "try penshelf-cli check); nothing was written\n";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string said;
+    } cases[] = {
+        {{"backup", sources / "full", "--pen", "sim2s1"}, 1, "holds files already"},
+        {{"backup", sources / "full/notes.txt/x", "--pen", "sim2s1"}, 1, "txt/x: Not a directory"},
+        {{"restore", sources / "none", "--pen", "sim2s1"}, 1, "no folder " + sources / "none\n"},
+        {{"restore", sources / "format", "--pen", "sim2s1"},
+         1,
+         "format: the manifest penshelf-backup.json is not one of PenShelf's (format)\n"},
+        {{"restore", sources / "json", "--pen", "sim2s1"},
+         1,
+         "json: the manifest penshelf-backup.json is damaged: not JSON\n"},
+        {{"install", source, "--pen", "sim1s1"}, 2, readOnly},
+        {{"remove", "001.vxr", "--yes", "--pen", "sim1s1"}, 2, readOnly},
+        {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = runCli(c.args);
+        EXPECT_EQ(run.status, c.status) << c.said;
+        EXPECT_THAT(run.err, HasSubstr(c.said));
+        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << c.said;
+        EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"}) << c.said;
     }
 }
 
@@ -216,18 +213,14 @@ class RepairingPen : public SimulatedPlatform {
 };
 
 TEST_F(CheckCommand, ARepairNamesTheBooksItChangedAndABusyPenIsLeftUnchecked) {
-    const auto checkOn = [this](FileSystemCheck::Outcome found) {
-        RepairingPen platform(pens.str(), found);
-        return capture([&](std::ostream& out, std::ostream& err) {
-            return cli::runPenCommand(cli::checkAction, {"--repair"}, out, err, &platform);
-        });
-    };
-    const CliRun busy = checkOn(FileSystemCheck::Outcome::Busy);
+    RepairingPen inUse(pens.str(), FileSystemCheck::Outcome::Busy);
+    RepairingPen damaged(pens.str(), FileSystemCheck::Outcome::Damaged);
+    const CliRun busy = runOn(inUse, cli::checkAction, {"--repair"});
     EXPECT_EQ(busy.status, 2);
     EXPECT_THAT(busy.err, HasSubstr("another program is using the pen"));
     EXPECT_TRUE(std::filesystem::exists(volume + "BOOK/002.vxr")) << "no repair without damage";
 
-    const CliRun repaired = checkOn(FileSystemCheck::Outcome::Damaged);
+    const CliRun repaired = runOn(damaged, cli::checkAction, {"--repair"});
     EXPECT_EQ(repaired.status, 0) << repaired.err;
     EXPECT_THAT(repaired.out, HasSubstr("changed 001.vxr\ngone 002.vxr\n"));
 }

@@ -230,22 +230,17 @@ TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
     EXPECT_EQ(ejected.out, "ejected sim1s1\n");
     EXPECT_EQ(jsonText(runCli({"eject", "--json"}).json()["outcome"]), "ejected");
 
-    const auto ejectOn = [this](bool gone, const std::vector<std::string>& args) {
-        FailingEject platform(pens.str(), gone);
-        return capture([&](std::ostream& out, std::ostream& err) {
-            return cli::runPenCommand(cli::ejectAction, args, out, err, &platform);
-        });
-    };
-    const CliRun failed = ejectOn(/*gone=*/false, {"--json"});
+    FailingEject stays(pens.str(), /*gone=*/false), gone(pens.str(), /*gone=*/true);
+    const CliRun failed = runOn(stays, cli::ejectAction, {"--json"});
     EXPECT_EQ(failed.status, 2);
     EXPECT_THAT(failed.err, HasSubstr(texts::ejectFailed));
     const QJsonObject error = failed.json()["error"].toObject();
     EXPECT_EQ(error["status"].toInt(), 2);
     EXPECT_EQ(jsonText(error["message"]), texts::ejectFailed);
 
-    const CliRun gone = ejectOn(/*gone=*/true, {"--pen", "sim1s1", "--json"});
-    EXPECT_EQ(gone.status, 0) << "a pen no longer mounted is safe to pull out";
-    EXPECT_EQ(jsonText(gone.json()["outcome"]), "gone");
+    const CliRun pulled = runOn(gone, cli::ejectAction, {"--pen", "sim1s1", "--json"});
+    EXPECT_EQ(pulled.status, 0) << "a pen no longer mounted is safe to pull out";
+    EXPECT_EQ(jsonText(pulled.json()["outcome"]), "gone");
 }
 
 class InstallCommand : public SimulatedPens {
@@ -254,7 +249,7 @@ class InstallCommand : public SimulatedPens {
     std::string book;
 };
 
-TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFailure) {
+TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
     // Both custom packages propose their default title 1, which the first one
     // takes; a smart package counts only smart numbers.
     const std::string first =
@@ -282,33 +277,23 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFail
     EXPECT_EQ(jsonText(installs[2].toObject()["entry"]), "001.vxs")
         << "the failure before did not stop it";
     EXPECT_EQ(runCli({"books"}).out, "001\tcustom\t第一本\t001.vxr\n001\tsmart\t第三本\t001.vxs\n");
+
+    // A number given is used for one file only.
+    const CliRun given = runCli({"install", second, "--number=999"});
+    EXPECT_EQ(given.status, 0) << given.err;
+    EXPECT_EQ(given.out, "installed " + second + " as 999.vxr\n");
+    EXPECT_EQ(runCli({"install", second, second, "--number", "005"}).status, 1);
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "001.vxs", "999.vxr"}));
 }
 
-TEST_F(InstallCommand, AGivenNumberIsUsedForOneFileOnly) {
-    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
-    const CliRun installed = runCli({"install", source, "--number=999"});
-    EXPECT_EQ(installed.status, 0) << installed.err;
-    EXPECT_EQ(installed.out, "installed " + source + " as 999.vxr\n");
-    const CliRun twoFiles = runCli({"install", source, source, "--number", "005"});
-    EXPECT_EQ(twoFiles.status, 1) << "one number cannot name two books";
-    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"999.vxr"});
-}
-
-// Files that are no book packages are the user's mistake; a pen without a
-// BOOK folder of its own is the pen's failure.
-TEST_F(InstallCommand, RefusalsAreToldPerFileWithTheirStatus) {
-    const std::string text = addSource("notes.txt", {.name = vxbName("书")});
-    const CliRun run = runCli({"install", text, sources / "missing.vxb"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_THAT(run.err, HasSubstr(text + ": not a .vxb book package\n"));
-    EXPECT_THAT(run.err, HasSubstr(sources / "missing.vxb: no such file\n"));
-    EXPECT_TRUE(std::filesystem::is_empty(book));
-
+// A pen without a BOOK folder of its own is the pen's failure, told per file;
+// each refusal's words are the install plan's own test.
+TEST_F(InstallCommand, APenWithoutABookFolderFailsEachFile) {
     addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
     const std::string source = addSource("book.vxb", {.name = vxbName("书")});
     const CliRun noFolder = runCli({"install", source, "--pen", "sim2s1", "--json"});
     EXPECT_EQ(noFolder.status, 2);
-    EXPECT_THAT(noFolder.err, HasSubstr("no BOOK folder"));
+    EXPECT_THAT(noFolder.err, HasSubstr(source + ": the pen has no BOOK folder"));
     EXPECT_EQ(noFolder.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
 }
 
