@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -102,11 +103,7 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     const std::string readOnly =
         ": the pen is mounted read-only (its file system may be damaged: "
         "try penshelf-cli check); nothing was written\n";
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string said;
-    } cases[] = {
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
         {{"backup", sources / "full", "--pen", "sim2s1"}, 1, "holds files already"},
         {{"backup", sources / "full/notes.txt/x", "--pen", "sim2s1"}, 1, "txt/x: Not a directory"},
         {{"restore", sources / "none", "--pen", "sim2s1"}, 1, "no folder " + sources / "none\n"},
@@ -120,12 +117,12 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
         {{"remove", "001.vxr", "--yes", "--pen", "sim1s1"}, 2, readOnly},
         {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly},
     };
-    for (const auto& c : cases) {
-        const CliRun run = runCli(c.args);
-        EXPECT_EQ(run.status, c.status) << c.said;
-        EXPECT_THAT(run.err, HasSubstr(c.said));
-        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << c.said;
-        EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"}) << c.said;
+    for (const auto& [args, status, said] : cases) {
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.status, status) << said;
+        EXPECT_THAT(run.err, HasSubstr(said));
+        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << said;
+        EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"}) << said;
     }
 }
 
@@ -172,20 +169,17 @@ TEST_F(CheckCommand, FindsDamageReadingOnlyThenRepairsItAndReadsTheBooksAgain) {
 }
 
 TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedAndExitsTwo) {
-    const struct {
-        const char* ini;
-        const char* said;
-    } cases[] = {
+    const std::vector<std::pair<const char*, std::string>> cases = {
         {nullptr, "the file system was not checked: this simulated pen has no file system image"},
         {"elsewhere.img", "is no regular file in the pen's folder"},
         {"../a-pen/pen.img", "is no regular file in the pen's folder"},
     };
     std::filesystem::create_symlink(image, volume + "elsewhere.img");
-    for (const auto& c : cases) {
-        if (c.ini) useImage(c.ini);
+    for (const auto& [ini, said] : cases) {
+        if (ini) useImage(ini);
         const CliRun run = runCli({"check"});
-        EXPECT_EQ(run.status, 2) << c.said;
-        EXPECT_THAT(run.err, HasSubstr(c.said));
+        EXPECT_EQ(run.status, 2) << said;
+        EXPECT_THAT(run.err, HasSubstr(said));
         EXPECT_THAT(run.err, Not(HasSubstr("healthy")));
     }
     EXPECT_EQ(runCli({"check", "extra"}).status, 1);

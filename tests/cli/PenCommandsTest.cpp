@@ -15,6 +15,7 @@
 
 using namespace penshelf;
 using namespace penshelf::test;
+using ::testing::AllOf;
 using ::testing::MatchesRegex;
 
 namespace {
@@ -164,8 +165,7 @@ TEST_F(BookCommands, BooksListsByNumberThenEntry) {
 TEST_F(BookCommands, RemoveTakesOnlyListedBooksOnlyWithYesAndASharedOneAlone) {
     const CliRun unsure = runCli({"remove", "002.vxr"});
     EXPECT_EQ(unsure.status, 1);
-    EXPECT_THAT(unsure.err, HasSubstr(texts::removeWarning));
-    EXPECT_THAT(unsure.err, HasSubstr("--yes"));
+    EXPECT_THAT(unsure.err, AllOf(HasSubstr(texts::removeWarning), HasSubstr("--yes")));
 
     for (const char* notListed : {"009.vxr", "005.vxb", "readme.txt", "../SYS/product.ini"}) {
         const CliRun run = runCli({"remove", notListed, "--yes"});
