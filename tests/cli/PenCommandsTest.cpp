@@ -259,8 +259,10 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
     const std::string third =
         addSource("third.vxb", {.name = vxbName("第三本"), .coverOid = 5, .size = 2048});
 
-    const CliRun run = runCli({"install", first, second, third, "--json"});
-    EXPECT_EQ(run.status, 1) << "the worst outcome: a number taken";
+    const std::string text = addSource("notes.txt", {.name = vxbName("笔记")});
+    const CliRun run = runCli({"install", first, second, text, third, "--json"});
+    EXPECT_EQ(run.status, 1) << "the worst outcome: a number taken, a file that is no package";
+    EXPECT_THAT(run.err, HasSubstr(text + ": not a .vxb book package\n"));
     const std::string taken =
         std::string(texts::numberTaken) + " (number 001 is taken; choose another with --number)";
     EXPECT_THAT(run.err, HasSubstr(second + ": " + taken + "\n"));
@@ -268,13 +270,13 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
     const QJsonObject document = run.json();
     EXPECT_EQ(jsonText(document["pen"]), "sim1s1");
     const QJsonArray installs = document["installs"].toArray();
-    ASSERT_EQ(installs.size(), 3);
+    ASSERT_EQ(installs.size(), 4);
     const QJsonObject refused = installs[1].toObject();
     EXPECT_FALSE(refused["installed"].toBool());
     EXPECT_EQ(refused["status"].toInt(), 1);
     EXPECT_EQ(jsonText(refused["number"]), "001");
     EXPECT_EQ(jsonText(refused["message"]), taken);
-    EXPECT_EQ(jsonText(installs[2].toObject()["entry"]), "001.vxs")
+    EXPECT_EQ(jsonText(installs[3].toObject()["entry"]), "001.vxs")
         << "the failure before did not stop it";
     EXPECT_EQ(runCli({"books"}).out, "001\tcustom\t第一本\t001.vxr\n001\tsmart\t第三本\t001.vxs\n");
 
