@@ -59,9 +59,8 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
     writeFile(second + "001.vxr", BookFile{.name = vxbName("别的书")}.bytes());
 
-    const CliRun unasked = runCli({"restore", folder, "--pen", "sim2s1"});
-    EXPECT_EQ(unasked.status, 1);
-    EXPECT_THAT(unasked.err, HasSubstr("001.vxr; choose --on-conflict"));
+    EXPECT_THAT(runCli({"restore", folder, "--pen", "sim2s1"}),
+                Exits(1, "001.vxr; choose --on-conflict"));
     EXPECT_EQ(fileNamesIn(second).size(), 1u) << "nothing was written";
     EXPECT_EQ(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "rename"}).status, 1);
     const CliRun skipped = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "skip"});
@@ -118,9 +117,7 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
         {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly},
     };
     for (const auto& [args, status, said] : cases) {
-        const CliRun run = runCli(args);
-        EXPECT_EQ(run.status, status) << said;
-        EXPECT_THAT(run.err, HasSubstr(said));
+        EXPECT_THAT(runCli(args), Exits(status, said));
         EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << said;
         EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"}) << said;
     }
@@ -148,11 +145,10 @@ TEST_F(CheckCommand, FindsDamageReadingOnlyThenRepairsItAndReadsTheBooksAgain) {
     useImage("pen.img");
 
     const CliRun check = runCli({"check"});
-    EXPECT_EQ(check.status, 2) << check.err;
+    EXPECT_THAT(check, Exits(2, "check --repair"));
     EXPECT_THAT(check.out, HasSubstr("001.vxr\treadable"));
     EXPECT_THAT(check.out, HasSubstr("002.vxr\tnot a book package"));
     EXPECT_THAT(check.out, HasSubstr("file system: damaged"));
-    EXPECT_THAT(check.err, HasSubstr("check --repair"));
 
     const CliRun repair = runCli({"check", "--repair", "--json"});
     EXPECT_EQ(repair.status, 0) << repair.err;
@@ -163,9 +159,7 @@ TEST_F(CheckCommand, FindsDamageReadingOnlyThenRepairsItAndReadsTheBooksAgain) {
     EXPECT_EQ(report["booksAfter"].toArray().size(), 2);
     EXPECT_TRUE(report["changes"].toArray().isEmpty());
 
-    const CliRun again = runCli({"check"});
-    EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_THAT(again.err, HasSubstr("the pen is healthy"));
+    EXPECT_THAT(runCli({"check"}), Exits(0, "the pen is healthy"));
 }
 
 TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedAndExitsTwo) {
@@ -178,8 +172,7 @@ TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedAndExitsTwo) {
     for (const auto& [ini, said] : cases) {
         if (ini) useImage(ini);
         const CliRun run = runCli({"check"});
-        EXPECT_EQ(run.status, 2) << said;
-        EXPECT_THAT(run.err, HasSubstr(said));
+        EXPECT_THAT(run, Exits(2, said));
         EXPECT_THAT(run.err, Not(HasSubstr("healthy")));
     }
     EXPECT_EQ(runCli({"check", "extra"}).status, 1);
@@ -209,9 +202,8 @@ class RepairingPen : public SimulatedPlatform {
 TEST_F(CheckCommand, ARepairNamesTheBooksItChangedAndABusyPenIsLeftUnchecked) {
     RepairingPen inUse(pens.str(), FileSystemCheck::Outcome::Busy);
     RepairingPen damaged(pens.str(), FileSystemCheck::Outcome::Damaged);
-    const CliRun busy = runOn(inUse, cli::checkAction, {"--repair"});
-    EXPECT_EQ(busy.status, 2);
-    EXPECT_THAT(busy.err, HasSubstr("another program is using the pen"));
+    EXPECT_THAT(runOn(inUse, cli::checkAction, {"--repair"}),
+                Exits(2, "another program is using the pen"));
     EXPECT_TRUE(std::filesystem::exists(volume + "BOOK/002.vxr")) << "no repair without damage";
 
     const CliRun repaired = runOn(damaged, cli::checkAction, {"--repair"});

@@ -60,6 +60,12 @@ inline CliRun runOn(Platform& platform, const cli::PenCommand& command,
     });
 }
 
+// A run that exited with status, its standard error holding words.
+MATCHER_P2(Exits, status, words, "") {
+    *result_listener << "status " << arg.status << ", standard error: " << arg.err;
+    return arg.status == status && arg.err.find(words) != std::string::npos;
+}
+
 inline std::string jsonText(const QJsonValue& value) {
     return value.toString().toStdString();
 }
