@@ -49,9 +49,8 @@ TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
     EXPECT_THAT(backup.out, HasSubstr("小猫\\u007f\\u009b"));
     EXPECT_EQ(jsonText(books[1].toObject()["name"]), "恐龙");
 
-    const CliRun restore = runCli({"restore", folder, "--pen", "sim2s1"});
-    EXPECT_EQ(restore.status, 0) << restore.err;
-    EXPECT_EQ(restore.out, "restored 001.vxr\nrestored 002.vxs\n");
+    EXPECT_THAT(runCli({"restore", folder, "--pen", "sim2s1"}),
+                Prints(0, "restored 001.vxr\nrestored 002.vxs\n"));
 }
 
 TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
@@ -63,11 +62,10 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
                 Exits(1, "001.vxr; choose --on-conflict"));
     EXPECT_EQ(fileNamesIn(second).size(), 1u) << "nothing was written";
     EXPECT_EQ(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "rename"}).status, 1);
-    const CliRun skipped = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "skip"});
-    EXPECT_EQ(skipped.status, 0) << skipped.err;
-    EXPECT_EQ(skipped.out,
-              "skipped 001.vxr: its number is taken\nrestored 002.vxs\n"
-              "skipped 003.vxr: the book it shares, 001.vxr, is not restored\n");
+    EXPECT_THAT(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "skip"}),
+                Prints(0,
+                       "skipped 001.vxr: its number is taken\nrestored 002.vxs\n"
+                       "skipped 003.vxr: the book it shares, 001.vxr, is not restored\n"));
 
     const CliRun renumbered =
         runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber", "--json"});
@@ -76,9 +74,10 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     ASSERT_EQ(restored.size(), 2);
     EXPECT_EQ(jsonText(restored[0].toObject()["penEntry"]), "002.vxr");
     // Once there, a renumbered book is left alone.
-    const CliRun again = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber"});
-    EXPECT_EQ(again.out,
-              "already there 001.vxr as 002.vxr\nalready there 002.vxs\nalready there 003.vxr\n");
+    EXPECT_THAT(
+        runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber"}),
+        Prints(0,
+               "already there 001.vxr as 002.vxr\nalready there 002.vxs\nalready there 003.vxr\n"));
 }
 
 TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
@@ -87,8 +86,7 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     changed[300] ^= 1;
     writeFile(folder + "/002.vxs", changed);
     const CliRun damaged = runCli({"restore", folder, "--pen", "sim2s1"});
-    EXPECT_EQ(damaged.status, 2);
-    EXPECT_EQ(damaged.out, "restored 001.vxr\n");
+    EXPECT_THAT(damaged, Prints(2, "restored 001.vxr\n"));
     EXPECT_THAT(damaged.err, HasSubstr("002.vxs: changed since the backup; skipped"));
 
     // Folders that cannot take a backup or are no backup are the user's to

@@ -66,6 +66,13 @@ MATCHER_P2(Exits, status, words, "") {
     return arg.status == status && arg.err.find(words) != std::string::npos;
 }
 
+// A run that exited with status, having written out on standard output.
+MATCHER_P2(Prints, status, out, "") {
+    *result_listener << "status " << arg.status << ", standard output: " << arg.out
+                     << ", standard error: " << arg.err;
+    return arg.status == status && arg.out == out;
+}
+
 inline std::string jsonText(const QJsonValue& value) {
     return value.toString().toStdString();
 }

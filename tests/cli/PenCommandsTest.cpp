@@ -80,8 +80,7 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     const std::string missing = pens / "no-such-folder";
     const ScopedEnv env("PENSHELF_SIMULATE", missing);
     const CliRun run = runCli({"pens"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run, Prints(1, ""));
     EXPECT_EQ(run.err, "penshelf-cli pens: PENSHELF_SIMULATE names no folder: " + missing + "\n");
     EXPECT_FALSE(std::filesystem::exists(missing)) << "the folder is not made";
 }
@@ -107,9 +106,7 @@ TEST_F(PensCommand, HelpAndBadCommandLines) {
              {"eject", "sim1s1"},  // eject takes --pen, no operand
              {"remove", "--yes"},  // remove needs its book
          }) {
-        const CliRun run = runCli(args);
-        EXPECT_EQ(run.status, 1) << testing::PrintToString(args);
-        EXPECT_EQ(run.out, "") << testing::PrintToString(args);
+        EXPECT_THAT(runCli(args), Prints(1, "")) << testing::PrintToString(args);
     }
     const CliRun install = runCli({"install", "--json"});
     EXPECT_EQ(install.status, 1) << "install needs a file";
@@ -135,13 +132,11 @@ class BookCommands : public SimulatedPens {
 };
 
 TEST_F(BookCommands, BooksListsByNumberThenEntry) {
-    const CliRun text = runCli({"books"});
-    EXPECT_EQ(text.status, 0);
-    EXPECT_EQ(text.out,
-              "002\tcustom\t小猫\t002.vxr\n"
-              "003\tcustom\t小狗\t003.vxr\n"
-              "003\tsmart\t恐龙\t003.vxs\n"
-              "004\tshared\tVXB小猫(002)\t004.vxr\n");
+    EXPECT_THAT(runCli({"books"}), Prints(0,
+                                          "002\tcustom\t小猫\t002.vxr\n"
+                                          "003\tcustom\t小狗\t003.vxr\n"
+                                          "003\tsmart\t恐龙\t003.vxs\n"
+                                          "004\tshared\tVXB小猫(002)\t004.vxr\n"));
 
     const QJsonObject document = runCli({"books", "--json"}).json();
     EXPECT_EQ(jsonText(document["bookFolder"]), book);
@@ -173,9 +168,7 @@ TEST_F(BookCommands, RemoveTakesOnlyListedBooksOnlyWithYesAndASharedOneAlone) {
     EXPECT_EQ(jsonText(row["kind"]), "shared");
     EXPECT_EQ(jsonText(row["path"]), book + "004.vxr");
 
-    const CliRun smart = runCli({"remove", "--yes", "003.vxs"});
-    EXPECT_EQ(smart.status, 0);
-    EXPECT_EQ(smart.out, "removed 003.vxs (恐龙)\n");
+    EXPECT_THAT(runCli({"remove", "--yes", "003.vxs"}), Prints(0, "removed 003.vxs (恐龙)\n"));
     EXPECT_EQ(runCli({"books"}).out, "002\tcustom\t小猫\t002.vxr\n003\tcustom\t小狗\t003.vxr\n");
 }
 
@@ -217,9 +210,7 @@ class FailingEject : public SimulatedPlatform {
 };
 
 TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
-    const CliRun ejected = runCli({"eject"});
-    EXPECT_EQ(ejected.status, 0);
-    EXPECT_EQ(ejected.out, "ejected sim1s1\n");
+    EXPECT_THAT(runCli({"eject"}), Prints(0, "ejected sim1s1\n"));
     EXPECT_EQ(jsonText(runCli({"eject", "--json"}).json()["outcome"]), "ejected");
 
     FailingEject stays(pens.str(), /*gone=*/false), gone(pens.str(), /*gone=*/true);
@@ -273,9 +264,8 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
     EXPECT_EQ(runCli({"books"}).out, "001\tcustom\t第一本\t001.vxr\n001\tsmart\t第三本\t001.vxs\n");
 
     // A number given is used for one file only.
-    const CliRun given = runCli({"install", second, "--number=999"});
-    EXPECT_EQ(given.status, 0) << given.err;
-    EXPECT_EQ(given.out, "installed " + second + " as 999.vxr\n");
+    EXPECT_THAT(runCli({"install", second, "--number=999"}),
+                Prints(0, "installed " + second + " as 999.vxr\n"));
     EXPECT_EQ(runCli({"install", second, second, "--number", "005"}).status, 1);
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "001.vxs", "999.vxr"}));
 }
