@@ -63,8 +63,7 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
 
     addPen("b-pen", "PEN00000002");
     const CliRun several = runCli({"books", "--json"});
-    EXPECT_EQ(several.status, 1);
-    EXPECT_THAT(several.err, HasSubstr("--pen"));
+    EXPECT_THAT(several, Exits(1, "--pen"));
     const QJsonObject error = several.json()["error"].toObject();
     EXPECT_EQ(error["status"].toInt(), 1);
     EXPECT_THAT(jsonText(error["message"]), HasSubstr("sim1s1, sim2s1"));
@@ -215,8 +214,7 @@ TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
 
     FailingEject stays(pens.str(), /*gone=*/false), gone(pens.str(), /*gone=*/true);
     const CliRun failed = runOn(stays, cli::ejectAction, {"--json"});
-    EXPECT_EQ(failed.status, 2);
-    EXPECT_THAT(failed.err, HasSubstr(texts::ejectFailed));
+    EXPECT_THAT(failed, Exits(2, texts::ejectFailed));
     const QJsonObject error = failed.json()["error"].toObject();
     EXPECT_EQ(error["status"].toInt(), 2);
     EXPECT_EQ(jsonText(error["message"]), texts::ejectFailed);
@@ -244,8 +242,8 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
 
     const std::string text = addSource("notes.txt", {.name = vxbName("笔记")});
     const CliRun run = runCli({"install", first, second, text, third, "--json"});
-    EXPECT_EQ(run.status, 1) << "the worst outcome: a number taken, a file that is no package";
-    EXPECT_THAT(run.err, HasSubstr(text + ": not a .vxb book package\n"));
+    // The worst outcome: a number taken, a file that is no package.
+    EXPECT_THAT(run, Exits(1, text + ": not a .vxb book package\n"));
     const std::string taken =
         std::string(texts::numberTaken) + " (number 001 is taken; choose another with --number)";
     EXPECT_THAT(run.err, HasSubstr(second + ": " + taken + "\n"));
@@ -276,8 +274,7 @@ TEST_F(InstallCommand, APenWithoutABookFolderFailsEachFile) {
     addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
     const std::string source = addSource("book.vxb", {.name = vxbName("书")});
     const CliRun noFolder = runCli({"install", source, "--pen", "sim2s1", "--json"});
-    EXPECT_EQ(noFolder.status, 2);
-    EXPECT_THAT(noFolder.err, HasSubstr(source + ": the pen has no BOOK folder"));
+    EXPECT_THAT(noFolder, Exits(2, source + ": the pen has no BOOK folder"));
     EXPECT_EQ(noFolder.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
 }
 
