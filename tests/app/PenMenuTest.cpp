@@ -18,10 +18,13 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <gmock/gmock.h>
 #include <unistd.h>
 
 using namespace penshelf;
 using namespace penshelf::test;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -85,11 +88,11 @@ class PenMenuTest : public WindowTest<> {
         ASSERT_TRUE(
             spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
     }
-    static QString summaryOf(const CheckWindow& window) {
-        return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText();
+    static std::string summaryOf(const CheckWindow& window) {
+        return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText().toStdString();
     }
-    static QString infoOf(const CheckWindow& window) {
-        return part<QLabel>(&window, "dtInfo")->text();
+    static std::string infoOf(const CheckWindow& window) {
+        return part<QLabel>(&window, "dtInfo")->text().toStdString();
     }
 
     std::string folder = dir / "backup";
@@ -164,17 +167,13 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
         ASSERT_NE(check, nullptr);
         EXPECT_TRUE(part<QLabel>(check, "ttNotice")->text().contains(QStringLiteral("暂时卸载")));
         ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
-        const QString found = summaryOf(*check);
-        EXPECT_TRUE(found.contains(QString::fromUtf8(texts::fileSystemDamaged)))
-            << found.toStdString();
+        EXPECT_THAT(summaryOf(*check), HasSubstr(texts::fileSystemDamaged));
         EXPECT_TRUE(part<QPushButton>(check, "btnRepair")->isVisible());
         part<QPushButton>(check, "btnRepair")->click();
         ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
-        const QString repaired = summaryOf(*check);
-        EXPECT_TRUE(repaired.contains(QString::fromUtf8(texts::afterRepairClean)))
-            << repaired.toStdString();
-        EXPECT_TRUE(repaired.contains(QString::fromUtf8(texts::booksUnchanged)));
-        EXPECT_EQ(infoOf(*check), QString::fromUtf8(texts::penRepaired));
+        EXPECT_THAT(summaryOf(*check),
+                    AllOf(HasSubstr(texts::afterRepairClean), HasSubstr(texts::booksUnchanged)));
+        EXPECT_EQ(infoOf(*check), texts::penRepaired);
         EXPECT_FALSE(part<QPushButton>(check, "btnRepair")->isVisible()) << "once repaired";
         part<QPushButton>(check, "btnClose")->click();
     });
@@ -204,13 +203,13 @@ TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     backupDone(false);  // the backup did not end whole
     spinFor(std::chrono::milliseconds(100));
     EXPECT_EQ(readFile(penFolder + "/pen.img"), damaged);
-    EXPECT_EQ(infoOf(check), QString::fromUtf8(texts::backupNotWhole));
+    EXPECT_EQ(infoOf(check), texts::backupNotWhole);
 
     check.askAndRepair();
     backupDone(true);
     ASSERT_TRUE(spinUntil([&] { return !check.running() && check.report().repair; }));
     EXPECT_TRUE(check.report().healthy());
-    EXPECT_TRUE(summaryOf(check).contains(QString::fromUtf8(texts::backedUpBeforeRepair)));
+    EXPECT_THAT(summaryOf(check), HasSubstr(texts::backedUpBeforeRepair));
 }
 
 }  // namespace

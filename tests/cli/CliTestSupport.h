@@ -2,6 +2,7 @@
 // Simulated pens in a temporary folder and penshelf-cli run over them in-process.
 
 #include "cli/Cli.h"
+#include "cli/PenSession.h"
 #include "support/BookFile.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -49,6 +50,27 @@ inline CliRun capture(const std::function<int(std::ostream& out, std::ostream& e
 inline CliRun runCli(const std::vector<std::string>& args) {
     return capture(
         [&](std::ostream& out, std::ostream& err) { return cli::runCli(args, out, err); });
+}
+
+// A pen command with these arguments, on platform.
+inline CliRun runOn(Platform& platform, const cli::PenCommand& command,
+                    const std::vector<std::string>& args) {
+    return capture([&](std::ostream& out, std::ostream& err) {
+        return cli::runPenCommand(command, args, out, err, &platform);
+    });
+}
+
+// A run that exited with status, its standard error holding words.
+MATCHER_P2(Exits, status, words, "") {
+    *result_listener << "status " << arg.status << ", standard error: " << arg.err;
+    return arg.status == status && arg.err.find(words) != std::string::npos;
+}
+
+// A run that exited with status, having written out on standard output.
+MATCHER_P2(Prints, status, out, "") {
+    *result_listener << "status " << arg.status << ", standard output: " << arg.out
+                     << ", standard error: " << arg.err;
+    return arg.status == status && arg.out == out;
 }
 
 inline std::string jsonText(const QJsonValue& value) {

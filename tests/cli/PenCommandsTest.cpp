@@ -54,9 +54,7 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     const CliRun none = runCli({"pens", "--json"});
     EXPECT_EQ(none.status, 0);
     EXPECT_TRUE(none.json()["pens"].toArray().isEmpty());
-    const CliRun books = runCli({"books"});
-    EXPECT_EQ(books.status, 1);
-    EXPECT_THAT(books.err, HasSubstr(texts::connectPenPrompt));
+    EXPECT_THAT(runCli({"books"}), Exits(1, texts::connectPenPrompt));
 
     addPen("a-pen", "PEN00000001");
     const CliRun only = runCli({"books", "--json"});
@@ -65,8 +63,7 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
 
     addPen("b-pen", "PEN00000002");
     const CliRun several = runCli({"books", "--json"});
-    EXPECT_EQ(several.status, 1);
-    EXPECT_THAT(several.err, HasSubstr("--pen"));
+    EXPECT_THAT(several, Exits(1, "--pen"));
     const QJsonObject error = several.json()["error"].toObject();
     EXPECT_EQ(error["status"].toInt(), 1);
     EXPECT_THAT(jsonText(error["message"]), HasSubstr("sim1s1, sim2s1"));
@@ -76,16 +73,13 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     EXPECT_EQ(jsonText(chosen.json()["pen"]), "sim2s1");
     EXPECT_EQ(runCli({"books", "--pen=sim1s1"}).status, 0);
 
-    const CliRun unknown = runCli({"eject", "--pen", "sdz1"});
-    EXPECT_EQ(unknown.status, 1);
-    EXPECT_THAT(unknown.err, HasSubstr("sdz1"));
+    EXPECT_THAT(runCli({"eject", "--pen", "sdz1"}), Exits(1, "sdz1"));
 
     // A mistyped folder of pens is an error, not zero pens.
     const std::string missing = pens / "no-such-folder";
     const ScopedEnv env("PENSHELF_SIMULATE", missing);
     const CliRun run = runCli({"pens"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run, Prints(1, ""));
     EXPECT_EQ(run.err, "penshelf-cli pens: PENSHELF_SIMULATE names no folder: " + missing + "\n");
     EXPECT_FALSE(std::filesystem::exists(missing)) << "the folder is not made";
 }
@@ -111,9 +105,7 @@ TEST_F(PensCommand, HelpAndBadCommandLines) {
              {"eject", "sim1s1"},  // eject takes --pen, no operand
              {"remove", "--yes"},  // remove needs its book
          }) {
-        const CliRun run = runCli(args);
-        EXPECT_EQ(run.status, 1) << testing::PrintToString(args);
-        EXPECT_EQ(run.out, "") << testing::PrintToString(args);
+        EXPECT_THAT(runCli(args), Prints(1, "")) << testing::PrintToString(args);
     }
     const CliRun install = runCli({"install", "--json"});
     EXPECT_EQ(install.status, 1) << "install needs a file";
@@ -139,13 +131,11 @@ class BookCommands : public SimulatedPens {
 };
 
 TEST_F(BookCommands, BooksListsByNumberThenEntry) {
-    const CliRun text = runCli({"books"});
-    EXPECT_EQ(text.status, 0);
-    EXPECT_EQ(text.out,
-              "002\tcustom\t小猫\t002.vxr\n"
-              "003\tcustom\t小狗\t003.vxr\n"
-              "003\tsmart\t恐龙\t003.vxs\n"
-              "004\tshared\tVXB小猫(002)\t004.vxr\n");
+    EXPECT_THAT(runCli({"books"}), Prints(0,
+                                          "002\tcustom\t小猫\t002.vxr\n"
+                                          "003\tcustom\t小狗\t003.vxr\n"
+                                          "003\tsmart\t恐龙\t003.vxs\n"
+                                          "004\tshared\tVXB小猫(002)\t004.vxr\n"));
 
     const QJsonObject document = runCli({"books", "--json"}).json();
     EXPECT_EQ(jsonText(document["bookFolder"]), book);
@@ -162,15 +152,11 @@ TEST_F(BookCommands, BooksListsByNumberThenEntry) {
 }
 
 TEST_F(BookCommands, RemoveTakesOnlyListedBooksOnlyWithYesAndASharedOneAlone) {
-    const CliRun unsure = runCli({"remove", "002.vxr"});
-    EXPECT_EQ(unsure.status, 1);
-    EXPECT_THAT(unsure.err, HasSubstr(texts::removeWarning));
-    EXPECT_THAT(unsure.err, HasSubstr("--yes"));
+    EXPECT_THAT(runCli({"remove", "002.vxr"}),
+                Exits(1, std::string(texts::removeWarning) + " Add --yes"));
 
     for (const char* notListed : {"009.vxr", "005.vxb", "readme.txt", "../SYS/product.ini"}) {
-        const CliRun run = runCli({"remove", notListed, "--yes"});
-        EXPECT_EQ(run.status, 1) << notListed;
-        EXPECT_THAT(run.err, HasSubstr("no book package"));
+        EXPECT_THAT(runCli({"remove", notListed, "--yes"}), Exits(1, "no book package"));
     }
     EXPECT_EQ(fileNamesIn(book).size(), 6u) << "nothing removed";
     EXPECT_TRUE(std::filesystem::exists(volume + "SYS/product.ini"));
@@ -181,9 +167,7 @@ TEST_F(BookCommands, RemoveTakesOnlyListedBooksOnlyWithYesAndASharedOneAlone) {
     EXPECT_EQ(jsonText(row["kind"]), "shared");
     EXPECT_EQ(jsonText(row["path"]), book + "004.vxr");
 
-    const CliRun smart = runCli({"remove", "--yes", "003.vxs"});
-    EXPECT_EQ(smart.status, 0);
-    EXPECT_EQ(smart.out, "removed 003.vxs (恐龙)\n");
+    EXPECT_THAT(runCli({"remove", "--yes", "003.vxs"}), Prints(0, "removed 003.vxs (恐龙)\n"));
     EXPECT_EQ(runCli({"books"}).out, "002\tcustom\t小猫\t002.vxr\n003\tcustom\t小狗\t003.vxr\n");
 }
 
@@ -225,27 +209,19 @@ class FailingEject : public SimulatedPlatform {
 };
 
 TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
-    const CliRun ejected = runCli({"eject"});
-    EXPECT_EQ(ejected.status, 0);
-    EXPECT_EQ(ejected.out, "ejected sim1s1\n");
+    EXPECT_THAT(runCli({"eject"}), Prints(0, "ejected sim1s1\n"));
     EXPECT_EQ(jsonText(runCli({"eject", "--json"}).json()["outcome"]), "ejected");
 
-    const auto ejectOn = [this](bool gone, const std::vector<std::string>& args) {
-        FailingEject platform(pens.str(), gone);
-        return capture([&](std::ostream& out, std::ostream& err) {
-            return cli::runPenCommand(cli::ejectAction, args, out, err, &platform);
-        });
-    };
-    const CliRun failed = ejectOn(/*gone=*/false, {"--json"});
-    EXPECT_EQ(failed.status, 2);
-    EXPECT_THAT(failed.err, HasSubstr(texts::ejectFailed));
+    FailingEject stays(pens.str(), /*gone=*/false), gone(pens.str(), /*gone=*/true);
+    const CliRun failed = runOn(stays, cli::ejectAction, {"--json"});
+    EXPECT_THAT(failed, Exits(2, texts::ejectFailed));
     const QJsonObject error = failed.json()["error"].toObject();
     EXPECT_EQ(error["status"].toInt(), 2);
     EXPECT_EQ(jsonText(error["message"]), texts::ejectFailed);
 
-    const CliRun gone = ejectOn(/*gone=*/true, {"--pen", "sim1s1", "--json"});
-    EXPECT_EQ(gone.status, 0) << "a pen no longer mounted is safe to pull out";
-    EXPECT_EQ(jsonText(gone.json()["outcome"]), "gone");
+    const CliRun pulled = runOn(gone, cli::ejectAction, {"--pen", "sim1s1", "--json"});
+    EXPECT_EQ(pulled.status, 0) << "a pen no longer mounted is safe to pull out";
+    EXPECT_EQ(jsonText(pulled.json()["outcome"]), "gone");
 }
 
 class InstallCommand : public SimulatedPens {
@@ -254,7 +230,7 @@ class InstallCommand : public SimulatedPens {
     std::string book;
 };
 
-TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFailure) {
+TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
     // Both custom packages propose their default title 1, which the first one
     // takes; a smart package counts only smart numbers.
     const std::string first =
@@ -264,8 +240,10 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFail
     const std::string third =
         addSource("third.vxb", {.name = vxbName("第三本"), .coverOid = 5, .size = 2048});
 
-    const CliRun run = runCli({"install", first, second, third, "--json"});
-    EXPECT_EQ(run.status, 1) << "the worst outcome: a number taken";
+    const std::string text = addSource("notes.txt", {.name = vxbName("笔记")});
+    const CliRun run = runCli({"install", first, second, text, third, "--json"});
+    // The worst outcome: a number taken, a file that is no package.
+    EXPECT_THAT(run, Exits(1, text + ": not a .vxb book package\n"));
     const std::string taken =
         std::string(texts::numberTaken) + " (number 001 is taken; choose another with --number)";
     EXPECT_THAT(run.err, HasSubstr(second + ": " + taken + "\n"));
@@ -273,42 +251,30 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalAndGoesOnAfterAFail
     const QJsonObject document = run.json();
     EXPECT_EQ(jsonText(document["pen"]), "sim1s1");
     const QJsonArray installs = document["installs"].toArray();
-    ASSERT_EQ(installs.size(), 3);
+    ASSERT_EQ(installs.size(), 4);
     const QJsonObject refused = installs[1].toObject();
     EXPECT_FALSE(refused["installed"].toBool());
     EXPECT_EQ(refused["status"].toInt(), 1);
     EXPECT_EQ(jsonText(refused["number"]), "001");
     EXPECT_EQ(jsonText(refused["message"]), taken);
-    EXPECT_EQ(jsonText(installs[2].toObject()["entry"]), "001.vxs")
+    EXPECT_EQ(jsonText(installs[3].toObject()["entry"]), "001.vxs")
         << "the failure before did not stop it";
     EXPECT_EQ(runCli({"books"}).out, "001\tcustom\t第一本\t001.vxr\n001\tsmart\t第三本\t001.vxs\n");
+
+    // A number given is used for one file only.
+    EXPECT_THAT(runCli({"install", second, "--number=999"}),
+                Prints(0, "installed " + second + " as 999.vxr\n"));
+    EXPECT_EQ(runCli({"install", second, second, "--number", "005"}).status, 1);
+    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "001.vxs", "999.vxr"}));
 }
 
-TEST_F(InstallCommand, AGivenNumberIsUsedForOneFileOnly) {
-    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
-    const CliRun installed = runCli({"install", source, "--number=999"});
-    EXPECT_EQ(installed.status, 0) << installed.err;
-    EXPECT_EQ(installed.out, "installed " + source + " as 999.vxr\n");
-    const CliRun twoFiles = runCli({"install", source, source, "--number", "005"});
-    EXPECT_EQ(twoFiles.status, 1) << "one number cannot name two books";
-    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"999.vxr"});
-}
-
-// Files that are no book packages are the user's mistake; a pen without a
-// BOOK folder of its own is the pen's failure.
-TEST_F(InstallCommand, RefusalsAreToldPerFileWithTheirStatus) {
-    const std::string text = addSource("notes.txt", {.name = vxbName("书")});
-    const CliRun run = runCli({"install", text, sources / "missing.vxb"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_THAT(run.err, HasSubstr(text + ": not a .vxb book package\n"));
-    EXPECT_THAT(run.err, HasSubstr(sources / "missing.vxb: no such file\n"));
-    EXPECT_TRUE(std::filesystem::is_empty(book));
-
+// A pen without a BOOK folder of its own is the pen's failure, told per file;
+// each refusal's words are the install plan's own test.
+TEST_F(InstallCommand, APenWithoutABookFolderFailsEachFile) {
     addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
     const std::string source = addSource("book.vxb", {.name = vxbName("书")});
     const CliRun noFolder = runCli({"install", source, "--pen", "sim2s1", "--json"});
-    EXPECT_EQ(noFolder.status, 2);
-    EXPECT_THAT(noFolder.err, HasSubstr("no BOOK folder"));
+    EXPECT_THAT(noFolder, Exits(2, source + ": the pen has no BOOK folder"));
     EXPECT_EQ(noFolder.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
 }
 

@@ -96,8 +96,7 @@ TEST_F(Program, ShowsProgressAndLogLinesOnStandardErrorOnly) {
 
     const CliRun shown =
         runProgram({"install", QString::fromStdString(source)}, /*onTerminal=*/true);
-    EXPECT_EQ(shown.status, 0) << shown.err;
-    EXPECT_THAT(shown.err, HasSubstr(std::string(texts::installing) + " 100%"));
+    EXPECT_THAT(shown, Exits(0, std::string(texts::installing) + " 100%"));
     EXPECT_THAT(shown.err, HasSubstr(texts::flushingToPen));
 
     const CliRun piped = runProgram(
@@ -107,10 +106,9 @@ TEST_F(Program, ShowsProgressAndLogLinesOnStandardErrorOnly) {
     EXPECT_THAT(piped.err, HasSubstr("New ZIRO added."));
     EXPECT_THAT(piped.err, Not(HasSubstr(texts::installing))) << "no progress on a pipe";
 
-    const CliRun backup =
-        runProgram({"backup", QString::fromStdString(sources / "backup")}, /*onTerminal=*/true);
-    EXPECT_EQ(backup.status, 0) << backup.err;
-    EXPECT_THAT(backup.err, HasSubstr("backing up 002.vxr 大书: 100% (book 2 of 2, 100% of all)"));
+    EXPECT_THAT(
+        runProgram({"backup", QString::fromStdString(sources / "backup")}, /*onTerminal=*/true),
+        Exits(0, "backing up 002.vxr 大书: 100% (book 2 of 2, 100% of all)"));
 }
 
 TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {

@@ -129,6 +129,22 @@ class WindowTest : public ::testing::Test {
             writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
         }
     }
+    // The pen list, the selected entry, the code, the free space (shown or
+    // "---"), which of the code, free space, Install, Eject, Remove and
+    // Refresh take input, and the number of book rows.
+    std::string penLook() const {
+        std::ostringstream look;
+        for (int i = 0; i < ui->listZiro->count(); ++i) {
+            look << ui->listZiro->itemText(i).toStdString() << " | ";
+        }
+        const QString space = ui->fsZiro->text();
+        look << ui->listZiro->currentIndex() << " [" << ui->snZiro->text().toStdString() << "] ["
+             << (space.isEmpty() || space == "---" ? space.toStdString() : "free") << "] "
+             << ui->snZiro->isEnabled() << ui->fsZiro->isEnabled() << ui->btnInstall->isEnabled()
+             << ui->btnEject->isEnabled() << ui->btnRemove->isEnabled()
+             << ui->btnRefresh->isEnabled() << " rows " << ui->listBook->model()->rowCount();
+        return look.str();
+    }
     void clickRow(int row) {
         const QRect cell = ui->listBook->visualRect(ui->listBook->model()->index(row, 0));
         QTest::mouseClick(ui->listBook->viewport(), Qt::LeftButton, {}, cell.center());
