@@ -1,6 +1,5 @@
-// Backing a pen up and restoring it: the files and the manifest in the
-// backup folder, the files on the pen, and what a bad backup, an unreadable
-// book or a cancel leave behind.
+// Backing a pen up and restoring it: the files and the manifest in the backup folder, the files on
+// the pen, and what a bad backup, an unreadable book or a cancel leave behind.
 
 #include "books/Backup.h"
 #include "books/Restore.h"
@@ -344,8 +343,8 @@ TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIs
     EXPECT_TRUE(report.books.empty());
     EXPECT_TRUE(std::filesystem::is_empty(volume->book)) << "not even the small book";
 
-    // Sparse books whose sizes the manifest confirms: 1 TiB, more than any pen
-    // holds in a file, and 8 MiB, beyond the whole volume.
+    // Sparse books whose sizes the manifest confirms: 1 TiB, more than any pen holds in a file, and
+    // 8 MiB, beyond the whole volume.
     BackupManifest manifest = manifestIn(folder);
     for (const auto& [entry, size] : {std::pair{"003.vxr", 1ull << 40}, {"004.vxr", 8ull << 20}}) {
         writeFile(folder + "/" + entry, BookFile{.name = vxbName(entry)}.bytes());

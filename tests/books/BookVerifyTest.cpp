@@ -25,11 +25,10 @@ std::string sha256sum(const std::string& file) {
     return commandOutput("sha256sum " + file).value_or("").substr(0, 64);
 }
 
-// An ext4 volume on a loop device whose end has been moved into its one
-// large book, at block cutBlock: reading past a block device's end fails with
-// EIO, as a worn pen's flash does (an image file cut short reads as zeros).
-// Small books are kept in their inodes (inline data), before the cut. Every
-// book has been read once before the cut, as a pen in use has been.
+// An ext4 volume on a loop device whose end has been moved into its one large book, at block
+// cutBlock: reading past a block device's end fails with EIO, as a worn pen's flash does (an image
+// file cut short reads as zeros). Small books are kept in their inodes (inline data), before the
+// cut. Every book has been read once before the cut, as a pen in use has been.
 struct CutShortVolume {
     CutShortVolume(const std::map<std::string, std::string>& books, const std::string& large,
                    int cutBlock) {
@@ -57,9 +56,8 @@ struct CutShortVolume {
 
 TEST(BookVerify, anUnreadableBookIsDamageWithItsErrorAndWhere) {
     if (geteuid() != 0) GTEST_SKIP() << "a loop device needs root";
-    // The disk ends 8 MiB into 001.vxr (at 4 KiB block 2048), after a block
-    // or more of it was hashed: a boundary of every page-cache folio, so the
-    // failed read starts exactly there.
+    // The disk ends 8 MiB into 001.vxr (at 4 KiB block 2048), after a block or more of it was
+    // hashed: a boundary of every page-cache folio, so the failed read starts exactly there.
     const CutShortVolume volume(
         {{"001.vxr", BookFile{.name = vxbName("大书"), .size = 9 << 20}.bytes()},
          {"002.vxr", BookFile{.name = vxbName("小猪"), .size = 600}.bytes()}},
@@ -96,8 +94,8 @@ TEST(BookVerify, everyBookFileIsReadToItsEndAndJudgedByItsHeader) {
     writeFile(book + "004.vxr", BookFile{.name = vxbName("短")}.bytes().substr(0, 100));
     std::filesystem::create_symlink(book + "001.vxr", book + "005.vxr");
     writeFile(book + "readme.txt", "not a book package file");
-    // Reading writes nothing, not even an access time (a pen's file system
-    // records the date a file was read).
+    // Reading writes nothing, not even an access time (a pen's file system records the date a file
+    // was read).
     const timespec old[2] = {{1000, 0}, {UTIME_OMIT, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, (book + "001.vxr").c_str(), old, 0), 0);
 

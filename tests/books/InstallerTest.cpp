@@ -1,6 +1,5 @@
-// Putting a package onto a pen: the proposed number, the checks of a typed
-// number, and the copy with what it leaves on the pen when it works and when
-// it does not.
+// Putting a package onto a pen: the proposed number, the checks of a typed number, and the copy
+// with what it leaves on the pen when it works and when it does not.
 
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
@@ -44,8 +43,8 @@ struct PenFolder {
 };
 
 TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
-    // Names count without regard to case, as on the pen's FAT volume, and
-    // whatever they are: a folder, a dangling link.
+    // Names count without regard to case, as on the pen's FAT volume, and whatever they are: a
+    // folder, a dangling link.
     PenFolder pen;
     for (const char* name : {"001.VXR", "002.vxr", "003.vxr", "001.Vxs"}) pen.touch(name);
     std::filesystem::create_directory(pen.book + "004.vxr");
@@ -110,8 +109,8 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     close(folder);
 }
 
-// exFAT through FUSE, the nearest to a pen's FAT here: case-insensitive, no
-// hard links, and EINVAL to RENAME_NOREPLACE onto a free name.
+// exFAT through FUSE, the nearest to a pen's FAT here: case-insensitive, no hard links, and EINVAL
+// to RENAME_NOREPLACE onto a free name.
 TEST(NoReplaceRename, OnAVolumeWithoutItAnInstallStillNeverReplaces) {
     TempDir dir;
     const std::string image = dir / "pen.img", root = dir / "pen", book = root + "/BOOK/";
@@ -265,8 +264,8 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
     }
 }
 
-// Each refusal of a plan, in the order the checks run, with what the window
-// and the command line tell the user and the command line's exit status.
+// Each refusal of a plan, in the order the checks run, with what the window and the command line
+// tell the user and the command line's exit status.
 TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
     const std::string book = BookFile{.name = vxbName("书"), .defaultTitle = 5}.bytes();
     pen.touch("001.VXR");
@@ -380,8 +379,8 @@ TEST_F(InstallerTest, LeftoversOfKilledInstallsGoButARunningCopyStays) {
     pen.touch(".penshelf-0000dead.part", "half a book");
     pen.touch(".penshelf-00001ive.part", "being written");
     std::filesystem::create_symlink("/etc/passwd", pen.book + ".penshelf-0000link.part");
-    // Another install is writing the second one: it holds its writer's lock,
-    // which belongs to its open file, in this process or another.
+    // Another install is writing the second one: it holds its writer's lock, which belongs to its
+    // open file, in this process or another.
     const int running = open((pen.book + ".penshelf-00001ive.part").c_str(), O_WRONLY);
     struct flock lock {};
     lock.l_type = F_WRLCK;
@@ -405,8 +404,8 @@ TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
     EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"006.vxr"});
 }
 
-// A read-only pen stands for every folder the install cannot write into: a
-// temporary that cannot be made fails the install the same way.
+// A read-only pen stands for every folder the install cannot write into: a temporary that cannot be
+// made fails the install the same way.
 TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
     TempDir dir;
     const std::string path =
@@ -431,8 +430,8 @@ TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
     ASSERT_TRUE(volume->remount("ro"));
     EXPECT_EQ(installer.check(), InstallResult::ReadOnly);
     EXPECT_EQ(removeBookFile(volume->book, volume->book + "001.vxr"), RemovalResult::ReadOnly);
-    // The kernel meets an error on the pen during the copy: the mount table
-    // and statvfs may go on saying "rw", the writes fail with EROFS.
+    // The kernel meets an error on the pen during the copy: the mount table and statvfs may go on
+    // saying "rw", the writes fail with EROFS.
     ASSERT_TRUE(volume->remount("rw"));
     ASSERT_EQ(installer.check(), InstallResult::Installed);
     const auto damage = [&](std::int64_t chunk) {

@@ -1,5 +1,5 @@
-// fsck.fat on FAT images damaged as a pen pulled out mid-write is: what a
-// check finds, what it leaves alone, and what a repair leaves behind.
+// fsck.fat on FAT images damaged as a pen pulled out mid-write is: what a check finds, what it
+// leaves alone, and what a repair leaves behind.
 
 #include "device/FatCheck.h"
 
@@ -102,8 +102,8 @@ TEST_F(FatCheckTest, aCheckFindsEachDamageThenARepairMendsIt) {
     }
 }
 
-// Where no UDisks2 answers, root unmounts the pen and checks its partition,
-// leaving it to be plugged in again; a pen in use is left as it is.
+// Where no UDisks2 answers, root unmounts the pen and checks its partition, leaving it to be
+// plugged in again; a pen in use is left as it is.
 TEST_F(FatCheckTest, withoutUDisks2RootChecksThePartitionAndLeavesABusyPenAlone) {
     if (geteuid() != 0) GTEST_SKIP() << "loop devices need root";
     test::TempDir dir;

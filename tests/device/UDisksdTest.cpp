@@ -1,8 +1,7 @@
-// UDisks2 against the real udisksd, which with_udisksd.sh starts on a private
-// system bus, over loop devices: a FAT pen checked and repaired (the kernel
-// here cannot mount FAT, so it is not mounted again), an ext4 one unmounted for
-// its check and mounted again, left alone while busy, and ejected although a
-// loop device has no drive to power off. Needs root.
+// UDisks2 against the real udisksd, which with_udisksd.sh starts on a private system bus, over loop
+// devices: a FAT pen checked and repaired (the kernel here cannot mount FAT, so it is not mounted
+// again), an ext4 one unmounted for its check and mounted again, left alone while busy, and ejected
+// although a loop device has no drive to power off. Needs root.
 
 #include "device/linux/UDisks2.h"
 

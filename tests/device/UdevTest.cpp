@@ -1,7 +1,7 @@
-// The Linux watch and registry against udev and sysfs as umockdev mocks them:
-// pens present at start, attached later, removed, mounted late; the sysfs
-// reading; and, as root, a real mount that the platform tells of. Runs under
-// umockdev-wrapper. (Events held during a modal run: the window's tests.)
+// The Linux watch and registry against udev and sysfs as umockdev mocks them: pens present at
+// start, attached later, removed, mounted late; the sysfs reading; and, as root, a real mount that
+// the platform tells of. Runs under umockdev-wrapper. (Events held during a modal run: the window's
+// tests.)
 
 #include "UmockdevPens.h"
 
@@ -50,8 +50,8 @@ class UdevTest : public UmockdevPens {
     int waits = 0;
 };
 
-// Present at start: examined at once, when their USB ID is a pen's, and
-// listed when their SCSI vendor is too; unplugged: logged, and still listed.
+// Present at start: examined at once, when their USB ID is a pen's, and listed when their SCSI
+// vendor is too; unplugged: logged, and still listed.
 TEST_F(UdevTest, PensPresentAtStartAreIdentifiedAtOnceAndUnpluggedWithALogLine) {
     const PenDevices pen = addPen();
     mount("sdb1", penVolume("KLV8A3C5D21"));
@@ -101,9 +101,8 @@ TEST_F(UdevTest, DevicesAttachedLaterAreExaminedAfterAWait) {
     EXPECT_EQ(watch->watched().size(), 1u);
 }
 
-// Pens listed without a volume are identified again when the mount table
-// changes: one mounted late, a whole disk whose partition appears late, and
-// never one ejected meanwhile.
+// Pens listed without a volume are identified again when the mount table changes: one mounted late,
+// a whole disk whose partition appears late, and never one ejected meanwhile.
 TEST_F(UdevTest, MountTableChangesIdentifyPensListedWithoutAVolume) {
     addPen();
     const PenDevices late = addPen({.port = "3"}, "pagor   ", "sdc", /*partitionTable=*/"");
@@ -132,9 +131,8 @@ TEST_F(UdevTest, MountTableChangesIdentifyPensListedWithoutAVolume) {
     EXPECT_EQ(table.stores, stores);
 }
 
-// The registry as identification reads it: the root, then each USB device by
-// its product, its mass-storage interface's location ID (in decimal) and its
-// media's content.
+// The registry as identification reads it: the root, then each USB device by its product, its
+// mass-storage interface's location ID (in decimal) and its media's content.
 std::vector<std::string> registryLines(const Registry& registry) {
     std::vector<std::string> lines;
     const std::function<void(const RegistryEntry&)> visit = [&](const RegistryEntry& entry) {
@@ -156,8 +154,8 @@ std::vector<std::string> registryLines(const Registry& registry) {
     return lines;
 }
 
-// A bus number is read whole, by the registry and the watch alike; a partition
-// tells its file system before its partition type, a whole disk never the latter.
+// A bus number is read whole, by the registry and the watch alike; a partition tells its file
+// system before its partition type, a whole disk never the latter.
 TEST_F(UdevTest, RegistryReadsBusNumberAndContentAsTheWatchDoes) {
     const PenDevices pen = addPen();
     add("block", "sdb2", pen.disk, {},

@@ -1,6 +1,5 @@
 #pragma once
-// Stands in for the controller's pen table where identification is tested
-// without a window.
+// Stands in for the controller's pen table where identification is tested without a window.
 
 #include "device/PenRecord.h"
 
