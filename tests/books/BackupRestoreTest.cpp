@@ -22,18 +22,6 @@ using namespace penshelf::test;
 
 namespace {
 
-using Files = std::map<std::string, std::string>;  // entry -> bytes, "<link>" or "<folder>"
-
-Files filesIn(const std::string& folder) {
-    Files files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        files[entry.path().filename().string()] = entry.is_symlink()     ? "<link>"
-                                                  : entry.is_directory() ? "<folder>"
-                                                                         : readFile(entry.path());
-    }
-    return files;
-}
-
 void put(const std::string& folder, const Files& files) {
     for (const auto& [name, bytes] : files) writeFile(folder + name, bytes);
 }

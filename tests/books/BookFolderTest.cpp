@@ -10,7 +10,6 @@
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -218,7 +217,6 @@ TEST_F(BookFolderTest, RemovalDeletesTheListedFileOnlyAndNothingOutsideTheFolder
     EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"X"}) << "its folder stays";
     EXPECT_TRUE(fs::is_empty(book + "X"));
     EXPECT_FALSE(removed(book, book + "001.vxr")) << "already gone";
-    EXPECT_EQ(fileNamesIn(dir / "outside"), (std::set<std::string>{"001.vxr", "1.vxr"}));
 
     // A listed book swapped for a folder or a link since.
     writeFile(book + "001.vxr/inside", "x");
@@ -227,13 +225,13 @@ TEST_F(BookFolderTest, RemovalDeletesTheListedFileOnlyAndNothingOutsideTheFolder
     fs::remove_all(book + "001.vxr");
     fs::create_symlink(dir / "outside/001.vxr", book + "001.vxr");
     EXPECT_FALSE(removed(book, book + "001.vxr"));
-    EXPECT_EQ(readFile(dir / "outside/001.vxr"), "not on the pen");
 
     // The subfolder itself swapped for a link to a folder elsewhere.
     fs::remove_all(book + "X");
     fs::create_directory_symlink(dir / "outside", book + "X");
     EXPECT_FALSE(removed(book, book + "X/1.vxr"));
-    EXPECT_EQ(readFile(dir / "outside/1.vxr"), "not on the pen either");
+    EXPECT_EQ(filesIn(dir / "outside"),
+              (Files{{"001.vxr", "not on the pen"}, {"1.vxr", "not on the pen either"}}));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -68,10 +67,8 @@ TEST(BookVerify, anUnreadableBookIsDamageWithItsErrorAndWhere) {
     EXPECT_TRUE(report.foundDamage());
     ASSERT_EQ(report.books.size(), 2u);
     const VerifiedBook& cut = report.books[0];
-    EXPECT_EQ(cut.state, State::Unreadable);
-    EXPECT_EQ(cut.error, EIO);
-    EXPECT_EQ(cut.errorOffset, 8u << 20);
-    EXPECT_EQ(cut.sha256, "");
+    EXPECT_EQ(std::tie(cut.state, cut.error, cut.errorOffset, cut.sha256),
+              std::tuple(State::Unreadable, EIO, std::uint64_t{8} << 20, ""));
     // The next book is read and hashed on its own.
     EXPECT_EQ(report.books[1].state, State::Readable);
     EXPECT_EQ(report.books[1].sha256, sha256sum(volume.root + "/BOOK/002.vxr"));
@@ -125,9 +122,8 @@ TEST(BookVerify, everyBookFileIsReadToItsEndAndJudgedByItsHeader) {
     }
 
     ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back().books, 4u);
-    EXPECT_EQ(progress.back().done, total);
-    EXPECT_EQ(progress.back().total, total);
+    EXPECT_EQ(std::tie(progress.back().books, progress.back().done, progress.back().total),
+              std::tuple(4u, total, total));
     EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](const VerifyProgress& p) {
         return p.book == 0 && p.done > 0 && p.done < (9u << 20);  // within the large book too
     }));

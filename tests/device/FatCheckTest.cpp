@@ -15,7 +15,6 @@
 #include <QCoreApplication>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 namespace penshelf {
 namespace {
@@ -41,14 +40,18 @@ const std::map<Damage, const char*> damages = {
 
 class FatCheckTest : public ::testing::Test {
   protected:
-    FileSystemCheck run(const std::string& path, FileSystemAction action,
-                        const std::string& program = findFsckFat()) {
+    // What a check started by start(done) hands to done, from the event loop.
+    static FileSystemCheck await(
+        const std::function<void(std::function<void(const FileSystemCheck&)>)>& start) {
         std::optional<FileSystemCheck> result;
-        runFatCheckWith(program, path, action, nullptr,
-                        [&](const FileSystemCheck& check) { result = check; });
+        start([&](const FileSystemCheck& check) { result = check; });
         EXPECT_FALSE(result) << "done came before the event loop turned";
         EXPECT_TRUE(test::spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)));
         return result.value_or(FileSystemCheck{});
+    }
+    FileSystemCheck run(const std::string& path, FileSystemAction action,
+                        const std::string& program = findFsckFat()) {
+        return await([&](auto done) { runFatCheckWith(program, path, action, nullptr, done); });
     }
 
     int argc_ = 1;
@@ -110,10 +113,7 @@ TEST_F(FatCheckTest, withoutUDisks2RootChecksThePartitionAndLeavesABusyPenAlone)
     const test::ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + dir / "no-bus");
     const std::unique_ptr<Platform> platform = makeLinuxPlatform();
     const auto checkOf = [&](const std::string& bsdName, FileSystemAction action) {
-        std::optional<FileSystemCheck> result;
-        platform->checkFileSystem(bsdName, action, [&](const FileSystemCheck& c) { result = c; });
-        EXPECT_TRUE(test::spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)));
-        return result.value_or(FileSystemCheck{});
+        return await([&](auto done) { platform->checkFileSystem(bsdName, action, done); });
     };
 
     test::FatImage image(test::FatType::Fat32, books);
