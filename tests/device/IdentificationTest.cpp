@@ -91,8 +91,7 @@ TEST_F(IdentificationTest, WalkLogsWhatItMeetsAndTheLastMediumNamesTheDisk) {
     EXPECT_EQ(err.str(),
               "Vendor: pagor\nProduct: XLM-PEN\nVersion: 1.00\nBSD Name: sdb1\nBSD Name: sdb2\n");
     EXPECT_EQ(find(0x01300000), PenIdentifier::Outcome::StoredWithoutVolume);
-    EXPECT_EQ(table.stores, 2);
-    EXPECT_EQ(table.table.count("sdb2") + table.table.count("sdc"), 2u);
+    EXPECT_EQ(table.listed(), "sdb2: sdc: ");
 }
 
 TEST_F(IdentificationTest, TreesThatHoldNoPenStoreNothing) {

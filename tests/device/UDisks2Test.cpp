@@ -13,6 +13,7 @@
 #include "texts/SharedTexts.h"
 
 #include "support/BookFile.h"
+#include "support/RecordingPenTable.h"
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 
@@ -102,13 +103,7 @@ class UDisks2Test : public UmockdevPens {
     void endMountWait() {
         for (auto& then : std::exchange(mountWaits, {})) then();
     }
-    // The pens found: "bsdName:identity code" each.
-    std::string listed() const {
-        std::string pens;
-        for (const auto& [bsdName, pen] : monitor->pens())
-            pens += bsdName + ":" + pen.identityCodeBytes() + " ";
-        return pens;
-    }
+    std::string listed() const { return listedPens(monitor->pens()); }
     bool mounted() const { return !platform->volumes().GetVolumePath("sdb1").empty(); }
     // A pen command of penshelf-cli on the Linux platform: "status|output|errors".
     std::string runCli(const cli::PenCommand& command) {
