@@ -239,10 +239,8 @@ TEST_F(BackupRestoreTest, TheManifestReaderIsStrictAndThePenStaysAsItWas) {
          NotJson, ""},
         {edit(good, "{", R"({"date": "2026-12-07", )"), NotJson, ""},
         {edit(good, R"("name")", R"("name": "", "name")"), NotJson, ""},
-        // No UTF-8: a stray byte, an overlong form, an encoded surrogate, a cut character.
+        // No UTF-8 (nlohmann's lexer tells every kind; the reader must not relax it).
         {"\"\xff\xfe\"", NotJson, ""},
-        {name("\xC0\xAF"), NotJson, ""},
-        {name("\xED\xA0\x80"), NotJson, ""},
         {name("\xE5\xB0"), NotJson, ""},
         {name(R"(\uD83D)"), NotJson, ""},
         {name(R"(\uDE00)"), NotJson, ""},
@@ -342,11 +340,10 @@ TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIs
     }
     writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
     bool hugeRead = false;
-    const RestoreCallbacks watch{.progress =
-                                     [&](const RestoreProgress& p) {
-                                         hugeRead |= p.current->size > 1u << 30 && p.bookDone > 0;
-                                     },
-                                 .cancelled = [&] { return hugeRead; }};
+    const auto progress = [&](const RestoreProgress& p) {
+        hugeRead |= p.current->size > 1u << 30 && p.bookDone > 0;
+    };
+    const RestoreCallbacks watch{.progress = progress, .cancelled = [&] { return hugeRead; }};
     const PlanReport beyond = planRestore(folder, volume->book, watch);
     EXPECT_EQ(beyond.status, PlanStatus::TooLarge);
     EXPECT_GT(beyond.needed, beyond.capacity);

@@ -159,19 +159,19 @@ TEST_F(IdentificationTest, PenIsStoredUnderItsPartitionWithTheCodeOfARegularProd
 TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
     addPen(0x01100000);
     const std::shared_ptr<RegistryNode> root = registry.root;
-    registry.root = nullptr;
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
-    EXPECT_EQ(err.str(), "AppDelegate: findLocationID: assertion failed: root\n");
-
-    registry.root = root;
-    err.str("");
-    hub.failChildren = true;
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
-    EXPECT_EQ(err.str(), "AppDelegate: loopFindID: assertion failed: status == KERN_SUCCESS\n");
-
-    hub.failChildren = false;
-    hub.failClass = true;
-    EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
+    const std::vector<std::function<void()>> faults = {
+        [&] { registry.root = nullptr; },
+        [&] { registry.root = root, hub.failChildren = true; },
+        [&] { hub.failChildren = false, hub.failClass = true; },
+    };
+    for (const auto& fault : faults) {
+        fault();
+        EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);
+    }
+    EXPECT_EQ(err.str(),
+              "AppDelegate: findLocationID: assertion failed: root\n"
+              "AppDelegate: loopFindID: assertion failed: status == KERN_SUCCESS\n"
+              "AppDelegate: loopFindID: assertion failed: status == KERN_SUCCESS\n");
     EXPECT_EQ(table.stores, 0);
 }
 
