@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,15 +22,6 @@ inline QProcessEnvironment outsideUmockdev() {
     environment.remove("LD_PRELOAD");
     environment.remove("UMOCKDEV_DIR");
     return environment;
-}
-
-// A shell command run there: its standard output, or nothing when it fails.
-inline std::optional<std::string> runOutside(const std::string& command) {
-    QProcess shell;
-    shell.setProcessEnvironment(outsideUmockdev());
-    shell.start("sh", {"-c", QString::fromStdString(command)});
-    if (!shell.waitForFinished(60000) || shell.exitCode() != 0) return std::nullopt;
-    return shell.readAllStandardOutput().toStdString();
 }
 
 // The IDs a mocked USB device answers with, and the bus and hub port it hangs on.
