@@ -4,7 +4,6 @@
 
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
-#include "support/TempDir.h"
 
 #include <gmock/gmock.h>
 

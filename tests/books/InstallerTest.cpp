@@ -13,7 +13,6 @@
 
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -234,8 +233,8 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::to_string(row.size) + " " + row.target + " " +
-                     std::to_string(row.defaultLabel));
+        SCOPED_TRACE(testing::Message()
+                     << row.size << " " << row.target << " " << row.defaultLabel);
         const std::string bytes = BookFile{.name = vxbName("书"),
                                            .labelField = 0x1234,
                                            .labelKey = row.key,

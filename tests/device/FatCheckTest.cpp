@@ -8,7 +8,6 @@
 
 #include "support/BookFile.h"
 #include "support/FatImage.h"
-#include "support/LoopVolume.h"
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 

@@ -33,10 +33,7 @@ class UdevTest : public UmockdevPens {
   protected:
     void startWatch() {
         watch = std::make_unique<UsbWatch>(source, identifier, gate, Diagnostics{out, err},
-                                           [this](std::function<void()> then) {
-                                               ++waits;
-                                               then();
-                                           });
+                                           [this](auto then) { ++waits, then(); });
         watch->InitService();
     }
 

@@ -4,7 +4,6 @@
 // write is damaged.
 
 #include "support/LoopVolume.h"
-#include "support/TempDir.h"
 
 #include <cstdint>
 #include <fstream>
