@@ -11,8 +11,6 @@
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 
-#include <QCoreApplication>
-
 #include <gmock/gmock.h>
 
 namespace penshelf {
@@ -52,11 +50,6 @@ class FatCheckTest : public ::testing::Test {
                         const std::string& program = findFsckFat()) {
         return await([&](auto done) { runFatCheckWith(program, path, action, nullptr, done); });
     }
-
-    int argc_ = 1;
-    char name_[6] = "tests";
-    char* argv_[1] = {name_};
-    QCoreApplication app_{argc_, argv_};
 };
 
 TEST_F(FatCheckTest, aCheckThatCannotRunSaysWhy) {
