@@ -8,7 +8,6 @@
 #include "device/PenMonitor.h"
 #include "device/linux/LinuxPlatform.h"
 #include "device/linux/UDisks2.h"
-#include "books/UniqueFd.h"
 #include "books/Volumes.h"
 #include "texts/SharedTexts.h"
 
@@ -19,14 +18,13 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include <iostream>
 #include <sstream>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -158,12 +156,8 @@ TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
 // turns; the command line then ejects with umount and eject, since udisksctl would wait on that bus
 // for good.
 TEST_F(UDisks2Test, ASystemBusThatNeverAnswersIsGivenUp) {
-    const UniqueFd silent(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (dir / "bus").c_str());
-    ASSERT_EQ(bind(silent.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(silent.get(), 16), 0);
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(QString::fromStdString(dir / "bus")));
     const std::string commands = fakeCommands({"udisksctl", "umount", "eject"});
     int ticks = 0;
     QTimer ticker;
