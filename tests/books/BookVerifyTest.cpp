@@ -42,10 +42,7 @@ struct CutShortVolume {
                              " " + root + " && cat " + root + "/BOOK/* >/dev/null" +
                              " && truncate -s $((at * 4096)) " + image + " && losetup -c " + loop);
     }
-    ~CutShortVolume() {
-        commandOutput("umount " + root);
-        if (!loop.empty()) commandOutput("losetup -d " + loop);
-    }
+    ~CutShortVolume() { runQuietly("umount " + root + "; losetup -d " + loop); }
 
     TempDir dir;
     std::string image = dir / "pen.img", root = dir / "pen", loop;

@@ -32,9 +32,7 @@ class UDisksdTest : public ::testing::Test {
             << "run this suite through with_udisksd.sh, which starts udisksd";
     }
     ~UDisksdTest() override {
-        if (loop.empty()) return;
-        runQuietly("umount " + loop);
-        runQuietly("losetup -d " + loop);
+        if (!loop.empty()) runQuietly("umount " + loop + "; losetup -d " + loop);
     }
 
     // image on a loop device, once UDisks2 knows its file system of type.

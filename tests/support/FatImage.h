@@ -97,7 +97,6 @@ class FatImage {
 
     bool made() const { return made_; }
     const std::string& path() const { return path_; }
-    std::string bytes() const { return readFile(path_); }
     void damage(FatDamage damage) { damageFatImage(path_, damage); }
 
     // The names in BOOK/, as mtools lists them.
