@@ -230,8 +230,7 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         {5000, 5, "002.vxr", 0xA5C3, 999, "\x24\xA6"},
         {600, 1, "002.vxr", 0xFFFF, 256, "\xFF\xFE"},
         {600, 1, "002.vxr", 0x1234, 0, "\x35\x12"},
-        {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"},
-    };
+        {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
                      << row.size << " " << row.target << " " << row.defaultLabel);

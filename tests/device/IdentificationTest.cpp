@@ -190,8 +190,7 @@ TEST(LocationId, BusThenOnePortPerNibble) {
         {"256", "1", std::nullopt},
         {"1x", "2", std::nullopt},
         {"", "2", std::nullopt},
-        {"x1", "2", std::nullopt},
-    };
+        {"x1", "2", std::nullopt}};
     for (const auto& [busnum, devpath, id] : rows)
         EXPECT_EQ(usbLocationIdFromSysfs(busnum, devpath), id) << busnum << " " << devpath;
 }
