@@ -1,6 +1,5 @@
-// Backing a pen up and restoring it: the files and the manifest in the
-// backup folder, the files on the pen, and what a bad backup, an unreadable
-// book or a cancel leave behind.
+// Backing a pen up and restoring it: the files and the manifest in the backup folder, the files on
+// the pen, and what a bad backup, an unreadable book or a cancel leave behind.
 
 #include "books/Backup.h"
 #include "books/Restore.h"
@@ -9,7 +8,6 @@
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
 #include "support/ScopedEnv.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +20,6 @@ using namespace penshelf;
 using namespace penshelf::test;
 
 namespace {
-
-using Files = std::map<std::string, std::string>;  // entry -> bytes, "<link>" or "<folder>"
-
-Files filesIn(const std::string& folder) {
-    Files files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        files[entry.path().filename().string()] = entry.is_symlink()     ? "<link>"
-                                                  : entry.is_directory() ? "<folder>"
-                                                                         : readFile(entry.path());
-    }
-    return files;
-}
 
 void put(const std::string& folder, const Files& files) {
     for (const auto& [name, bytes] : files) writeFile(folder + name, bytes);
@@ -125,9 +111,8 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     ASSERT_EQ(backup.erase(backupManifestName), 1u);
     EXPECT_EQ(backup, books) << "no temporary file left";
     const BackupManifest manifest = manifestIn(folder);
-    EXPECT_EQ(manifest.identityCode, "KLV8A3C5D21");
-    EXPECT_EQ(manifest.product, "PEN");
-    EXPECT_EQ(manifest.date, "2026-12-06T14:03:11+08:00");
+    EXPECT_EQ(std::tie(manifest.identityCode, manifest.product, manifest.date),
+              std::tuple("KLV8A3C5D21", "PEN", "2026-12-06T14:03:11+08:00"));
     const std::vector<std::vector<std::string>> expected = {
         {"001.vxr", "001", "custom", "小猫钓鱼"},
         {"002.VXS", "002", "smart", "恐龙\"世界\\"},
@@ -252,10 +237,8 @@ TEST_F(BackupRestoreTest, TheManifestReaderIsStrictAndThePenStaysAsItWas) {
          NotJson, ""},
         {edit(good, "{", R"({"date": "2026-12-07", )"), NotJson, ""},
         {edit(good, R"("name")", R"("name": "", "name")"), NotJson, ""},
-        // No UTF-8: a stray byte, an overlong form, an encoded surrogate, a cut character.
+        // No UTF-8 (nlohmann's lexer tells every kind; the reader must not relax it).
         {"\"\xff\xfe\"", NotJson, ""},
-        {name("\xC0\xAF"), NotJson, ""},
-        {name("\xED\xA0\x80"), NotJson, ""},
         {name("\xE5\xB0"), NotJson, ""},
         {name(R"(\uD83D)"), NotJson, ""},
         {name(R"(\uDE00)"), NotJson, ""},
@@ -344,8 +327,8 @@ TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIs
     EXPECT_TRUE(report.books.empty());
     EXPECT_TRUE(std::filesystem::is_empty(volume->book)) << "not even the small book";
 
-    // Sparse books whose sizes the manifest confirms: 1 TiB, more than any pen
-    // holds in a file, and 8 MiB, beyond the whole volume.
+    // Sparse books whose sizes the manifest confirms: 1 TiB, more than any pen holds in a file, and
+    // 8 MiB, beyond the whole volume.
     BackupManifest manifest = manifestIn(folder);
     for (const auto& [entry, size] : {std::pair{"003.vxr", 1ull << 40}, {"004.vxr", 8ull << 20}}) {
         writeFile(folder + "/" + entry, BookFile{.name = vxbName(entry)}.bytes());
@@ -355,11 +338,10 @@ TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIs
     }
     writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
     bool hugeRead = false;
-    const RestoreCallbacks watch{.progress =
-                                     [&](const BookCopyProgress& p) {
-                                         hugeRead |= p.current->size > 1u << 30 && p.bookDone > 0;
-                                     },
-                                 .cancelled = [&] { return hugeRead; }};
+    const auto progress = [&](const BookCopyProgress& p) {
+        hugeRead |= p.current->size > 1u << 30 && p.bookDone > 0;
+    };
+    const RestoreCallbacks watch{.progress = progress, .cancelled = [&] { return hugeRead; }};
     const PlanReport beyond = planRestore(folder, volume->book, watch);
     EXPECT_EQ(beyond.status, PlanStatus::TooLarge);
     EXPECT_GT(beyond.needed, beyond.capacity);

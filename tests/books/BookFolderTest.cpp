@@ -1,6 +1,5 @@
-// A pen's BOOK folder as the program reads it: where its volume is mounted and
-// the room left on it, the header of each package, the list of the books, and
-// removing one of them.
+// A pen's BOOK folder as the program reads it: where its volume is mounted and the room left on it,
+// the header of each package, the list of the books, and removing one of them.
 #include "books/BookHeader.h"
 #include "books/BookRemoval.h"
 #include "books/Catalogue.h"
@@ -11,7 +10,6 @@
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -25,7 +23,6 @@ namespace {
 
 const char* const sampleMountinfo =
     "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-    "35 22 0:31 / /proc rw,nosuid - proc proc rw\n"
     "120 22 8:17 /BOOK /srv/books rw shared:60 - vfat /dev/sdb1 rw\n"
     "121 22 8:17 / /media/user/MY\\040PEN rw,nosuid,nodev shared:61 master:2 - vfat /dev/sdb1 "
     "rw,uid=1000\n"
@@ -57,8 +54,8 @@ TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGiven
     EXPECT_EQ(table.GetVolumePath(""), "");
     EXPECT_EQ(MountTable(dir / "missing").GetVolumePath("sdc1"), "");
 
-    // Read-only as the super options say, whatever the mount options: "ro",
-    // or ext4's "emergency_ro" after an error, which statvfs does not show.
+    // Read-only as the super options say, whatever the mount options: "ro", or ext4's
+    // "emergency_ro" after an error, which statvfs does not show.
     const std::string at = " " + dir.str() + " rw - ext4 /dev/";
     writeFile(dir / "mountinfo", "1 1 7:0 /" + at + "loop0 rw,errors=remount-ro,emergency_ro\n" +
                                      "2 1 7:1 /" + at + "loop1 ro\n" + "3 1 7:2 /" + at +
@@ -125,8 +122,8 @@ TEST_F(BookFolderTest, SixteenBitFieldsAreLittleEndianAndMissingBeyondTheFile) {
     EXPECT_EQ(GetBookDefaultLabel(dir / "missing.vxb"), std::nullopt);
 }
 
-// The rows as the user sees them, "name stat flag file", each of type vxb; the file system's
-// order is free.
+// The rows as the user sees them, "name stat flag file", each of type vxb; the file system's order
+// is free.
 std::vector<std::string> rowsIn(const std::string& folder) {
     std::vector<std::string> rows;
     for (const ListData& row : listBookFolder(folder)) {
@@ -140,8 +137,8 @@ TEST_F(BookFolderTest, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolde
     const auto put = [&](const std::string& relative, const std::string& nameString) {
         writeFile(book + relative, BookFile{.name = nameString}.bytes());
     };
-    // Packages by name rule and extension: three characters or a relative path
-    // of three, then any character and vxr or vxs, in any case.
+    // Packages by name rule and extension: three characters or a relative path of three, then any
+    // character and vxr or vxs, in any case.
     put("001.vxr", vxbName("小兔子乖乖"));
     put("002.VXS", vxbName("三只小猪"));
     put("读书本.vxr", vxbName("七个字"));  // seven characters, more bytes
@@ -193,8 +190,8 @@ TEST_F(BookFolderTest, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolde
             "(/" + dir.str() + "/secret) 自制-016 E " + book + "016.vxr",
             "(018) 自制-021 E " + book + "021.vxr"));
 
-    // An empty, linked or missing folder lists nothing, and so does none at all:
-    // an unmounted pen has no folder, and nothing relative is listed.
+    // An empty, linked or missing folder lists nothing, and so does none at all: an unmounted pen
+    // has no folder, and nothing relative is listed.
     std::filesystem::create_directory(dir / "empty");
     std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "linked");
     for (const std::string& folder :
@@ -220,7 +217,6 @@ TEST_F(BookFolderTest, RemovalDeletesTheListedFileOnlyAndNothingOutsideTheFolder
     EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"X"}) << "its folder stays";
     EXPECT_TRUE(fs::is_empty(book + "X"));
     EXPECT_FALSE(removed(book, book + "001.vxr")) << "already gone";
-    EXPECT_EQ(fileNamesIn(dir / "outside"), (std::set<std::string>{"001.vxr", "1.vxr"}));
 
     // A listed book swapped for a folder or a link since.
     writeFile(book + "001.vxr/inside", "x");
@@ -229,13 +225,13 @@ TEST_F(BookFolderTest, RemovalDeletesTheListedFileOnlyAndNothingOutsideTheFolder
     fs::remove_all(book + "001.vxr");
     fs::create_symlink(dir / "outside/001.vxr", book + "001.vxr");
     EXPECT_FALSE(removed(book, book + "001.vxr"));
-    EXPECT_EQ(readFile(dir / "outside/001.vxr"), "not on the pen");
 
     // The subfolder itself swapped for a link to a folder elsewhere.
     fs::remove_all(book + "X");
     fs::create_directory_symlink(dir / "outside", book + "X");
     EXPECT_FALSE(removed(book, book + "X/1.vxr"));
-    EXPECT_EQ(readFile(dir / "outside/1.vxr"), "not on the pen either");
+    EXPECT_EQ(filesIn(dir / "outside"),
+              (Files{{"001.vxr", "not on the pen"}, {"1.vxr", "not on the pen either"}}));
 }
 
 }  // namespace

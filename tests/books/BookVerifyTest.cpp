@@ -4,10 +4,8 @@
 
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
-#include "support/TempDir.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,11 +23,10 @@ std::string sha256sum(const std::string& file) {
     return commandOutput("sha256sum " + file).value_or("").substr(0, 64);
 }
 
-// An ext4 volume on a loop device whose end has been moved into its one
-// large book, at block cutBlock: reading past a block device's end fails with
-// EIO, as a worn pen's flash does (an image file cut short reads as zeros).
-// Small books are kept in their inodes (inline data), before the cut. Every
-// book has been read once before the cut, as a pen in use has been.
+// An ext4 volume on a loop device whose end has been moved into its one large book, at block
+// cutBlock: reading past a block device's end fails with EIO, as a worn pen's flash does (an image
+// file cut short reads as zeros). Small books are kept in their inodes (inline data), before the
+// cut. Every book has been read once before the cut, as a pen in use has been.
 struct CutShortVolume {
     CutShortVolume(const std::map<std::string, std::string>& books, const std::string& large,
                    int cutBlock) {
@@ -45,10 +42,7 @@ struct CutShortVolume {
                              " " + root + " && cat " + root + "/BOOK/* >/dev/null" +
                              " && truncate -s $((at * 4096)) " + image + " && losetup -c " + loop);
     }
-    ~CutShortVolume() {
-        commandOutput("umount " + root);
-        if (!loop.empty()) commandOutput("losetup -d " + loop);
-    }
+    ~CutShortVolume() { runQuietly("umount " + root + "; losetup -d " + loop); }
 
     TempDir dir;
     std::string image = dir / "pen.img", root = dir / "pen", loop;
@@ -57,9 +51,8 @@ struct CutShortVolume {
 
 TEST(BookVerify, anUnreadableBookIsDamageWithItsErrorAndWhere) {
     if (geteuid() != 0) GTEST_SKIP() << "a loop device needs root";
-    // The disk ends 8 MiB into 001.vxr (at 4 KiB block 2048), after a block
-    // or more of it was hashed: a boundary of every page-cache folio, so the
-    // failed read starts exactly there.
+    // The disk ends 8 MiB into 001.vxr (at 4 KiB block 2048), after a block or more of it was
+    // hashed: a boundary of every page-cache folio, so the failed read starts exactly there.
     const CutShortVolume volume(
         {{"001.vxr", BookFile{.name = vxbName("大书"), .size = 9 << 20}.bytes()},
          {"002.vxr", BookFile{.name = vxbName("小猪"), .size = 600}.bytes()}},
@@ -70,10 +63,8 @@ TEST(BookVerify, anUnreadableBookIsDamageWithItsErrorAndWhere) {
     EXPECT_TRUE(report.foundDamage());
     ASSERT_EQ(report.books.size(), 2u);
     const VerifiedBook& cut = report.books[0];
-    EXPECT_EQ(cut.state, State::Unreadable);
-    EXPECT_EQ(cut.error, EIO);
-    EXPECT_EQ(cut.errorOffset, 8u << 20);
-    EXPECT_EQ(cut.sha256, "");
+    EXPECT_EQ(std::tie(cut.state, cut.error, cut.errorOffset, cut.sha256),
+              std::tuple(State::Unreadable, EIO, std::uint64_t{8} << 20, ""));
     // The next book is read and hashed on its own.
     EXPECT_EQ(report.books[1].state, State::Readable);
     EXPECT_EQ(report.books[1].sha256, sha256sum(volume.root + "/BOOK/002.vxr"));
@@ -96,8 +87,8 @@ TEST(BookVerify, everyBookFileIsReadToItsEndAndJudgedByItsHeader) {
     writeFile(book + "004.vxr", BookFile{.name = vxbName("短")}.bytes().substr(0, 100));
     std::filesystem::create_symlink(book + "001.vxr", book + "005.vxr");
     writeFile(book + "readme.txt", "not a book package file");
-    // Reading writes nothing, not even an access time (a pen's file system
-    // records the date a file was read).
+    // Reading writes nothing, not even an access time (a pen's file system records the date a file
+    // was read).
     const timespec old[2] = {{1000, 0}, {UTIME_OMIT, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, (book + "001.vxr").c_str(), old, 0), 0);
 
@@ -127,9 +118,8 @@ TEST(BookVerify, everyBookFileIsReadToItsEndAndJudgedByItsHeader) {
     }
 
     ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back().books, 4u);
-    EXPECT_EQ(progress.back().done, total);
-    EXPECT_EQ(progress.back().total, total);
+    EXPECT_EQ(std::tie(progress.back().books, progress.back().done, progress.back().total),
+              std::tuple(4u, total, total));
     EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](const VerifyProgress& p) {
         return p.book == 0 && p.done > 0 && p.done < (9u << 20);  // within the large book too
     }));

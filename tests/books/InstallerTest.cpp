@@ -1,6 +1,5 @@
-// Putting a package onto a pen: the proposed number, the checks of a typed
-// number, and the copy with what it leaves on the pen when it works and when
-// it does not.
+// Putting a package onto a pen: the proposed number, the checks of a typed number, and the copy
+// with what it leaves on the pen when it works and when it does not.
 
 #include "books/BookHeader.h"
 #include "books/BookNumber.h"
@@ -14,7 +13,6 @@
 
 #include "support/BookFile.h"
 #include "support/LoopVolume.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -44,8 +42,8 @@ struct PenFolder {
 };
 
 TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
-    // Names count without regard to case, as on the pen's FAT volume, and
-    // whatever they are: a folder, a dangling link.
+    // Names count without regard to case, as on the pen's FAT volume, and whatever they are: a
+    // folder, a dangling link.
     PenFolder pen;
     for (const char* name : {"001.VXR", "002.vxr", "003.vxr", "001.Vxs"}) pen.touch(name);
     std::filesystem::create_directory(pen.book + "004.vxr");
@@ -102,16 +100,14 @@ TEST(NoReplaceRename, LinkThenUnlinkMovesOrLeavesBothFilesAsTheyWere) {
     pen.touch("001.vxr", "old");
     const int folder = openBookFolder(pen.book).release();
     EXPECT_EQ(linkThenUnlink(folder, "temp", "001.vxr"), EEXIST);
-    EXPECT_EQ(readFile(pen.book + "001.vxr"), "old");
-    EXPECT_EQ(readFile(pen.book + "temp"), "new");
+    EXPECT_EQ(filesIn(pen.book), (Files{{"001.vxr", "old"}, {"temp", "new"}}));
     EXPECT_EQ(linkThenUnlink(folder, "temp", "002.vxr"), 0);
-    EXPECT_EQ(readFile(pen.book + "002.vxr"), "new");
-    EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.vxr", "002.vxr"}));
+    EXPECT_EQ(filesIn(pen.book), (Files{{"001.vxr", "old"}, {"002.vxr", "new"}}));
     close(folder);
 }
 
-// exFAT through FUSE, the nearest to a pen's FAT here: case-insensitive, no
-// hard links, and EINVAL to RENAME_NOREPLACE onto a free name.
+// exFAT through FUSE, the nearest to a pen's FAT here: case-insensitive, no hard links, and EINVAL
+// to RENAME_NOREPLACE onto a free name.
 TEST(NoReplaceRename, OnAVolumeWithoutItAnInstallStillNeverReplaces) {
     TempDir dir;
     const std::string image = dir / "pen.img", root = dir / "pen", book = root + "/BOOK/";
@@ -135,8 +131,7 @@ TEST(NoReplaceRename, OnAVolumeWithoutItAnInstallStillNeverReplaces) {
         EXPECT_EQ(installer.install({}), std::string(target) == "002.vxr" ? InstallResult::Installed
                                                                           : InstallResult::Taken);
     }
-    EXPECT_EQ(readFile(book + "002.vxr"), readFile(path));
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "temp"}));
+    EXPECT_EQ(filesIn(book), (Files{{"002.vxr", readFile(path)}, {"temp", "x"}}));
 }
 
 // Titles (GB 18030) and codes (UTF-8) read from a pen, at each range's edges.
@@ -235,11 +230,10 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         {5000, 5, "002.vxr", 0xA5C3, 999, "\x24\xA6"},
         {600, 1, "002.vxr", 0xFFFF, 256, "\xFF\xFE"},
         {600, 1, "002.vxr", 0x1234, 0, "\x35\x12"},
-        {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"},
-    };
+        {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"}};
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::to_string(row.size) + " " + row.target + " " +
-                     std::to_string(row.defaultLabel));
+        SCOPED_TRACE(testing::Message()
+                     << row.size << " " << row.target << " " << row.defaultLabel);
         const std::string bytes = BookFile{.name = vxbName("书"),
                                            .labelField = 0x1234,
                                            .labelKey = row.key,
@@ -265,8 +259,8 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
     }
 }
 
-// Each refusal of a plan, in the order the checks run, with what the window
-// and the command line tell the user and the command line's exit status.
+// Each refusal of a plan, in the order the checks run, with what the window and the command line
+// tell the user and the command line's exit status.
 TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
     const std::string book = BookFile{.name = vxbName("书"), .defaultTitle = 5}.bytes();
     pen.touch("001.VXR");
@@ -380,8 +374,8 @@ TEST_F(InstallerTest, LeftoversOfKilledInstallsGoButARunningCopyStays) {
     pen.touch(".penshelf-0000dead.part", "half a book");
     pen.touch(".penshelf-00001ive.part", "being written");
     std::filesystem::create_symlink("/etc/passwd", pen.book + ".penshelf-0000link.part");
-    // Another install is writing the second one: it holds its writer's lock,
-    // which belongs to its open file, in this process or another.
+    // Another install is writing the second one: it holds its writer's lock, which belongs to its
+    // open file, in this process or another.
     const int running = open((pen.book + ".penshelf-00001ive.part").c_str(), O_WRONLY);
     struct flock lock {};
     lock.l_type = F_WRLCK;
@@ -401,12 +395,11 @@ TEST_F(InstallerTest, NameTakenDuringTheCopyIsNeverReplaced) {
         if (chunk == 0) pen.touch("006.vxr", "another program's book");
     });
     EXPECT_EQ(copy.result, InstallResult::Taken);
-    EXPECT_EQ(readFile(pen.book + "006.vxr"), "another program's book");
-    EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"006.vxr"});
+    EXPECT_EQ(filesIn(pen.book), (Files{{"006.vxr", "another program's book"}}));
 }
 
-// A read-only pen stands for every folder the install cannot write into: a
-// temporary that cannot be made fails the install the same way.
+// A read-only pen stands for every folder the install cannot write into: a temporary that cannot be
+// made fails the install the same way.
 TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
     TempDir dir;
     const std::string path =
@@ -431,8 +424,8 @@ TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
     ASSERT_TRUE(volume->remount("ro"));
     EXPECT_EQ(installer.check(), InstallResult::ReadOnly);
     EXPECT_EQ(removeBookFile(volume->book, volume->book + "001.vxr"), RemovalResult::ReadOnly);
-    // The kernel meets an error on the pen during the copy: the mount table
-    // and statvfs may go on saying "rw", the writes fail with EROFS.
+    // The kernel meets an error on the pen during the copy: the mount table and statvfs may go on
+    // saying "rw", the writes fail with EROFS.
     ASSERT_TRUE(volume->remount("rw"));
     ASSERT_EQ(installer.check(), InstallResult::Installed);
     const auto damage = [&](std::int64_t chunk) {

@@ -1,7 +1,6 @@
-// PenShelf where nothing else mounts pens: pen discovery as the window runs it
-// (PenMonitor) and the command line on the Linux platform, with umockdev's pens
-// and udisks2_standin.py on a private bus in the system bus's place. Runs under
-// umockdev-wrapper.
+// PenShelf where nothing else mounts pens: pen discovery as the window runs it (PenMonitor) and the
+// command line on the Linux platform, with umockdev's pens and udisks2_standin.py on a private bus
+// in the system bus's place. Runs under umockdev-wrapper.
 
 #include "UmockdevPens.h"
 
@@ -9,24 +8,23 @@
 #include "device/PenMonitor.h"
 #include "device/linux/LinuxPlatform.h"
 #include "device/linux/UDisks2.h"
-#include "books/UniqueFd.h"
 #include "books/Volumes.h"
 #include "texts/SharedTexts.h"
 
 #include "support/BookFile.h"
+#include "support/RecordingPenTable.h"
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include <iostream>
 #include <sstream>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -58,8 +56,8 @@ class UDisks2Test : public UmockdevPens {
         }
     }
 
-    // The bus with the stand-in on it, which knows the pen's partition sdb1;
-    // errors: the calls that fail, and how; missing: the checking tool it lacks.
+    // The bus with the stand-in on it, which knows the pen's partition sdb1; errors: the calls that
+    // fail, and how; missing: the checking tool it lacks.
     void startUDisks2(const QJsonObject& errors = {}, const QString& missing = {}) {
         bus.setProcessEnvironment(outsideUmockdev());
         bus.start("dbus-daemon", {"--session", "--nofork", "--print-address",
@@ -90,8 +88,8 @@ class UDisks2Test : public UmockdevPens {
         return bin + "/calls";
     }
 
-    // The window's pen discovery on the Linux platform; attaches are examined
-    // at once, and the waits before a mount are held until endMountWait.
+    // The window's pen discovery on the Linux platform; attaches are examined at once, and the
+    // waits before a mount are held until endMountWait.
     void startMonitor() {
         platform = makeLinuxPlatform(dir / "mountinfo");
         monitor = std::make_unique<PenMonitor>(
@@ -103,13 +101,7 @@ class UDisks2Test : public UmockdevPens {
     void endMountWait() {
         for (auto& then : std::exchange(mountWaits, {})) then();
     }
-    // The pens found: "bsdName:identity code" each.
-    std::string listed() const {
-        std::string pens;
-        for (const auto& [bsdName, pen] : monitor->pens())
-            pens += bsdName + ":" + pen.identityCodeBytes() + " ";
-        return pens;
-    }
+    std::string listed() const { return listedPens(monitor->pens()); }
     bool mounted() const { return !platform->volumes().GetVolumePath("sdb1").empty(); }
     // A pen command of penshelf-cli on the Linux platform: "status|output|errors".
     std::string runCli(const cli::PenCommand& command) {
@@ -160,16 +152,12 @@ TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
     EXPECT_EQ(listed(), "");
 }
 
-// A bus that takes the connection and never answers is given up within
-// seconds while the event loop turns; the command line then ejects with
-// umount and eject, since udisksctl would wait on that bus for good.
+// A bus that takes the connection and never answers is given up within seconds while the event loop
+// turns; the command line then ejects with umount and eject, since udisksctl would wait on that bus
+// for good.
 TEST_F(UDisks2Test, ASystemBusThatNeverAnswersIsGivenUp) {
-    const UniqueFd silent(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (dir / "bus").c_str());
-    ASSERT_EQ(bind(silent.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(silent.get(), 16), 0);
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(QString::fromStdString(dir / "bus")));
     const std::string commands = fakeCommands({"udisksctl", "umount", "eject"});
     int ticks = 0;
     QTimer ticker;
@@ -244,8 +232,8 @@ TEST_F(UDisks2Test, APenEjectedDuringTheWaitIsPoweredOffAndNeverMounted) {
     EXPECT_EQ(listed(), "");
 }
 
-// penshelf-cli mounts only when it needs the volume; it does not power off
-// a volume that is busy, and the window's discovery leaves the volume it mounted alone.
+// penshelf-cli mounts only when it needs the volume; it does not power off a volume that is busy,
+// and the window's discovery leaves the volume it mounted alone.
 TEST_F(UDisks2Test, TheCommandLineMountsOnlyWhenItNeedsTheVolume) {
     startUDisks2({{"Unmount", "org.freedesktop.UDisks2.Error.DeviceBusy"}});
     EXPECT_EQ(runCli(cli::pensAction), "0|sdb1\t\t---\t-\n|");

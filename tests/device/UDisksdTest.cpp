@@ -1,8 +1,7 @@
-// UDisks2 against the real udisksd, which with_udisksd.sh starts on a private
-// system bus, over loop devices: a FAT pen checked and repaired (the kernel
-// here cannot mount FAT, so it is not mounted again), an ext4 one unmounted for
-// its check and mounted again, left alone while busy, and ejected although a
-// loop device has no drive to power off. Needs root.
+// UDisks2 against the real udisksd, which with_udisksd.sh starts on a private system bus, over loop
+// devices: a FAT pen checked and repaired (the kernel here cannot mount FAT, so it is not mounted
+// again), an ext4 one unmounted for its check and mounted again, left alone while busy, and ejected
+// although a loop device has no drive to power off. Needs root.
 
 #include "device/linux/UDisks2.h"
 
@@ -33,9 +32,7 @@ class UDisksdTest : public ::testing::Test {
             << "run this suite through with_udisksd.sh, which starts udisksd";
     }
     ~UDisksdTest() override {
-        if (loop.empty()) return;
-        runQuietly("umount " + loop);
-        runQuietly("losetup -d " + loop);
+        if (!loop.empty()) runQuietly("umount " + loop + "; losetup -d " + loop);
     }
 
     // image on a loop device, once UDisks2 knows its file system of type.
@@ -51,11 +48,13 @@ class UDisksdTest : public ::testing::Test {
         }
         FAIL() << "UDisks2 never saw " << type << " on " << loop;
     }
-    std::optional<FileSystemCheck> check(FileSystemAction action) {
+    FileSystemCheck check(FileSystemAction action) {
         std::optional<std::optional<FileSystemCheck>> result;
         udisks.checkFileSystem(loop, action, [&](const auto& done) { result = done; });
-        EXPECT_TRUE(spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)));
-        return result.value_or(std::nullopt);
+        EXPECT_TRUE(spinUntil([&] { return result.has_value(); }, std::chrono::minutes(1)) &&
+                    *result)
+            << "UDisks2 did not check";
+        return result.value_or(std::nullopt).value_or(FileSystemCheck{});
     }
     std::string mountPoint() const {
         return commandOutput("findmnt -n -o TARGET " + loop).value_or("");
@@ -75,16 +74,14 @@ TEST_F(UDisksdTest, ADirtyFatIsFoundDamagedThenRepairedKeepingItsFiles) {
     damageFatImage(image, FatDamage::DirtyFlag);
     attach("vfat");
 
-    const std::optional<FileSystemCheck> checked = check(FileSystemAction::Check);
-    ASSERT_TRUE(checked);
-    EXPECT_EQ(checked->outcome, Outcome::Damaged) << checked->reason;
+    const FileSystemCheck checked = check(FileSystemAction::Check);
+    EXPECT_EQ(checked.outcome, Outcome::Damaged) << checked.reason;
     // Kernels without vfat, as here, cannot mount it again: the outcome stands.
-    EXPECT_EQ(checked->remounted, !mountPoint().empty());
+    EXPECT_EQ(checked.remounted, !mountPoint().empty());
 
-    const std::optional<FileSystemCheck> repaired = check(FileSystemAction::Repair);
-    ASSERT_TRUE(repaired);
-    EXPECT_EQ(repaired->outcome, Outcome::Clean) << repaired->reason;
-    EXPECT_NE(repaired->repairSaid, "");
+    const FileSystemCheck repaired = check(FileSystemAction::Repair);
+    EXPECT_EQ(repaired.outcome, Outcome::Clean) << repaired.reason;
+    EXPECT_NE(repaired.repairSaid, "");
     runQuietly("umount " + loop);
     EXPECT_TRUE(fatImageIsClean(image));
     EXPECT_EQ(commandOutput("mtype -i " + image + " ::BOOK/001.vxr"), "a book");
@@ -101,16 +98,14 @@ TEST_F(UDisksdTest, Ext4IsLeftAloneWhileBusyCheckedAndMountedAgainThenEjected) {
     ASSERT_NE(volume, "");
 
     UniqueFd held(open((volume + "/held").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644));
-    const std::optional<FileSystemCheck> busy = check(FileSystemAction::Check);
-    ASSERT_TRUE(busy);
-    EXPECT_EQ(busy->outcome, Outcome::Busy) << busy->reason;
+    const FileSystemCheck busy = check(FileSystemAction::Check);
+    EXPECT_EQ(busy.outcome, Outcome::Busy) << busy.reason;
     EXPECT_EQ(mountPoint(), volume);
     held.reset();
 
-    const std::optional<FileSystemCheck> checked = check(FileSystemAction::Check);
-    ASSERT_TRUE(checked);
-    EXPECT_EQ(checked->outcome, Outcome::Clean) << checked->reason;
-    EXPECT_TRUE(checked->remounted);
+    const FileSystemCheck checked = check(FileSystemAction::Check);
+    EXPECT_EQ(checked.outcome, Outcome::Clean) << checked.reason;
+    EXPECT_TRUE(checked.remounted);
     EXPECT_NE(mountPoint(), "");
 
     const auto stillMounted = [&] { return !mountPoint().empty(); };

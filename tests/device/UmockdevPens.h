@@ -1,7 +1,7 @@
 #pragma once
-// Pens as umockdev lays them out in sysfs for udev, with their volumes in a
-// mount table file of the test's own: the fixture of the tests that run under
-// umockdev-wrapper. glib's headers come before Qt's (glib uses "signals" as a name).
+// Pens as umockdev lays them out in sysfs for udev, with their volumes in a mount table file of the
+// test's own: the fixture of the tests that run under umockdev-wrapper. glib's headers come before
+// Qt's (glib uses "signals" as a name).
 
 #include <umockdev.h>
 
@@ -11,28 +11,17 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace penshelf::test {
 
-// Where programs run outside umockdev's reach: loop devices, mounts and
-// buses are real.
+// Where programs run outside umockdev's reach: loop devices, mounts and buses are real.
 inline QProcessEnvironment outsideUmockdev() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("LD_PRELOAD");
     environment.remove("UMOCKDEV_DIR");
     return environment;
-}
-
-// A shell command run there: its standard output, or nothing when it fails.
-inline std::optional<std::string> runOutside(const std::string& command) {
-    QProcess shell;
-    shell.setProcessEnvironment(outsideUmockdev());
-    shell.start("sh", {"-c", QString::fromStdString(command)});
-    if (!shell.waitForFinished(60000) || shell.exitCode() != 0) return std::nullopt;
-    return shell.readAllStandardOutput().toStdString();
 }
 
 // The IDs a mocked USB device answers with, and the bus and hub port it hangs on.
@@ -61,9 +50,8 @@ class UmockdevPens : public ::testing::Test {
                    {"DEVTYPE", "usb_device"});
     }
 
-    // A pen as the kernel lays it out in sysfs. partitionTable "": the disk as
-    // it first appears, before udev has read its partition table and before
-    // the kernel has added its partition.
+    // A pen as the kernel lays it out in sysfs. partitionTable "": the disk as it first appears,
+    // before udev has read its partition table and before the kernel has added its partition.
     PenDevices addPen(const UsbIds& ids = {}, const char* scsiVendor = "pagor   ",
                       const std::string& diskName = "sdb", const char* partitionTable = "dos") {
         const std::string usb = addUsbDevice(ids);

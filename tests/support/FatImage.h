@@ -1,12 +1,10 @@
 #pragma once
-// A pen's FAT file system as an image file, which this kernel cannot mount:
-// made with mkfs.fat, books put in and read back with mtools, and damaged
-// the ways a pen pulled out in the middle of a write is damaged.
+// A pen's FAT file system as an image file, which this kernel cannot mount: made with mkfs.fat,
+// books put in and read back with mtools, and damaged the ways a pen pulled out in the middle of a
+// write is damaged.
 
 #include "support/LoopVolume.h"
-#include "support/TempDir.h"
 
-#include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -21,7 +19,7 @@ enum class FatType { Fat16, Fat32 };
 enum class FatDamage {
     DirtyFlag,           // set in the boot sector: never cleanly unmounted
     FatsDiffer,          // the second FAT holds a chain the first does not
-    EntryToFreeCluster,  // a book's directory entry starts at a free cluster
+    EntryToFreeCluster,  // 002.vxr's directory entry starts at a free cluster
     LostChain,           // a chain in both FATs that no entry reaches
 };
 
@@ -38,9 +36,7 @@ inline bool fatImageIsClean(const std::string& path) {
     return runQuietly("fsck.fat -n " + path);
 }
 
-// entry: the book in BOOK/ whose directory entry EntryToFreeCluster changes.
-inline void damageFatImage(const std::string& path, FatDamage damage,
-                           const std::string& entry = "002.vxr") {
+inline void damageFatImage(const std::string& path, FatDamage damage) {
     const auto patch = [&](std::uint64_t offset, std::uint32_t value, int size) {
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(static_cast<std::streamoff>(offset));
@@ -75,12 +71,7 @@ inline void damageFatImage(const std::string& path, FatDamage damage,
             setEntry(free, end, 1, 1);
             break;
         case FatDamage::EntryToFreeCluster: {
-            const auto dot = entry.find('.');  // to the 8.3 name: "002     VXR"
-            std::string shortName =
-                entry.substr(0, dot) + std::string(8 - dot, ' ') + entry.substr(dot + 1);
-            for (char& c : shortName)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            const auto at = readFile(path).find(shortName);
+            const auto at = readFile(path).find("002     VXR");  // its 8.3 name
             patch(at + 20, 0, 2);
             patch(at + 26, free, 2);
             break;
@@ -106,7 +97,6 @@ class FatImage {
 
     bool made() const { return made_; }
     const std::string& path() const { return path_; }
-    std::string bytes() const { return readFile(path_); }
     void damage(FatDamage damage) { damageFatImage(path_, damage); }
 
     // The names in BOOK/, as mtools lists them.

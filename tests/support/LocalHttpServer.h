@@ -99,8 +99,8 @@ class LocalHttpServer {
         return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
     }
 
-    // Answers are taken from the queue in order; once it is empty the handler answers, and
-    // without a handler a 404.
+    // Answers are taken from the queue in order; once it is empty the handler answers, and without
+    // a handler a 404.
     void enqueue(HttpResponse response) { queue_.push_back(std::move(response)); }
     void setHandler(Handler handler) { handler_ = std::move(handler); }
     // Keep the requests (the default) or only count them, as a long benchmark does.

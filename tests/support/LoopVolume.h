@@ -1,7 +1,7 @@
 #pragma once
-// A small ext4 volume on a loop device with an empty BOOK/ folder, standing
-// in for a pen's disk where a test needs a real file system of its own: one
-// that fills up or turns read-only. Needs root.
+// A small ext4 volume on a loop device with an empty BOOK/ folder, standing in for a pen's disk
+// where a test needs a real file system of its own: one that fills up or turns read-only. Needs
+// root.
 
 #include "support/TempDir.h"
 
@@ -63,8 +63,8 @@ class LoopVolume {
         const std::string source = commandOutput("findmnt -n -o SOURCE " + root).value_or("");
         return source.substr(source.rfind('/') + 1);
     }
-    // An error as the kernel meets one on a damaged disk: under
-    // errors=remount-ro the file system refuses writes from then on.
+    // An error as the kernel meets one on a damaged disk: under errors=remount-ro the file system
+    // refuses writes from then on.
     bool forceError() const {
         std::ofstream trigger("/sys/fs/ext4/" + device() + "/trigger_fs_error");
         return static_cast<bool>(trigger << "1" << std::flush);

@@ -1,14 +1,13 @@
-// Runs a GoogleTest suite inside a QApplication, as the program runs, on the
-// offscreen platform unless another one is asked for.
+// Runs a GoogleTest suite inside a QApplication, as the program runs, on the offscreen platform
+// unless another one is asked for.
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-// Under the sanitizers: Qt WebEngine's own Chromium code frees some objects
-// through a base type of another size (a new/delete size mismatch when a page
-// is destroyed) and keeps a few allocations to the end, as fontconfig does.
-// Those are theirs, not ours; leaks anywhere else are still reported.
+// Under the sanitizers: Qt WebEngine's own Chromium code frees some objects through a base type of
+// another size (a new/delete size mismatch when a page is destroyed) and keeps a few allocations to
+// the end, as fontconfig does. Those are theirs, not ours; leaks anywhere else are still reported.
 extern "C" const char* __asan_default_options() {
     return "new_delete_type_mismatch=0";
 }

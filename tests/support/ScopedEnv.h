@@ -1,7 +1,7 @@
 #pragma once
-// Environment variables set (or unset) for as long as the object lives; the
-// earlier values come back when it goes, also when an assertion ends the test
-// early. A change of TZ takes effect at once (tzset), both ways.
+// Environment variables set (or unset) for as long as the object lives; the earlier values come
+// back when it goes, also when an assertion ends the test early. A change of TZ takes effect at
+// once (tzset), both ways.
 
 #include <cstdlib>
 #include <ctime>

@@ -11,16 +11,15 @@
 
 namespace penshelf::test {
 
-// Runs the event loop of the calling thread until done holds or the time is
-// up; returns whether it holds.
+// Runs the event loop of the calling thread until done holds or the time is up; returns whether it
+// holds.
 inline bool spinUntil(const std::function<bool()>& done,
                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     const QDeadlineTimer deadline(limit);
     while (!done()) {
         if (deadline.hasExpired()) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        // Objects closed with deleteLater() go too, as they do between a
-        // user's actions.
+        // Objects closed with deleteLater() go too, as they do between a user's actions.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::msleep(1);
     }

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 
@@ -48,6 +49,19 @@ inline std::set<std::string> fileNamesIn(const std::filesystem::path& folder) {
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+using Files = std::map<std::string, std::string>;  // entry -> bytes, "<link>" or "<folder>"
+
+// The entries directly in a folder, with what each holds; links are not followed.
+inline Files filesIn(const std::filesystem::path& folder) {
+    Files files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        files[entry.path().filename().string()] = entry.is_symlink()     ? "<link>"
+                                                  : entry.is_directory() ? "<folder>"
+                                                                         : readFile(entry.path());
+    }
+    return files;
 }
 
 }  // namespace penshelf::test

@@ -1,7 +1,7 @@
 #pragma once
-// HOME and the XDG folders pointed at a fresh folder for as long as it lives,
-// so that what the program keeps in the user's folders (downloads, the web
-// profile) lands there. The earlier values come back at the end.
+// HOME and the XDG folders pointed at a fresh folder for as long as it lives, so that what the
+// program keeps in the user's folders (downloads, the web profile) lands there. The earlier values
+// come back at the end.
 
 #include "support/ScopedEnv.h"
 #include "support/Spin.h"
@@ -20,9 +20,8 @@ class TempHome {
             .set("XDG_CACHE_HOME", dir_ / ".cache");
     }
     ~TempHome() {
-        // Qt WebEngine still writes a deleted profile's last state (cache
-        // index, network state) from its own threads for a moment; the
-        // folder goes once that is done.
+        // Qt WebEngine still writes a deleted profile's last state (cache index, network state)
+        // from its own threads for a moment; the folder goes once that is done.
         if (std::filesystem::exists(dir_ / ".local/share")) {
             spinFor(std::chrono::milliseconds(300));
         }
