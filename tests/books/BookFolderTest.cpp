@@ -56,10 +56,15 @@ TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGiven
 
     // Read-only as the super options say, whatever the mount options: "ro", or ext4's
     // "emergency_ro" after an error, which statvfs does not show.
-    const std::string at = " " + dir.str() + " rw - ext4 /dev/";
-    writeFile(dir / "mountinfo", "1 1 7:0 /" + at + "loop0 rw,errors=remount-ro,emergency_ro\n" +
-                                     "2 1 7:1 /" + at + "loop1 ro\n" + "3 1 7:2 /" + at +
-                                     "loop2 rw,errors=remount-ro\n");
+    std::string mountinfo;
+    for (const auto& [id, device] :
+         {std::pair{"1 1 7:0 /", "loop0 rw,errors=remount-ro,emergency_ro"},
+          {"2 1 7:1 /", "loop1 ro"},
+          {"3 1 7:2 /", "loop2 rw,errors=remount-ro"}}) {
+        mountinfo.append(id).append(" ").append(dir.str()).append(" rw - ext4 /dev/");
+        mountinfo.append(device).append("\n");
+    }
+    writeFile(dir / "mountinfo", mountinfo);
     EXPECT_TRUE(table.isReadOnly("loop0") && table.isReadOnly("loop1"));
     EXPECT_FALSE(table.isReadOnly("loop2") || table.isReadOnly("loop3"));
 }
