@@ -46,13 +46,11 @@ inline soap::Instant utc(int year, unsigned month, unsigned day, int hour = 0, i
 inline constexpr const char* testZone = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 // Winter (CET, UTC+1) and summer (CEST, UTC+2) wall-clock times in that zone.
-inline soap::Instant cet(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
-                         int second = 0) {
-    return utc(year, month, day, hour, minute, second) - std::chrono::hours(1);
+inline soap::Instant cet(auto... fields) {
+    return utc(fields...) - std::chrono::hours(1);
 }
-inline soap::Instant cest(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
-                          int second = 0) {
-    return utc(year, month, day, hour, minute, second) - std::chrono::hours(2);
+inline soap::Instant cest(auto... fields) {
+    return utc(fields...) - std::chrono::hours(2);
 }
 
 // Makes currentInstant() return a fixed instant for the lifetime of the object.
