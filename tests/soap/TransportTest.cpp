@@ -222,7 +222,7 @@ TEST_F(ServiceTest, CookiesAreSentBackOnTheNextCallAndEmptiedByAnAnswerWithout) 
     EXPECT_FALSE(requests[3].hasHeader("Cookie"));
 }
 
-TEST_F(ServiceTest, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
+TEST_F(ServiceTest, ASilentTricklingRefusingOrMissingServerEndsTheCallWithItsError) {
     binding->setDefaultTimeout(0.3);
     // Never silent for 0.3 s, but the whole answer would take 10 s: the call ends after six.
     auto trickle = HttpResponse::xml(getproxyurlAnswer("http://portal/"));
@@ -241,9 +241,8 @@ TEST_F(ServiceTest, ASilentOrTricklingServerEndsTheCallWithATimeOut) {
         EXPECT_GE(clock.elapsed(), atLeastMs);
     }
     EXPECT_EQ(server.requestCount(), 2u);
-}
 
-TEST_F(ServiceTest, ARefusedConnectionOrNoAddressEndsTheCallWithTheConnectionError) {
+    // A refused connection, or no address at all, ends the call at once with its own error.
     server.close();
     for (const auto& [client, code] :
          {std::pair(binding, QNetworkReply::ConnectionRefusedError),
@@ -307,11 +306,9 @@ TEST_F(ServiceTest, BodiesBeyond8MiBAreRefusedWithAnError) {
 TEST_F(ServiceTest, LogXMLInOutWritesTheExchangeAndNothingWithout) {
     const QByteArray answer = getproxyurlAnswer("http://portal/");
     server.setHandler([&](const HttpRequest&) { return HttpResponse::xml(answer); });
-    {
-        CapturedLog quiet;
-        binding->getproxyurlUsingStrcid("kelva", 2);
-        EXPECT_TRUE(quiet.lines().empty());
-    }
+    CapturedLog quiet;
+    binding->getproxyurlUsingStrcid("kelva", 2);
+    EXPECT_TRUE(quiet.lines().empty());
 
     binding->setLogXMLInOut(true);
     CapturedLog log;
