@@ -25,11 +25,6 @@ using namespace ::testing;
 
 namespace {
 
-std::string envelope(std::string_view func, const ElementMap& body,
-                     const ElementMap& header = ElementMap{}) {
-    return PagorFuncBinding_envelope::sharedInstance().serializedFormUsingFunc(func, header, body);
-}
-
 const ErrorRecord parseError{"PagorFuncBindingResponseXML", 1, "Errors while parsing returned XML"};
 
 // Nine levels of entities, each referring ten times to the one below: a billion "lol"s expanded.
@@ -89,12 +84,14 @@ QByteArray nodesAfterReturn(int empty, const QByteArray& comment = "") {
 }  // namespace
 
 TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
+    auto& envelope = PagorFuncBinding_envelope::sharedInstance();
     // Nothing to hold leaves an empty root.
-    EXPECT_EQ(envelope("getproxyurl", ElementMap{}), std::string(envelopeStart) + "/>\n");
+    EXPECT_EQ(envelope.serializedFormUsingFunc("getproxyurl", ElementMap{}, ElementMap{}),
+              std::string(envelopeStart) + "/>\n");
     // The map holds its names sorted; the operation takes strpid, then strver, and not strguid.
-    EXPECT_EQ(envelope("getversion",
-                       ElementMap{{"strguid", "g-1"}, {"strver", "1.0.4"}, {"strpid", "p-2"}},
-                       ElementMap{{"session", "s1"}}),
+    EXPECT_EQ(envelope.serializedFormUsingFunc(
+                  "getversion", ElementMap{{"session", "s1"}},
+                  ElementMap{{"strguid", "g-1"}, {"strver", "1.0.4"}, {"strpid", "p-2"}}),
               std::string(envelopeStart) +
                   ">\n  <soap:Header>\n    <session>s1</session>\n  </soap:Header>\n"
                   "  <soap:Body>\n    <soap:getversion>\n      <strpid>p-2</strpid>\n"
