@@ -182,8 +182,7 @@ TEST_F(ServiceTest, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFails
     stranger->getproxyurlAsyncUsingStrcid("kelva", 2, &broken);
     binding->getproxyurlAsyncUsingStrcid("kelva", 3, &fine);
     // Both calls are under way; nothing has been told yet.
-    EXPECT_TRUE(broken.responses.empty());
-    EXPECT_TRUE(fine.responses.empty());
+    EXPECT_TRUE(broken.responses.empty() && fine.responses.empty());
     ASSERT_TRUE(spinUntil([&] { return !broken.responses.empty() && !fine.responses.empty(); }));
     spinFor(std::chrono::milliseconds(100));
     ASSERT_EQ(broken.ntypes, std::vector<std::optional<double>>{2});
