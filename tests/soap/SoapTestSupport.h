@@ -34,11 +34,9 @@ inline XmlDocument emptyDocument() {
 }
 
 // The instant of a UTC wall-clock time.
-inline soap::Instant utc(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
-                         int second = 0) {
+inline soap::Instant utc(int y, unsigned m, unsigned d, int h = 0, int min = 0, int s = 0) {
     using namespace std::chrono;
-    return sys_days(std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day)) +
-           hours(hour) + minutes(minute) + seconds(second);
+    return sys_days(year(y) / month(m) / day(d)) + hours(h) + minutes(min) + seconds(s);
 }
 
 // The zone the date tests run in: Central European Time with its summer time, as a POSIX rule
@@ -46,13 +44,11 @@ inline soap::Instant utc(int year, unsigned month, unsigned day, int hour = 0, i
 inline constexpr const char* testZone = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 // Winter (CET, UTC+1) and summer (CEST, UTC+2) wall-clock times in that zone.
-inline soap::Instant cet(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
-                         int second = 0) {
-    return utc(year, month, day, hour, minute, second) - std::chrono::hours(1);
+inline soap::Instant cet(auto... fields) {
+    return utc(fields...) - std::chrono::hours(1);
 }
-inline soap::Instant cest(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
-                          int second = 0) {
-    return utc(year, month, day, hour, minute, second) - std::chrono::hours(2);
+inline soap::Instant cest(auto... fields) {
+    return utc(fields...) - std::chrono::hours(2);
 }
 
 // Makes currentInstant() return a fixed instant for the lifetime of the object.

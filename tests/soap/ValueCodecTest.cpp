@@ -40,12 +40,21 @@ std::string written(const XmlDocument& doc, xmlNode* node) {
     return text;
 }
 
-// The root element of a one-element document.
-struct Element {
-    explicit Element(const std::string& xml) : doc(parseXml(xml)) {}
-    xmlNode* node() const { return rootOf(doc); }
-    XmlDocument doc;
-};
+// What the codec of T reads from the root element of a one-element document.
+template <class T>
+auto read(const std::string& xml) {
+    const XmlDocument doc = parseXml(xml);
+    return USAdditions<T>::deserializeNode(rootOf(doc));
+}
+
+// Writes the value as the element "v", checks how it is written and reads it back.
+template <class T>
+void expectTravels(const T& value, const std::string& xml) {
+    const XmlDocument doc = emptyDocument();
+    xmlNode* node = USAdditions<T>::xmlNodeForDoc(value, doc.get(), "v");
+    EXPECT_EQ(written(doc, node), xml);
+    EXPECT_EQ(USAdditions<T>::deserializeNode(node), value) << xml;
+}
 
 const std::string trace =
     "System.Web.Services.Protocols.SoapException: Server was unable to process request.\n"
@@ -63,21 +72,24 @@ using Expected = std::optional<Instant>;
 const Expected fails = std::nullopt;
 
 struct Form {
-    const char* text;
-    Expected lenient;
-    Expected strict;
+    std::string text;
+    Expected date;
     size_t length;  // of the consumed range, when accepted
+    bool strictToo = true;
+    size_t start = 0;
 };
+const bool lenientOnly = false;
 
 void expectForm(const Form& form) {
     for (const bool strict : {false, true}) {
         SCOPED_TRACE(std::string(strict ? "strict " : "lenient ") + form.text);
         Range range{99, 99};
-        const Expected got = dateWithString(form.text, strict, &range);
-        const Expected& want = strict ? form.strict : form.lenient;
+        const Expected got =
+            strict ? dateWithString(form.text, true, &range) : dateWithString(form.text, &range);
+        const Expected want = strict && !form.strictToo ? fails : form.date;
         EXPECT_EQ(got ? ISO8601DateString(*got) : "fails",
                   want ? ISO8601DateString(*want) : "fails");
-        EXPECT_EQ(range, (want ? Range{0, form.length} : Range{notFound, 0}));
+        EXPECT_EQ(range, (want ? Range{form.start, form.length} : Range{notFound, 0}));
     }
 }
 
@@ -119,23 +131,17 @@ TEST(StringCodec, WritesTheTextEscapedOnceAndReadsTextAndCdataDecodedTwice) {
              {"<r>a&amp;amp;b &#38;lt;</r>", "a&b <"},
              {"<r>a<b>inner</b>c<![CDATA[<d>&amp;]]></r>", "ac<d>&"},
              {"<r><b>inner</b></r>", std::nullopt}}) {
-        EXPECT_EQ(USAdditions<std::string>::deserializeNode(Element(xml).node()), text) << xml;
+        EXPECT_EQ(read<std::string>(xml), text) << xml;
     }
 }
 
 TEST(NumberCodec, WritesTheShortestDecimalFormAndReadsTheLeadingNumber) {
-    auto doc = emptyDocument();
-    for (const auto& [value, xml] :
-         std::vector<std::pair<double, const char*>>{{2, "<n>2</n>"},
-                                                     {-3.25, "<n>-3.25</n>"},
-                                                     {0.1, "<n>0.1</n>"},
-                                                     {123456789012.0, "<n>123456789012</n>"},
-                                                     {1e-300, "<n>1e-300</n>"},
-                                                     {2.0 / 3.0, "<n>0.6666666666666666</n>"}}) {
-        xmlNode* node = USAdditions<double>::xmlNodeForDoc(value, doc.get(), "n");
-        EXPECT_EQ(written(doc, node), xml);
-        EXPECT_EQ(USAdditions<double>::deserializeNode(node), value);
-    }
+    const std::pair<double, const char*> forms[] = {
+        {2, "<v>2</v>"},           {-3.25, "<v>-3.25</v>"},
+        {0.1, "<v>0.1</v>"},       {123456789012.0, "<v>123456789012</v>"},
+        {1e-300, "<v>1e-300</v>"}, {2.0 / 3.0, "<v>0.6666666666666666</v>"},
+    };
+    for (const auto& [value, xml] : forms) expectTravels(value, xml);
     // Reading takes the leading decimal number, if any.
     const std::pair<const char*, double> cases[] = {
         {"<n>12abc</n>", 12},    {"<n>abc</n>", 0},          {"<n>  -3.5e2xyz</n>", -350},
@@ -144,16 +150,16 @@ TEST(NumberCodec, WritesTheShortestDecimalFormAndReadsTheLeadingNumber) {
         {"<n>2.5E-1</n>", 0.25}, {"<n>1e999</n>", HUGE_VAL},
     };
     for (const auto& [xml, number] : cases) {
-        EXPECT_EQ(USAdditions<double>::deserializeNode(Element(xml).node()), number) << xml;
+        EXPECT_EQ(read<double>(xml), number) << xml;
     }
 }
 
 TEST(BooleanCodec, ReadsExactlyTrueAndFalse) {
-    EXPECT_EQ(USBoolean::deserializeNode(Element("<b>true</b>").node()), USBoolean(true));
-    EXPECT_EQ(USBoolean::deserializeNode(Element("<b>false</b>").node()), USBoolean(false));
+    EXPECT_EQ(read<USBoolean>("<b>true</b>"), USBoolean(true));
+    EXPECT_EQ(read<USBoolean>("<b>false</b>"), USBoolean(false));
     for (const char* xml : {"<b> true</b>", "<b>true </b>", "<b>TRUE</b>", "<b>1</b>", "<b>0</b>",
                             "<b>yes</b>", "<b></b>"}) {
-        EXPECT_EQ(USBoolean::deserializeNode(Element(xml).node()), std::nullopt) << xml;
+        EXPECT_EQ(read<USBoolean>(xml), std::nullopt) << xml;
     }
 }
 
@@ -199,30 +205,15 @@ TEST(Base64Encoding, FollowsRfc4648AndRoundTripsRandomBytesOfEveryLength) {
     }
 }
 
-TEST(DataCodec, TravelsAsBase64) {
-    auto doc = emptyDocument();
-    const Bytes bytes{'A', 'B', 'C', 0x00, 0xFF};
-    xmlNode* node = USAdditions<Bytes>::xmlNodeForDoc(bytes, doc.get(), "data");
-    EXPECT_EQ(written(doc, node), "<data>QUJDAP8=</data>");
-    EXPECT_EQ(USAdditions<Bytes>::deserializeNode(node), bytes);
-
-    EXPECT_EQ(USAdditions<Bytes>::deserializeNode(Element("<d>QUJD-</d>").node()), std::nullopt);
-    EXPECT_EQ(USAdditions<Bytes>::deserializeNode(Element("<d/>").node()), std::nullopt);
-}
-
-TEST(DateCodec, TravelsAsUtcCalendarText) {
+TEST(DataAndDateCodecs, TravelAsBase64AndUtcCalendarText) {
     ScopedEnv zone("TZ", testZone);
-    auto doc = emptyDocument();
-    xmlNode* node = USAdditions<Instant>::xmlNodeForDoc(utc(2009, 1, 2, 12), doc.get(), "when");
-    EXPECT_EQ(written(doc, node), "<when>2009-01-02T12:00:00Z</when>");
-    EXPECT_EQ(USAdditions<Instant>::deserializeNode(node), utc(2009, 1, 2, 12));
-
-    // Leniently read: leading white space is allowed; text that is no date, or none, is absent.
-    EXPECT_EQ(USAdditions<Instant>::deserializeNode(Element("<d> 2009-01-02 12:00:00Z</d>").node()),
-              utc(2009, 1, 2, 12));
-    EXPECT_EQ(USAdditions<Instant>::deserializeNode(Element("<d>tomorrow</d>").node()),
-              std::nullopt);
-    EXPECT_EQ(USAdditions<Instant>::deserializeNode(Element("<d/>").node()), std::nullopt);
+    expectTravels(Bytes{'A', 'B', 'C', 0x00, 0xFF}, "<v>QUJDAP8=</v>");
+    expectTravels(utc(2009, 1, 2, 12), "<v>2009-01-02T12:00:00Z</v>");
+    // Dates are read leniently: leading white space is allowed; text that is no date, or none, is
+    // absent like data that is no base64.
+    EXPECT_EQ(read<Instant>("<d> 2009-01-02 12:00:00Z</d>"), utc(2009, 1, 2, 12));
+    for (const char* xml : {"<d>tomorrow</d>", "<d/>"}) EXPECT_EQ(read<Instant>(xml), std::nullopt);
+    for (const char* xml : {"<d>QUJD-</d>", "<d/>"}) EXPECT_EQ(read<Bytes>(xml), std::nullopt);
 }
 
 TEST(SOAPFault, ReadsTheFieldsOfBothSoapVersionsOnly) {
@@ -281,68 +272,80 @@ TEST(SOAPFault, SimpleFaultStringDropsExceptionNamesAndTrace) {
 TEST_F(ISO8601Reading, FormsInBothModes) {
     const Form forms[] = {
         // Calendar and ordinal dates, full and compact.
-        {"2009-01-02", cet(2009, 1, 2), cet(2009, 1, 2), 10},
-        {"2009-01", cet(2009, 1, 1), cet(2009, 1, 1), 7},
-        {"2009-", cet(2009, 1, 1), cet(2009, 1, 1), 5},
-        {"2009-0102", cet(2009, 1, 2), cet(2009, 1, 2), 9},
-        {"200901-02", cest(2020, 9, 1), cest(2020, 9, 1), 6},
-        {"20090102", cet(2009, 1, 2), cet(2009, 1, 2), 8},
-        {"2009-366", cet(2010, 1, 1), fails, 8},
+        {"2009-01-02", cet(2009, 1, 2), 10},
+        {"2009-01", cet(2009, 1, 1), 7},
+        {"2009-", cet(2009, 1, 1), 5},
+        {"2009-0102", cet(2009, 1, 2), 9},
+        {"200901-02", cest(2020, 9, 1), 6},
+        {"20090102", cet(2009, 1, 2), 8},
+        {"2009-366", cet(2010, 1, 1), 8, lenientOnly},
         // Two-digit years; two digits alone are a century, completed with this year's last two.
-        {"09-03-04", cet(2009, 3, 4), cet(2009, 3, 4), 8},
-        {"09-3", cet(2009, 3, 1), fails, 4},
-        {"09-032", cet(2009, 2, 1), cet(2009, 2, 1), 6},
-        {"9-03-04", cet(2009, 3, 4), fails, 7},
-        {"20", cet(2024, 1, 1), cet(2024, 1, 1), 2},
-        {"09-12345", cet(924, 1, 1), cet(924, 1, 1), 8},
+        {"09-03-04", cet(2009, 3, 4), 8},
+        {"09-3", cet(2009, 3, 1), 4, lenientOnly},
+        {"09-032", cet(2009, 2, 1), 6},
+        {"9-03-04", cet(2009, 3, 4), 7, lenientOnly},
+        {"20", cet(2024, 1, 1), 2},
+        {"09-12345", cet(924, 1, 1), 8},
         // Truncated forms take the rest from today.
-        {"-09-03", cet(2009, 3, 1), cet(2009, 3, 1), 6},
-        {"-09-", cet(2008, 12, 1), cet(2008, 12, 1), 4},
-        {"-9-03", cet(2029, 3, 1), fails, 5},
-        {"-032", cet(2024, 2, 1), cet(2024, 2, 1), 4},
-        {"-367", cet(2025, 1, 1), fails, 4},
-        {"--03-", cet(2024, 2, 29), cet(2024, 2, 29), 5},
-        {"--3-4", cet(2024, 3, 4), fails, 5},
-        {"---05", cest(2024, 6, 5), cest(2024, 6, 5), 5},
-        {"----032", cet(2024, 2, 1), cet(2024, 2, 1), 7},
+        {"-09-03", cet(2009, 3, 1), 6},
+        {"-09-", cet(2008, 12, 1), 4},
+        {"-9-03", cet(2029, 3, 1), 5, lenientOnly},
+        {"-032", cet(2024, 2, 1), 4},
+        {"-367", cet(2025, 1, 1), 4, lenientOnly},
+        {"--03-", cet(2024, 2, 29), 5},
+        {"--3-4", cet(2024, 3, 4), 5, lenientOnly},
+        {"---05", cest(2024, 6, 5), 5},
+        {"----032", cet(2024, 2, 1), 7},
         // Calendar fields roll over.
-        {"2009-13-01", cet(2010, 1, 1), cet(2010, 1, 1), 10},
+        {"2009-13-01", cet(2010, 1, 1), 10},
         // Week dates.
-        {"2009-W01-1", cet(2008, 12, 29), cet(2008, 12, 29), 10},
-        {"2009-W", cet(2009, 1, 1), fails, 6},
-        {"09-W02", cet(2009, 1, 5), cet(2009, 1, 5), 6},
-        {"09W02-3", cet(2009, 1, 7), cet(2009, 1, 7), 7},
-        {"-W05", cet(2024, 1, 29), cet(2024, 1, 29), 4},
-        {"-W", fails, fails, 0},
+        {"2009-W01-1", cet(2008, 12, 29), 10},
+        {"2009-W", cet(2009, 1, 1), 6, lenientOnly},
+        {"09-W02", cet(2009, 1, 5), 6},
+        {"09W02-3", cet(2009, 1, 7), 7},
+        {"-W05", cet(2024, 1, 29), 4},
+        {"-W", fails, 0},
         // A day of the week alone is that day of the current week.
-        {"-W-3", cest(2024, 6, 12), cest(2024, 6, 12), 4},
+        {"-W-3", cest(2024, 6, 12), 4},
         // Weeks and days roll over.
-        {"2010-W53-1", cet(2011, 1, 3), cet(2011, 1, 3), 10},
-        {"2009-W00-7", cet(2008, 12, 28), cet(2008, 12, 28), 10},
+        {"2010-W53-1", cet(2011, 1, 3), 10},
+        {"2009-W00-7", cet(2008, 12, 28), 10},
         // Times and zones.
         // Without a separator after the hour only the hour is read; the zone is never reached.
-        {"20090102T120000Z", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 11},
-        {"2009-01-02T12:30:30+05:30", utc(2009, 1, 2, 7, 0, 30), utc(2009, 1, 2, 7, 0, 30), 25},
-        {"2009-01-02T12:00:00-0130", utc(2009, 1, 2, 13, 30), utc(2009, 1, 2, 13, 30), 24},
-        {"2009-01-02T12:00:00+", cet(2009, 1, 2, 12), cet(2009, 1, 2, 12), 20},
+        {"20090102T120000Z", cet(2009, 1, 2, 12), 11},
+        {"2009-01-02T12:30:30+05:30", utc(2009, 1, 2, 7, 0, 30), 25},
+        {"2009-01-02T12:00:00-0130", utc(2009, 1, 2, 13, 30), 24},
+        {"2009-01-02T12:00:00+", cet(2009, 1, 2, 12), 20},
         // A zone is read only after a time of day.
-        {"2009-01-02Z", cet(2009, 1, 2), cet(2009, 1, 2), 10},
-        {"2009-01-02T", cet(2009, 1, 2), cet(2009, 1, 2), 11},
+        {"2009-01-02Z", cet(2009, 1, 2), 10},
+        {"2009-01-02T", cet(2009, 1, 2), 11},
         // Fractions: of a minute they give seconds; of a second they are dropped.
-        {"T12:30,25Z", utc(2024, 6, 15, 12, 30, 15), utc(2024, 6, 15, 12, 30, 15), 10},
-        {"2009-01-02T12:00:00.75Z", utc(2009, 1, 2, 12), utc(2009, 1, 2, 12), 23},
-        {"2009-01-02T12:30.9999999999999999999999Z", utc(2009, 1, 2, 12, 30, 59),
-         utc(2009, 1, 2, 12, 30, 59), 40},
-        {"T1:2:3Z", utc(2024, 6, 15, 1, 2, 3), utc(2024, 6, 15, 1, 2, 3), 7},
+        {"T12:30,25Z", utc(2024, 6, 15, 12, 30, 15), 10},
+        {"2009-01-02T12:00:00.75Z", utc(2009, 1, 2, 12), 23},
+        {"2009-01-02T12:30.9999999999999999999999Z", utc(2009, 1, 2, 12, 30, 59), 40},
+        {"T1:2:3Z", utc(2024, 6, 15, 1, 2, 3), 7},
         // Out-of-range times roll over.
-        {"2009-01-02T25:61:61Z", utc(2009, 1, 3, 2, 2, 1), utc(2009, 1, 3, 2, 2, 1), 20},
+        {"2009-01-02T25:61:61Z", utc(2009, 1, 3, 2, 2, 1), 20},
+        // Long digit runs never wrap around.
+        {"2009-01-99999999999999999999", fails, 0},
+        {"2009-01-18446744073709551617", fails, 0},
+        {"-0903-99999999999999999999", fails, 0},
+        {"T12:99999999999999999999999", fails, 0},
+        {"T12:30:18446744073709551616Z", fails, 0},
+        {std::string(1000, '1'), fails, 0},
+        {"2009-01-0000000000000000000000002", cet(2009, 1, 2), 33},
+        {"T12:0000000000000000000000030Z", utc(2024, 6, 15, 12, 30), 30},
+        // Lenient mode skips leading white space; the one white-space character after a date is
+        // taken as the start of a time.
+        {"  2009-01-02", cet(2009, 1, 2), 10, lenientOnly, 2},
+        {"\t\n\v\f\r 2009 rest", cet(2009, 1, 1), 5, lenientOnly, 6},
     };
     for (const Form& form : forms) expectForm(form);
     // Forms outside the table fail.
     for (const char* text :
          {"", "12345", "123456789", "123", "----05", "-123456", "-12345", "--12345", "---1234",
           "xyz", "W01", "-Wx", "T", "Tx", "T:", "+2009", "\x80"}) {
-        expectForm({text, fails, fails, 0});
+        expectForm({text, fails, 0});
     }
     // Strict mode reads one digit after a hyphen as the year of this decade, before a week;
     // lenient mode as the year with January.
@@ -353,7 +356,7 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
     EXPECT_EQ(range, (Range{0, 2}));
 }
 
-TEST_F(ISO8601Reading, TimeSeparatorsAndWhiteSpace) {
+TEST_F(ISO8601Reading, TimeSeparators) {
     Range range;
     EXPECT_EQ(dateWithString("T12.30.15", '.', &range), cest(2024, 6, 15, 12, 30, 15));
     EXPECT_EQ(range, (Range{0, 9}));
@@ -367,25 +370,16 @@ TEST_F(ISO8601Reading, TimeSeparatorsAndWhiteSpace) {
     EXPECT_EQ(dateWithString("T12.30.15", true, u'.', &range), cest(2024, 6, 15, 12));
     EXPECT_EQ(range, (Range{0, 3}));
     EXPECT_EQ(dateWithString("T12:30", true, u'.', &range), cest(2024, 6, 15, 12, 30));
-    // Lenient mode skips leading white space.
-    EXPECT_EQ(dateWithString("  2009-01-02", &range), cet(2009, 1, 2));
-    EXPECT_EQ(range, (Range{2, 10}));
-    EXPECT_EQ(dateWithString("\t\n\v\f\r 2009 rest", false, &range), cet(2009, 1, 1));
-    // The one white-space character after a date is taken as the start of a time.
-    EXPECT_EQ(range, (Range{6, 5}));
-    EXPECT_EQ(dateWithString("  2009-01-02", true, &range), std::nullopt);
-    EXPECT_EQ(range, (Range{notFound, 0}));
 }
 
 TEST_F(ISO8601Reading, WeekDatesAcrossYearBoundaries) {
-    // Every day from 1999 to 2031, written as a week date and read back.
+    // Every day from 1999 to 2031, written in each form and read back.
     for (Instant day = utc(1999, 1, 1, 12, 34, 56); day < utc(2032, 1, 1);
          day += std::chrono::days(1)) {
-        const std::string week = ISO8601WeekDateString(day);
-        ASSERT_EQ(dateWithString(week, true), day) << week;
-        const std::string ordinal = ISO8601OrdinalDateString(day);
-        ASSERT_EQ(dateWithString(ordinal, true), day) << ordinal;
-        ASSERT_EQ(dateWithString(ISO8601DateString(day), true), day);
+        for (const std::string& text :
+             {ISO8601WeekDateString(day), ISO8601OrdinalDateString(day), ISO8601DateString(day)}) {
+            ASSERT_EQ(dateWithString(text, true), day) << text;
+        }
     }
     // The Monday of week 1 in year 0, whose 1 January is a Saturday.
     EXPECT_EQ(dateWithString("0000-W01-1T00:00Z"), utc(0, 1, 3));
@@ -393,16 +387,14 @@ TEST_F(ISO8601Reading, WeekDatesAcrossYearBoundaries) {
 }
 
 TEST_F(ISO8601Reading, TodayIsTheLocalDate) {
-    {
-        // 23:30 UTC on 14 June is already 15 June here.
-        FixedNow lateEvening(utc(2024, 6, 14, 23, 30));
-        EXPECT_EQ(dateWithString("T08"), cest(2024, 6, 15, 8));
-    }
-    {
-        FixedNow newYear(utc(2024, 12, 31, 23, 30));
-        EXPECT_EQ(dateWithString("---05"), cet(2025, 1, 5));
-        EXPECT_EQ(dateWithString("-W-1"), cet(2024, 12, 30));
-    }
+    const auto readAt = [](Instant now, const char* text) {
+        const FixedNow fixed(now);
+        return dateWithString(text);
+    };
+    // 23:30 UTC on 14 June is already 15 June here.
+    EXPECT_EQ(readAt(utc(2024, 6, 14, 23, 30), "T08"), cest(2024, 6, 15, 8));
+    EXPECT_EQ(readAt(utc(2024, 12, 31, 23, 30), "---05"), cet(2025, 1, 5));
+    EXPECT_EQ(readAt(utc(2024, 12, 31, 23, 30), "-W-1"), cet(2024, 12, 30));
     ScopedEnv tokyo("TZ", "JST-9");
     EXPECT_EQ(dateWithString("T08"), utc(2024, 6, 14, 23));
 }
@@ -415,17 +407,6 @@ TEST_F(ISO8601Reading, WritesDebugLinesForTruncatedYearsOnly) {
               (std::vector<std::string>{"(-09-03) found 2 digits and one hyphen, so this is "
                                         "either -YY or -YY-MM; segment (year) is 9",
                                         "(-09-03) month is 3"}));
-}
-
-TEST_F(ISO8601Reading, LongDigitRunsNeverWrapAround) {
-    for (const std::string& text :
-         std::vector<std::string>{"2009-01-99999999999999999999", "2009-01-18446744073709551617",
-                                  "-0903-99999999999999999999", "T12:99999999999999999999999",
-                                  "T12:30:18446744073709551616Z", std::string(1000, '1')}) {
-        EXPECT_EQ(dateWithString(text), std::nullopt) << text;
-    }
-    EXPECT_EQ(dateWithString("2009-01-0000000000000000000000002"), cet(2009, 1, 2));
-    EXPECT_EQ(dateWithString("T12:0000000000000000000000030Z"), utc(2024, 6, 15, 12, 30));
 }
 
 TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
