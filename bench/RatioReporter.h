@@ -10,7 +10,7 @@ namespace penshelf::bench {
 struct RatioGoal {
     std::string measured;   // benchmark name
     std::string reference;  // benchmark name
-    double goal;            // the highest acceptable ratio
+    double goal;            // the highest acceptable ratio; infinity: shown for information
     // Compare wall-clock times rather than this process's CPU time: for work
     // done on other threads or processes, such as a web engine's.
     bool wallClock = false;

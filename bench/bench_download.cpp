@@ -9,7 +9,7 @@
 // list for the portal, the request's state for the bare profile.
 //
 // A plain QNetworkAccessManager download of the same address, written to a
-// file, is measured too, as information only ("goal <= inf"): the web
+// file, is measured too, for information only: the web
 // engine's own pipeline costs about three times that, and the portal's pages
 // need the web engine.
 //

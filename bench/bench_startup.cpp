@@ -7,7 +7,7 @@
 // unchanged) ends it once its table has been painted with its rows.
 //
 // The same bare window with Qt WebEngine's libraries loaded as well, unused,
-// is measured as information ("goal <= inf"): loading them is most of what
+// is measured for information: loading them is most of what
 // penshelf's start costs beyond the bare window's, since its portal tabs link
 // the web engine into the program.
 //
