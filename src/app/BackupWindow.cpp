@@ -214,19 +214,22 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
 
 // ---------------------------------------------------------------- restore
 
+std::function<void(const BookCopyProgress&)> BackupWindow::restoreProgress(const char* doing) {
+    // A restore counts the bytes of the books before this one in done.
+    return [this, doing](const BookCopyProgress& p) {
+        post(doing,
+             {bookText(*p.current), p.book, p.books, p.bookDone, p.current->size,
+              p.done + p.bookDone, p.total},
+             p.bookDone == 0);
+    };
+}
+
 void BackupWindow::startRestore(const std::string& folder, const std::string& bookFolder) {
     setWindowTitle(tr8(texts::restoreTitle));
     run([this, folder, bookFolder] {
-        const PlanReport report =
-            planRestore(folder, bookFolder,
-                        {.progress =
-                             [this](const BookCopyProgress& p) {
-                                 post(texts::checkingBackup,
-                                      {bookText(*p.current), p.book, p.books, p.bookDone,
-                                       p.current->size, p.done + p.bookDone, p.total},
-                                      p.bookDone == 0);
-                             },
-                         .cancelled = [this] { return cancelled_.load(); }});
+        const PlanReport report = planRestore(folder, bookFolder,
+                                              {.progress = restoreProgress(texts::checkingBackup),
+                                               .cancelled = [this] { return cancelled_.load(); }});
         QMetaObject::invokeMethod(
             this, [this, report] { planned(report); }, Qt::QueuedConnection);
     });
@@ -252,16 +255,10 @@ void BackupWindow::planned(const PlanReport& report) {
         choice = *chosen;
     }
     run([this, plan = std::move(plan), choice] {
-        const RestoreReport result =
-            runRestore(plan, choice,
-                       {.progress =
-                            [this](const BookCopyProgress& p) {
-                                post(texts::restoring,
-                                     {bookText(*p.current), p.book, p.books, p.bookDone,
-                                      p.current->size, p.done + p.bookDone, p.total},
-                                     p.bookDone == 0);
-                            },
-                        .cancelled = [this] { return cancelled_.load(); }});
+        const RestoreReport result = runRestore(
+            plan, choice, {.progress = restoreProgress(texts::restoring), .cancelled = [this] {
+                               return cancelled_.load();
+                           }});
         QMetaObject::invokeMethod(
             this, [this, result] { restored(result); }, Qt::QueuedConnection);
     });

@@ -68,6 +68,8 @@ class BackupWindow : public QDialog {
     void joinWorker();
     // From the job's thread: the moment, now and then.
     void post(const char* doing, Moment moment, bool always);
+    // Posts a restore's progress under the words of doing.
+    std::function<void(const BookCopyProgress&)> restoreProgress(const char* doing);
     void showMoment(const char* doing, const Moment& moment);
     void finish(const QString& message, const QStringList& summary = {});
 

@@ -31,6 +31,12 @@ inline constexpr PenCommand restoreAction{
     "restore", {.onConflict = true, .minOperands = 1, .maxOperands = 1}, restoreCommand};
 inline constexpr PenCommand checkAction{"check", {.repair = true}, checkCommand};
 
+// A pen command as the command table runs it: from the arguments after its name.
+template <const PenCommand& action>
+int runAction(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return runPenCommand(action, args, out, err);
+}
+
 // The options and the exit statuses every pen command shares, for its --help.
 #define PENSHELF_CLI_COMMON_OPTIONS                            \
     "  --json          one JSON document on standard output\n" \
@@ -47,27 +53,18 @@ inline constexpr PenCommand checkAction{"check", {.repair = true}, checkCommand}
     "bookFolder) in the same form; names and codes are plain JSON strings.\n"
 
 inline constexpr Command pensCommandEntry{
-    "pens", "[--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(pensAction, args, out, err);
-    },
+    "pens", "[--json]", runAction<pensAction>,
     "list the pens attached now: BSD name, identity code, free space, volume",
     PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command booksCommandEntry{
-    "books", "[--pen BSD] [--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(booksAction, args, out, err);
-    },
+    "books", "[--pen BSD] [--json]", runAction<booksAction>,
     "list a pen's book packages by number: number, kind, name, file",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES
         PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command installCommandEntry{
-    "install", "FILE.vxb... [--pen BSD] [--number NNN] [--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(installAction, args, out, err);
-    },
+    "install", "FILE.vxb... [--pen BSD] [--number NNN] [--json]", runAction<installAction>,
     "install book package files onto a pen",
     PENSHELF_CLI_PEN_OPTION
     "  --number NNN    the book package number (one file only); else the one\n"
@@ -77,10 +74,7 @@ inline constexpr Command installCommandEntry{
     "terminal.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command removeCommandEntry{
-    "remove", "NNN.vxr|NNN.vxs [--pen BSD] --yes [--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(removeAction, args, out, err);
-    },
+    "remove", "NNN.vxr|NNN.vxs [--pen BSD] --yes [--json]", runAction<removeAction>,
     "remove a book package from a pen (a shared one: its own file only)",
     PENSHELF_CLI_PEN_OPTION
     "  --yes           remove it: a removed book package cannot be "
@@ -89,18 +83,11 @@ inline constexpr Command removeCommandEntry{
     "\\n, \\r, \\xHH), or the file's own name.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command ejectCommandEntry{
-    "eject", "[--pen BSD] [--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(ejectAction, args, out, err);
-    },
-    "unmount and power off a pen",
+    "eject", "[--pen BSD] [--json]", runAction<ejectAction>, "unmount and power off a pen",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command backupCommandEntry{
-    "backup", "DIR [--pen BSD] [--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(backupAction, args, out, err);
-    },
+    "backup", "DIR [--pen BSD] [--json]", runAction<backupAction>,
     "copy every book package of a pen into a folder, with a manifest",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS
     "\nDIR is made when it is missing and must be empty otherwise. Each book is\n"
@@ -110,10 +97,7 @@ inline constexpr Command backupCommandEntry{
     "before and their manifest stay. Progress shows on a terminal.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command restoreCommandEntry{
-    "restore", "DIR [--pen BSD] [--on-conflict skip|renumber] [--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(restoreAction, args, out, err);
-    },
+    "restore", "DIR [--pen BSD] [--on-conflict skip|renumber] [--json]", runAction<restoreAction>,
     "copy the books of a backup back onto a pen, under their own numbers",
     PENSHELF_CLI_PEN_OPTION
     "  --on-conflict skip      leave out the books whose number another book holds\n"
@@ -125,10 +109,7 @@ inline constexpr Command restoreCommandEntry{
     "is written unless the pen has room for the whole restore.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command checkCommandEntry{
-    "check", "[--repair] [--pen BSD] [--json]",
-    [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-        return runPenCommand(checkAction, args, out, err);
-    },
+    "check", "[--repair] [--pen BSD] [--json]", runAction<checkAction>,
     "read every book back from a pen and check its file system; --repair mends it",
     PENSHELF_CLI_PEN_OPTION
     "  --repair        when the check finds damage, repair the file system, then\n"
