@@ -215,16 +215,11 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
 
     // The user presses Install in each window as it comes up.
     std::vector<std::string> shown;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
-        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
-        const InstWindowParts parts(*inst);
+    const auto answer = answerInstallWindows([&](InstWindow&, const InstWindowParts& parts) {
         if (!parts.btnInstall->isEnabled()) return;  // copying
         shown.push_back(parts.dtBookOid->text().toStdString());
         parts.btnInstall->click();
     });
-    answer.start(10);
     EXPECT_TRUE(drag({a, b}, true));
     spinUntil([&] { return tableRows(*app).size() == 3; });
     EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));

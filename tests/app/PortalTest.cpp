@@ -11,10 +11,8 @@
 #include "support/MainWindowProbe.h"
 #include "support/TempHome.h"
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QWebEnginePage>
 
 #include <deque>
@@ -233,13 +231,9 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     // that has arrived, the user installs the first as proposed and the
     // second, in the window that follows, as 008.
     std::vector<std::string> proposed;
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
-        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
-        const InstWindowParts parts(*inst);
-        if (!inst->property("seen").toBool()) {
-            inst->setProperty("seen", true);
+    const auto user = answerInstallWindows([&](InstWindow& inst, const InstWindowParts& parts) {
+        if (!inst.property("seen").toBool()) {
+            inst.setProperty("seen", true);
             proposed.push_back(parts.dtBookOid->text().toStdString());
             if (proposed.size() == 1) click("book");
         }
@@ -247,7 +241,6 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
         if (proposed.size() == 2) parts.dtBookOid->setText("008");
         parts.btnInstall->click();
     });
-    user.start(10);
     click("book");
     ASSERT_TRUE(spinUntil([&] { return tableRows(*app).size() == 2; }));
 

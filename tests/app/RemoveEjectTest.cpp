@@ -253,17 +253,12 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
     // A finished portal download still opens the install window: it says why
     // at once, and Install copies nothing.
     std::vector<std::string> said;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* inst = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
-        if (!inst || inst->nRefresh() != InstWindow::Outcome::None) return;
-        const InstWindowParts parts(*inst);
+    const auto answer = answerInstallWindows([&](InstWindow&, const InstWindowParts& parts) {
         said.push_back(parts.dtInfo->text().toStdString());
         parts.btnInstall->click();
         said.push_back(parts.dtInfo->text().toStdString());
         parts.btnCancel->click();
     });
-    answer.start(10);
     app->installBookFile(QString::fromStdString(dir / "two.vxb"));
     EXPECT_EQ(said, std::vector<std::string>(2, texts::penReadOnly));
     EXPECT_EQ(fileNamesIn(volume->book), std::set<std::string>{"001.vxr"}) << "no copy begun";

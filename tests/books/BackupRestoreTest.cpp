@@ -30,8 +30,7 @@ const Files sampleBooks = {
     {"001.vxr", BookFile{.name = vxbName("小猫钓鱼"), .size = (1 << 20) + 5000}.bytes()},
     // A name that the manifest must escape, and an extension in capitals.
     {"002.VXS", BookFile{.name = vxbName("恐龙\"世界\\"), .coverOid = 3, .size = 3000}.bytes()},
-    {"003.vxr", BookFile{.name = "ATT001", .size = 700}.bytes()},
-};
+    {"003.vxr", BookFile{.name = "ATT001", .size = 700}.bytes()}};
 
 // 2026-12-06 06:03:11 UTC.
 constexpr std::time_t backupTime = 1796536991;
@@ -117,8 +116,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
         {"001.vxr", "001", "custom", "小猫钓鱼"},
         {"002.VXS", "002", "smart", "恐龙\"世界\\"},
         {"003.vxr", "003", "shared", "VXB小猫钓鱼(001)"},  // as the book table shows it
-        {"005.vxr", "005", "custom", ""},
-    };
+        {"005.vxr", "005", "custom", ""}};
     ASSERT_EQ(manifest.books.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const BackupBook& book = manifest.books[i];
@@ -265,8 +263,7 @@ TEST_F(BackupRestoreTest, TheManifestReaderIsStrictAndThePenStaysAsItWas) {
         {earlier, None, "\"\\\t\x7f/"},
         // The file's size, at the limit and one byte over.
         {good + std::string(maxManifestSize - good.size(), ' '), None, ""},
-        {good + std::string(maxManifestSize + 1 - good.size(), ' '), Unreadable, ""},
-    };
+        {good + std::string(maxManifestSize + 1 - good.size(), ' '), Unreadable, ""}};
     for (const auto& [text, error, detail] : cases) {
         SCOPED_TRACE(text.substr(0, 160));
         writeFile(folder + "/" + backupManifestName, text);

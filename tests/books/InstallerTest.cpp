@@ -311,8 +311,7 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
         {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, dir / "linked/"},
         {"book.vxb", "", O::NoBookFolder, texts::installFailed, noFolder, "-"},
         {"huge.vxb", "", O::NoSpace, texts::penSpaceTooSmall},
-        {"big.vxb", "", O::TooLarge, texts::bookFileTooLarge},
-    };
+        {"big.vxb", "", O::TooLarge, texts::bookFileTooLarge}};
     for (const Row& row : rows) {
         if (row.outcome == O::TooLarge && free <= (1LL << 32)) continue;
         SCOPED_TRACE(row.file + (" " + row.folder));
@@ -352,12 +351,10 @@ TEST_F(InstallerTest, SourceChangedWhileCopyingLeavesNothing) {
     const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> changes = {
         {"cut short",
          [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); }},
-        {"rewritten in place",
-         [](const std::string& path) {
+        {"rewritten in place", [](const std::string& path) {
              std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
              file.seekp(2 << 20) << "new edition";
-         }},
-    };
+         }}};
     for (const auto& [what, change] : changes) {
         SCOPED_TRACE(what);
         const std::string path = source(BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());

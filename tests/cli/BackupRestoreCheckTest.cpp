@@ -112,8 +112,7 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
          "json: the manifest penshelf-backup.json is damaged: not JSON\n"},
         {{"install", source, "--pen", "sim1s1"}, 2, readOnly},
         {{"remove", "001.vxr", "--yes", "--pen", "sim1s1"}, 2, readOnly},
-        {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly},
-    };
+        {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly}};
     for (const auto& [args, status, said] : cases) {
         EXPECT_THAT(runCli(args), Exits(status, said));
         EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << said;
@@ -164,8 +163,7 @@ TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedAndExitsTwo) {
     const std::vector<std::pair<const char*, std::string>> cases = {
         {nullptr, "the file system was not checked: this simulated pen has no file system image"},
         {"elsewhere.img", "is no regular file in the pen's folder"},
-        {"../a-pen/pen.img", "is no regular file in the pen's folder"},
-    };
+        {"../a-pen/pen.img", "is no regular file in the pen's folder"}};
     std::filesystem::create_symlink(image, volume + "elsewhere.img");
     for (const auto& [ini, said] : cases) {
         if (ini) useImage(ini);

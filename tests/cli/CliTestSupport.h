@@ -46,13 +46,11 @@ inline CliRun capture(const std::function<int(std::ostream& out, std::ostream& e
     return {status, out.str(), err.str()};
 }
 
-// penshelf-cli with these arguments.
 inline CliRun runCli(const std::vector<std::string>& args) {
     return capture(
         [&](std::ostream& out, std::ostream& err) { return cli::runCli(args, out, err); });
 }
 
-// A pen command with these arguments, on platform.
 inline CliRun runOn(Platform& platform, const cli::PenCommand& command,
                     const std::vector<std::string>& args) {
     return capture([&](std::ostream& out, std::ostream& err) {
@@ -92,7 +90,6 @@ class SimulatedPens : public ::testing::Test {
         return volume + "/";
     }
 
-    // A book package file on the computer.
     std::string addSource(const std::string& name, const BookFile& book) {
         return writeFile(sources / name, book.bytes());
     }

@@ -24,16 +24,14 @@ using Outcome = FileSystemCheck::Outcome;
 
 const std::map<std::string, std::string> books = {
     {"001.vxr", test::BookFile{.name = test::vxbName("小熊过河"), .size = 300000}.bytes()},
-    {"002.vxr", test::BookFile{.name = test::vxbName("数学"), .size = 5000}.bytes()},
-};
+    {"002.vxr", test::BookFile{.name = test::vxbName("数学"), .size = 5000}.bytes()}};
 
 // What fsck.fat says of each damage.
 const std::map<Damage, const char*> damages = {
     {Damage::DirtyFlag, "Dirty bit is set"},
     {Damage::FatsDiffer, "FATs differ"},
     {Damage::EntryToFreeCluster, "/BOOK/002.VXR\n  Contains a free cluster"},
-    {Damage::LostChain, "Reclaimed 2 unused clusters"},
-};
+    {Damage::LostChain, "Reclaimed 2 unused clusters"}};
 
 class FatCheckTest : public ::testing::Test {
   protected:

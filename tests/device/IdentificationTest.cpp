@@ -100,8 +100,7 @@ TEST_F(IdentificationTest, TreesThatHoldNoPenStoreNothing) {
         {"vendor pagorX", [&] { addPen(0x01100000, "pagorX"); }},
         {"media without a logical unit",
          [&] { addMedia(addUsbDevice(0x01100000), "sdb", "vfat"); }},
-        {"a logical unit without media", [&] { addLun(addUsbDevice(0x01100000)); }},
-    };
+        {"a logical unit without media", [&] { addLun(addUsbDevice(0x01100000)); }}};
     for (const auto& [what, build] : trees) {
         SCOPED_TRACE(what);
         hub.children.clear();
@@ -134,8 +133,7 @@ TEST_F(IdentificationTest, PenIsStoredUnderItsPartitionWithTheCodeOfARegularProd
          ""},
         {"a linked SYS folder",
          [&] { std::filesystem::create_directory_symlink(dir / "elsewhere", volume + "/SYS"); },
-         ""},
-    };
+         ""}};
     for (const auto& [what, makeProductIni, code] : rows) {
         SCOPED_TRACE(what);
         std::filesystem::remove_all(volume);
@@ -160,10 +158,8 @@ TEST_F(IdentificationTest, BrokenRegistryGivesUpOnTheDeviceWithADiagnostic) {
     addPen(0x01100000);
     const std::shared_ptr<RegistryNode> root = registry.root;
     const std::vector<std::function<void()>> faults = {
-        [&] { registry.root = nullptr; },
-        [&] { registry.root = root, hub.failChildren = true; },
-        [&] { hub.failChildren = false, hub.failClass = true; },
-    };
+        [&] { registry.root = nullptr; }, [&] { registry.root = root, hub.failChildren = true; },
+        [&] { hub.failChildren = false, hub.failClass = true; }};
     for (const auto& fault : faults) {
         fault();
         EXPECT_EQ(find(0x01100000), PenIdentifier::Outcome::NoPen);

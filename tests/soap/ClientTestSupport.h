@@ -7,11 +7,8 @@
 #include "support/LocalHttpServer.h"
 #include "support/ServiceAnswers.h"
 
-#include <QByteArray>
-
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <variant>

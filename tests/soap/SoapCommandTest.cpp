@@ -51,8 +51,7 @@ TEST_F(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
         // bookopen returns numbers: text and an empty return read as 0.
         {"bookopen strguid=g --endpoint=@",
          HttpResponse::xml(soapAnswer("<r><return>7</return><return>abc</return><return/></r>")),
-         "7\n0\n0\n", 0},
-    };
+         "7\n0\n0\n", 0}};
     for (const Case& c : cases) {
         server.enqueue(c.answer);
         const CliRun run = runCli(soapArgs(c.line, server.url().toStdString()));

@@ -121,8 +121,7 @@ TEST_F(ServiceTest, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
         // An absent parameter leaves no element.
         {"getproxyurl", "<ntype>3</ntype>"},
         {"test", "<strmid>m-9</strmid>"},
-        {"getversion", "<strpid>p-2</strpid>\n      <strver>1.0.4</strver>"},
-    };
+        {"getversion", "<strpid>p-2</strpid>\n      <strver>1.0.4</strver>"}};
     for (std::size_t i = 0; i < requests.size(); ++i) {
         const HttpRequest& request = requests[i];
         const std::string operation = expected[i].first;
@@ -389,8 +388,7 @@ TEST_F(ServiceTest, EachAnswerGivesTheReturnsOfTheBodysFirstChildOrAnError) {
         {"depth 64", nestedBelowReturn(61), Texts{"x"}},
         {"depth 65", nestedBelowReturn(62), std::nullopt, parseError},
         {"10000 nodes", nodesAfterReturn(9994), Texts{"x"}},
-        {"10001 nodes", nodesAfterReturn(9992, "<!--<<-->"), std::nullopt, parseError},
-    };
+        {"10001 nodes", nodesAfterReturn(9992, "<!--<<-->"), std::nullopt, parseError}};
     // Each answer goes through the whole client: HTTP, head checks, body, decoding.
     for (const Case& c : cases) {
         server.enqueue(HttpResponse::withBody(c.status, c.contentType, c.body));

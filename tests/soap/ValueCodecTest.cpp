@@ -139,16 +139,14 @@ TEST(NumberCodec, WritesTheShortestDecimalFormAndReadsTheLeadingNumber) {
     const std::pair<double, const char*> forms[] = {
         {2, "<v>2</v>"},           {-3.25, "<v>-3.25</v>"},
         {0.1, "<v>0.1</v>"},       {123456789012.0, "<v>123456789012</v>"},
-        {1e-300, "<v>1e-300</v>"}, {2.0 / 3.0, "<v>0.6666666666666666</v>"},
-    };
+        {1e-300, "<v>1e-300</v>"}, {2.0 / 3.0, "<v>0.6666666666666666</v>"}};
     for (const auto& [value, xml] : forms) expectTravels(value, xml);
     // Reading takes the leading decimal number, if any.
     const std::pair<const char*, double> cases[] = {
-        {"<n>12abc</n>", 12},    {"<n>abc</n>", 0},          {"<n>  -3.5e2xyz</n>", -350},
-        {"<n>.5</n>", 0.5},      {"<n>+7.</n>", 7},          {"<n>1e</n>", 1},
-        {"<n>0x10</n>", 0},      {"<n>inf</n>", 0},          {"<n>-</n>", 0},
-        {"<n>2.5E-1</n>", 0.25}, {"<n>1e999</n>", HUGE_VAL},
-    };
+        {"<n>12abc</n>", 12},    {"<n>abc</n>", 0},         {"<n>  -3.5e2xyz</n>", -350},
+        {"<n>.5</n>", 0.5},      {"<n>+7.</n>", 7},         {"<n>1e</n>", 1},
+        {"<n>0x10</n>", 0},      {"<n>inf</n>", 0},         {"<n>-</n>", 0},
+        {"<n>2.5E-1</n>", 0.25}, {"<n>1e999</n>", HUGE_VAL}};
     for (const auto& [xml, number] : cases) {
         EXPECT_EQ(read<double>(xml), number) << xml;
     }
@@ -242,8 +240,7 @@ TEST(SOAPFault, ReadsTheFieldsOfBothSoapVersionsOnly) {
         {"<Fault><faultcode>c</faultcode><faultstring>s</faultstring></Fault>", {}},
         {"<Fault xmlns=\"http://schemas.xmlsoap.org/soap/envelope\"><faultcode>c</faultcode>"
          "</Fault>",
-         {}},
-    };
+         {}}};
     for (const auto& [xml, fault] : cases) {
         const XmlDocument doc = parseXml(xml);
         ASSERT_NE(doc, nullptr) << xml;
@@ -338,8 +335,7 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         // Lenient mode skips leading white space; the one white-space character after a date is
         // taken as the start of a time.
         {"  2009-01-02", cet(2009, 1, 2), 10, lenientOnly, 2},
-        {"\t\n\v\f\r 2009 rest", cet(2009, 1, 1), 5, lenientOnly, 6},
-    };
+        {"\t\n\v\f\r 2009 rest", cet(2009, 1, 1), 5, lenientOnly, 6}};
     for (const Form& form : forms) expectForm(form);
     // Forms outside the table fail.
     for (const char* text :

@@ -31,7 +31,6 @@ inline bool makeFatImage(const std::string& path, FatType type = FatType::Fat32)
            runQuietly("mmd -i " + path + " ::BOOK");
 }
 
-// Whether fsck.fat finds nothing wrong.
 inline bool fatImageIsClean(const std::string& path) {
     return runQuietly("fsck.fat -n " + path);
 }

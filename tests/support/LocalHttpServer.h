@@ -32,7 +32,6 @@ struct HttpRequest {
     QList<HttpHeader> headers;  // in the order received
     QByteArray body;
 
-    // The header names in the order received.
     QList<QByteArray> headerNames() const {
         QList<QByteArray> names;
         for (const auto& header : headers) names.append(header.first);

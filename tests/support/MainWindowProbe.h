@@ -14,6 +14,7 @@
 
 #include <QTest>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -75,6 +77,18 @@ struct InstWindowParts {
     QPushButton* btnInstall = part<QPushButton>(window, "btnInstall");
     QPushButton* btnCancel = part<QPushButton>(window, "btnCancel");
 };
+
+// Every 10 ms while the timer lives, hands answer the modal install window still waiting, if any.
+inline std::unique_ptr<QTimer> answerInstallWindows(
+    std::function<void(InstWindow&, const InstWindowParts&)> answer) {
+    auto poll = std::make_unique<QTimer>();
+    QObject::connect(poll.get(), &QTimer::timeout, [answer = std::move(answer)] {
+        auto* w = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
+        if (w && w->nRefresh() == InstWindow::Outcome::None) answer(*w, InstWindowParts(*w));
+    });
+    poll->start(10);
+    return poll;
+}
 
 // A shown main window over pens kept in folders under dir: a test stores
 // them as identification would, or the simulated platform finds them in
