@@ -1,6 +1,6 @@
-// Installing a book as the user does it, the whole way from the Install
-// button through the file dialog, or from a drop on the window, through the
-// install window to the new row, with real widgets.
+// Installing a book as the user does it, the whole way from the Install button through the file
+// dialog, or from a drop on the window, through the install window to the new row, with real
+// widgets.
 
 #include "support/MainWindowProbe.h"
 
@@ -18,8 +18,8 @@ using namespace penshelf::test;
 
 namespace {
 
-// What the install window shows: its message, whether it is visible,
-// whether the number, Install and Cancel take input, and the bar if shown.
+// What the install window shows: its message, whether it is visible, whether the number, Install
+// and Cancel take input, and the bar if shown.
 std::string lookOf(const InstWindow& w) {
     const InstWindowParts ui(w);
     std::ostringstream look;
@@ -60,8 +60,8 @@ class InstallFlowTest : public WindowTest<> {
 
     InstWindow* installWindow() const { return app->window()->findChild<InstWindow*>(); }
 
-    // Runs act on the install window once its modal run has started; true
-    // when that happened and the run is over.
+    // Runs act on the install window once its modal run has started; true when that happened and
+    // the run is over.
     bool whileInstallWindowRuns(const std::function<void(InstWindow&)>& act) {
         bool acted = false;
         QTimer poll;
@@ -110,8 +110,8 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefused) {
         EXPECT_EQ(lookOf(w), "此点读包编号已存在！ visible 1 input 111");
         EXPECT_EQ(w.nRefresh(), InstWindow::Outcome::None);
 
-        // The user types another number; the pen turned read-only since the
-        // window opened: said so, nothing copied, and the user may try again.
+        // The user types another number; the pen turned read-only since the window opened: said so,
+        // nothing copied, and the user may try again.
         inst.dtBookOid->selectAll();
         QTest::keyClick(inst.dtBookOid, Qt::Key_Backspace);
         QTest::keyClicks(inst.dtBookOid, "000");
@@ -138,8 +138,8 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsT
         QTest::qWait(20);
         EXPECT_EQ(ui->listZiro->count(), 1) << "held while the window runs";
 
-        // The window as it is drawn whenever the copy lets it repaint, and
-        // someone trying to close it meanwhile.
+        // The window as it is drawn whenever the copy lets it repaint, and someone trying to close
+        // it meanwhile.
         std::vector<std::string> looks;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -170,8 +170,8 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
     // A book put on the pen behind the program's back shows only on a refresh.
     writeFile(book + "003.vxs", BookFile{.name = vxbName("别人的书")}.bytes());
 
-    // The file dialog: window-modal over the main window, asking for a
-    // package. Cancelled, it opens no install window.
+    // The file dialog: window-modal over the main window, asking for a package. Cancelled, it opens
+    // no install window.
     QFileDialog* panel = pressInstall();
     ASSERT_TRUE(panel);
     EXPECT_EQ(panel->windowTitle(), "请选择需要安装的点读包");

@@ -1,5 +1,5 @@
-// The main window as real widgets: pen list, book table, enabling rules; the
-// pens simulated as folders that come and go.
+// The main window as real widgets: pen list, book table, enabling rules; the pens simulated as
+// folders that come and go.
 
 #include "support/MainWindowProbe.h"
 

@@ -1,7 +1,6 @@
-// The Book and Repair tabs: the portal address asked for, the page shown and
-// the log line; then the portal in the real web view, served from 127.0.0.1:
-// downloads into the download folder and on to the pen, new windows, failed
-// loads, the cookie kept across runs.
+// The Book and Repair tabs: the portal address asked for, the page shown and the log line; then the
+// portal in the real web view, served from 127.0.0.1: downloads into the download folder and on to
+// the pen, new windows, failed loads, the cookie kept across runs.
 
 #include "app/PortalAddress.h"
 #include "soap/DebugLog.h"
@@ -49,8 +48,8 @@ class PortalTest : public WindowTest<> {
                        shown.push_back(page ? page->toString(QUrl::FullyEncoded).toStdString()
                                             : "(notice)");
                    },
-               // The book portal answers with /book, the repair portal with
-               // /repair, unless answers holds what to say.
+               // The book portal answers with /book, the repair portal with /repair, unless answers
+               // holds what to say.
                .lookUpPortal = [this](const std::string& clientId,
                                       int kind) -> std::optional<std::string> {
                    asked.push_back(clientId + " " + std::to_string(kind));
@@ -227,9 +226,8 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     ui->listDownload->linger = 100ms;
     ASSERT_TRUE(openPortal());
 
-    // The package is downloaded again while its install window is open. Once
-    // that has arrived, the user installs the first as proposed and the
-    // second, in the window that follows, as 008.
+    // The package is downloaded again while its install window is open. Once that has arrived, the
+    // user installs the first as proposed and the second, in the window that follows, as 008.
     std::vector<std::string> proposed;
     const auto user = answerInstallWindows([&](InstWindow& inst, const InstWindowParts& parts) {
         if (!inst.property("seen").toBool()) {
@@ -308,8 +306,7 @@ TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
         ASSERT_TRUE(openPortal());
         ui.reset();
         app.reset();
-        // Written to the user's data folder once the window has gone, as at
-        // the end of a run.
+        // Written to the user's data folder once the window has gone, as at the end of a run.
         ASSERT_TRUE(
             spinUntil([&] { return readFile(cookieStore).find("family") != std::string::npos; }));
     }

@@ -68,8 +68,8 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           {header->sectionViewportPosition(column) + 5, header->height() / 2});
     }
-    // Presses Remove and, after meanwhile, answers the alert with the button
-    // named answer. The alert's text is kept in asked.
+    // Presses Remove and, after meanwhile, answers the alert with the button named answer. The
+    // alert's text is kept in asked.
     void remove(const QString& answer, std::function<void(QMessageBox*)> meanwhile = {}) {
         answerNextAlert([=, this](QMessageBox* alert) {
             asked.push_back(alert->text().toStdString());
@@ -157,8 +157,7 @@ TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesAndListsNothingAtItsOldPlace
     fs::current_path(dir.path());
     selectRow("One");
     remove("删除", [&](QMessageBox*) {
-        // While the alert is open the pen is pulled out, and another disk
-        // is mounted where it was.
+        // While the alert is open the pen is pulled out, and another disk is mounted where it was.
         platform.folderVolumes().unmount("sdb1");
         platform.folderVolumes().mount("sdz1", dir / "sdb1");
     });
@@ -171,8 +170,8 @@ TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesAndListsNothingAtItsOldPlace
 }
 
 TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) {
-    // A stand-in for udisksctl, first on PATH, that records its arguments and
-    // exits with the status written in its exit file.
+    // A stand-in for udisksctl, first on PATH, that records its arguments and exits with the status
+    // written in its exit file.
     writeFile(bin + "/udisksctl", "#!/bin/sh\necho \"$@\" >> '" + bin + "/calls'\nexit $(cat '" +
                                       bin + "/exit' 2>/dev/null || echo 0)\n");
     chmod((bin + "/udisksctl").c_str(), 0755);
@@ -195,8 +194,8 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
     EXPECT_EQ(ejectFailures, 1);
     EXPECT_EQ(penLook(), first);
 
-    // Pulled out meanwhile: the failing command removes it without a word,
-    // and the disk that is no longer mounted is still powered off.
+    // Pulled out meanwhile: the failing command removes it without a word, and the disk that is no
+    // longer mounted is still powered off.
     platform.folderVolumes().unmount("sdb1");
     fs::remove(bin + "/calls");
     eject();
@@ -234,8 +233,8 @@ TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
     EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
 }
 
-// As root: the kernel meets an error on the pen while the window runs and
-// refuses writes from then on, while the mount table keeps saying "rw".
+// As root: the kernel meets an error on the pen while the window runs and refuses writes from then
+// on, while the mount table keeps saying "rw".
 TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
     MAKE_LOOP_VOLUME(volume, 4096, "errors=remount-ro");
     writeFile(volume->book + "001.vxr", BookFile{.name = vxbName("One")}.bytes());
@@ -250,8 +249,8 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
     ASSERT_TRUE(spinUntil([&] { return !ui->penReadOnly->isHidden(); }));
     EXPECT_FALSE(ui->btnInstall->isEnabled());
 
-    // A finished portal download still opens the install window: it says why
-    // at once, and Install copies nothing.
+    // A finished portal download still opens the install window: it says why at once, and Install
+    // copies nothing.
     std::vector<std::string> said;
     const auto answer = answerInstallWindows([&](InstWindow&, const InstWindowParts& parts) {
         said.push_back(parts.dtInfo->text().toStdString());

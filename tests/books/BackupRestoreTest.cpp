@@ -257,6 +257,7 @@ TEST_F(BackupRestoreTest, TheManifestReaderIsStrictAndThePenStaysAsItWas) {
         {edit(good, "1,", "1.00,"), UnknownVersion, "1.00"},
         {edit(good, "1,", "-0,"), UnknownVersion, "-0"},
         {edit(good, "001.vxr", "../x"), BadEntry, "../x"},
+        {edit(good, "001.vxr", std::string(40, 'x')), BadEntry, std::string(40, 'x')},
         {edit(good, "001.vxr", std::string(41, 'x')), BadEntry, std::string(40, 'x') + "…"},
         {edit(good, "001.vxr", R"(001.vxr\u0000)"), BadEntry, std::string("001.vxr\0", 8)},
         {edit(good, "]}", ", " + edit(book, "vxr", "VXR") + "]}"), BadEntry, "001.VXR"},

@@ -1,5 +1,5 @@
-// The built penshelf-cli as a script meets it: standard output that holds only
-// the output, progress only on a terminal, signals mid-copy.
+// The built penshelf-cli as a script meets it: standard output that holds only the output, progress
+// only on a terminal, signals mid-copy.
 #include "cli/CliTestSupport.h"
 
 #include "books/BackupManifest.h"
@@ -27,8 +27,8 @@ using namespace penshelf::test;
 
 namespace {
 
-// Runs the program to its end. With onTerminal, its standard error is a
-// pseudo-terminal, and err holds what that showed.
+// Runs the program to its end. With onTerminal, its standard error is a pseudo-terminal, and err
+// holds what that showed.
 CliRun runProgram(const QStringList& args, bool onTerminal = false) {
     QProcess process;
     const int terminal = onTerminal ? posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
@@ -55,9 +55,9 @@ CliRun runProgram(const QStringList& args, bool onTerminal = false) {
     return run;
 }
 
-// Starts the program with these arguments, holds it still the moment one of
-// events (inotify's) happens in folder, runs meanwhile, then sends it signal;
-// whether that signal ended it. Its standard error goes to errFile, when one is given.
+// Starts the program with these arguments, holds it still the moment one of events (inotify's)
+// happens in folder, runs meanwhile, then sends it signal; whether that signal ended it. Its
+// standard error goes to errFile, when one is given.
 bool interrupted(std::vector<std::string> args, const std::string& folder, std::uint32_t events,
                  int signal, const std::function<void()>& meanwhile = {},
                  const std::string& errFile = {}) {

@@ -152,12 +152,15 @@ TEST_F(UDisks2Test, WithoutUDisks2TheSystemCommandsEjectAndNothingIsMounted) {
     EXPECT_EQ(listed(), "");
 }
 
-// A bus that takes the connection and never answers is given up within seconds while the event loop
-// turns; the command line then ejects with umount and eject, since udisksctl would wait on that bus
-// for good.
+// A bus (here in the abstract namespace, its name measured, not NUL-ended) that takes the
+// connection and never answers is given up within seconds while the event loop turns; the command
+// line then ejects with umount and eject, since udisksctl would wait on that bus for good.
 TEST_F(UDisks2Test, ASystemBusThatNeverAnswersIsGivenUp) {
     QLocalServer silent;
-    ASSERT_TRUE(silent.listen(QString::fromStdString(dir / "bus")));
+    silent.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    const std::string address = "unix:abstract=penshelf-silent-" + std::to_string(getpid());
+    const ScopedEnv bus{"DBUS_SYSTEM_BUS_ADDRESS", address};
+    ASSERT_TRUE(silent.listen(QString::fromStdString(address.substr(14))));
     const std::string commands = fakeCommands({"udisksctl", "umount", "eject"});
     int ticks = 0;
     QTimer ticker;
@@ -174,7 +177,7 @@ TEST_F(UDisks2Test, ASystemBusThatNeverAnswersIsGivenUp) {
         EXPECT_EQ(udisks.eject("/dev/sdb1", [] { return false; }), std::nullopt);
         EXPECT_GT(ticks, 0) << "the event loop turned while eject waited";
     }
-    const std::string given = "No UDisks2 answers: the system bus at unix:path=" + dir / "bus" +
+    const std::string given = "No UDisks2 answers: the system bus at " + address +
                               " took the connection but did not answer within 3 s\n";
     EXPECT_EQ(log.str(), given + given);
 

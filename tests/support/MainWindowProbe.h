@@ -1,7 +1,6 @@
 #pragma once
-// The main window as the tests drive and read it: its widgets found by the
-// names the layouts give them, pens stored as identification stores them,
-// the book table as the user reads it.
+// The main window as the tests drive and read it: its widgets found by the names the layouts give
+// them, pens stored as identification stores them, the book table as the user reads it.
 
 #include "app/AppDelegate.h"
 #include "app/DownloadList.h"
@@ -90,9 +89,9 @@ inline std::unique_ptr<QTimer> answerInstallWindows(
     return poll;
 }
 
-// A shown main window over pens kept in folders under dir: a test stores
-// them as identification would, or the simulated platform finds them in
-// dir/pens. Attaches are examined at once, and counted.
+// A shown main window over pens kept in folders under dir: a test stores them as identification
+// would, or the simulated platform finds them in dir/pens. Attaches are examined at once, and
+// counted.
 template <class PenPlatform = SimulatedPlatform>
 class WindowTest : public ::testing::Test {
   protected:
@@ -109,9 +108,8 @@ class WindowTest : public ::testing::Test {
         app->window()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
     }
-    // A pen whose volume is dir/<bsdName>, with BOOK/ holding the given
-    // files (file name -> name string), mounted and stored as identification
-    // would. Returns its BOOK/ folder.
+    // A pen whose volume is dir/<bsdName>, with BOOK/ holding the given files (file name -> name
+    // string), mounted and stored as identification would. Returns its BOOK/ folder.
     std::string attachPen(const std::string& bsdName, const std::string& code,
                           const std::map<std::string, std::string>& books = {}) {
         const std::string volume = dir / bsdName;
@@ -126,8 +124,8 @@ class WindowTest : public ::testing::Test {
         app->storePen(pen);
         return volume + "/BOOK/";
     }
-    // A simulated pen, dir/pens/name, with its code and the given books
-    // (file name -> name string). Returns its folder.
+    // A simulated pen, dir/pens/name, with its code and the given books (file name -> name string).
+    // Returns its folder.
     std::string plugIn(const std::string& name, const std::string& code,
                        const std::map<std::string, std::string>& books = {}) {
         const std::string folder = dir / ("pens/" + name);
@@ -143,9 +141,8 @@ class WindowTest : public ::testing::Test {
             writeFile(volume + "/BOOK/" + file, BookFile{.name = nameString}.bytes());
         }
     }
-    // The pen list, the selected entry, the code, the free space (shown or
-    // "---"), which of the code, free space, Install, Eject, Remove and
-    // Refresh take input, and the number of book rows.
+    // The pen list, the selected entry, the code, the free space (shown or "---"), which of the
+    // code, free space, Install, Eject, Remove and Refresh take input, and the number of book rows.
     std::string penLook() const {
         std::ostringstream look;
         for (int i = 0; i < ui->listZiro->count(); ++i) {
