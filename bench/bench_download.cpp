@@ -224,21 +224,9 @@ void BM_PlainQtDownload(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_BareWebEngineDownload)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(10);
-BENCHMARK(BM_PlainQtDownload)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(10);
-BENCHMARK(BM_DownloadThroughView)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(10);
+BENCHMARK(BM_BareWebEngineDownload)->Apply(penshelf::bench::tenSingleRuns);
+BENCHMARK(BM_PlainQtDownload)->Apply(penshelf::bench::tenSingleRuns);
+BENCHMARK(BM_DownloadThroughView)->Apply(penshelf::bench::tenSingleRuns);
 
 }  // namespace
 

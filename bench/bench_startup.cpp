@@ -78,21 +78,9 @@ void BM_BareTableWithWebEngineStartup(benchmark::State& state) {
     launch(state, STARTUP_TABLE_PROGRAM, 2 * booksPerPen, 0, WEBENGINE_LIBRARY);
 }
 
-BENCHMARK(BM_BareTableStartup)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(10);
-BENCHMARK(BM_BareTableWithWebEngineStartup)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(10);
-BENCHMARK(BM_PenShelfStartup)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(10);
+BENCHMARK(BM_BareTableStartup)->Apply(penshelf::bench::tenSingleRuns);
+BENCHMARK(BM_BareTableWithWebEngineStartup)->Apply(penshelf::bench::tenSingleRuns);
+BENCHMARK(BM_PenShelfStartup)->Apply(penshelf::bench::tenSingleRuns);
 
 }  // namespace
 
