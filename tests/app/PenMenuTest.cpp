@@ -1,7 +1,6 @@
-// The main window's 点读笔 menu on simulated pens. Backing up and restoring
-// with the real backup window: what it shows and a cancel while the copy runs.
-// 检查点读笔…: the check window over a pen whose file system is a FAT image,
-// and the repair's question.
+// The main window's 点读笔 menu on simulated pens. Backing up and restoring with the real backup
+// window: what it shows and a cancel while the copy runs. 检查点读笔…: the check window over a pen
+// whose file system is a FAT image, and the repair's question.
 
 #include "app/BackupWindow.h"
 #include "app/CheckWindow.h"
@@ -40,10 +39,9 @@ class PenMenuTest : public WindowTest<> {
                    [this](auto chosen) { chosen(QString::fromStdString(folder)); }});
     }
 
-    // Triggers action, answers the conflict question with answer, presses
-    // Cancel once the window shows the book cancelAt (from 1) under way, and
-    // closes the window at the end. Returns what it showed then: its message
-    // and, on the next line, the summary if shown.
+    // Triggers action, answers the conflict question with answer, presses Cancel once the window
+    // shows the book cancelAt (from 1) under way, and closes the window at the end. Returns what it
+    // showed then: its message and, on the next line, the summary if shown.
     QString runToTheEnd(QAction* action, const QString& answer = {}, int cancelAt = 0) {
         QString ended;
         bool closed = false;

@@ -403,6 +403,13 @@ TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
         writeFile(dir / "book.vxb", BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
     {
         MAKE_LOOP_VOLUME(volume, 6 * 1024);
+        const auto free = std::filesystem::space(volume->book).available;
+        const std::string exact = writeFile(dir / "exact.vxb", readFile(path));
+        for (const auto& [bytesBeyondFree, fits] :
+             {std::pair{0, InstallResult::Installed}, {1, InstallResult::NoSpace}}) {
+            ASSERT_EQ(truncate(exact.c_str(), off_t(free) + bytesBeyondFree), 0);
+            EXPECT_EQ(BookInstaller(exact, volume->book, "002.vxr", true).check(), fits);
+        }
         BookInstaller installer(path, volume->book, "001.vxr", true);
         ASSERT_EQ(installer.check(), InstallResult::Installed);
         // Another program takes every free block as the copy starts.

@@ -1,6 +1,5 @@
-// penshelf-cli backup, restore and check on simulated pens: the files in the
-// folder and on the pens (for check, a FAT image), what each command prints,
-// and its exit status.
+// penshelf-cli backup, restore and check on simulated pens: the files in the folder and on the pens
+// (for check, a FAT image), what each command prints, and its exit status.
 #include "cli/CliTestSupport.h"
 
 #include "books/BackupManifest.h"
@@ -89,8 +88,8 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
     EXPECT_THAT(damaged, Prints(2, "restored 001.vxr\n"));
     EXPECT_THAT(damaged.err, HasSubstr("002.vxs: changed since the backup; skipped"));
 
-    // Folders that cannot take a backup or are no backup are the user's to
-    // mend; a read-only pen is refused for every write. Both pens untouched.
+    // Folders that cannot take a backup or are no backup are the user's to mend; a read-only pen is
+    // refused for every write. Both pens untouched.
     std::filesystem::remove(first + "002.vxs");
     writeFile(pens / "a-pen/simulated-device.ini", "read-only = yes\n");
     writeFile(sources / "full/notes.txt", "mine");
@@ -174,8 +173,8 @@ TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedAndExitsTwo) {
     EXPECT_EQ(runCli({"check", "extra"}).status, 1);
 }
 
-// A pen whose file system check says what the test gives it, and whose
-// repair cuts one book short and loses another, as fsck.fat may.
+// A pen whose file system check says what the test gives it, and whose repair cuts one book short
+// and loses another, as fsck.fat may.
 class RepairingPen : public SimulatedPlatform {
   public:
     RepairingPen(const std::string& folder, FileSystemCheck::Outcome found)

@@ -75,13 +75,12 @@ inline std::string jsonText(const QJsonValue& value) {
     return value.toString().toStdString();
 }
 
-// A folder of simulated pens that PENSHELF_SIMULATE points at while the test
-// runs, for the commands run in-process and the programs it starts alike.
+// A folder of simulated pens that PENSHELF_SIMULATE points at while the test runs, for the commands
+// run in-process and the programs it starts alike.
 class SimulatedPens : public ::testing::Test {
   protected:
-    // A pen with its identity code in SYS/product.ini and an empty BOOK/
-    // folder; returns its volume's path. Pens are numbered sim1s1, sim2s1, ...
-    // in the order of their folders' names.
+    // A pen with its identity code in SYS/product.ini and an empty BOOK/ folder; returns its
+    // volume's path. Pens are numbered sim1s1, sim2s1, ... in the order of their folders' names.
     std::string addPen(const std::string& folder, const std::string& code,
                        bool withBookFolder = true) {
         const std::string volume = pens / folder;

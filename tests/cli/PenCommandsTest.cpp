@@ -1,6 +1,6 @@
-// penshelf-cli pens, and how every pen command picks its pen; books, remove,
-// eject and install on simulated pens. install: proposals, a taken number,
-// several files in one run, and files and pens that cannot take part.
+// penshelf-cli pens, and how every pen command picks its pen; books, remove, eject and install on
+// simulated pens. install: proposals, a taken number, several files in one run, and files and pens
+// that cannot take part.
 #include "cli/CliTestSupport.h"
 
 #include "cli/PenCommandEntries.h"
@@ -231,8 +231,8 @@ class InstallCommand : public SimulatedPens {
 };
 
 TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
-    // Both custom packages propose their default title 1, which the first one
-    // takes; a smart package counts only smart numbers.
+    // Both custom packages propose their default title 1, which the first one takes; a smart
+    // package counts only smart numbers.
     const std::string first =
         addSource("first.vxb", {.name = vxbName("第一本"), .defaultTitle = 1, .size = 5000});
     const std::string second =
@@ -268,8 +268,8 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "001.vxs", "999.vxr"}));
 }
 
-// A pen without a BOOK folder of its own is the pen's failure, told per file;
-// each refusal's words are the install plan's own test.
+// A pen without a BOOK folder of its own is the pen's failure, told per file; each refusal's words
+// are the install plan's own test.
 TEST_F(InstallCommand, APenWithoutABookFolderFailsEachFile) {
     addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
     const std::string source = addSource("book.vxb", {.name = vxbName("书")});

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the SOAP client tests: answers in the service's form, a delegate that records what
-// it is told, and the decoded parts as plain texts.
+// Helpers for the SOAP client tests: answers in the service's form, a delegate that records what it
+// is told, and the decoded parts as plain texts.
 
 #include "soap/PagorFuncBinding.h"
 #include "soap/USAdditions.h"

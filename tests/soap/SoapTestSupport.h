@@ -39,8 +39,8 @@ inline soap::Instant utc(int y, unsigned m, unsigned d, int h = 0, int min = 0, 
     return sys_days(year(y) / month(m) / day(d)) + hours(h) + minutes(min) + seconds(s);
 }
 
-// The zone the date tests run in: Central European Time with its summer time, as a POSIX rule
-// so that it needs no time-zone database.
+// The zone the date tests run in: Central European Time with its summer time, as a POSIX rule so
+// that it needs no time-zone database.
 inline constexpr const char* testZone = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 // Winter (CET, UTC+1) and summer (CEST, UTC+2) wall-clock times in that zone.

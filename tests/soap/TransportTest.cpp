@@ -1,7 +1,7 @@
 // The request envelope, and the binding's HTTP exchange as the service sees it and as the caller
-// sees its outcome: the content type that decides whether the body is read, and the "return"
-// values of the Body's first child. Answers of other statuses are checked as penshelf-cli soap
-// prints them, in SoapCommandTest.
+// sees its outcome: the content type that decides whether the body is read, and the "return" values
+// of the Body's first child. Answers of other statuses are checked as penshelf-cli soap prints
+// them, in SoapCommandTest.
 #include "soap/PagorFuncBinding.h"
 #include "soap/PagorFuncBindingOperations.h"
 #include "soap/PagorFuncBindingResponseDelegate.h"
@@ -38,8 +38,8 @@ QByteArray billionLaughs() {
            "<soap:Body><r><return>&lol9;</return></r></soap:Body></soap:Envelope>";
 }
 
-// Records what it is told; of a getproxyurl call also its ntype, read while the call is told
-// (the operation may be gone afterwards).
+// Records what it is told; of a getproxyurl call also its ntype, read while the call is told (the
+// operation may be gone afterwards).
 class RecordingDelegate : public PagorFuncBindingResponseDelegate {
   public:
     void operation(PagorFuncBindingOperation& operation,
@@ -251,8 +251,8 @@ TEST_F(ServiceTest, ASilentTricklingRefusingOrMissingServerEndsTheCallWithItsErr
     }
 }
 
-// This process's memory now ("VmRSS:") or at most since the last reset
-// ("VmHWM:"), in MiB; the reset starts the peak anew from now.
+// This process's memory now ("VmRSS:") or at most since the last reset ("VmHWM:"), in MiB; the
+// reset starts the peak anew from now.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool sanitized = true;
 #else
@@ -290,8 +290,8 @@ TEST_F(ServiceTest, BodiesBeyond8MiBAreRefusedWithAnError) {
         const long before = memoryMiB("VmRSS:", true);
         const auto response = binding->getproxyurlUsingStrcid("kelva", 2);
         EXPECT_EQ(response.error, error);
-        // However fast the body comes, the call holds little more than the
-        // limit (AddressSanitizer keeps freed buffers a while: more there).
+        // However fast the body comes, the call holds little more than the limit (AddressSanitizer
+        // keeps freed buffers a while: more there).
         EXPECT_LT(memoryMiB("VmHWM:") - before, sanitized ? 160 : 64);
         EXPECT_EQ(texts(response.bodyParts),
                   error ? std::nullopt : std::optional(Texts{"http://portal/"}));

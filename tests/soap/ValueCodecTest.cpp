@@ -101,8 +101,8 @@ TEST(XmlEscape, EscapesAndUnescapesTheFiveReferencesInOnePass) {
              {"<>&\"'", "&lt;&gt;&amp;&quot;&apos;"},
              {"line\nbreak\ttab", "line\nbreak\ttab"},
              {"小栗莓点读笔 <1>", "小栗莓点读笔 &lt;1&gt;"},
-             // An existing reference is text like any other: its "&" is escaped, and the "&"
-             // that unescaping gives is not read again as the start of a reference.
+             // An existing reference is text like any other: its "&" is escaped, and the "&" that
+             // unescaping gives is not read again as the start of a reference.
              {"&lt;", "&amp;lt;"},
              {std::string("nul\0inside", 10), std::string("nul\0inside", 10)}}) {
         EXPECT_EQ(stringByEscapingXML(text), escaped) << text;
@@ -125,8 +125,8 @@ TEST(StringCodec, WritesTheTextEscapedOnceAndReadsTextAndCdataDecodedTwice) {
     EXPECT_EQ(write("tns"), "<tns:p>&amp;#38;</tns:p>");
     EXPECT_EQ(write(""), "<p>&amp;#38;</p>");
 
-    // The parser decodes the wire text once and the reader unescapes it once more; child
-    // elements are no part of the text.
+    // The parser decodes the wire text once and the reader unescapes it once more; child elements
+    // are no part of the text.
     for (const auto& [xml, text] : std::vector<std::pair<const char*, std::optional<std::string>>>{
              {"<r>a&amp;amp;b &#38;lt;</r>", "a&b <"},
              {"<r>a<b>inner</b>c<![CDATA[<d>&amp;]]></r>", "ac<d>&"},
@@ -307,8 +307,8 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         // Weeks and days roll over.
         {"2010-W53-1", cet(2011, 1, 3), 10},
         {"2009-W00-7", cet(2008, 12, 28), 10},
-        // Times and zones.
-        // Without a separator after the hour only the hour is read; the zone is never reached.
+        // Times and zones. Without a separator after the hour only the hour is read; the zone is
+        // never reached.
         {"20090102T120000Z", cet(2009, 1, 2, 12), 11},
         {"2009-01-02T12:30:30+05:30", utc(2009, 1, 2, 7, 0, 30), 25},
         {"2009-01-02T12:00:00-0130", utc(2009, 1, 2, 13, 30), 24},
@@ -343,8 +343,8 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
           "xyz", "W01", "-Wx", "T", "Tx", "T:", "+2009", "\x80"}) {
         expectForm({text, fails, 0});
     }
-    // Strict mode reads one digit after a hyphen as the year of this decade, before a week;
-    // lenient mode as the year with January.
+    // Strict mode reads one digit after a hyphen as the year of this decade, before a week; lenient
+    // mode as the year with January.
     Range range;
     EXPECT_EQ(dateWithString("-4W02", true, &range), cet(2024, 1, 8));
     EXPECT_EQ(range, (Range{0, 5}));

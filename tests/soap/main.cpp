@@ -1,5 +1,5 @@
-// Runs the SOAP tests inside a QCoreApplication: the client's calls and the local HTTP server
-// live on its event loop. Tests that read or write local times set their own time zone.
+// Runs the SOAP tests inside a QCoreApplication: the client's calls and the local HTTP server live
+// on its event loop. Tests that read or write local times set their own time zone.
 #include "soap/DebugLog.h"
 
 #include <QCoreApplication>
