@@ -139,8 +139,7 @@ TEST_F(PenMenuTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     const std::string book = attachPen("sdb1", "KLV8A3C5D21");
     for (const char* entry : {"001.vxr", "002.vxr", "003.vxr", "004.vxr", "005.vxr"}) {
         writeFile(book + entry, BookFile{.name = vxbName(entry)}.bytes());
-        // Sparse on the pen, so that the copy takes a while but the pen costs no disk.
-        ASSERT_EQ(truncate((book + entry).c_str(), 64 << 20), 0);
+        ASSERT_EQ(truncate((book + entry).c_str(), 64 << 20), 0);  // sparse: slow to copy, no disk
     }
     ui->btnRefresh->click();
     const QString ended = runToTheEnd(ui->actBackup, {}, /*cancelAt=*/3);

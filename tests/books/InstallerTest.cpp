@@ -333,6 +333,7 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
         EXPECT_EQ(isUsersMistake(outcome), row.folder.empty() && outcome != O::NoSpace);
     }
     EXPECT_EQ(texts::messageFor(O::Failed).cli, std::string(texts::installFailed));
+    EXPECT_EQ(texts::fillIn("“%1” %2", {"%2%1", "x"}), "“%2%1” x") << "values are not read again";
     EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{"001.VXR"}) << "nothing written";
     std::filesystem::current_path(previous);
     EXPECT_EQ(fileNamesIn(elsewhere.path()), std::set<std::string>{"005.vxr"});
