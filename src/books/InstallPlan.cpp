@@ -43,6 +43,8 @@ InstallOutcome outcomeOf(InstallResult result) {
             return InstallOutcome::NoBookFolder;
         case InstallResult::ReadOnly:
             return InstallOutcome::ReadOnly;
+        case InstallResult::Cancelled:
+            return InstallOutcome::Cancelled;
         case InstallResult::Failed:
             break;
     }

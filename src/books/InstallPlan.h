@@ -29,6 +29,7 @@ enum class InstallOutcome {
     NoSpace,               // the file is larger than the pen's free space
     TooLarge,              // 4 GiB or more, more than a file on the pen's FAT holds
     Failed,                // the copy failed or the file changed meanwhile; nothing is on the pen
+    Cancelled,             // the user stopped the copy; nothing is on the pen
 };
 
 InstallOutcome outcomeOf(InstallResult result);

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,9 +20,33 @@ namespace {
 constexpr std::string_view prefix = ".penshelf-";
 constexpr std::string_view suffix = ".part";
 
-// The install under way, for a signal handler: only plain stores and loads.
-volatile sig_atomic_t interruptedFolderFd = -1;
-char interruptedName[64];
+// The installs under way, one slot per thread copying, for a signal
+// handler: only lock-free atomic loads and stores.
+struct RunningInstall {
+    std::atomic<bool> claimed{false};
+    std::atomic<int> folderFd{-1};
+    char name[64];
+};
+constexpr std::size_t runningSlots = 64;
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+RunningInstall running[runningSlots];
+thread_local RunningInstall* thisThreadsInstall = nullptr;
+
+void remember(int folderFd, const char* name) {
+    if (!thisThreadsInstall) {
+        for (RunningInstall& slot : running) {
+            if (!slot.claimed.exchange(true)) {
+                thisThreadsInstall = &slot;
+                break;
+            }
+        }
+    }
+    // More copies at once than slots: this one is not cleaned up on a signal.
+    if (!thisThreadsInstall) return;
+    thisThreadsInstall->folderFd = -1;
+    std::memcpy(thisThreadsInstall->name, name, sizeof thisThreadsInstall->name);
+    thisThreadsInstall->folderFd = folderFd;
+}
 
 // An open-file-description lock on the whole file: held by the writer's open
 // file until it is closed, whichever process or thread asks.
@@ -35,7 +60,7 @@ bool lockWholeFile(int fd, short type) {
 UniqueFd createLockedTemporary(int folderFd, std::string& name) {
     std::random_device entropy;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        char text[32];
+        char text[64];
         std::snprintf(text, sizeof text, ".penshelf-%08x.part", entropy());
         UniqueFd file(openat(folderFd, text, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (!file.isOpen() && errno == EEXIST) continue;
@@ -46,9 +71,7 @@ UniqueFd createLockedTemporary(int folderFd, std::string& name) {
             unlinkat(folderFd, text, 0);
             return UniqueFd();
         }
-        interruptedFolderFd = -1;
-        std::memcpy(interruptedName, text, sizeof text);
-        interruptedFolderFd = folderFd;
+        remember(folderFd, text);
         return file;
     }
     return UniqueFd();
@@ -74,13 +97,17 @@ UniqueFd createInstallTemporary(int folderFd, std::string& name) {
 }
 
 void forgetInstallTemporary() {
-    interruptedFolderFd = -1;
+    if (!thisThreadsInstall) return;
+    thisThreadsInstall->folderFd = -1;
+    thisThreadsInstall->claimed = false;
+    thisThreadsInstall = nullptr;
 }
 
 void removeInterruptedInstall() {
-    const int folderFd = interruptedFolderFd;
-    if (folderFd >= 0) unlinkat(folderFd, interruptedName, 0);
-    interruptedFolderFd = -1;
+    for (RunningInstall& slot : running) {
+        const int folderFd = slot.folderFd.exchange(-1);
+        if (folderFd >= 0) unlinkat(folderFd, slot.name, 0);
+    }
 }
 
 void removeStaleInstallTemporaries(int folderFd) {

@@ -14,15 +14,16 @@ namespace penshelf {
 bool isInstallTemporaryName(const std::string& name);
 
 // Creates a new temporary file in folderFd, locked, and remembers it for
-// removeInterruptedInstall(). name receives its name. Not open on failure.
+// removeInterruptedInstall() until this thread forgets it. name receives its
+// name. Not open on failure.
 UniqueFd createInstallTemporary(int folderFd, std::string& name);
 
-// The temporary file is gone or has its final name: nothing to remove on an
-// interruption any more.
+// This thread's temporary file is gone or has its final name: nothing to
+// remove on an interruption any more.
 void forgetInstallTemporary();
 
-// Removes the temporary file of the install running now, if any. Safe to call
-// from a signal handler; the folder descriptor stays open meanwhile.
+// Removes the temporary files of the installs running now, in every thread.
+// Safe to call from a signal handler; the folder descriptors stay open meanwhile.
 void removeInterruptedInstall();
 
 // Removes every temporary file in the folder whose writer is gone: one whose

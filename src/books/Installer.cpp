@@ -164,6 +164,7 @@ InstallResult BookInstaller::copyInto(int fileFd, const InstallCallbacks& callba
     std::int64_t chunk = 0;
     std::int64_t offset = 0;
     do {
+        if (callbacks.cancelled && callbacks.cancelled()) return InstallResult::Cancelled;
         const std::int64_t want = std::min(blockSize, size_ - offset);
         // A source that shrank since it was checked would leave a cut-off book.
         if (readAt(sourceFd_.get(), buffer.get(), want, offset) != want)

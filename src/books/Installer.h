@@ -30,6 +30,7 @@ enum class InstallResult {
                     // the kernel after an error; nothing of the book is on the pen
     Failed,         // reading, writing, flushing or renaming failed, or the source
                     // changed during the copy; the pen is as it was
+    Cancelled,      // stopped on request before the book took its name; the pen is as it was
 };
 
 struct InstallCallbacks {
@@ -38,6 +39,8 @@ struct InstallCallbacks {
     // After the last chunk, before the copy is flushed to the device, which
     // can take a long time on a slow pen.
     std::function<void()> flushing;
+    // Asked before each block is read; true gives the copy up, Cancelled.
+    std::function<bool()> cancelled{};
 };
 
 // A check of the bytes copied, for a copy that must be one known file: a

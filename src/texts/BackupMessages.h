@@ -147,6 +147,7 @@ inline Message restoreFailure(InstallResult result) {
         case InstallResult::ReadOnly:
             return {penReadOnlyTip, "the pen turned read-only"};
         case InstallResult::Failed:
+        case InstallResult::Cancelled:
         case InstallResult::Installed:
             break;
     }

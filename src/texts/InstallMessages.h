@@ -53,6 +53,8 @@ inline Message messageFor(InstallOutcome outcome) {
             return {penSpaceTooSmall, penSpaceTooSmall};
         case InstallOutcome::TooLarge:
             return {bookFileTooLarge, bookFileTooLarge};
+        case InstallOutcome::Cancelled:
+            return {installCancelled, "cancelled; nothing of it is on the pen"};
         case InstallOutcome::Failed:
             break;
     }
@@ -78,6 +80,7 @@ inline bool isUsersMistake(InstallOutcome outcome) {
         case InstallOutcome::NoBookFolder:
         case InstallOutcome::ReadOnly:
         case InstallOutcome::NoSpace:
+        case InstallOutcome::Cancelled:
         case InstallOutcome::Failed:
             break;
     }

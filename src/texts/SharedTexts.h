@@ -16,6 +16,7 @@ inline constexpr const char* bookFileTooLarge = "点读包文件不能超过4GB�
 inline constexpr const char* installing = "正在安装点读包……";
 inline constexpr const char* flushingToPen = "正在写入点读笔，请勿拔出……";
 inline constexpr const char* installFailed = "安装点读包失败！";
+inline constexpr const char* installCancelled = "已取消，点读笔上没有留下这本点读包。";
 // The pen's file system refuses writes: mounted read-only, or turned so by the
 // kernel after an error. The window's own texts point at the same menu command.
 inline constexpr const char* penReadOnly =
