@@ -20,8 +20,8 @@ namespace penshelf {
 inline constexpr int defaultPenJobs = 4;
 
 struct PenInstallTarget {
-    std::string bookFolder;               // the pen's BOOK/ folder
-    std::function<bool()> refusesWrites;  // the platform's view of its volume, when known
+    std::string bookFolder;                 // the pen's BOOK/ folder
+    std::function<bool()> refusesWrites{};  // the platform's view of its volume, when known
     // The number must be the one given, as a single install has it: a pen
     // where it is taken refuses the file. Otherwise a taken number gives way
     // to the lowest free one of the book's kind on that pen.
@@ -39,18 +39,18 @@ struct PenInstallStep {
     std::size_t pen = 0;   // index into the targets
     std::size_t file = 0;  // index into the packages
     InstallOutcome outcome = InstallOutcome::Failed;
-    std::string number;  // the number tried; empty when the file never got one
-    std::string entry;   // NNN.vxr or NNN.vxs once the number passed its checks
+    std::string number;       // the number tried; empty when the file never got one
+    std::string entry;        // NNN.vxr or NNN.vxs once the number passed its checks
     bool renumbered = false;  // the number asked for was taken there, so it got another
 };
 
 // Called from the pens' own threads, never two at once for one pen.
 struct PenInstallCallbacks {
     // A file's copy onto a pen begins, of chunkCount chunks.
-    std::function<void(std::size_t pen, std::size_t file, std::int64_t chunkCount)> started;
-    std::function<void(std::size_t pen, std::size_t file, std::int64_t chunk)> chunkWritten;
-    std::function<void(std::size_t pen, std::size_t file)> flushing;
-    std::function<void(const PenInstallStep& step)> finished;
+    std::function<void(std::size_t pen, std::size_t file, std::int64_t chunkCount)> started{};
+    std::function<void(std::size_t pen, std::size_t file, std::int64_t chunk)> chunkWritten{};
+    std::function<void(std::size_t pen, std::size_t file)> flushing{};
+    std::function<void(const PenInstallStep& step)> finished{};
     // Set to stop: copies running give up, leaving nothing partial; files
     // not started end Cancelled. Pens done keep their books.
     const std::atomic<bool>* cancel = nullptr;

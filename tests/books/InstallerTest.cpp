@@ -6,7 +6,9 @@
 #include "books/Catalogue.h"
 #include "books/BookRemoval.h"
 #include "books/InstallPlan.h"
+#include "books/InstallTemporary.h"
 #include "books/Installer.h"
+#include "books/ManyPensInstall.h"
 #include "books/NoReplaceRename.h"
 #include "books/Text.h"
 #include "texts/InstallMessages.h"
@@ -24,8 +26,10 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <numeric>
 #include <set>
+#include <thread>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -443,6 +447,156 @@ TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
     EXPECT_EQ(installer.install({}), InstallResult::ReadOnly) << "nothing can be created";
     EXPECT_TRUE(std::filesystem::exists(volume->book + "001.vxr"));
     EXPECT_FALSE(std::filesystem::exists(volume->book + "002.vxr"));
+}
+
+// One file on one pen as installOnPens reports it: outcome, entry, renumbered.
+using Step = std::tuple<InstallOutcome, std::string, bool>;
+std::vector<Step> stepsOf(const std::vector<PenInstallStep>& steps) {
+    std::vector<Step> out;
+    for (const PenInstallStep& s : steps) out.emplace_back(s.outcome, s.entry, s.renumbered);
+    return out;
+}
+
+// A smart package: copied byte for byte.
+std::string smartBook(const TempDir& dir, const std::string& file, size_t size) {
+    return writeFile(
+        dir / file,
+        BookFile{.name = vxbName("书"), .coverOid = 9, .defaultTitle = 5, .size = size}.bytes());
+}
+
+// The number the window shows goes onto each pen where it is free, else the pen's lowest free
+// number of the book's kind; a full pen refuses alone. An exact number (--number) is refused where
+// it is taken.
+TEST(InstallOnPens, ShownNumberWhereFreeElseTheLowestFreeAndAFullPenRefusesAlone) {
+    MAKE_LOOP_VOLUME(full, 2048);
+    TempDir dir;
+    const std::string path = smartBook(dir, "book.vxb", 3 << 20);
+    PenFolder open, taken, fresh;
+    for (const char* name : {"001.vxs", "003.vxs", "005.vxs"}) taken.touch(name);
+    const InstallPackage package = readInstallPackage(path);
+    std::mutex mutex;
+    std::multiset<Step> finished;
+    const auto steps = installOnPens(
+        {package}, {{.bookFolder = open.book}, {.bookFolder = taken.book}, {full->book}}, "005", 3,
+        {.finished = [&](const PenInstallStep& step) {
+            const std::lock_guard lock(mutex);
+            finished.insert(stepsOf({step})[0]);
+        }});
+    using O = InstallOutcome;
+    const std::vector<Step> expected{{O::Installed, "005.vxs", false},
+                                     {O::Installed, "002.vxs", true},
+                                     {O::NoSpace, "005.vxs", false}};
+    EXPECT_EQ(stepsOf(steps), expected);
+    EXPECT_EQ(finished, std::multiset<Step>(expected.begin(), expected.end()));
+    EXPECT_EQ(filesIn(open.book), (Files{{"005.vxs", readFile(path)}}));
+    EXPECT_EQ(readFile(taken.book + "002.vxs"), readFile(path));
+    EXPECT_EQ(fileNamesIn(taken.book).size(), 4u);
+    EXPECT_TRUE(fileNamesIn(full->book).empty());
+
+    EXPECT_EQ(stepsOf(installOnPens({package},
+                                    {{.bookFolder = taken.book, .exactNumber = true},
+                                     {.bookFolder = fresh.book, .exactNumber = true}},
+                                    "005", 2)),
+              (std::vector<Step>{{O::NumberTaken, "", false}, {O::Installed, "005.vxs", false}}));
+    EXPECT_EQ(readFile(taken.book + "005.vxs"), "x");
+}
+
+// A pen pulled out mid-copy fails alone: the others get the book, and the pulled one, plugged in
+// again, holds nothing of it.
+TEST(InstallOnPens, APenPulledOutMidCopyFailsAloneAndHoldsNothingOfTheBook) {
+    // No periodic commit puts the temporary file's name on the disk before the pen is pulled.
+    MAKE_LOOP_VOLUME(pulled, 8192, "commit=300");
+    ASSERT_TRUE(runQuietly("sync"));
+    TempDir dir;
+    const std::string path = smartBook(dir, "book.vxb", 3 << 20);
+    const std::string device = "/dev/" + pulled->device(), saved = dir / "pulled.img";
+    PenFolder first, last;
+    const auto pullOut = [&](std::size_t pen, std::size_t, std::int64_t chunk) {
+        // The disk keeps what it held then, in saved; every read and write of it fails from now.
+        if (pen == 1 && chunk == 0) {
+            ASSERT_TRUE(runQuietly("cp --sparse=always " + pulled->image + " " + saved +
+                                   " && truncate -s 0 " + pulled->image + " && losetup -c " +
+                                   device + " && umount -l " + pulled->root));
+        }
+    };
+    const auto steps =
+        installOnPens({readInstallPackage(path)}, {{first.book}, {pulled->book}, {last.book}},
+                      std::nullopt, 3, {.chunkWritten = pullOut});
+    using O = InstallOutcome;
+    EXPECT_EQ(stepsOf(steps), (std::vector<Step>{{O::Installed, "005.vxs", false},
+                                                 {O::Failed, "005.vxs", false},
+                                                 {O::Installed, "005.vxs", false}}));
+    for (const PenFolder* pen : {&first, &last}) {
+        EXPECT_EQ(filesIn(pen->book), (Files{{"005.vxs", readFile(path)}}));
+    }
+    const std::string again = dir / "again";
+    std::filesystem::create_directory(again);
+    ASSERT_TRUE(runQuietly("mount -o loop " + saved + " " + again));
+    EXPECT_TRUE(fileNamesIn(again + "/BOOK").empty());
+    runQuietly("umount " + again);
+}
+
+// 取消: pens done keep their books, the copies running give up leaving nothing, files not started
+// are not begun.
+TEST(InstallOnPens, CancelKeepsFinishedPensAndLeavesNoPartOfABook) {
+    TempDir dir;
+    const InstallPackage book = readInstallPackage(smartBook(dir, "book.vxb", 3 << 20));
+    const InstallPackage second = readInstallPackage(smartBook(dir, "second.vxb", 700));
+    PenFolder done, stopping, stopped;
+    std::atomic<bool> cancel{false};
+    std::atomic<int> doneFiles{0};
+    const auto chunkWritten = [&](std::size_t pen, std::size_t, std::int64_t chunk) {
+        if (pen == 0 || chunk != 0) return;
+        while (doneFiles < 2) std::this_thread::yield();
+        if (pen == 1) cancel = true;
+        while (!cancel) std::this_thread::yield();
+    };
+    const auto steps =
+        installOnPens({book, second}, {{done.book}, {stopping.book}, {stopped.book}}, "001", 3,
+                      {.chunkWritten = chunkWritten,
+                       .finished = [&](const PenInstallStep& step) { doneFiles += step.pen == 0; },
+                       .cancel = &cancel});
+    using O = InstallOutcome;
+    const Step cancelled{O::Cancelled, "001.vxs", false}, notBegun{O::Cancelled, "", false};
+    EXPECT_EQ(stepsOf(steps), (std::vector<Step>{{O::Installed, "001.vxs", false},
+                                                 {O::Installed, "002.vxs", true},
+                                                 cancelled,
+                                                 notBegun,
+                                                 cancelled,
+                                                 notBegun}));
+    EXPECT_EQ(fileNamesIn(done.book), (std::set<std::string>{"001.vxs", "002.vxs"}));
+    EXPECT_TRUE(fileNamesIn(stopping.book).empty());
+    EXPECT_TRUE(fileNamesIn(stopped.book).empty());
+}
+
+// The command line's cleanup on a signal removes the temporary file of every copy running, in
+// whichever thread.
+TEST(InstallOnPens, InterruptionRemovesTheTemporaryOfEveryRunningCopy) {
+    TempDir dir;
+    const std::string path = smartBook(dir, "book.vxb", 3 << 20);
+    const PenFolder pens[2];
+    std::set<std::string> during[2];
+    std::atomic<int> underWay{0};
+    std::atomic<bool> removed{false};
+    const auto interrupt = [&](std::size_t pen, std::size_t, std::int64_t chunk) {
+        if (chunk != 0) return;
+        during[pen] = fileNamesIn(pens[pen].book);
+        ++underWay;
+        while (underWay < 2) std::this_thread::yield();
+        if (pen == 0) {
+            removeInterruptedInstall();
+            removed = true;
+        }
+        while (!removed) std::this_thread::yield();
+    };
+    const auto steps = installOnPens({readInstallPackage(path)}, {{pens[0].book}, {pens[1].book}},
+                                     std::nullopt, 2, {.chunkWritten = interrupt});
+    for (std::size_t pen : {0, 1}) {
+        ASSERT_EQ(during[pen].size(), 1u);
+        EXPECT_TRUE(isInstallTemporaryName(*during[pen].begin()));
+        EXPECT_EQ(steps[pen].outcome, InstallOutcome::Failed) << "its file was gone";
+        EXPECT_TRUE(fileNamesIn(pens[pen].book).empty());
+    }
 }
 
 }  // namespace
