@@ -27,8 +27,9 @@ run: deps
 	$(MAKE) build
 	$(BUILD)/src/app/penshelf
 
-# PenShelf on two simulated pens (folders in demo-pens/; add or remove a
-# subfolder while it runs to attach or detach a pen).
+# PenShelf on three simulated pens (folders in demo-pens/; add or remove a
+# subfolder while it runs to attach or detach a pen), with book packages to
+# install in demo-books/.
 demo: deps
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make demo opens a window, and there is no display here."; \
@@ -37,7 +38,7 @@ demo: deps
 	fi
 	$(MAKE) $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS) --target penshelf penshelf-demo-pens
-	$(BUILD)/src/demo/penshelf-demo-pens demo-pens
+	$(BUILD)/src/demo/penshelf-demo-pens demo-pens demo-books
 	PENSHELF_SIMULATE=$(CURDIR)/demo-pens $(BUILD)/src/app/penshelf
 
 # PNG pictures of the main states into docs/screenshots, under Xvfb unless

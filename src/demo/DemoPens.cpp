@@ -94,4 +94,27 @@ void writeDemoPackage(const std::string& path) {
                     .bytes());
 }
 
+std::vector<std::string> writeSampleBooks(const std::string& folderName) {
+    const fs::path folder = folderName;
+    // Title 2 is taken on pen-A and pen-C and free on pen-B: installed onto
+    // several pens, it keeps its number on one and gets another on the rest.
+    const std::vector<std::pair<std::string, BookPackage>> books = {
+        {"成语故事 第一辑.vxb",
+         {.name = vxbName("成语故事 第一辑"),
+          .labelKey = 0x2B7E,
+          .defaultTitle = 2,
+          .defaultLabel = 5,
+          .size = 6 << 20}},
+        {"动物王国 智能版.vxb",
+         {.name = vxbName("动物王国 智能版"), .coverOid = 2024, .size = 4 << 20}}};
+    std::vector<std::string> paths;
+    for (const auto& [file, book] : books) {
+        write(folder / file, book.bytes());
+        paths.push_back((folder / file).string());
+    }
+    paths.push_back((folder / "汉语拼音 一年级.vxb").string());
+    writeDemoPackage(paths.back());
+    return paths;
+}
+
 }  // namespace penshelf::demo

@@ -2,6 +2,7 @@
 // Simulated pens with a few book packages, for the demo and the screenshots.
 
 #include <string>
+#include <vector>
 
 namespace penshelf::demo {
 
@@ -11,5 +12,9 @@ void writeDemoPens(const std::string& folder);
 
 // Writes a book package to install, as a user would download it, at path.
 void writeDemoPackage(const std::string& path);
+
+// Writes book packages to install into folder, made when missing: a custom
+// one, a smart one and writeDemoPackage's. Returns their paths.
+std::vector<std::string> writeSampleBooks(const std::string& folder);
 
 }  // namespace penshelf::demo
