@@ -2,6 +2,7 @@
 // the pen, and what a bad backup, an unreadable book or a cancel leave behind.
 
 #include "books/Backup.h"
+#include "books/PenCopy.h"
 #include "books/Restore.h"
 #include "books/Sha256.h"
 
@@ -13,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <ctime>
 #include <map>
 
@@ -144,8 +146,17 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     EXPECT_EQ(filesIn(folder).size(), 5u);
 }
 
-TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
+// A copy between pens goes through a folder in the user's cache, which it leaves as it found it.
+TEST_F(BackupRestoreTest, CopyBetweenPensSkipsOrRenumbersConflictsAndReplacesNothing) {
     put(pen, sampleBooks);
+    ScopedEnv cache("XDG_CACHE_HOME", "cache");
+    cache.set("HOME", "home");
+    int error = 0;
+    EXPECT_FALSE(PenCopyFolder::make(error)) << "no cache folder without an absolute home";
+    cache.set("XDG_CACHE_HOME", dir / "cache");
+    std::optional<PenCopyFolder> through = PenCopyFolder::make(error);
+    ASSERT_TRUE(through) << std::strerror(error);
+    const std::string folder = through->path();
     ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
     const std::string mine = BookFile{.name = vxbName("别的书"), .size = 900}.bytes();
     const std::string yours = BookFile{.name = vxbName("另一本"), .size = 800}.bytes();
@@ -183,6 +194,8 @@ TEST_F(BackupRestoreTest, ConflictsAreSkippedOrRenumberedAndNothingIsReplaced) {
         expected.insert(c.added.begin(), c.added.end());
         EXPECT_EQ(filesIn(otherPen), expected);
     }
+    through.reset();
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "cache/penshelf"));
 }
 
 TEST_F(BackupRestoreTest, DamagedBackupFilesAreSkippedAndTheRestComesBack) {
