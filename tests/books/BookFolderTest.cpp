@@ -79,7 +79,7 @@ TEST(FreeSpace, FormatsAtEveryUnitBoundary) {
     EXPECT_EQ(formatFreeSpace(UINT64_MAX), "17179869184.00 GB");
 }
 
-TEST_F(BookFolderTest, NameStopsAtFillerOrZeroAndIsNoneWhenUndecodableOrUnreadable) {
+TEST_F(BookFolderTest, HeaderNameStopsAtFillerAndFieldsAreLittleEndianAndNoneWhenUnreadable) {
     // "VXB" and the title 点读 (B5E3 B6C1 in GB 18030), then 0xFF filler.
     EXPECT_EQ(GetBookName(write(BookFile{.name = "VXB\xB5\xE3\xB6\xC1"}.bytes())), "VXB点读");
     EXPECT_EQ(GetBookName(write(std::string("VXBab\0cd", 8) + std::string(200, 'x'))), "VXBab");
@@ -100,9 +100,8 @@ TEST_F(BookFolderTest, NameStopsAtFillerOrZeroAndIsNoneWhenUndecodableOrUnreadab
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(GetBookName(fifo), std::nullopt);
     EXPECT_EQ(GetBookCoverOID(fifo), std::nullopt);
-}
 
-TEST_F(BookFolderTest, SixteenBitFieldsAreLittleEndianAndMissingBeyondTheFile) {
+    // The sixteen-bit fields are little-endian, and missing beyond the file.
     const std::string full = BookFile{.name = "VXBx",
                                       .coverOid = 0x0100,
                                       .labelKey = 0xBEEF,
