@@ -87,6 +87,8 @@ bool isInstallTemporaryName(const std::string& name) {
 UniqueFd createInstallTemporary(int folderFd, std::string& name) {
     // A signal between creating the file and remembering it would leave it
     // behind: the signals that end a program wait until it is remembered.
+    // Another thread may take one meanwhile; what it leaves, unlocked once the
+    // program is gone, goes with the next install into the folder.
     sigset_t ending, previous;
     sigemptyset(&ending);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signal);
