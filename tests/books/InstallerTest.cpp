@@ -26,7 +26,6 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <numeric>
 #include <set>
 #include <thread>
@@ -493,7 +492,7 @@ TEST(InstallOnPens, EachPenGetsTheShownNumberOrItsLowestFreeAndFailsAlone) {
     TempDir dir;
     const std::string path = smartBook(dir, "book.vxb", 3 << 20);
     const std::string device = "/dev/" + pulled->device(), saved = dir / "pulled.img";
-    PenFolder open, taken, fresh;
+    PenFolder roomy, taken, fresh;
     for (const char* name : {"001.vxs", "003.vxs", "005.vxs"}) taken.touch(name);
     const auto pullOut = [&](std::size_t pen, std::size_t, std::int64_t chunk) {
         // The disk keeps what it held then, in saved; every read and write of it fails from now.
@@ -505,13 +504,13 @@ TEST(InstallOnPens, EachPenGetsTheShownNumberOrItsLowestFreeAndFailsAlone) {
     };
     const InstallPackage package = readInstallPackage(path);
     EXPECT_EQ(
-        stepsOf(installOnPens({package}, {{open.book}, {taken.book}, {full->book}, {pulled->book}},
+        stepsOf(installOnPens({package}, {{roomy.book}, {taken.book}, {full->book}, {pulled->book}},
                               "005", 4, {.chunkWritten = pullOut})),
         (std::vector<Step>{{O::Installed, "005.vxs", false},
                            {O::Installed, "002.vxs", true},
                            {O::NoSpace, "005.vxs", false},
                            {O::Failed, "005.vxs", false}}));
-    EXPECT_EQ(filesIn(open.book), (Files{{"005.vxs", readFile(path)}}));
+    EXPECT_EQ(filesIn(roomy.book), (Files{{"005.vxs", readFile(path)}}));
     EXPECT_TRUE(fileNamesIn(full->book).empty());
     std::filesystem::create_directory(dir / "again");
     ASSERT_TRUE(runQuietly("mount -o loop " + saved + " " + dir / "again"));
