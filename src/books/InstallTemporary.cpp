@@ -4,7 +4,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -57,45 +56,40 @@ bool lockWholeFile(int fd, short type) {
     return fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
-UniqueFd createLockedTemporary(int folderFd, std::string& name) {
+}  // namespace
+
+UniqueFd createInstallTemporary(int folderFd, std::string& name) {
     std::random_device entropy;
     for (int attempt = 0; attempt < 16; ++attempt) {
         char text[64];
         std::snprintf(text, sizeof text, ".penshelf-%08x.part", entropy());
+        // Remembered before it exists: a signal that another thread takes
+        // between the two would otherwise leave the file behind.
+        remember(folderFd, text);
         UniqueFd file(openat(folderFd, text, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (!file.isOpen() && errno == EEXIST) continue;
-        if (!file.isOpen()) return file;
+        if (!file.isOpen()) {
+            // Whatever has this name is not ours to remove.
+            const int error = errno;
+            forgetInstallTemporary();
+            if (error == EEXIST) continue;
+            errno = error;
+            return file;
+        }
         name = text;
         if (!lockWholeFile(file.get(), F_WRLCK)) {
             // Without its lock the file would look abandoned to another cleaner.
             unlinkat(folderFd, text, 0);
+            forgetInstallTemporary();
             return UniqueFd();
         }
-        remember(folderFd, text);
         return file;
     }
     return UniqueFd();
 }
 
-}  // namespace
-
 bool isInstallTemporaryName(const std::string& name) {
     return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
            name.ends_with(suffix);
-}
-
-UniqueFd createInstallTemporary(int folderFd, std::string& name) {
-    // A signal between creating the file and remembering it would leave it
-    // behind: the signals that end a program wait until it is remembered.
-    // Another thread may take one meanwhile; what it leaves, unlocked once the
-    // program is gone, goes with the next install into the folder.
-    sigset_t ending, previous;
-    sigemptyset(&ending);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signal);
-    pthread_sigmask(SIG_BLOCK, &ending, &previous);
-    UniqueFd file = createLockedTemporary(folderFd, name);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return file;
 }
 
 void forgetInstallTemporary() {

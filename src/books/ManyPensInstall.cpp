@@ -3,6 +3,7 @@
 #include "books/BookNumber.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace penshelf {
@@ -82,13 +83,14 @@ std::vector<PenInstallStep> installOnPens(const std::vector<InstallPackage>& pac
     };
     const std::size_t workers = std::min<std::size_t>(
         targets.size(), static_cast<std::size_t>(std::clamp(jobs, 1, mostPenJobs)));
-    if (workers <= 1) {
-        work();
-        return steps;
-    }
+    // The caller's thread is one of the workers: where no thread can be
+    // started, the pens still go, fewer at once.
     std::vector<std::jthread> threads;
-    threads.reserve(workers);
-    for (std::size_t i = 0; i < workers; ++i) threads.emplace_back(work);
+    try {
+        for (std::size_t i = 1; i < workers; ++i) threads.emplace_back(work);
+    } catch (const std::system_error&) {
+    }
+    work();
     threads.clear();  // joins
     return steps;
 }
