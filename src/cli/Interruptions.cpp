@@ -8,6 +8,9 @@ namespace {
 
 // The signal that asked for a graceful stop, or 0.
 volatile sig_atomic_t stopSignal = 0;
+// Whether there was one, for the copies on other threads.
+std::atomic<bool> stopAsked{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void removeCopyAndExit(int signal) {
     removeInterruptedInstall();
@@ -18,6 +21,7 @@ extern "C" void removeCopyAndExit(int signal) {
 extern "C" void stopOrExit(int signal) {
     if (stopSignal == 0) {
         stopSignal = signal;
+        stopAsked = true;
         return;
     }
     removeInterruptedInstall();
@@ -57,6 +61,7 @@ InterruptCleanup::~InterruptCleanup() {
 
 GracefulStop::GracefulStop() {
     stopSignal = 0;
+    stopAsked = false;
     install(stopOrExit, 0, previous_);
 }
 
@@ -66,6 +71,10 @@ GracefulStop::~GracefulStop() {
 
 bool GracefulStop::requested() const {
     return stopSignal != 0;
+}
+
+const std::atomic<bool>& GracefulStop::requestedFlag() const {
+    return stopAsked;
 }
 
 void GracefulStop::endAsSignalled() {

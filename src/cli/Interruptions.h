@@ -2,6 +2,7 @@
 // What a copy onto a pen or into a backup does when the program is told to
 // end (SIGINT, SIGTERM, SIGHUP): no half-written file may stay behind.
 
+#include <atomic>
 #include <csignal>
 #include <cstddef>
 #include <iterator>
@@ -34,6 +35,8 @@ class GracefulStop {
     GracefulStop& operator=(const GracefulStop&) = delete;
 
     bool requested() const;
+    // The same, for work on other threads to watch.
+    const std::atomic<bool>& requestedFlag() const;
     // Ends the program as the signal that asked for the stop would have;
     // returns when there was none.
     void endAsSignalled();

@@ -21,12 +21,14 @@ int checkCommand(const PenOptions& options, PenSession& session, Reply& reply);
 inline constexpr PenCommand pensAction{"pens", {}, pensCommand};
 inline constexpr PenCommand booksAction{"books", {}, booksCommand};
 inline constexpr PenCommand installAction{
-    "install", {.number = true, .minOperands = 1, .maxOperands = SIZE_MAX}, installCommand};
+    "install",
+    {.manyPens = true, .jobs = true, .number = true, .minOperands = 1, .maxOperands = SIZE_MAX},
+    installCommand};
 inline constexpr PenCommand removeAction{
     "remove", {.yes = true, .minOperands = 1, .maxOperands = 1}, removeCommand};
-inline constexpr PenCommand ejectAction{"eject", {}, ejectCommand};
+inline constexpr PenCommand ejectAction{"eject", {.manyPens = true}, ejectCommand};
 inline constexpr PenCommand backupAction{
-    "backup", {.minOperands = 1, .maxOperands = 1}, backupCommand};
+    "backup", {.manyPens = true, .minOperands = 1, .maxOperands = 1}, backupCommand};
 inline constexpr PenCommand restoreAction{
     "restore", {.onConflict = true, .minOperands = 1, .maxOperands = 1}, restoreCommand};
 inline constexpr PenCommand checkAction{"check", {.repair = true}, checkCommand};
