@@ -11,10 +11,10 @@ namespace penshelf::cli {
 
 namespace {
 
-constexpr std::array<Command, 9> commandEntries{
-    pensCommandEntry,    booksCommandEntry, installCommandEntry,
-    removeCommandEntry,  ejectCommandEntry, backupCommandEntry,
-    restoreCommandEntry, checkCommandEntry, soapCommandEntry};
+constexpr std::array<Command, 10> commandEntries{
+    pensCommandEntry,  booksCommandEntry,  installCommandEntry, removeCommandEntry,
+    ejectCommandEntry, backupCommandEntry, restoreCommandEntry, copyCommandEntry,
+    checkCommandEntry, soapCommandEntry};
 
 const Command* find(std::string_view name) {
     const auto found = std::find_if(commandEntries.begin(), commandEntries.end(),

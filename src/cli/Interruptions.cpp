@@ -3,6 +3,8 @@
 #include "books/Backup.h"
 #include "books/InstallTemporary.h"
 
+#include <unistd.h>
+
 namespace penshelf::cli {
 namespace {
 
@@ -11,9 +13,20 @@ volatile sig_atomic_t stopSignal = 0;
 // Whether there was one, for the copies on other threads.
 std::atomic<bool> stopAsked{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
+// What else an ending signal removes: files, then a folder.
+std::atomic<const std::vector<std::string>*> leftoverPaths{nullptr};
+
+void removeLeftovers() {
+    const std::vector<std::string>* paths = leftoverPaths.exchange(nullptr);
+    if (!paths) return;
+    for (const std::string& path : *paths) {
+        if (unlink(path.c_str()) != 0) rmdir(path.c_str());
+    }
+}
 
 extern "C" void removeCopyAndExit(int signal) {
     removeInterruptedInstall();
+    removeLeftovers();
     // SA_RESETHAND restored the default action; it takes effect on return.
     raise(signal);
 }
@@ -51,12 +64,14 @@ void restore(const struct sigaction* previous) {
 
 }  // namespace
 
-InterruptCleanup::InterruptCleanup() {
+InterruptCleanup::InterruptCleanup(const std::vector<std::string>* leftovers) {
+    leftoverPaths = leftovers;
     install(removeCopyAndExit, SA_RESETHAND, previous_);
 }
 
 InterruptCleanup::~InterruptCleanup() {
     restore(previous_);
+    leftoverPaths = nullptr;
 }
 
 GracefulStop::GracefulStop() {

@@ -6,6 +6,8 @@
 #include <csignal>
 #include <cstddef>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace penshelf::cli {
 
@@ -15,7 +17,9 @@ inline constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // copy under way, then ends the program as the signal would have.
 class InterruptCleanup {
   public:
-    InterruptCleanup();
+    // leftovers: files, then their folder, also to remove (a copy's own
+    // backup); they must not change while it lives.
+    explicit InterruptCleanup(const std::vector<std::string>* leftovers = nullptr);
     ~InterruptCleanup();
     InterruptCleanup(const InterruptCleanup&) = delete;
     InterruptCleanup& operator=(const InterruptCleanup&) = delete;
