@@ -31,6 +31,9 @@ void listCommands(std::ostream& stream) {
         const std::size_t pad = command.name.size() < 9 ? 9 - command.name.size() : 1;
         stream << "  " << command.name << std::string(pad, ' ') << command.summary << "\n";
     }
+    stream << "\nA pen is named with --pen PEN: its BSD name, its identity code or, for a\n"
+              "simulated pen, its folder's name. install, backup and eject take --pen again,\n"
+              "or --all-pens, for several pens; copy takes --from PEN and --to PEN.\n";
 }
 
 int commandHelp(const Command& command, std::ostream& out) {

@@ -141,9 +141,12 @@ inline constexpr Command restoreCommandEntry{
 inline constexpr Command copyCommandEntry{
     "copy", "--from PEN --to PEN [--on-conflict skip|renumber] [--keep-backup DIR] [--json]",
     runAction<copyAction>, "copy the books of one pen onto another, as a restore does",
-    "  --from PEN      the pen whose books are copied, named as --pen names it\n"
-    "  --to PEN        the pen they go onto\n" PENSHELF_CLI_ON_CONFLICT
-    "  --keep-backup DIR  back up into DIR and keep it (new or empty)\n" PENSHELF_CLI_COMMON_OPTIONS
+    "  --from PEN      the pen whose books are copied: its BSD name, identity code\n"
+    "                  or, for a simulated pen, its folder's name\n"
+    "  --to PEN        the pen they go onto, named the same way\n" PENSHELF_CLI_ON_CONFLICT
+    "  --keep-backup DIR\n"
+    "                  back up into DIR (new or empty) and keep it "
+    "there\n" PENSHELF_CLI_COMMON_OPTIONS
     "\nThe books of the first pen are backed up onto the computer, each checked,\n"
     "then restored onto the second byte for byte: books already there are left\n"
     "alone, and shared packages keep pointing at their book. Unless\n"
