@@ -148,6 +148,21 @@ TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
     EXPECT_TRUE(fileNamesIn(other).empty());
 }
 
+TEST_F(Program, AnInterruptedCopyBetweenPensLeavesNoCopyOnThePenAndNoCacheFolder) {
+    const std::string from = addPen("a-pen", "PEN00000001") + "BOOK/001.vxr";
+    const std::string to = addPen("b-pen", "PEN00000002") + "BOOK";
+    writeFile(from, BookFile{.name = vxbName("大书")}.bytes());
+    ASSERT_EQ(truncate(from.c_str(), 64 << 20), 0);
+    const TempDir cache;
+    const ScopedEnv xdg("XDG_CACHE_HOME", cache.str());
+
+    // Signalled as the book starts onto the second pen.
+    EXPECT_TRUE(interrupted({"copy", "--from", "a-pen", "--to", "b-pen"}, {to}, IN_MODIFY, SIGINT,
+                            [&] { EXPECT_EQ(fileNamesIn(to).size(), 1u); }));
+    EXPECT_TRUE(fileNamesIn(to).empty());
+    EXPECT_TRUE(fileNamesIn(cache / "penshelf").empty());
+}
+
 TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
     const std::string book = addPen("a-pen", "PEN00000001") + "BOOK/";
     writeFile(book + "001.vxr", BookFile{.name = vxbName("一")}.bytes());
