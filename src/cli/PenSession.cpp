@@ -187,8 +187,9 @@ const PenRecord* penNamed(const PenSession& session, const std::string& value, R
     const auto& pens = session.pens();
     std::vector<const PenRecord*> named;
     for (const auto& [bsdName, pen] : pens) {
+        // A code as pens writes it matches too: the bytes a terminal cannot show, escaped.
         const std::string code = pen.identityCodeBytes();
-        if (!value.empty() && (value == bsdName || value == code ||
+        if (!value.empty() && (value == bsdName || value == code || value == escapeField(code) ||
                                value == folderNameOf(session.platform(), bsdName))) {
             named.push_back(&pen);
         }

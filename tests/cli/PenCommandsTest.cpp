@@ -202,6 +202,8 @@ TEST_F(BookCommands, HostileNamesStayOnTheirLineAndComeBackToRemove) {
               "\\xff02\tcustom\t无效\t\\xff02.vxr\n");
     EXPECT_THAT(runCli({"pens"}).out, HasSubstr("\nsim2s1\tPEN\\x1b]0;\\n\\xc2\\x9bZ\t"));
     EXPECT_THAT(runCli({"pens", "--json"}).out, HasSubstr("PEN\\u001b]0;\\n\\u009bZ\""));
+    const std::string escapedCode = "PEN\\x1b]0;\\n\\xc2\\x9bZ";  // as pens wrote it
+    EXPECT_EQ(jsonText(runCli({"books", "--pen", escapedCode, "--json"}).json()["pen"]), "sim2s1");
 
     // Each entry as --json gives it removes that very file.
     const QJsonArray rows =
