@@ -59,6 +59,7 @@ TEST_F(ManyPens, ANumberGivenIsKeptOnEveryPenAndEachPenRefusesAlone) {
     const std::string second = addPen("b-pen", "PEN00000002") + "BOOK/";
     const std::string readOnly = addPen("c-pen", "PEN00000003") + "BOOK/";
     writeFile(pens / "c-pen/simulated-device.ini", "read-only = yes\n");
+    addPen("d-pen", "PEN00000004", /*withBookFolder=*/false);
     const std::string other = BookFile{.name = vxbName("别的书")}.bytes();
     writeFile(second + "001.vxr", other);
     const std::string book = addSource("book.vxb", {.name = vxbName("小猫")});
@@ -75,6 +76,13 @@ TEST_F(ManyPens, ANumberGivenIsKeptOnEveryPenAndEachPenRefusesAlone) {
     EXPECT_EQ(fileNamesIn(first), (std::set<std::string>{"001.vxr", "005.vxr"}));
     EXPECT_EQ(fileNamesIn(second), (std::set<std::string>{"001.vxr", "005.vxr"}));
     EXPECT_TRUE(fileNamesIn(readOnly).empty());
+    EXPECT_THAT(all.err, HasSubstr("sim4s1: " + book + ": the pen has no BOOK folder"));
+
+    // Without a BOOK folder of its own one pen fails each file; each refusal's words are the
+    // install plan's own test.
+    const CliRun noFolder = runCli({"install", book, "--pen", "d-pen", "--json"});
+    EXPECT_THAT(noFolder, Exits(2, book + ": the pen has no BOOK folder"));
+    EXPECT_EQ(noFolder.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
 }
 
 TEST_F(ManyPens, CopyBetweenPensKeepsSharedPackagesOnTheirBookAndLeavesNoCache) {

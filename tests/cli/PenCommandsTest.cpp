@@ -1,6 +1,6 @@
 // penshelf-cli pens, and how every pen command picks its pen; books, remove, eject and install on
-// simulated pens. install: proposals, a taken number, several files in one run, and files and pens
-// that cannot take part.
+// simulated pens. install: proposals, a taken number, several files in one run, and files that
+// cannot take part (pens that cannot: ManyPensTest).
 #include "cli/CliTestSupport.h"
 
 #include "books/Volumes.h"
@@ -300,16 +300,6 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
                 Prints(0, "installed " + second + " as 999.vxr\n"));
     EXPECT_EQ(runCli({"install", second, second, "--number", "005"}).status, 1);
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "001.vxs", "999.vxr"}));
-}
-
-// A pen without a BOOK folder of its own is the pen's failure, told per file; each refusal's words
-// are the install plan's own test.
-TEST_F(InstallCommand, APenWithoutABookFolderFailsEachFile) {
-    addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
-    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
-    const CliRun noFolder = runCli({"install", source, "--pen", "sim2s1", "--json"});
-    EXPECT_THAT(noFolder, Exits(2, source + ": the pen has no BOOK folder"));
-    EXPECT_EQ(noFolder.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
 }
 
 }  // namespace
