@@ -11,10 +11,10 @@ namespace penshelf::cli {
 
 namespace {
 
-constexpr std::array<Command, 9> commandEntries{
-    pensCommandEntry,    booksCommandEntry, installCommandEntry,
-    removeCommandEntry,  ejectCommandEntry, backupCommandEntry,
-    restoreCommandEntry, checkCommandEntry, soapCommandEntry};
+constexpr std::array<Command, 10> commandEntries{
+    pensCommandEntry,  booksCommandEntry,  installCommandEntry, removeCommandEntry,
+    ejectCommandEntry, backupCommandEntry, restoreCommandEntry, copyCommandEntry,
+    checkCommandEntry, soapCommandEntry};
 
 const Command* find(std::string_view name) {
     const auto found = std::find_if(commandEntries.begin(), commandEntries.end(),
@@ -31,6 +31,9 @@ void listCommands(std::ostream& stream) {
         const std::size_t pad = command.name.size() < 9 ? 9 - command.name.size() : 1;
         stream << "  " << command.name << std::string(pad, ' ') << command.summary << "\n";
     }
+    stream << "\nA pen is named with --pen PEN: its BSD name, its identity code or, for a\n"
+              "simulated pen, its folder's name. install, backup and eject take --pen again,\n"
+              "or --all-pens, for several pens; copy takes --from PEN and --to PEN.\n";
 }
 
 int commandHelp(const Command& command, std::ostream& out) {

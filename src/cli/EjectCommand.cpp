@@ -1,28 +1,49 @@
-// penshelf-cli eject: unmounts and powers off a pen, with the window's rule: a
-// pen still mounted after a failed eject must not be pulled out.
+// penshelf-cli eject: unmounts and powers off a pen, or several, with the
+// window's rule: a pen still mounted after a failed eject must not be pulled
+// out. A busy pen is kept and the others still go.
 #include "cli/PenCommandEntries.h"
 
 #include "texts/SharedTexts.h"
+
+#include <QJsonArray>
 
 #include <ostream>
 
 namespace penshelf::cli {
 
 int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply) {
-    const PenRecord* pen = choosePen(session, options, reply);
-    if (!pen) return exitUserError;
-    const std::string bsdName = pen->bsdName;
-    const EjectOutcome outcome = session.monitor().eject(bsdName);
-    if (outcome == EjectOutcome::StillMounted) return reply.fail(exitFailure, texts::ejectFailed);
-
-    const bool gone = outcome == EjectOutcome::Gone;
-    if (reply.json()) {
-        reply.write(QJsonObject{{"pen", QString::fromStdString(bsdName)},
-                                {"outcome", gone ? "gone" : "ejected"}});
-    } else {
-        reply.out() << (gone ? "no longer mounted: " : "ejected ") << bsdName << "\n" << std::flush;
+    const std::optional<std::vector<PenRecord>> pens = choosePens(session, options, reply);
+    if (!pens) return exitUserError;
+    const bool several = options.severalPens();
+    int worst = exitSuccess;
+    QJsonArray results;
+    for (const PenRecord& pen : *pens) {
+        const EjectOutcome outcome = session.monitor().eject(pen.bsdName);
+        if (outcome == EjectOutcome::StillMounted) {
+            if (!several) return reply.fail(exitFailure, texts::ejectFailed);
+            reply.say(pen.bsdName + ": " + texts::ejectFailed);
+            worst = exitFailure;
+        } else if (!reply.json()) {
+            reply.out() << (outcome == EjectOutcome::Gone ? "no longer mounted: " : "ejected ")
+                        << pen.bsdName << "\n";
+        }
+        const char* said = outcome == EjectOutcome::StillMounted ? "still mounted"
+                           : outcome == EjectOutcome::Gone       ? "gone"
+                                                                 : "ejected";
+        QJsonObject result{{"pen", QString::fromStdString(pen.bsdName)}, {"outcome", said}};
+        if (outcome == EjectOutcome::StillMounted) {
+            result["message"] = QString::fromUtf8(texts::ejectFailed);
+        }
+        results.append(result);
     }
-    return exitSuccess;
+    if (!reply.json()) {
+        reply.out().flush();
+    } else if (several) {
+        reply.write(QJsonObject{{"pens", results}});
+    } else {
+        reply.write(results.first().toObject());
+    }
+    return worst;
 }
 
 }  // namespace penshelf::cli

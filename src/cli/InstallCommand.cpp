@@ -1,9 +1,11 @@
-// penshelf-cli install: book package files onto a pen, each with the number
-// the window would propose (or the one given), the window's checks and its
-// safe copy. Every file is tried; the exit status is the worst outcome.
+// penshelf-cli install: book package files onto one pen or several, each with
+// the number the window would propose (or the one given), the window's checks
+// and its safe copy. Pens are written in parallel, each file on its own: every
+// pen and file is tried, and the exit status is the worst outcome.
 #include "cli/PenCommandEntries.h"
 
-#include "books/InstallPlan.h"
+#include "books/ManyPensInstall.h"
+#include "books/Volumes.h"
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
@@ -13,72 +15,90 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <mutex>
 #include <ostream>
 
 namespace penshelf::cli {
 
 namespace {
 
-struct Outcome {
-    int status = exitSuccess;
-    std::string number;  // empty until there is one
-    std::string entry;
-    std::string message;
-};
+int statusOf(InstallOutcome outcome) {
+    if (outcome == InstallOutcome::Installed) return exitSuccess;
+    return isUsersMistake(outcome) ? exitUserError : exitFailure;
+}
 
-// The install window's information line, redrawn in place on a terminal.
-class Progress {
+QJsonValue textOrNull(const std::string& text) {
+    return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
+}
+
+// The copies' progress on a terminal: with one pen, the install window's
+// information line for the file under way; with several, each pen's share of
+// its file on one line.
+class InstallProgress {
   public:
-    Progress(Reply& reply, std::string file) : line_(reply), file_(std::move(file)) {}
-    void show(const char* message, int percent = -1) {
-        // Appended piece by piece: GCC 12 sees overlapping copies in a chain of +.
-        std::string text = file_;
-        text.append(": ").append(message);
-        if (percent >= 0) text.append(" ").append(std::to_string(percent)).append("%");
-        line_.show(text);
+    InstallProgress(Reply& reply, const std::vector<PenView>& pens,
+                    const std::vector<std::string>& files, bool several)
+        : line_(reply),
+          pens_(pens),
+          files_(files),
+          several_(several),
+          shown_(pens.size()),
+          chunks_(pens.size()) {}
+
+    void started(std::size_t pen, std::size_t file, std::int64_t chunks) {
+        chunks_[pen] = chunks;
+        show(pen, file, std::string(texts::installing), 0);
+    }
+    void chunkWritten(std::size_t pen, std::size_t file, std::int64_t chunk) {
+        const int percent = static_cast<int>((chunk + 1) * 100 / chunks_[pen]);
+        if (shown_[pen] == std::to_string(percent) + "%") return;
+        show(pen, file, std::string(texts::installing), percent);
+    }
+    void flushing(std::size_t pen, std::size_t file) {
+        show(pen, file, several_ ? "flushing" : texts::flushingToPen);
+    }
+    void finished(std::size_t pen, bool lastFile) {
+        if (several_ && lastFile) shown_[pen] = "done";
+        line_.end();
     }
 
   private:
+    void show(std::size_t pen, std::size_t file, std::string what, int percent = -1) {
+        const std::string share = percent >= 0 ? std::to_string(percent) + "%" : what;
+        shown_[pen] = share;
+        if (!several_) {
+            // Appended piece by piece: GCC 12 sees overlapping copies in a chain of +.
+            std::string text = escapeField(files_[file]);
+            text.append(": ").append(what);
+            if (percent >= 0) text.append(" ").append(share);
+            line_.show(text);
+            return;
+        }
+        std::string text = "installing:";
+        for (std::size_t i = 0; i < pens_.size(); ++i) {
+            text.append(i == 0 ? " " : ", ").append(pens_[i].bsdName);
+            if (!shown_[i].empty()) text.append(" ").append(shown_[i]);
+        }
+        line_.show(text);
+    }
+
     TerminalLine line_;
-    std::string file_;
+    const std::vector<PenView>& pens_;
+    const std::vector<std::string>& files_;
+    bool several_;
+    std::vector<std::string> shown_;  // each pen's share or step
+    std::vector<std::int64_t> chunks_;
 };
 
-Outcome installOne(const std::string& file, const std::optional<std::string>& number,
-                   const std::string& folder, Reply& reply) {
-    Outcome outcome;
-    const auto refuse = [&](InstallOutcome refused, int error = 0) {
-        outcome.status = isUsersMistake(refused) ? exitUserError : exitFailure;
-        outcome.message =
-            texts::fillIn(texts::messageFor(refused).cli, {outcome.number, std::strerror(error)});
-        reply.say(escapeField(file) + ": " + outcome.message);
-        return outcome;
-    };
-    const InstallPackage package = readInstallPackage(file);
-    if (package.outcome != InstallOutcome::Installed) return refuse(package.outcome, package.error);
-
-    InstallPlan plan = planInstall(package, folder, number);
-    outcome.number = plan.number();
-    outcome.entry = plan.entry();
-    if (plan.outcome() != InstallOutcome::Installed) return refuse(plan.outcome());
-
-    {
-        const InterruptCleanup cleanup;
-        Progress progress(reply, escapeField(file));
-        progress.show(texts::installing, 0);
-        const std::int64_t chunks = plan.chunkCount();
-        int shownPercent = 0;
-        plan.install({.chunkWritten =
-                          [&](std::int64_t chunk) {
-                              const int percent = static_cast<int>((chunk + 1) * 100 / chunks);
-                              if (percent == shownPercent) return;
-                              shownPercent = percent;
-                              progress.show(texts::installing, percent);
-                          },
-                      .flushing = [&] { progress.show(texts::flushingToPen); }});
-    }
-    if (plan.outcome() != InstallOutcome::Installed) return refuse(plan.outcome());
-    return outcome;
+std::optional<int> jobCount(const PenOptions& options) {
+    if (!options.jobs) return defaultPenJobs;
+    int jobs = 0;
+    const std::string& text = *options.jobs;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+    if (error != std::errc() || end != text.data() + text.size() || jobs < 1) return std::nullopt;
+    return jobs;
 }
 
 }  // namespace
@@ -87,38 +107,107 @@ int installCommand(const PenOptions& options, PenSession& session, Reply& reply)
     if (options.number && options.operands.size() > 1) {
         return reply.fail(exitUserError, "--number takes one file only; install the others apart");
     }
-    const PenRecord* pen = choosePenWithVolume(session, options, reply);
-    if (!pen) return exitUserError;
-    if (refusesWrites(session.platform(), *pen, reply)) return exitFailure;
-    const PenView view = viewPen(session.platform(), *pen);
+    const std::optional<int> jobs = jobCount(options);
+    if (!jobs) return reply.fail(exitUserError, "--jobs takes a whole number of pens, 1 or more");
+    const bool several = options.severalPens();
+    const std::optional<std::vector<PenRecord>> chosen =
+        choosePensWithVolumes(session, options, reply);
+    if (!chosen) return exitUserError;
+    // One pen asked for is refused whole; of several, each refuses its files.
+    if (!several && refusesWrites(session.platform(), chosen->front(), reply)) return exitFailure;
+
+    std::vector<PenView> pens;
+    std::vector<PenInstallTarget> targets;
+    for (const PenRecord& pen : *chosen) {
+        pens.push_back(viewPen(session.platform(), pen));
+        const bool readOnly = session.platform().volumes().isReadOnly(pen.bsdName);
+        // One pen keeps the number asked for, as the window does; of several,
+        // a pen where the proposal is taken gives the lowest free one.
+        targets.push_back({.bookFolder = pens.back().bookFolder,
+                           .refusesWrites = [readOnly] { return readOnly; },
+                           .exactNumber = !several || options.number.has_value()});
+    }
+    std::vector<InstallPackage> packages;
+    for (const std::string& file : options.operands) packages.push_back(readInstallPackage(file));
+
+    std::mutex shared;  // the reply and the progress line, from the pens' threads
+    InstallProgress progress(reply, pens, options.operands, several);
+    const auto message = [&](const PenInstallStep& step) {
+        const int error = packages[step.file].error;
+        return texts::fillIn(texts::messageFor(step.outcome).cli,
+                             {step.number, std::strerror(error)});
+    };
+    const auto finished = [&](const PenInstallStep& step) {
+        const std::lock_guard lock(shared);
+        progress.finished(step.pen, step.file + 1 == packages.size());
+        const std::string pen = several ? pens[step.pen].bsdName + ": " : "";
+        const std::string file = escapeField(options.operands[step.file]);
+        if (step.outcome != InstallOutcome::Installed) {
+            reply.say(pen + file + ": " + message(step));
+        } else if (!reply.json()) {
+            reply.out() << pen << "installed " << file << " as " << step.entry
+                        << (several && step.renumbered ? " (its number is taken on this pen)" : "")
+                        << "\n";
+        }
+    };
+
+    // A signal stops the copies under way, leaving nothing partial, and the
+    // results are told before the program ends as the signal would have.
+    GracefulStop stop;
+    const std::vector<PenInstallStep> steps =
+        installOnPens(packages, targets, options.number, *jobs,
+                      {.started =
+                           [&](std::size_t pen, std::size_t file, std::int64_t count) {
+                               const std::lock_guard lock(shared);
+                               progress.started(pen, file, count);
+                           },
+                       .chunkWritten =
+                           [&](std::size_t pen, std::size_t file, std::int64_t chunk) {
+                               const std::lock_guard lock(shared);
+                               progress.chunkWritten(pen, file, chunk);
+                           },
+                       .flushing =
+                           [&](std::size_t pen, std::size_t file) {
+                               const std::lock_guard lock(shared);
+                               progress.flushing(pen, file);
+                           },
+                       .finished = finished,
+                       .cancel = &stop.requestedFlag()});
 
     int worst = exitSuccess;
-    QJsonArray installs;
-    for (const std::string& file : options.operands) {
-        const Outcome outcome = installOne(file, options.number, view.bookFolder, reply);
-        worst = std::max(worst, outcome.status);
-        if (!reply.json()) {
-            if (outcome.status == exitSuccess) {
-                reply.out() << "installed " << escapeField(file) << " as " << outcome.entry << "\n";
-            }
-            continue;
+    QJsonArray results, installs;
+    for (const PenInstallStep& step : steps) {
+        const int status = statusOf(step.outcome);
+        worst = std::max(worst, status);
+        QJsonObject install{
+            {"file", QString::fromStdString(escapeField(options.operands[step.file]))},
+            {"installed", status == exitSuccess},
+            {"status", status},
+            {"number", textOrNull(step.number)},
+            {"entry", textOrNull(step.entry)},
+            {"message", textOrNull(status == exitSuccess ? "" : message(step))}};
+        if (several) install["renumbered"] = step.renumbered;
+        installs.append(install);
+        if (several && step.file + 1 == packages.size()) {
+            const PenView& pen = pens[step.pen];
+            results.append(QJsonObject{
+                {"pen", QString::fromStdString(pen.bsdName)},
+                {"identityCode", pen.identityCode
+                                     ? QJsonValue(QString::fromStdString(*pen.identityCode))
+                                     : QJsonValue()},
+                {"installs", installs}});
+            installs = {};
         }
-        const auto textOrNull = [](const std::string& text) {
-            return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
-        };
-        installs.append(QJsonObject{{"file", QString::fromStdString(escapeField(file))},
-                                    {"installed", outcome.status == exitSuccess},
-                                    {"status", outcome.status},
-                                    {"number", textOrNull(outcome.number)},
-                                    {"entry", textOrNull(outcome.entry)},
-                                    {"message", textOrNull(outcome.message)}});
     }
-    if (reply.json()) {
-        reply.write(
-            QJsonObject{{"pen", QString::fromStdString(view.bsdName)}, {"installs", installs}});
-    } else {
+    if (!reply.json()) {
         reply.out().flush();
+    } else if (several) {
+        reply.write(QJsonObject{{"pens", results}});
+    } else {
+        reply.write(QJsonObject{{"pen", QString::fromStdString(pens.front().bsdName)},
+                                {"installs", installs}});
     }
+    stop.endAsSignalled();
     return worst;
 }
 

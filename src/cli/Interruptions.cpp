@@ -3,14 +3,30 @@
 #include "books/Backup.h"
 #include "books/InstallTemporary.h"
 
+#include <unistd.h>
+
 namespace penshelf::cli {
 namespace {
 
 // The signal that asked for a graceful stop, or 0.
 volatile sig_atomic_t stopSignal = 0;
+// Whether there was one, for the copies on other threads.
+std::atomic<bool> stopAsked{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+// What else an ending signal removes: files, then a folder.
+std::atomic<const std::vector<std::string>*> leftoverPaths{nullptr};
+
+void removeLeftovers() {
+    const std::vector<std::string>* paths = leftoverPaths.exchange(nullptr);
+    if (!paths) return;
+    for (const std::string& path : *paths) {
+        if (unlink(path.c_str()) != 0) rmdir(path.c_str());
+    }
+}
 
 extern "C" void removeCopyAndExit(int signal) {
     removeInterruptedInstall();
+    removeLeftovers();
     // SA_RESETHAND restored the default action; it takes effect on return.
     raise(signal);
 }
@@ -18,6 +34,7 @@ extern "C" void removeCopyAndExit(int signal) {
 extern "C" void stopOrExit(int signal) {
     if (stopSignal == 0) {
         stopSignal = signal;
+        stopAsked = true;
         return;
     }
     removeInterruptedInstall();
@@ -47,16 +64,19 @@ void restore(const struct sigaction* previous) {
 
 }  // namespace
 
-InterruptCleanup::InterruptCleanup() {
+InterruptCleanup::InterruptCleanup(const std::vector<std::string>* leftovers) {
+    leftoverPaths = leftovers;
     install(removeCopyAndExit, SA_RESETHAND, previous_);
 }
 
 InterruptCleanup::~InterruptCleanup() {
     restore(previous_);
+    leftoverPaths = nullptr;
 }
 
 GracefulStop::GracefulStop() {
     stopSignal = 0;
+    stopAsked = false;
     install(stopOrExit, 0, previous_);
 }
 
@@ -66,6 +86,10 @@ GracefulStop::~GracefulStop() {
 
 bool GracefulStop::requested() const {
     return stopSignal != 0;
+}
+
+const std::atomic<bool>& GracefulStop::requestedFlag() const {
+    return stopAsked;
 }
 
 void GracefulStop::endAsSignalled() {

@@ -2,9 +2,12 @@
 // What a copy onto a pen or into a backup does when the program is told to
 // end (SIGINT, SIGTERM, SIGHUP): no half-written file may stay behind.
 
+#include <atomic>
 #include <csignal>
 #include <cstddef>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace penshelf::cli {
 
@@ -14,7 +17,9 @@ inline constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // copy under way, then ends the program as the signal would have.
 class InterruptCleanup {
   public:
-    InterruptCleanup();
+    // leftovers: files, then their folder, also to remove (a copy's own
+    // backup); they must not change while it lives.
+    explicit InterruptCleanup(const std::vector<std::string>* leftovers = nullptr);
     ~InterruptCleanup();
     InterruptCleanup(const InterruptCleanup&) = delete;
     InterruptCleanup& operator=(const InterruptCleanup&) = delete;
@@ -34,6 +39,8 @@ class GracefulStop {
     GracefulStop& operator=(const GracefulStop&) = delete;
 
     bool requested() const;
+    // The same, for work on other threads to watch.
+    const std::atomic<bool>& requestedFlag() const;
     // Ends the program as the signal that asked for the stop would have;
     // returns when there was none.
     void endAsSignalled();

@@ -1,6 +1,6 @@
 #pragma once
 // The commands about pens and their books (pens, books, install, remove, eject,
-// backup, restore, check): what each runs and the entry that lists it, with its help.
+// backup, restore, copy, check): what each runs and the entry that lists it, with its help.
 
 #include "cli/Command.h"
 #include "cli/PenSession.h"
@@ -16,19 +16,24 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int backupCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int restoreCommand(const PenOptions& options, PenSession& session, Reply& reply);
+int copyCommand(const PenOptions& options, PenSession& session, Reply& reply);
 int checkCommand(const PenOptions& options, PenSession& session, Reply& reply);
 
 inline constexpr PenCommand pensAction{"pens", {}, pensCommand};
 inline constexpr PenCommand booksAction{"books", {}, booksCommand};
 inline constexpr PenCommand installAction{
-    "install", {.number = true, .minOperands = 1, .maxOperands = SIZE_MAX}, installCommand};
+    "install",
+    {.manyPens = true, .jobs = true, .number = true, .minOperands = 1, .maxOperands = SIZE_MAX},
+    installCommand};
 inline constexpr PenCommand removeAction{
     "remove", {.yes = true, .minOperands = 1, .maxOperands = 1}, removeCommand};
-inline constexpr PenCommand ejectAction{"eject", {}, ejectCommand};
+inline constexpr PenCommand ejectAction{"eject", {.manyPens = true}, ejectCommand};
 inline constexpr PenCommand backupAction{
-    "backup", {.minOperands = 1, .maxOperands = 1}, backupCommand};
+    "backup", {.manyPens = true, .minOperands = 1, .maxOperands = 1}, backupCommand};
 inline constexpr PenCommand restoreAction{
     "restore", {.onConflict = true, .minOperands = 1, .maxOperands = 1}, restoreCommand};
+inline constexpr PenCommand copyAction{
+    "copy", {.betweenPens = true, .onConflict = true}, copyCommand};
 inline constexpr PenCommand checkAction{"check", {.repair = true}, checkCommand};
 
 // A pen command as the command table runs it: from the arguments after its name.
@@ -45,7 +50,20 @@ int runAction(const std::vector<std::string>& args, std::ostream& out, std::ostr
     "\nExit status: 0 done, 1 a user error (bad number, unknown pen, no such book,\n"   \
     "bad usage), 2 a failure (copy or eject failed). PENSHELF_SIMULATE=<folder> uses\n" \
     "the simulated pens in that folder.\n"
-#define PENSHELF_CLI_PEN_OPTION "  --pen BSD       the pen (needed when several are attached)\n"
+#define PENSHELF_CLI_PEN_OPTION                                                 \
+    "  --pen PEN       the pen: its BSD name, its identity code or, for a\n"    \
+    "                  simulated pen, its folder's name (needed when several\n" \
+    "                  are attached)\n"
+#define PENSHELF_CLI_PENS_OPTION                                                \
+    "  --pen PEN       a pen: its BSD name, its identity code or, for a\n"      \
+    "                  simulated pen, its folder's name (needed when several\n" \
+    "                  are attached); give it again for more pens\n"            \
+    "  --all-pens      every pen attached\n"
+#define PENSHELF_CLI_ON_CONFLICT                                                      \
+    "  --on-conflict skip      leave out the books whose number another book holds\n" \
+    "  --on-conflict renumber  give them the lowest free number of their kind\n"      \
+    "                          (without either, such books stop the "                 \
+    "restore)\n"
 #define PENSHELF_CLI_ESCAPES                                                                 \
     "\nIn the columns, \\\\, \\t, \\n, \\r and \\xHH stand for a backslash, tab, newline,\n" \
     "carriage return and any other control character or byte that is not UTF-8.\n"           \
@@ -58,23 +76,31 @@ inline constexpr Command pensCommandEntry{
     PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command booksCommandEntry{
-    "books", "[--pen BSD] [--json]", runAction<booksAction>,
+    "books", "[--pen PEN] [--json]", runAction<booksAction>,
     "list a pen's book packages by number: number, kind, name, file",
     PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_ESCAPES
         PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command installCommandEntry{
-    "install", "FILE.vxb... [--pen BSD] [--number NNN] [--json]", runAction<installAction>,
-    "install book package files onto a pen",
-    PENSHELF_CLI_PEN_OPTION
+    "install", "FILE.vxb... [--pen PEN]... [--all-pens] [--number NNN] [--jobs N] [--json]",
+    runAction<installAction>, "install book package files onto a pen, or onto several at once",
+    PENSHELF_CLI_PENS_OPTION
     "  --number NNN    the book package number (one file only); else the one\n"
-    "                  the window would propose\n" PENSHELF_CLI_COMMON_OPTIONS
+    "                  the window would propose\n"
+    "  --jobs N        write at most N pens at once (default 4; more only share\n"
+    "                  one USB bus)\n" PENSHELF_CLI_COMMON_OPTIONS
     "\nEach file is installed on its own: one that fails does not stop the others,\n"
-    "and the exit status is the worst of them. Progress shows on a "
-    "terminal.\n" PENSHELF_CLI_EXIT_STATUS};
+    "and the exit status is the worst of them. Progress shows on a terminal.\n"
+    "\nWith several pens (--all-pens, or --pen again), every pen gets every file,\n"
+    "in parallel, and a pen that fails fails alone. Each takes the number proposed\n"
+    "or given where it is free; without --number, a pen where it is taken gives\n"
+    "the lowest free number of the book's kind, and its line says so. The lines\n"
+    "start with the pen; --json writes {\"pens\": [{\"pen\", \"identityCode\",\n"
+    "\"installs\"}]}. An interrupt stops the copies under way, leaving no part of\n"
+    "a book on any pen.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command removeCommandEntry{
-    "remove", "NNN.vxr|NNN.vxs [--pen BSD] --yes [--json]", runAction<removeAction>,
+    "remove", "NNN.vxr|NNN.vxs [--pen PEN] --yes [--json]", runAction<removeAction>,
     "remove a book package from a pen (a shared one: its own file only)",
     PENSHELF_CLI_PEN_OPTION
     "  --yes           remove it: a removed book package cannot be "
@@ -83,33 +109,53 @@ inline constexpr Command removeCommandEntry{
     "\\n, \\r, \\xHH), or the file's own name.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command ejectCommandEntry{
-    "eject", "[--pen BSD] [--json]", runAction<ejectAction>, "unmount and power off a pen",
-    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS PENSHELF_CLI_EXIT_STATUS};
+    "eject", "[--pen PEN]... [--all-pens] [--json]", runAction<ejectAction>,
+    "unmount and power off a pen, or several",
+    PENSHELF_CLI_PENS_OPTION PENSHELF_CLI_COMMON_OPTIONS
+    "\nOf several pens, one that a program still uses stays mounted and is named\n"
+    "with the window's message; the others are still ejected. --json writes\n"
+    "{\"pens\": [{\"pen\", \"outcome\"}]}.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command backupCommandEntry{
-    "backup", "DIR [--pen BSD] [--json]", runAction<backupAction>,
-    "copy every book package of a pen into a folder, with a manifest",
-    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_COMMON_OPTIONS
+    "backup", "DIR [--pen PEN]... [--all-pens] [--json]", runAction<backupAction>,
+    "copy every book package of a pen (or of several) into a folder, with a manifest",
+    PENSHELF_CLI_PENS_OPTION PENSHELF_CLI_COMMON_OPTIONS
     "\nDIR is made when it is missing and must be empty otherwise. Each book is\n"
     "checked against the bytes read from the pen, and the manifest\n"
     "penshelf-backup.json, written last, lists the books copied whole with their\n"
     "SHA-256. An interrupt stops after the book under way: the books finished\n"
-    "before and their manifest stay. Progress shows on a terminal.\n" PENSHELF_CLI_EXIT_STATUS};
+    "before and their manifest stay. Progress shows on a terminal.\n"
+    "\nWith several pens, each is backed up into a folder of DIR named by its\n"
+    "identity code, or by its BSD name when the code cannot name a folder or\n"
+    "another pen has it too. The lines start with the pen; --json writes\n"
+    "{\"folder\", \"pens\": [...]}, one result per pen.\n" PENSHELF_CLI_EXIT_STATUS};
 
 inline constexpr Command restoreCommandEntry{
-    "restore", "DIR [--pen BSD] [--on-conflict skip|renumber] [--json]", runAction<restoreAction>,
+    "restore", "DIR [--pen PEN] [--on-conflict skip|renumber] [--json]", runAction<restoreAction>,
     "copy the books of a backup back onto a pen, under their own numbers",
-    PENSHELF_CLI_PEN_OPTION
-    "  --on-conflict skip      leave out the books whose number another book holds\n"
-    "  --on-conflict renumber  give them the lowest free number of their kind\n"
-    "                          (without either, such books stop the "
-    "restore)\n" PENSHELF_CLI_COMMON_OPTIONS
+    PENSHELF_CLI_PEN_OPTION PENSHELF_CLI_ON_CONFLICT PENSHELF_CLI_COMMON_OPTIONS
     "\nEvery file is checked against the manifest's SHA-256 first: a changed or\n"
     "missing one is skipped. A book the pen holds already is left alone. Nothing\n"
     "is written unless the pen has room for the whole restore.\n" PENSHELF_CLI_EXIT_STATUS};
 
+inline constexpr Command copyCommandEntry{
+    "copy", "--from PEN --to PEN [--on-conflict skip|renumber] [--keep-backup DIR] [--json]",
+    runAction<copyAction>, "copy the books of one pen onto another, as a restore does",
+    "  --from PEN      the pen whose books are copied: its BSD name, identity code\n"
+    "                  or, for a simulated pen, its folder's name\n"
+    "  --to PEN        the pen they go onto, named the same way\n" PENSHELF_CLI_ON_CONFLICT
+    "  --keep-backup DIR\n"
+    "                  back up into DIR (new or empty) and keep it "
+    "there\n" PENSHELF_CLI_COMMON_OPTIONS
+    "\nThe books of the first pen are backed up onto the computer, each checked,\n"
+    "then restored onto the second byte for byte: books already there are left\n"
+    "alone, and shared packages keep pointing at their book. Unless\n"
+    "--keep-backup is given, the backup goes into a folder under\n"
+    "$XDG_CACHE_HOME/penshelf that is removed afterwards. The lines and --json\n"
+    "are restore's, with both pens named ({\"from\", \"to\", ...}).\n" PENSHELF_CLI_EXIT_STATUS};
+
 inline constexpr Command checkCommandEntry{
-    "check", "[--repair] [--pen BSD] [--json]", runAction<checkAction>,
+    "check", "[--repair] [--pen PEN] [--json]", runAction<checkAction>,
     "read every book back from a pen and check its file system; --repair mends it",
     PENSHELF_CLI_PEN_OPTION
     "  --repair        when the check finds damage, repair the file system, then\n"
@@ -128,6 +174,8 @@ inline constexpr Command checkCommandEntry{
 #undef PENSHELF_CLI_COMMON_OPTIONS
 #undef PENSHELF_CLI_EXIT_STATUS
 #undef PENSHELF_CLI_PEN_OPTION
+#undef PENSHELF_CLI_PENS_OPTION
+#undef PENSHELF_CLI_ON_CONFLICT
 #undef PENSHELF_CLI_ESCAPES
 
 }  // namespace penshelf::cli

@@ -8,6 +8,7 @@
 #include "cli/FieldEscape.h"
 #include "device/Platform.h"
 #include "device/PlatformChoice.h"
+#include "device/simulated/SimulatedPlatform.h"
 #include "texts/SharedTexts.h"
 
 #include <QEventLoop>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <ostream>
+#include <set>
 #include <tuple>
 
 namespace penshelf::cli {
@@ -49,11 +51,34 @@ std::string joined(const std::map<std::string, PenRecord>& pens) {
     return names;
 }
 
+// The name of a simulated pen's folder, which is what its user knows it by;
+// "" for a pen of any other platform.
+std::string folderNameOf(const Platform& platform, const std::string& bsdName) {
+    const auto* simulated = dynamic_cast<const SimulatedPlatform*>(&platform);
+    if (!simulated) return {};
+    for (const auto& [name, pen] : simulated->pens()) {
+        if (pen.bsdName == bsdName) return name;
+    }
+    return {};
+}
+
+void mountIfNeeded(PenSession& session, const std::string& bsdName, Reply& reply) {
+    const Volumes& volumes = session.platform().volumes();
+    if (!volumes.GetVolumePath(bsdName).empty()) return;
+    const MountResult mounted = session.mountVolume(bsdName);
+    if (mounted.outcome == MountResult::Outcome::Mounted) {
+        reply.say("mounted " + bsdName + " at " + escapeField(volumes.GetVolumePath(bsdName)));
+    } else if (mounted.outcome == MountResult::Outcome::Failed) {
+        reply.say("could not mount " + bsdName + ": " + mounted.reason);
+    }
+}
+
 }  // namespace
 
 std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
                                           const OptionSet& allowed, std::string& problem) {
     PenOptions options;
+    std::optional<std::string> pen;
     bool operandsOnly = false;
     for (std::size_t i = 0; i < args.size() && problem.empty(); ++i) {
         const std::string& arg = args[i];
@@ -69,7 +94,16 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
             options.yes = true;
         } else if (allowed.repair && arg == "--repair") {
             options.repair = true;
-        } else if (optionValue(args, i, "--pen", options.pen, problem)) {
+        } else if (allowed.manyPens && arg == "--all-pens") {
+            options.allPens = true;
+        } else if (!allowed.betweenPens && optionValue(args, i, "--pen", pen, problem)) {
+            if (pen) options.pens.push_back(*pen);
+            pen.reset();
+        } else if (allowed.betweenPens && optionValue(args, i, "--from", options.from, problem)) {
+        } else if (allowed.betweenPens && optionValue(args, i, "--to", options.to, problem)) {
+        } else if (allowed.betweenPens &&
+                   optionValue(args, i, "--keep-backup", options.keepBackup, problem)) {
+        } else if (allowed.jobs && optionValue(args, i, "--jobs", options.jobs, problem)) {
         } else if (allowed.number && optionValue(args, i, "--number", options.number, problem)) {
         } else if (allowed.onConflict &&
                    optionValue(args, i, "--on-conflict", options.onConflict, problem)) {
@@ -78,7 +112,11 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
         }
     }
     if (!problem.empty()) return std::nullopt;
-    if (options.operands.size() < allowed.minOperands) {
+    if (options.pens.size() > 1 && !allowed.manyPens) {
+        problem = "--pen names one pen here";
+    } else if (options.allPens && !options.pens.empty()) {
+        problem = "--all-pens and --pen do not go together";
+    } else if (options.operands.size() < allowed.minOperands) {
         problem = "missing operand";
     } else if (options.operands.size() > allowed.maxOperands) {
         problem = "unexpected operand " + options.operands[allowed.maxOperands];
@@ -145,15 +183,36 @@ void Reply::write(const QJsonObject& document) {
     out_.flush();
 }
 
-const PenRecord* choosePen(const PenSession& session, const PenOptions& options, Reply& reply) {
+const PenRecord* penNamed(const PenSession& session, const std::string& value, Reply& reply) {
     const auto& pens = session.pens();
-    if (options.pen) {
-        const auto found = pens.find(*options.pen);
-        if (found != pens.end()) return &found->second;
-        reply.fail(exitUserError, "no pen " + *options.pen + " is attached" +
+    std::vector<const PenRecord*> named;
+    for (const auto& [bsdName, pen] : pens) {
+        // A code as pens writes it matches too: the bytes a terminal cannot show, escaped.
+        const std::string code = pen.identityCodeBytes();
+        if (!value.empty() && (value == bsdName || value == code || value == escapeField(code) ||
+                               value == folderNameOf(session.platform(), bsdName))) {
+            named.push_back(&pen);
+        }
+    }
+    if (named.size() == 1) return named.front();
+    if (named.empty()) {
+        reply.fail(exitUserError, "no pen " + value + " is attached" +
                                       (pens.empty() ? "" : " (attached: " + joined(pens) + ")"));
         return nullptr;
     }
+    std::string listed;
+    for (const PenRecord* pen : named) {
+        listed += (listed.empty() ? "" : ", ") + pen->bsdName + " (" +
+                  escapeField(pen->identityCodeBytes()) + ")";
+    }
+    reply.fail(exitUserError,
+               value + " names several pens: " + listed + "; name one by its BSD name");
+    return nullptr;
+}
+
+const PenRecord* choosePen(const PenSession& session, const PenOptions& options, Reply& reply) {
+    const auto& pens = session.pens();
+    if (!options.pens.empty()) return penNamed(session, options.pens.front(), reply);
     if (pens.empty()) {
         reply.fail(exitUserError, texts::connectPenPrompt);
         return nullptr;
@@ -168,16 +227,48 @@ const PenRecord* choosePen(const PenSession& session, const PenOptions& options,
 
 const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& options, Reply& reply) {
     const PenRecord* pen = choosePen(session, options, reply);
-    const Volumes& volumes = session.platform().volumes();
-    if (!pen || !volumes.GetVolumePath(pen->bsdName).empty()) return pen;
-    const MountResult mounted = session.mountVolume(pen->bsdName);
-    if (mounted.outcome == MountResult::Outcome::Mounted) {
-        reply.say("mounted " + pen->bsdName + " at " +
-                  escapeField(volumes.GetVolumePath(pen->bsdName)));
-    } else if (mounted.outcome == MountResult::Outcome::Failed) {
-        reply.say("could not mount " + pen->bsdName + ": " + mounted.reason);
-    }
+    if (pen) mountIfNeeded(session, pen->bsdName, reply);
     return pen;
+}
+
+std::optional<std::vector<PenRecord>> choosePens(const PenSession& session,
+                                                 const PenOptions& options, Reply& reply) {
+    const auto& pens = session.pens();
+    if (options.allPens && pens.empty()) {
+        reply.fail(exitUserError, texts::connectPenPrompt);
+        return std::nullopt;
+    }
+    std::set<std::string> named;
+    if (options.pens.empty() && !options.allPens) {
+        const PenRecord* only = choosePen(session, options, reply);
+        if (!only) return std::nullopt;
+        named.insert(only->bsdName);
+    }
+    for (const std::string& value : options.pens) {
+        const PenRecord* pen = penNamed(session, value, reply);
+        if (!pen) return std::nullopt;
+        named.insert(pen->bsdName);
+    }
+    std::vector<PenRecord> chosen;
+    for (const auto& [bsdName, pen] : pens) {
+        if (options.allPens || named.contains(bsdName)) chosen.push_back(pen);
+    }
+    return chosen;
+}
+
+std::optional<std::vector<PenRecord>> choosePensWithVolumes(PenSession& session,
+                                                            const PenOptions& options,
+                                                            Reply& reply) {
+    std::optional<std::vector<PenRecord>> chosen = choosePens(session, options, reply);
+    if (!chosen) return chosen;
+    for (PenRecord& pen : *chosen) {
+        mountIfNeeded(session, pen.bsdName, reply);
+        // Identified again with its volume.
+        if (const auto found = session.pens().find(pen.bsdName); found != session.pens().end()) {
+            pen = found->second;
+        }
+    }
+    return chosen;
 }
 
 bool refusesWrites(const Platform& platform, const PenRecord& pen, Reply& reply) {

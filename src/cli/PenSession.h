@@ -22,19 +22,31 @@
 namespace penshelf::cli {
 
 struct PenOptions {
-    std::optional<std::string> pen;         // --pen BSD
+    std::vector<std::string> pens;          // --pen PEN, as often as it is given
+    bool allPens = false;                   // --all-pens
     std::optional<std::string> number;      // --number NNN
+    std::optional<std::string> jobs;        // --jobs N
+    std::optional<std::string> from;        // --from PEN
+    std::optional<std::string> to;          // --to PEN
+    std::optional<std::string> keepBackup;  // --keep-backup DIR
     bool json = false;                      // --json
     bool verbose = false;                   // --verbose: discovery's log lines on standard error
     bool yes = false;                       // --yes
     bool repair = false;                    // --repair
     std::optional<std::string> onConflict;  // --on-conflict skip|renumber
     std::vector<std::string> operands;      // everything that is not an option
+
+    // Whether the command line asks for several pens, however many it finds:
+    // the answer then has one result per pen.
+    bool severalPens() const { return allPens || pens.size() > 1; }
 };
 
 // Which options a command takes beyond --pen, --json and --verbose, and how
 // many operands.
 struct OptionSet {
+    bool manyPens = false;     // --pen again and --all-pens
+    bool betweenPens = false;  // --from, --to and --keep-backup instead of --pen
+    bool jobs = false;
     bool number = false;
     bool yes = false;
     bool onConflict = false;
@@ -59,7 +71,7 @@ class PenSession {
     // and waits for it; a mounted pen is then identified again with its volume.
     MountResult mountVolume(const std::string& bsdName);
 
-    Platform& platform() { return monitor_.platform(); }
+    Platform& platform() const { return monitor_.platform(); }
     PenMonitor& monitor() { return monitor_; }
     // By BSD name, in the pen list's order.
     const std::map<std::string, PenRecord>& pens() const { return monitor_.pens(); }
@@ -91,12 +103,28 @@ class Reply {
     std::ostream& err_;
 };
 
+// The pen value names: the one whose BSD name, identity code or (for a
+// simulated pen) folder's name it is. Nothing after a failed reply when no pen
+// or several pens answer to it.
+const PenRecord* penNamed(const PenSession& session, const std::string& value, Reply& reply);
+
 // The pen a command is about: the one named by --pen, or the only one attached.
 // Nothing after a failed reply when there is none, several or no such pen.
 const PenRecord* choosePen(const PenSession& session, const PenOptions& options, Reply& reply);
 // The same for a command that needs the pen's volume: one that nothing has
 // mounted is mounted first, and standard error says how that went.
 const PenRecord* choosePenWithVolume(PenSession& session, const PenOptions& options, Reply& reply);
+
+// The pens a command that takes several is about: every pen attached for
+// --all-pens, else those named by --pen, else the only one attached; in the
+// pen list's order, each once. Copies, as an eject drops a pen from the list.
+// Nothing after a failed reply.
+std::optional<std::vector<PenRecord>> choosePens(const PenSession& session,
+                                                 const PenOptions& options, Reply& reply);
+// The same, mounting the volumes that nothing has mounted.
+std::optional<std::vector<PenRecord>> choosePensWithVolumes(PenSession& session,
+                                                            const PenOptions& options,
+                                                            Reply& reply);
 
 // Whether the pen's volume refuses writes (mounted read-only, or turned so by
 // the kernel after an error), in which case it has replied so: install,

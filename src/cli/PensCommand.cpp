@@ -21,6 +21,8 @@ QJsonValue pathOrNull(const std::string& path) {
 }  // namespace
 
 int pensCommand(const PenOptions&, PenSession& session, Reply& reply) {
+    // Said apart from the list, which stays empty, so that a script reads no pen as no lines.
+    if (session.pens().empty()) reply.say("no pen is attached");
     QJsonArray pens;
     for (const auto& [bsdName, pen] : session.pens()) {
         const PenView view = viewPen(session.platform(), pen);

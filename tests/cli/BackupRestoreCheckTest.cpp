@@ -111,7 +111,9 @@ TEST_F(BackupRestoreCommands, RefusalsAndDamageAreToldWithTheirStatus) {
          "json: the manifest penshelf-backup.json is damaged: not JSON\n"},
         {{"install", source, "--pen", "sim1s1"}, 2, readOnly},
         {{"remove", "001.vxr", "--yes", "--pen", "sim1s1"}, 2, readOnly},
-        {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly}};
+        {{"restore", folder, "--pen", "sim1s1"}, 2, readOnly},
+        {{"copy", "--from", "sim2s1", "--to", "sim1s1"}, 2, readOnly},
+        {{"copy", "--from", "sim1s1", "--to", "a-pen"}, 1, "--from and --to name the same pen"}};
     for (const auto& [args, status, said] : cases) {
         EXPECT_THAT(runCli(args), Exits(status, said));
         EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"}) << said;

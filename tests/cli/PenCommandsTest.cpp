@@ -1,8 +1,9 @@
 // penshelf-cli pens, and how every pen command picks its pen; books, remove, eject and install on
-// simulated pens. install: proposals, a taken number, several files in one run, and files and pens
-// that cannot take part.
+// simulated pens. install: proposals, a taken number, several files in one run, and files that
+// cannot take part (pens that cannot: ManyPensTest).
 #include "cli/CliTestSupport.h"
 
+#include "books/Volumes.h"
 #include "cli/PenCommandEntries.h"
 #include "device/PenRecord.h"
 #include "device/simulated/SimulatedPlatform.h"
@@ -54,7 +55,9 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
     const CliRun none = runCli({"pens", "--json"});
     EXPECT_EQ(none.status, 0);
     EXPECT_TRUE(none.json()["pens"].toArray().isEmpty());
+    EXPECT_EQ(none.err, "penshelf-cli pens: no pen is attached\n");
     EXPECT_THAT(runCli({"books"}), Exits(1, texts::connectPenPrompt));
+    EXPECT_THAT(runCli({"eject", "--all-pens"}), Exits(1, texts::connectPenPrompt));
 
     addPen("a-pen", "PEN00000001");
     const CliRun only = runCli({"books", "--json"});
@@ -75,6 +78,16 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
 
     EXPECT_THAT(runCli({"eject", "--pen", "sdz1"}), Exits(1, "sdz1"));
 
+    // A pen by identity code or folder name; a value that names several lists them.
+    addPen("c-pen", "PEN00000002");
+    EXPECT_EQ(jsonText(runCli({"books", "--pen", "c-pen", "--json"}).json()["pen"]), "sim3s1");
+    EXPECT_EQ(jsonText(runCli({"books", "--pen", "PEN00000001", "--json"}).json()["pen"]),
+              "sim1s1");
+    EXPECT_THAT(runCli({"books", "--pen", "PEN00000002"}),
+                Exits(1,
+                      "PEN00000002 names several pens: sim2s1 (PEN00000002), sim3s1 "
+                      "(PEN00000002); name one by its BSD name"));
+
     // A mistyped folder of pens is an error, not zero pens.
     const std::string missing = pens / "no-such-folder";
     const ScopedEnv env("PENSHELF_SIMULATE", missing);
@@ -87,11 +100,18 @@ TEST_F(PensCommand, TheOnlyPenIsMeantAndSeveralNeedPen) {
 TEST_F(PensCommand, HelpAndBadCommandLines) {
     const CliRun help = runCli({"--help"});
     EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("--all-pens"));
     EXPECT_EQ(runCli({"help"}).out, help.out);
-    for (const char* name : {"pens", "books", "install", "remove", "eject", "soap"}) {
+    for (const char* name :
+         {"pens", "books", "install", "remove", "eject", "backup", "copy", "soap"}) {
         EXPECT_THAT(help.out, HasSubstr(std::string("\n  ") + name + " ")) << name;
         const CliRun command = runCli({name, "--help"});
         EXPECT_EQ(command.status, 0) << name;
+        const bool manyPens = std::set<std::string>{"install", "eject", "backup"}.contains(name);
+        EXPECT_EQ(command.out.find("--all-pens") != std::string::npos, manyPens) << name;
+        if (name != std::string("pens") && name != std::string("soap")) {
+            EXPECT_THAT(command.out, HasSubstr("identity code")) << name;
+        }
         EXPECT_EQ(command.out.rfind(std::string("usage: penshelf-cli ") + name + " ", 0), 0u)
             << command.out;
         EXPECT_EQ(runCli({"help", name}).out, command.out);
@@ -182,6 +202,8 @@ TEST_F(BookCommands, HostileNamesStayOnTheirLineAndComeBackToRemove) {
               "\\xff02\tcustom\t无效\t\\xff02.vxr\n");
     EXPECT_THAT(runCli({"pens"}).out, HasSubstr("\nsim2s1\tPEN\\x1b]0;\\n\\xc2\\x9bZ\t"));
     EXPECT_THAT(runCli({"pens", "--json"}).out, HasSubstr("PEN\\u001b]0;\\n\\u009bZ\""));
+    const std::string escapedCode = "PEN\\x1b]0;\\n\\xc2\\x9bZ";  // as pens wrote it
+    EXPECT_EQ(jsonText(runCli({"books", "--pen", escapedCode, "--json"}).json()["pen"]), "sim2s1");
 
     // Each entry as --json gives it removes that very file.
     const QJsonArray rows =
@@ -194,18 +216,21 @@ TEST_F(BookCommands, HostileNamesStayOnTheirLineAndComeBackToRemove) {
     EXPECT_TRUE(std::filesystem::is_empty(book));
 }
 
-// A simulated pen whose eject command fails; gone: it was pulled out meanwhile.
+// A simulated pen whose eject command fails (only busy's, when given); gone: it was pulled out
+// meanwhile.
 class FailingEject : public SimulatedPlatform {
   public:
-    FailingEject(std::string folder, bool gone)
-        : SimulatedPlatform(std::move(folder)), gone_(gone) {}
+    FailingEject(std::string folder, bool gone, std::string busy = {})
+        : SimulatedPlatform(std::move(folder)), gone_(gone), busy_(std::move(busy)) {}
     bool eject(const std::string& bsdName) override {
+        if (!busy_.empty() && bsdName != busy_) return SimulatedPlatform::eject(bsdName);
         if (gone_) folderVolumes().unmount(bsdName);
         return false;
     }
 
   private:
     bool gone_;
+    std::string busy_;
 };
 
 TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
@@ -222,6 +247,15 @@ TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
     const CliRun pulled = runOn(gone, cli::ejectAction, {"--pen", "sim1s1", "--json"});
     EXPECT_EQ(pulled.status, 0) << "a pen no longer mounted is safe to pull out";
     EXPECT_EQ(jsonText(pulled.json()["outcome"]), "gone");
+
+    // Of several pens, a busy one stays and the others still go.
+    addPen("b-pen", "PEN00000002");
+    addPen("c-pen", "PEN00000003");
+    FailingEject oneBusy(pens.str(), /*gone=*/false, "sim2s1");
+    const CliRun all = runOn(oneBusy, cli::ejectAction, {"--all-pens"});
+    EXPECT_THAT(all, Prints(2, "ejected sim1s1\nejected sim3s1\n"));
+    EXPECT_EQ(all.err, "penshelf-cli eject: sim2s1: " + std::string(texts::ejectFailed) + "\n");
+    EXPECT_EQ(oneBusy.volumes().GetVolumePath("sim3s1"), "");
 }
 
 class InstallCommand : public SimulatedPens {
@@ -266,16 +300,6 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
                 Prints(0, "installed " + second + " as 999.vxr\n"));
     EXPECT_EQ(runCli({"install", second, second, "--number", "005"}).status, 1);
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "001.vxs", "999.vxr"}));
-}
-
-// A pen without a BOOK folder of its own is the pen's failure, told per file; each refusal's words
-// are the install plan's own test.
-TEST_F(InstallCommand, APenWithoutABookFolderFailsEachFile) {
-    addPen("b-pen", "PEN00000002", /*withBookFolder=*/false);
-    const std::string source = addSource("book.vxb", {.name = vxbName("书")});
-    const CliRun noFolder = runCli({"install", source, "--pen", "sim2s1", "--json"});
-    EXPECT_THAT(noFolder, Exits(2, source + ": the pen has no BOOK folder"));
-    EXPECT_EQ(noFolder.json()["installs"].toArray()[0].toObject()["status"].toInt(), 2);
 }
 
 }  // namespace

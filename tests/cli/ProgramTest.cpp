@@ -55,14 +55,18 @@ CliRun runProgram(const QStringList& args, bool onTerminal = false) {
     return run;
 }
 
-// Starts the program with these arguments, holds it still the moment one of events (inotify's)
-// happens in folder, runs meanwhile, then sends it signal; whether that signal ended it. Its
-// standard error goes to errFile, when one is given.
-bool interrupted(std::vector<std::string> args, const std::string& folder, std::uint32_t events,
-                 int signal, const std::function<void()>& meanwhile = {},
+// Starts the program with these arguments, holds it still once one of events (inotify's) has
+// happened in each of folders, runs meanwhile, then sends it signal; whether that signal ended it.
+// Its standard error goes to errFile, when one is given.
+bool interrupted(std::vector<std::string> args, const std::vector<std::string>& folders,
+                 std::uint32_t events, int signal, const std::function<void()>& meanwhile = {},
                  const std::string& errFile = {}) {
     const UniqueFd watch(inotify_init1(IN_CLOEXEC));
-    EXPECT_GE(inotify_add_watch(watch.get(), folder.c_str(), events), 0);
+    std::set<int> waiting;
+    for (const std::string& folder : folders) {
+        waiting.insert(inotify_add_watch(watch.get(), folder.c_str(), events));
+    }
+    EXPECT_FALSE(waiting.contains(-1));
     args.insert(args.begin(), PENSHELF_CLI_PROGRAM);
     std::vector<char*> argv;
     for (std::string& argument : args) argv.push_back(argument.data());
@@ -77,7 +81,16 @@ bool interrupted(std::vector<std::string> args, const std::string& folder, std::
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return false;
     pollfd seen{watch.get(), POLLIN, 0};
-    const bool inTime = poll(&seen, 1, 20000) == 1;
+    alignas(inotify_event) char happened[4096];
+    while (!waiting.empty() && poll(&seen, 1, 20000) == 1) {
+        const ssize_t size = read(watch.get(), happened, sizeof happened);
+        for (ssize_t at = 0; at < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(happened + at);
+            waiting.erase(event->wd);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    const bool inTime = waiting.empty();
     kill(pid, SIGSTOP);
     if (inTime && meanwhile) meanwhile();
     kill(pid, signal);
@@ -120,11 +133,34 @@ TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         // Signalled the moment its copy first writes.
-        EXPECT_TRUE(interrupted({"install", source}, book, IN_MODIFY, signal, [&] {
+        EXPECT_TRUE(interrupted({"install", source}, {book}, IN_MODIFY, signal, [&] {
             EXPECT_EQ(fileNamesIn(book).size(), 1u) << "the copy under way";
         }));
         EXPECT_TRUE(fileNamesIn(book).empty());
     }
+
+    // Every copy under way onto several pens at once.
+    const std::string other = addPen("b-pen", "PEN00000002") + "BOOK";
+    EXPECT_TRUE(
+        interrupted({"install", source, "--all-pens"}, {book, other}, IN_MODIFY, SIGINT,
+                    [&] { EXPECT_EQ(fileNamesIn(book).size() + fileNamesIn(other).size(), 2u); }));
+    EXPECT_TRUE(fileNamesIn(book).empty());
+    EXPECT_TRUE(fileNamesIn(other).empty());
+}
+
+TEST_F(Program, AnInterruptedCopyBetweenPensLeavesNoCopyOnThePenAndNoCacheFolder) {
+    const std::string from = addPen("a-pen", "PEN00000001") + "BOOK/001.vxr";
+    const std::string to = addPen("b-pen", "PEN00000002") + "BOOK";
+    writeFile(from, BookFile{.name = vxbName("大书")}.bytes());
+    ASSERT_EQ(truncate(from.c_str(), 64 << 20), 0);
+    const TempDir cache;
+    const ScopedEnv xdg("XDG_CACHE_HOME", cache.str());
+
+    // Signalled as the book starts onto the second pen.
+    EXPECT_TRUE(interrupted({"copy", "--from", "a-pen", "--to", "b-pen"}, {to}, IN_MODIFY, SIGINT,
+                            [&] { EXPECT_EQ(fileNamesIn(to).size(), 1u); }));
+    EXPECT_TRUE(fileNamesIn(to).empty());
+    EXPECT_TRUE(fileNamesIn(cache / "penshelf").empty());
 }
 
 TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
@@ -138,7 +174,7 @@ TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
     std::filesystem::create_directory(folder);
 
     // The first book takes its name once the second is copied, as the third starts.
-    EXPECT_TRUE(interrupted({"backup", folder}, folder, IN_MOVED_TO, SIGINT));
+    EXPECT_TRUE(interrupted({"backup", folder}, {folder}, IN_MOVED_TO, SIGINT));
     EXPECT_EQ(fileNamesIn(folder),
               (std::set<std::string>{"001.vxr", "002.vxr", "penshelf-backup.json"}));
     const std::string manifest = readFile(folder + "/penshelf-backup.json");
@@ -157,7 +193,7 @@ TEST_F(Program, AnInterruptStopsARestoreWhileItChecksTheBackup) {
     writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
 
     EXPECT_TRUE(
-        interrupted({"restore", folder}, folder, IN_ACCESS, SIGINT, {}, sources / "err.txt"));
+        interrupted({"restore", folder}, {folder}, IN_ACCESS, SIGINT, {}, sources / "err.txt"));
     EXPECT_THAT(readFile(sources / "err.txt"), HasSubstr("stopped; nothing was written"));
 }
 
