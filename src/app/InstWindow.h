@@ -45,7 +45,7 @@ class InstWindow : public QDialog {
         // (statvfs alone may not): asked when the window loads and before
         // each copy.
         std::function<bool()> penReadOnly{};
-        std::string penCode;  // the pen's identity code, for its row when others are ticked
+        std::string penCode{};  // the pen's identity code, for its row when others are ticked
         // The other pens attached with a volume, offered besides; ticked
         // ones are ticked when the window opens.
         struct OtherPen {
