@@ -314,9 +314,8 @@ void AppDelegate::installBookFileOn(const QString& path, const std::set<std::str
     // The window's own pen is the selected one, unless a drop left it out.
     std::string windowPen = selectedPen()->bsdName;
     if (!pens.empty() && !pens.contains(windowPen)) windowPen = *pens.begin();
-    std::string bookFolder = pathZiro;
+    std::string bookFolder, code;
     std::vector<InstWindow::Inputs::OtherPen> others;
-    std::string code = codeOf(*selectedPen());
     for (MountedPen& pen : mountedPens()) {
         if (pen.bsdName == windowPen) {
             bookFolder = pen.bookFolder;
@@ -331,6 +330,7 @@ void AppDelegate::installBookFileOn(const QString& path, const std::set<std::str
                  [this, bsdName = pen.bsdName] { return platform_.volumes().isReadOnly(bsdName); },
              .ticked = pens.contains(pen.bsdName)});
     }
+    if (bookFolder.empty()) return;  // the pen chosen for a drop has gone since
     if (instWindowController) {
         instWindowController->close();
         delete instWindowController.data();
