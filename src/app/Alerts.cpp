@@ -57,6 +57,7 @@ void showPensKeptAlert(const QStringList& pens, QWidget* parent) {
         QMessageBox::Ok, parent);
     alert.setWindowModality(Qt::ApplicationModal);
     alert.setTextFormat(Qt::PlainText);  // the names come from the pens
+    alert.setInformativeText(QString::fromUtf8(texts::pensKeptHint));
     keepPhrasesWhole(alert);
     alert.exec();
 }

@@ -133,7 +133,7 @@ inline constexpr const char* copyCacheFailed = "无法在电脑上创建临时�
 inline constexpr const char* dropPensTitle = "安装点读包";
 inline constexpr const char* dropPensPrompt = "把拖入的 %1 个点读包安装到这些点读笔：";
 inline constexpr const char* installButton = "安装";
-inline constexpr const char* pensKeptAfterEject =
-    "下列点读笔正在被其他程序使用，未能弹出：\n%1\n请关闭正在使用点读笔的程序后重试。";
+inline constexpr const char* pensKeptAfterEject = "下列点读笔未能弹出：\n%1";
+inline constexpr const char* pensKeptHint = "其他程序正在使用它们。请关闭这些程序后重试。";
 
 }  // namespace penshelf::texts
