@@ -122,7 +122,8 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     connect(ui_->actCheck, &QAction::triggered, this, &AppDelegate::checkPen);
     connect(ui_->actCopyPens, &QAction::triggered, this, &AppDelegate::copyToOtherPen);
     connect(ui_->actEjectAll, &QAction::triggered, this, &AppDelegate::ejectAllPens);
-    // Book packages dropped on the window are installed on the selected pen.
+    // Book packages dropped on the window are installed on the selected pen,
+    // or on the pens the user picks when there are several.
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
     connect(ui_->listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -446,8 +447,9 @@ void AppDelegate::copyToOtherPen() {
     const std::string source = selectedPen()->bsdName;
     std::vector<PenChooser::Pen> targets;
     for (const MountedPen& pen : mountedPens()) {
-        if (pen.bsdName != source)
+        if (pen.bsdName != source) {
             targets.push_back({pen.bsdName, pen.identityCode, pen.freeSpace});
+        }
     }
     PenChooser chooser(
         PenChooser::Mode::OnePen, QString::fromUtf8(texts::copyPensTitle),

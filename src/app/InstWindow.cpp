@@ -277,7 +277,15 @@ void InstWindow::startManyPens(const std::string& number, const std::vector<std:
                  },
              .chunkWritten = [this](std::size_t pen, std::size_t,
                                     std::int64_t chunk) { postProgress(pen, chunk + 1, false); },
-             .flushing = {},
+             .flushing =
+                 [this](std::size_t, std::size_t) {
+                     QMetaObject::invokeMethod(
+                         this,
+                         [this] {
+                             if (!cancel_) showInfo(texts::flushingToPen);
+                         },
+                         Qt::QueuedConnection);
+                 },
              .finished =
                  [this](const PenInstallStep& step) {
                      if (step.outcome == InstallOutcome::Installed) {
