@@ -205,6 +205,10 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
         notCopied_ = failed;
         return startRestore(QFile::encodeName(folder).toStdString(), copyTarget_);
     }
+    if (copyCache_ && (report.status == BackupStatus::Cancelled || cancelled_)) {
+        // The books copied so far go with the cache: the target pen was not touched.
+        return finish(say(texts::messageFor(PlanStatus::Cancelled)));
+    }
     const QString message =
         say(texts::messageFor(report),
             {QDir::toNativeSeparators(folder).toStdString(), std::to_string(copied.size()),
