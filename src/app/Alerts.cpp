@@ -50,4 +50,16 @@ void showEjectFailedAlert(QWidget* parent) {
     alert.exec();
 }
 
+void showPensKeptAlert(const QStringList& pens, QWidget* parent) {
+    QMessageBox alert(
+        QMessageBox::Warning, QString(),
+        QString::fromUtf8(texts::pensKeptAfterEject).arg(pens.join(QLatin1Char('\n'))),
+        QMessageBox::Ok, parent);
+    alert.setWindowModality(Qt::ApplicationModal);
+    alert.setTextFormat(Qt::PlainText);  // the names come from the pens
+    alert.setInformativeText(QString::fromUtf8(texts::pensKeptHint));
+    keepPhrasesWhole(alert);
+    alert.exec();
+}
+
 }  // namespace penshelf

@@ -2,6 +2,7 @@
 // The main window's alerts, each run application-modally.
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -19,5 +20,7 @@ std::unique_ptr<QMessageBox> makeRemovalAlert(const QString& name, QWidget* pare
 bool runRemovalAlert(const QString& name, QWidget* parent);
 
 void showEjectFailedAlert(QWidget* parent);
+// After 全部弹出: the pens still mounted, one a line.
+void showPensKeptAlert(const QStringList& pens, QWidget* parent);
 
 }  // namespace penshelf

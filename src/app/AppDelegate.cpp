@@ -7,6 +7,7 @@
 #include "app/PortalAddress.h"
 #include "app/PortalWeb.h"
 #include "app/InstWindow.h"
+#include "app/PenChooser.h"
 #include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 #include "books/BookRemoval.h"
@@ -39,6 +40,12 @@ namespace {
 // A statvfs and a look at the mount table cost microseconds: the window may
 // ask often.
 constexpr int writablePollMs = 2000;
+
+// The identity code as the window shows it, or "" when it is no text.
+std::string codeOf(const PenRecord& pen) {
+    const std::string code = pen.identityCodeBytes();
+    return isValidUtf8(code) ? code : std::string();
+}
 
 }  // namespace
 
@@ -113,7 +120,10 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     connect(ui_->actBackup, &QAction::triggered, this, &AppDelegate::backupBooks);
     connect(ui_->actRestore, &QAction::triggered, this, &AppDelegate::restoreBooks);
     connect(ui_->actCheck, &QAction::triggered, this, &AppDelegate::checkPen);
-    // Book packages dropped on the window are installed on the selected pen.
+    connect(ui_->actCopyPens, &QAction::triggered, this, &AppDelegate::copyToOtherPen);
+    connect(ui_->actEjectAll, &QAction::triggered, this, &AppDelegate::ejectAllPens);
+    // Book packages dropped on the window are installed on the selected pen,
+    // or on the pens the user picks when there are several.
     window_->setAcceptDrops(true);
     window_->installEventFilter(this);
     connect(ui_->listBook->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -123,6 +133,7 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
 
     ui_->penReadOnly->setText(QString::fromUtf8(texts::penReadOnlyLine));
     restoreTip_ = ui_->actRestore->toolTip();
+    copyTip_ = ui_->actCopyPens->toolTip();
     // A disabled command says why only where the menu shows tooltips.
     ui_->menuPen->setToolTipsVisible(true);
     writablePoll_ = new QTimer(this);
@@ -154,6 +165,7 @@ void AppDelegate::InitZiro() {
         ui_->snZiro->setEnabled(false);
         ui_->fsZiro->setEnabled(false);
         ui_->btnEject->setEnabled(false);
+        ui_->actEjectAll->setEnabled(false);
         dataBook.clear();
         reloadBookTable();
         return;  // orvCode and pathZiro keep the last pen's values
@@ -161,11 +173,17 @@ void AppDelegate::InitZiro() {
     for (const auto& [key, pen] : dataZiro) {
         ui_->listZiro->addItem(
             QString::fromStdString(pen.displayName + " " + pen.product + " " + pen.revision));
+        // Pens of one model read alike: the code tells them apart.
+        const QString code = QString::fromStdString(codeOf(pen));
+        const int item = ui_->listZiro->count() - 1;
+        ui_->listZiro->setItemData(item, code, Qt::ToolTipRole);
+        ui_->listZiro->setItemData(item, code, Qt::AccessibleDescriptionRole);
     }
     ui_->listZiro->setCurrentIndex(0);
     ui_->snZiro->setEnabled(true);
     ui_->fsZiro->setEnabled(true);
     ui_->btnEject->setEnabled(true);
+    ui_->actEjectAll->setEnabled(true);
     InitData();
 }
 
@@ -206,6 +224,12 @@ void AppDelegate::reloadBookTable() {
     ui_->actBackup->setEnabled(listedFolderIsThePens());
     // A pen without a volume can still have its file system checked.
     ui_->actCheck->setEnabled(selectedPen() != nullptr);
+    const bool twoPens = dataZiro.size() >= 2;
+    ui_->actCopyPens->setEnabled(twoPens && listedFolderIsThePens());
+    ui_->actCopyPens->setToolTip(!twoPens ? QString::fromUtf8(texts::copyNeedsTwoPens)
+                                 : !listedFolderIsThePens()
+                                     ? QString::fromUtf8(texts::copyNeedsVolume)
+                                     : copyTip_);
     updateWriteControls();
 }
 
@@ -265,7 +289,22 @@ bool AppDelegate::listedFolderIsThePens() const {
     return pen && !pathZiro.empty() && penBookFolder(platform_.volumes(), pen->bsdName) == pathZiro;
 }
 
+std::vector<AppDelegate::MountedPen> AppDelegate::mountedPens() const {
+    std::vector<MountedPen> pens;
+    for (const auto& [key, pen] : dataZiro) {
+        std::string folder = penBookFolder(platform_.volumes(), pen.bsdName);
+        if (folder.empty()) continue;
+        std::string space = GetFreeSpaceText(folder);
+        pens.push_back({key, std::move(folder), codeOf(pen), std::move(space)});
+    }
+    return pens;
+}
+
 void AppDelegate::installBookFile(const QString& path) {
+    installBookFileOn(path, {});
+}
+
+void AppDelegate::installBookFileOn(const QString& path, const std::set<std::string>& pens) {
     if (!isBookPackageSource(QFile::encodeName(path).toStdString())) return;
     if (!listedFolderIsThePens()) {
         // The pen was pulled out or mounted elsewhere since the list was
@@ -273,21 +312,41 @@ void AppDelegate::installBookFile(const QString& path) {
         InitData();
         return;
     }
+    // The window's own pen is the selected one, unless a drop left it out.
+    std::string windowPen = selectedPen()->bsdName;
+    if (!pens.empty() && !pens.contains(windowPen)) windowPen = *pens.begin();
+    std::string bookFolder, code;
+    std::vector<InstWindow::Inputs::OtherPen> others;
+    for (MountedPen& pen : mountedPens()) {
+        if (pen.bsdName == windowPen) {
+            bookFolder = pen.bookFolder;
+            code = pen.identityCode;
+            continue;
+        }
+        others.push_back(
+            {.bookFolder = std::move(pen.bookFolder),
+             .identityCode = std::move(pen.identityCode),
+             .freeSpace = std::move(pen.freeSpace),
+             .refusesWrites =
+                 [this, bsdName = pen.bsdName] { return platform_.volumes().isReadOnly(bsdName); },
+             .ticked = pens.contains(pen.bsdName)});
+    }
+    if (bookFolder.empty()) return;  // the pen chosen for a drop has gone since
     if (instWindowController) {
         instWindowController->close();
         delete instWindowController.data();
     }
     const std::string pathBook = QFile::encodeName(path).toStdString();
-    const QPointer<InstWindow> inst =
-        new InstWindow({.pathZiro = pathZiro,
-                        .pathBook = pathBook,
-                        .nameBook = GetBookName(pathBook).value_or(""),
-                        .modeGate = &modeGate,
-                        .penReadOnly =
-                            [this, bsdName = selectedPen()->bsdName] {
-                                return platform_.volumes().isReadOnly(bsdName);
-                            }},
-                       window_.get());
+    const QPointer<InstWindow> inst = new InstWindow(
+        {.pathZiro = bookFolder,
+         .pathBook = pathBook,
+         .nameBook = GetBookName(pathBook).value_or(""),
+         .modeGate = &modeGate,
+         .penReadOnly = [this,
+                         bsdName = windowPen] { return platform_.volumes().isReadOnly(bsdName); },
+         .penCode = code,
+         .otherPens = std::move(others)},
+        window_.get());
     instWindowController = inst;
     {
         const auto modal = modeGate.enterModal();
@@ -341,9 +400,12 @@ void AppDelegate::restoreBooks() {
     hooks_.chooseRestoreFolder(chosen);
 }
 
-bool AppDelegate::runBackupWindow(const QString& folder, bool restore) {
+bool AppDelegate::runBackupWindow(const QString& folder, bool restore,
+                                  const std::string& copyTarget) {
     // The pen may have gone while the dialog was open.
-    if (!listedFolderIsThePens()) {
+    const std::string targetFolder =
+        copyTarget.empty() ? std::string() : penBookFolder(platform_.volumes(), copyTarget);
+    if (!listedFolderIsThePens() || (!copyTarget.empty() && targetFolder.empty())) {
         InitData();
         return false;
     }
@@ -355,15 +417,18 @@ bool AppDelegate::runBackupWindow(const QString& folder, bool restore) {
     const QPointer<BackupWindow> backup = new BackupWindow(window_.get());
     backupWindowController = backup;
     const std::string path = QFile::encodeName(folder).toStdString();
-    if (restore) {
+    const BackupRequest request{
+        .bookFolder = pathZiro,
+        .folder = path,
+        .identityCode = orvCode,
+        .product = isValidUtf8(pen.product) ? std::optional(pen.product) : std::nullopt,
+        .when = std::time(nullptr)};
+    if (!copyTarget.empty()) {
+        backup->startCopy(request, targetFolder);
+    } else if (restore) {
         backup->startRestore(path, pathZiro);
     } else {
-        backup->startBackup(
-            {.bookFolder = pathZiro,
-             .folder = path,
-             .identityCode = orvCode,
-             .product = isValidUtf8(pen.product) ? std::optional(pen.product) : std::nullopt,
-             .when = std::time(nullptr)});
+        backup->startBackup(request);
     }
     {
         const auto modal = modeGate.enterModal();
@@ -375,6 +440,47 @@ bool AppDelegate::runBackupWindow(const QString& folder, bool restore) {
         updateWriteControls();
     }
     return backup && (restore ? backup->penChanged() : backup->backedUpWhole());
+}
+
+void AppDelegate::copyToOtherPen() {
+    if (!listedFolderIsThePens()) return InitData();
+    const std::string source = selectedPen()->bsdName;
+    std::vector<PenChooser::Pen> targets;
+    for (const MountedPen& pen : mountedPens()) {
+        if (pen.bsdName != source) {
+            targets.push_back({pen.bsdName, pen.identityCode, pen.freeSpace});
+        }
+    }
+    PenChooser chooser(
+        PenChooser::Mode::OnePen, QString::fromUtf8(texts::copyPensTitle),
+        QString::fromUtf8(texts::copyTargetPrompt).arg(penCodeText(orvCode.value_or(""))), targets,
+        window_.get());
+    {
+        const auto modal = modeGate.enterModal();
+        if (chooser.exec() != QDialog::Accepted || chooser.chosen().empty()) return;
+    }
+    const std::string target = chooser.chosen().front();
+    if (!chooser.keepBackup()) return void(runBackupWindow({}, false, target));
+    const QString name = BackupWindow::proposedFolderName(orvCode, QDate::currentDate());
+    hooks_.chooseBackupFolder(name, [this, target](const QString& folder) {
+        QMetaObject::invokeMethod(
+            this, [this, folder, target] { runBackupWindow(folder, false, target); },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::ejectAllPens() {
+    const auto modal = modeGate.enterModal();
+    std::vector<std::pair<std::string, QString>> pens;
+    for (const auto& [key, pen] : dataZiro) {
+        pens.emplace_back(key,
+                          QString::fromStdString(pen.displayName + " ") + penCodeText(codeOf(pen)));
+    }
+    QStringList kept;
+    for (const auto& [bsdName, name] : pens) {
+        if (monitor_.eject(bsdName) == EjectOutcome::StillMounted) kept << name;
+    }
+    if (!kept.isEmpty()) showPensKeptAlert(kept, window_.get());
 }
 
 void AppDelegate::checkPen() {
@@ -452,13 +558,34 @@ QStringList AppDelegate::droppedBookFiles(const QMimeData* mime) {
 void AppDelegate::installNextDroppedBook() {
     if (droppedBooks_.empty() || installingDrops_) return;
     installingDrops_ = true;
+    // With several pens the user says once which of them get the drop.
+    std::set<std::string> pens;
+    if (mountedPens().size() > 1) {
+        pens = askPensForDrop(droppedBooks_.size());
+        if (pens.empty()) droppedBooks_.clear();
+    }
     while (!droppedBooks_.empty() && ui_->btnInstall->isEnabled()) {
         const QString file = droppedBooks_.front();
         droppedBooks_.pop_front();
-        installBookFile(file);
+        installBookFileOn(file, pens);
     }
     droppedBooks_.clear();  // the pen went away: the rest has nowhere to go
     installingDrops_ = false;
+}
+
+std::set<std::string> AppDelegate::askPensForDrop(std::size_t count) {
+    const PenRecord* selected = selectedPen();
+    std::vector<PenChooser::Pen> pens;
+    for (const MountedPen& pen : mountedPens()) {
+        pens.push_back({pen.bsdName, pen.identityCode, pen.freeSpace,
+                        selected && pen.bsdName == selected->bsdName});
+    }
+    PenChooser chooser(PenChooser::Mode::SeveralPens, QString::fromUtf8(texts::dropPensTitle),
+                       QString::fromUtf8(texts::dropPensPrompt).arg(count), pens, window_.get());
+    const auto modal = modeGate.enterModal();
+    if (chooser.exec() != QDialog::Accepted) return {};
+    const std::vector<std::string> chosen = chooser.chosen();
+    return {chosen.begin(), chosen.end()};
 }
 
 bool AppDelegate::installDownloadedBook(const QString& path) {

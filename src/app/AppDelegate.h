@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,10 @@ class AppDelegate : public QObject {
     void restoreBooks();
     // 检查点读笔…: the check window for the selected pen.
     void checkPen();
+    // 复制点读包到其他点读笔…: asks for the pen to copy onto, then copies.
+    void copyToOtherPen();
+    // 全部弹出: every pen as 弹出 ejects it; one alert names those kept.
+    void ejectAllPens();
     void installNextDroppedBook();
     // Looks whether the selected pen's volume has turned read-only, or
     // writable again, and shows it when it has.
@@ -158,8 +163,22 @@ class AppDelegate : public QObject {
     // once no other modal run is active; false when no pen can take it.
     bool installDownloadedBook(const QString& path);
     // Runs the backup window over folder for the selected pen; true when it
-    // backed every book up, or restored.
-    bool runBackupWindow(const QString& folder, bool restore);
+    // backed every book up, or restored. With copyTarget, the selected
+    // pen's books are copied onto that pen through folder (or the cache).
+    bool runBackupWindow(const QString& folder, bool restore, const std::string& copyTarget = {});
+    // Runs the install window for a package, onto the selected pen or,
+    // when pens is not empty, onto the pens of those keys.
+    void installBookFileOn(const QString& path, const std::set<std::string>& pens);
+    // The attached pens whose volume is mounted, in the list's order.
+    struct MountedPen {
+        std::string bsdName;
+        std::string bookFolder;
+        std::string identityCode;
+        std::string freeSpace;
+    };
+    std::vector<MountedPen> mountedPens() const;
+    // Asks which pens count dropped packages go to; none when cancelled.
+    std::set<std::string> askPensForDrop(std::size_t count);
     // The hooks' defaults.
     void askForBookFile(const std::function<void(const QString&)>& chosen);
     static std::optional<std::string> askServiceForPortal(const std::string& clientId, int kind);
@@ -201,6 +220,7 @@ class AppDelegate : public QObject {
     QTimer* writablePoll_;
     bool shownReadOnly_ = false;
     QString restoreTip_;                // the Restore action's own tooltip
+    QString copyTip_;                   // and the copy's
     std::deque<QString> droppedBooks_;  // waiting for their install window
     bool installingDrops_ = false;
     // Tab presses while a portal call waits: the latest one wins.

@@ -137,6 +137,7 @@ void BackupWindow::finish(const QString& message, const QStringList& summary) {
     ui_->prBook->hide();
     ui_->dtTotal->hide();
     ui_->prTotal->hide();
+    copyCache_.reset();  // the copy's backup, whatever became of it
     ui_->dtInfo->setText(message);
     ui_->dtSummary->setPlainText(summary.join(QLatin1Char('\n')));
     ui_->dtSummary->setVisible(!summary.isEmpty());
@@ -174,7 +175,7 @@ void BackupWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- backup
 
 void BackupWindow::startBackup(const BackupRequest& request) {
-    setWindowTitle(tr8(texts::backupTitle));
+    if (copyTarget_.empty()) setWindowTitle(tr8(texts::backupTitle));
     const QString folder = QFile::decodeName(QByteArray::fromStdString(request.folder));
     run([this, request, folder] {
         const BackupReport report =
@@ -200,6 +201,14 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
                       QStringLiteral("）");
     }
     backedUpWhole_ = report.status == BackupStatus::Done && failed.isEmpty();
+    if (!copyTarget_.empty() && report.status == BackupStatus::Done && !cancelled_) {
+        notCopied_ = failed;
+        return startRestore(QFile::encodeName(folder).toStdString(), copyTarget_);
+    }
+    if (copyCache_ && (report.status == BackupStatus::Cancelled || cancelled_)) {
+        // The books copied so far go with the cache: the target pen was not touched.
+        return finish(say(texts::messageFor(PlanStatus::Cancelled)));
+    }
     const QString message =
         say(texts::messageFor(report),
             {QDir::toNativeSeparators(folder).toStdString(), std::to_string(copied.size()),
@@ -225,7 +234,7 @@ std::function<void(const BookCopyProgress&)> BackupWindow::restoreProgress(const
 }
 
 void BackupWindow::startRestore(const std::string& folder, const std::string& bookFolder) {
-    setWindowTitle(tr8(texts::restoreTitle));
+    if (copyTarget_.empty()) setWindowTitle(tr8(texts::restoreTitle));
     run([this, folder, bookFolder] {
         const PlanReport report = planRestore(folder, bookFolder,
                                               {.progress = restoreProgress(texts::checkingBackup),
@@ -268,7 +277,7 @@ std::optional<ConflictChoice> BackupWindow::askAboutConflicts(const QStringList&
     QMessageBox alert(this);
     alert.setWindowModality(Qt::WindowModal);
     alert.setIcon(QMessageBox::Question);
-    alert.setWindowTitle(tr8(texts::restoreTitle));
+    alert.setWindowTitle(windowTitle());
     // The names come from the backup: plain text, never markup.
     alert.setTextFormat(Qt::PlainText);
     constexpr int listed = 12;
@@ -325,7 +334,27 @@ void BackupWindow::restored(const RestoreReport& report) {
     addSection(summary, texts::alreadyThereHeading, alreadyThere);
     addSection(summary, texts::skippedHeading, skipped);
     addSection(summary, texts::failedHeading, failed);
+    addSection(summary, texts::notBackedUpHeading, notCopied_);
     finish(message, summary);
+}
+
+// ---------------------------------------------------------------- copy
+
+void BackupWindow::startCopy(BackupRequest request, const std::string& targetFolder) {
+    setWindowTitle(tr8(texts::copyPensTitle));
+    copyTarget_ = targetFolder;
+    if (request.folder.empty()) {
+        int error = 0;
+        if (std::optional<PenCopyFolder> made = PenCopyFolder::make(error)) {
+            copyCache_.emplace(std::move(*made));
+        }
+        if (!copyCache_) {
+            return finish(
+                tr8(texts::copyCacheFailed).arg(QString::fromLocal8Bit(std::strerror(error))));
+        }
+        request.folder = copyCache_->path();
+    }
+    startBackup(request);
 }
 
 // ---------------------------------------------------------------- folders

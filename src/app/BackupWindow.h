@@ -2,9 +2,11 @@
 // The window that backs a pen's books up into a folder, or restores a backup
 // onto a pen: the book under way and the whole job on two progress bars, a
 // cancel that works while the copy runs (the copy has a thread of its own, so
-// the window stays drawn), and at the end what was done, book by book.
+// the window stays drawn), and at the end what was done, book by book. A
+// copy between pens is a backup of the one restored onto the other.
 
 #include "books/Backup.h"
+#include "books/PenCopy.h"
 #include "books/Restore.h"
 
 #include <QDialog>
@@ -35,6 +37,10 @@ class BackupWindow : public QDialog {
     // Checks the backup in folder against the pen's BOOK/ folder, asks what
     // to do with books whose number the pen gives to another book, then restores.
     void startRestore(const std::string& folder, const std::string& bookFolder);
+    // Backs request.bookFolder up and restores that onto the pen whose BOOK/
+    // folder is targetFolder. The backup goes to request.folder, or, when
+    // that is empty, to a folder in the user's cache that goes at the end.
+    void startCopy(BackupRequest request, const std::string& targetFolder);
 
     bool running() const { return running_; }
     // Whether a restore wrote to the pen.
@@ -88,6 +94,11 @@ class BackupWindow : public QDialog {
     bool backedUpWhole_ = false;
     std::int64_t lastPostMs_ = 0;
     std::size_t lastPostIndex_ = SIZE_MAX;
+    // A copy between pens: where the books go, the backup's own folder when
+    // the user keeps none, and the books that could not be backed up.
+    std::string copyTarget_;
+    std::optional<PenCopyFolder> copyCache_;
+    QStringList notCopied_;
 };
 
 // The folder dialogs, window-modal over parent: where a new backup goes (its

@@ -1,16 +1,25 @@
 #pragma once
 // The install window: proposes a book package number, checks the number the
 // user settles on and copies the package onto the pen with a progress bar.
+// With other pens ticked it copies onto them too, in parallel on a thread of
+// its own, a progress bar per pen, and sums up per pen at the end.
 // Its outcome is nRefresh(), read by the caller after the modal run.
 
 #include "books/InstallPlan.h"
+#include "books/ManyPensInstall.h"
 
 #include <QDialog>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
+
+class QLabel;
+class QProgressBar;
 
 namespace Ui {
 class InstWindow;
@@ -36,6 +45,17 @@ class InstWindow : public QDialog {
         // (statvfs alone may not): asked when the window loads and before
         // each copy.
         std::function<bool()> penReadOnly{};
+        std::string penCode{};  // the pen's identity code, for its row when others are ticked
+        // The other pens attached with a volume, offered besides; ticked
+        // ones are ticked when the window opens.
+        struct OtherPen {
+            std::string bookFolder;
+            std::string identityCode;
+            std::string freeSpace;  // as the main window shows it
+            std::function<bool()> refusesWrites{};
+            bool ticked = false;
+        };
+        std::vector<OtherPen> otherPens{};
     };
     // The window's outcome, as the numbers the controller reads.
     enum class Outcome : std::int32_t {
@@ -45,6 +65,7 @@ class InstWindow : public QDialog {
     };
 
     explicit InstWindow(Inputs inputs, QWidget* parent = nullptr);
+    // Stops copies still running and waits for them.
     ~InstWindow() override;
 
     Outcome nRefresh() const { return nRefresh_; }
@@ -75,6 +96,13 @@ class InstWindow : public QDialog {
     void setControlsEnabled(bool enabled);
     // Lets the window repaint during the copy, without taking input.
     void keepDrawn();
+    std::vector<std::size_t> tickedPens() const;
+    // The copy onto the window's pen (its number exact) and the ticked pens
+    // (the number, or the lowest free one where it is taken).
+    void startManyPens(const std::string& number, const std::vector<std::size_t>& ticked);
+    // From a pen's thread: a bar moves, now and then.
+    void postProgress(std::size_t pen, std::int64_t chunk, bool always);
+    void manyPensDone(const std::vector<PenInstallStep>& steps, const std::vector<QString>& codes);
 
     std::unique_ptr<Ui::InstWindow> ui_;
     const Inputs inputs_;
@@ -82,6 +110,12 @@ class InstWindow : public QDialog {
     InstallPackage package_;  // read when the window loads
     bool loaded_ = false;
     bool copying_ = false;
+    bool summarised_ = false;  // the copy onto several pens is over: Cancel closes
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    std::vector<QProgressBar*> penBars_;
+    // Per pen, touched only from that pen's thread.
+    std::vector<std::int64_t> chunkCounts_, lastPostMs_;
 };
 
 }  // namespace penshelf

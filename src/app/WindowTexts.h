@@ -114,4 +114,26 @@ inline constexpr const char* bookGone = "    已丢失：%1";
 inline constexpr const char* changedHeading = "与修复前相比（%1）：";
 inline constexpr const char* replugPen = "现在无法重新挂载点读笔：请拔出点读笔，再重新插入。";
 
+// Several pens at once: the install window's other pens, the copy between
+// pens, the choice of pens for a drop, and 全部弹出. %1…: QString::arg.
+inline constexpr const char* installOnOtherPens = "同时安装到其他点读笔：";
+inline constexpr const char* penWithFreeSpace = "%1　剩余空间 %2";
+inline constexpr const char* noIdentityCode = "（无识别码）";
+inline constexpr const char* installedOnPens = "已安装到 %1 支点读笔，共 %2 支。";
+inline constexpr const char* installedAs = "%1：已安装，编号 %2";
+inline constexpr const char* installedRenumbered = "%1：已安装，编号 %2（编号 %3 已被占用）";
+inline constexpr const char* penOutcome = "%1：%2";
+inline constexpr const char* copyPensTitle = "复制点读包到其他点读笔";
+inline constexpr const char* copyTargetPrompt = "把点读笔 %1 上的全部点读包复制到：";
+inline constexpr const char* keepCopyBackup = "同时在电脑上保留一份备份（选择文件夹）";
+inline constexpr const char* copyButton = "复制";
+inline constexpr const char* copyNeedsTwoPens = "需要连接至少两支点读笔";
+inline constexpr const char* copyNeedsVolume = "所选点读笔尚未挂载";
+inline constexpr const char* copyCacheFailed = "无法在电脑上创建临时文件夹：%1";
+inline constexpr const char* dropPensTitle = "安装点读包";
+inline constexpr const char* dropPensPrompt = "把拖入的 %1 个点读包安装到这些点读笔：";
+inline constexpr const char* installButton = "安装";
+inline constexpr const char* pensKeptAfterEject = "下列点读笔未能弹出：\n%1";
+inline constexpr const char* pensKeptHint = "其他程序正在使用它们。请关闭这些程序后重试。";
+
 }  // namespace penshelf::texts

@@ -8,8 +8,10 @@
 #include "app/CheckWindow.h"
 #include "app/DownloadList.h"
 #include "app/InstWindow.h"
+#include "app/PenChooser.h"
 #include "app/WindowTexts.h"
 #include "books/BookHeader.h"
+#include "books/FreeSpace.h"
 #include "demo/DemoPens.h"
 #include "device/simulated/SimulatedPlatform.h"
 
@@ -19,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -282,6 +285,56 @@ int main(int argc, char** argv) {
     install.show();
     ok = shoot(&install, out + "install-window.png") && ok;
     install.close();
+
+    // The same package onto pen A and, ticked besides, pens B and C: the
+    // summary once all three are done.
+    std::vector<InstWindow::Inputs::OtherPen> others;
+    for (const char* pen : {"pen-B", "pen-C"}) {
+        const std::string folder = pens.path().toStdString() + "/" + pen + "/BOOK/";
+        others.push_back({.bookFolder = folder,
+                          .identityCode = pen == std::string("pen-B") ? "KLV9B7E2F08" : "",
+                          .freeSpace = GetFreeSpaceText(folder),
+                          .ticked = true});
+    }
+    InstWindow many({.pathZiro = delegate.selectedBookFolder(),
+                     .pathBook = package.toStdString(),
+                     .nameBook = GetBookName(package.toStdString()).value_or(""),
+                     .penCode = delegate.selectedPenCode().value_or(""),
+                     .otherPens = others},
+                    window);
+    many.windowDidLoad();
+    many.show();
+    ok = shoot(&many, out + "install-many-pens-before.png") && ok;
+    part<QPushButton>(&many, "btnInstall")->click();
+    while (part<QPushButton>(&many, "btnCancel")->text() != QString::fromUtf8(texts::closeButton)) {
+        settle(50);
+    }
+    ok = shoot(&many, out + "install-many-pens.png") && ok;
+    many.close();
+
+    // 复制点读包到其他点读笔…: pen A's books onto pen C.
+    bool copied = false;
+    QTimer copyAnswer;
+    QObject::connect(&copyAnswer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* chooser = qobject_cast<PenChooser*>(modal)) {
+            part<QListWidget>(chooser, "listPens")->setCurrentRow(1);
+            ok = shoot(chooser, out + "copy-chooser.png") && ok;
+            chooser->accept();
+        } else if (auto* question = qobject_cast<QMessageBox*>(modal)) {
+            for (QAbstractButton* button : question->buttons()) {
+                if (button->text() == QString::fromUtf8(texts::renumberButton)) button->click();
+            }
+        } else if (auto* copy = qobject_cast<BackupWindow*>(modal); copy && !copy->running()) {
+            copyAnswer.stop();
+            ok = shoot(copy, out + "copy-pens.png") && ok;
+            copied = true;
+            copy->close();
+        }
+    });
+    copyAnswer.start(100);
+    part<QAction>(window, "actCopyPens")->trigger();
+    if (!copied) std::printf("could not write %s\n", qPrintable(out + "copy-pens.png"));
 
     const auto alert = makeRemovalAlert(QStringLiteral("唐诗三百首"), window);
     alert->show();

@@ -2,16 +2,22 @@
 // dialog, or from a drop on the window, through the install window to the new row, with real
 // widgets.
 
+#include "app/PenChooser.h"
+#include "app/WindowTexts.h"
+#include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <set>
+#include <unistd.h>
 
 using namespace penshelf;
 using namespace penshelf::test;
@@ -29,6 +35,19 @@ std::string lookOf(const InstWindow& w) {
         look << " bar " << ui.prInstall->value() << "/" << ui.prInstall->maximum();
     }
     return look.str();
+}
+
+// A book's bytes after the header fields the install writes.
+std::string bodyOf(const std::string& bytes) {
+    return bytes.substr(BookHeader::defaultLabelOffset + 2);
+}
+
+// Once the copy onto several pens is over: the window's message, then a line per pen.
+std::string summaryOf(const InstWindow& w) {
+    if (!spinUntil([&] { return InstWindowParts(w).btnCancel->text() == "关闭"; }))
+        return "running";
+    return InstWindowParts(w).dtInfo->text().toStdString() + "\n" +
+           part<QPlainTextEdit>(&w, "dtSummary")->toPlainText().toStdString();
 }
 
 class InstallFlowTest : public WindowTest<> {
@@ -213,9 +232,11 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     writeFile(dir / "notes.txt", "x");
     EXPECT_FALSE(drag({a, dir / "notes.txt"})) << "only book packages";
 
-    // The user presses Install in each window as it comes up.
+    // The user presses Install in each window as it comes up, and closes a summary of several pens.
     std::vector<std::string> shown;
-    const auto answer = answerInstallWindows([&](InstWindow&, const InstWindowParts& parts) {
+    const auto answer = answerModal<InstWindow>([&](InstWindow& w) {
+        const InstWindowParts parts(w);
+        if (w.nRefresh() != InstWindow::Outcome::None) return parts.btnCancel->click();
         if (!parts.btnInstall->isEnabled()) return;  // copying
         shown.push_back(parts.dtBookOid->text().toStdString());
         parts.btnInstall->click();
@@ -225,8 +246,81 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "007.vxr", "008.vxr"}));
 
+    // With two pens a drop asks once which pens get it, the selected one ticked.
+    const std::string second = attachPen("zzz2", "SECOND00002");
+    const std::string c = source({.name = vxbName("c"), .defaultTitle = 9}, "c.vxb");
+    std::vector<std::string> offered;
+    const auto choose = answerModal<PenChooser>([&](PenChooser& chooser) {
+        auto* pens = part<QListWidget>(&chooser, "listPens");
+        for (int i = 0; i < pens->count(); ++i) {
+            offered.push_back(pens->item(i)->text().section("　", 0, 0).toStdString() +
+                              (pens->item(i)->checkState() == Qt::Checked ? " ticked" : ""));
+        }
+        pens->item(1)->setCheckState(Qt::Checked);
+        chooser.accept();
+    });
+    EXPECT_TRUE(drag({c}, true));
+    spinUntil([&] { return fileNamesIn(second).size() == 1; });
+    EXPECT_EQ(offered, (std::vector<std::string>{"A1B2C3D4E5F ticked", "SECOND00002"}));
+    EXPECT_EQ(bodyOf(readFile(book + "009.vxr")), bodyOf(readFile(c)));
+    EXPECT_EQ(readFile(second + "009.vxr"), readFile(book + "009.vxr"));
+
     app->removePen("zzz1");
+    app->removePen("zzz2");
     EXPECT_FALSE(drag({a})) << "no pen to install on";
+}
+
+TEST_F(InstallFlowTest, OntoThreePensAFullOneRefusedAloneAndATakenNumberGivingWay) {
+    MAKE_LOOP_VOLUME(small, 1024);
+    const std::string second =
+        attachPen("zzz2", "SECOND00002", {{"001.vxr", vxbName("一")}, {"005.vxr", vxbName("五")}});
+    attachPen("zzz3", "FULL0000003", {}, small->root);
+    const BookFile file{.name = vxbName("大书"), .defaultTitle = 5, .size = 2 << 20};
+    pressInstall(source(file));
+    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+        auto* others = part<QListWidget>(&w, "listOtherPens");
+        ASSERT_EQ(others->count(), 2);
+        EXPECT_TRUE(others->item(1)->text().startsWith("FULL0000003　剩余空间 "));
+        for (const int i : {0, 1}) {
+            EXPECT_EQ(others->item(i)->checkState(), Qt::Unchecked) << "none ticked at first";
+            others->item(i)->setCheckState(Qt::Checked);
+        }
+        InstWindowParts(w).btnInstall->click();
+        EXPECT_EQ(summaryOf(w), std::string("已安装到 2 支点读笔，共 3 支。\n"
+                                            "A1B2C3D4E5F：已安装，编号 005\n"
+                                            "SECOND00002：已安装，编号 002（编号 005 已被占用）\n"
+                                            "FULL0000003：") +
+                                    texts::penSpaceTooSmall);
+        InstWindowParts(w).btnCancel->click();
+    }));
+    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);
+    EXPECT_EQ(bodyOf(readFile(book + "005.vxr")), bodyOf(file.bytes()));
+    EXPECT_EQ(bodyOf(readFile(second + "002.vxr")), bodyOf(file.bytes()));
+    EXPECT_EQ(fileNamesIn(second).size(), 3u);
+    EXPECT_TRUE(fileNamesIn(small->book).empty());
+    EXPECT_EQ(tableRows(*app).size(), 2u) << "the selected pen listed again";
+}
+
+TEST_F(InstallFlowTest, CancelDuringACopyOntoTwoPensLeavesNoPartOfTheBookOnEither) {
+    const std::string second = attachPen("zzz2", "SECOND00002");
+    const std::string path = source({.name = vxbName("大书")});
+    ASSERT_EQ(truncate(path.c_str(), 256 << 20), 0);  // sparse: slow to copy, no disk
+    pressInstall(path);
+    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+        const InstWindowParts inst(w);
+        part<QListWidget>(&w, "listOtherPens")->item(0)->setCheckState(Qt::Checked);
+        inst.btnInstall->click();
+        // The window answers while the pens are written: a bar moves, and 取消 is pressed.
+        ASSERT_TRUE(spinUntil([&] { return part<QProgressBar>(&w, "prPen1")->value() > 0; }));
+        QTest::mouseClick(inst.btnCancel, Qt::LeftButton);
+        EXPECT_EQ(summaryOf(w), std::string("已安装到 0 支点读笔，共 2 支。\nA1B2C3D4E5F：") +
+                                    texts::installCancelled + "\nSECOND00002：" +
+                                    texts::installCancelled);
+        inst.btnCancel->click();
+    }));
+    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Cancelled);
+    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
+    EXPECT_TRUE(fileNamesIn(second).empty());
 }
 
 }  // namespace

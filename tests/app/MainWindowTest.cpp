@@ -49,6 +49,10 @@ TEST_F(MainWindowTest, EqualEntriesAreToldApartByPosition) {
     attachPen("sdc1", "SECOND", {{"007.vxr", vxbName("Second pen's book")}});
     const std::string pen = "小栗莓点读笔 PEN 1.00 | ";
     EXPECT_EQ(penLook(), pen + pen + "0 [FIRST] [free] 111101 rows 1");
+    for (const int role : {Qt::ToolTipRole, Qt::AccessibleDescriptionRole}) {
+        EXPECT_EQ(ui->listZiro->itemData(0, role), "FIRST") << "to the eye and to a screen reader";
+        EXPECT_EQ(ui->listZiro->itemData(1, role), "SECOND");
+    }
 
     QTest::keyClick(ui->listZiro, Qt::Key_Down);
     EXPECT_EQ(tableRows(*app), std::vector<std::string>{"Second pen's book | 自制-007"});

@@ -4,13 +4,17 @@
 
 #include "app/BackupWindow.h"
 #include "app/CheckWindow.h"
+#include "app/PenChooser.h"
 #include "app/WindowTexts.h"
 
 #include "support/FatImage.h"
 #include "support/MainWindowProbe.h"
+#include "support/ScopedEnv.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDate>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -47,6 +51,13 @@ class PenMenuTest : public WindowTest<> {
         bool closed = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* chooser = qobject_cast<PenChooser*>(QApplication::activeModalWidget())) {
+                // The first pen offered, with a backup kept if asked.
+                const auto* pens = part<QListWidget>(chooser, "listPens");
+                for (int i = 0; i < pens->count(); ++i) offered << pens->item(i)->text();
+                part<QCheckBox>(chooser, "chkKeepBackup")->setChecked(keepBackup);
+                return chooser->accept();
+            }
             if (auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 for (QAbstractButton* button : alert->buttons()) {
                     if (button->text() == answer) button->click();
@@ -97,13 +108,15 @@ class PenMenuTest : public WindowTest<> {
     std::string penFolder;
     QString proposedName;
     bool drawnWhileRunning = false;  // the window answered while a copy ran
+    QStringList offered;             // the pens a chooser offered
+    bool keepBackup = false;
 };
 
 TEST_F(PenMenuTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     // The pen menu works only with a mounted pen selected.
     QMenu* menu = app->window()->menuBar()->findChild<QMenu*>();
     ASSERT_TRUE(menu);
-    EXPECT_EQ(menu->actions().mid(2), (QList<QAction*>{ui->actBackup, ui->actRestore}))
+    EXPECT_EQ(menu->actions().mid(2, 2), (QList<QAction*>{ui->actBackup, ui->actRestore}))
         << "after 检查点读笔… and a separator";
     EXPECT_FALSE(ui->actBackup->isEnabled() || ui->actRestore->isEnabled()) << "no pen";
     attachPen("sdb1", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}, {"002.vxs", vxbName("恐龙")}});
@@ -207,6 +220,32 @@ TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     ASSERT_TRUE(spinUntil([&] { return !check.running() && check.report().repair; }));
     EXPECT_TRUE(check.report().healthy());
     EXPECT_THAT(summaryOf(check), HasSubstr(texts::backedUpBeforeRepair));
+}
+
+TEST_F(PenMenuTest, CopyOntoAnotherPenWithAConflictAndASharedPackageLeavesNoCacheBehind) {
+    const ScopedEnv cache("XDG_CACHE_HOME", dir / "cache");
+    QAction* copy = part<QAction>(app->window(), "actCopyPens");
+    const std::string source =
+        attachPen("sdb1", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}, {"003.vxr", "ATT001"}});
+    EXPECT_FALSE(copy->isEnabled());
+    EXPECT_EQ(copy->toolTip(), texts::copyNeedsTwoPens);
+    const std::string target = attachPen("sdc1", "KLV00000002", {{"001.vxr", vxbName("别的书")}});
+    ASSERT_TRUE(copy->isEnabled());
+
+    const QString books = "    001.vxr 小猫 → 002.vxr\n    003.vxr VXB小猫(001)";
+    EXPECT_EQ(runToTheEnd(copy, "使用空闲编号"), "恢复结束。\n已恢复（2）：\n" + books);
+    ASSERT_EQ(offered.size(), 1);
+    EXPECT_TRUE(offered[0].startsWith("KLV00000002　剩余空间 "));
+    EXPECT_EQ(readFile(target + "002.vxr"), readFile(source + "001.vxr"));
+    std::string shares002 = readFile(source + "003.vxr");
+    EXPECT_EQ(readFile(target + "003.vxr"), shares002.replace(3, 3, "002")) << "points at its book";
+    EXPECT_TRUE(fileNamesIn(dir / "cache/penshelf").empty());
+
+    // Again, keeping the backup: every book is there already.
+    keepBackup = true;
+    EXPECT_EQ(runToTheEnd(copy), "恢复结束。\n已在笔内（2）：\n" + books);
+    EXPECT_TRUE(fileNamesIn(folder).count("penshelf-backup.json"));
+    EXPECT_TRUE(fileNamesIn(dir / "cache/penshelf").empty());
 }
 
 }  // namespace

@@ -171,9 +171,9 @@ TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesAndListsNothingAtItsOldPlace
 
 TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) {
     // A stand-in for udisksctl, first on PATH, that records its arguments and exits with the status
-    // written in its exit file.
+    // written in the device's exit file.
     writeFile(bin + "/udisksctl", "#!/bin/sh\necho \"$@\" >> '" + bin + "/calls'\nexit $(cat '" +
-                                      bin + "/exit' 2>/dev/null || echo 0)\n");
+                                      bin + "/exit-'\"${3#/dev/}\" 2>/dev/null || echo 0)\n");
     chmod((bin + "/udisksctl").c_str(), 0755);
     const ScopedEnv path("PATH", bin + ":" + qgetenv("PATH").toStdString());
     attachPen("sdb1", "FIRST", {{"001.vxr", vxbName("One")}});
@@ -187,7 +187,7 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
     EXPECT_EQ(penLook(), first);
 
     // The command fails and the pen is still mounted: it stays, with a word.
-    writeFile(bin + "/exit", "1");
+    writeFile(bin + "/exit-sdb1", "1");
     fs::remove(bin + "/calls");
     eject();
     EXPECT_EQ(readFile(bin + "/calls"), "unmount --block-device /dev/sdb1\n");
@@ -214,6 +214,22 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
     });
     eject();
     EXPECT_EQ(text, "弹出点读笔失败，请关闭正在使用点读笔的程序后重试！");
+
+    // 全部弹出: each pen in turn, one alert naming the pens kept.
+    attachPen("sdc1", "GOES");
+    attachPen("sdd1", "GOESTOO");
+    answerNextAlert([&](QMessageBox* alert) {
+        text = alert->text();
+        alert->accept();
+    });
+    fs::remove(bin + "/calls");
+    part<QAction>(app->window(), "actEjectAll")->trigger();
+    EXPECT_EQ(text, "下列点读笔未能弹出：\n小栗莓点读笔 STILLHERE");
+    EXPECT_EQ(penLook(), "小栗莓点读笔 PEN 1.00 | 0 [STILLHERE] [free] 111101 rows 1");
+    EXPECT_EQ(readFile(bin + "/calls").find("power-off --block-device /dev/sdb1"),
+              std::string::npos);
+    EXPECT_NE(readFile(bin + "/calls").find("power-off --block-device /dev/sdd1"),
+              std::string::npos);
 }
 
 // As root: a loop-mounted volume ejected through umount, where there is no udisksctl.

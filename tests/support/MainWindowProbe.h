@@ -77,16 +77,23 @@ struct InstWindowParts {
     QPushButton* btnCancel = part<QPushButton>(window, "btnCancel");
 };
 
-// Every 10 ms while the timer lives, hands answer the modal install window still waiting, if any.
-inline std::unique_ptr<QTimer> answerInstallWindows(
-    std::function<void(InstWindow&, const InstWindowParts&)> answer) {
+// Every 10 ms while the timer lives, answer gets the modal window of type W still waiting, if any.
+template <class W>
+std::unique_ptr<QTimer> answerModal(std::function<void(W&)> answer) {
     auto poll = std::make_unique<QTimer>();
     QObject::connect(poll.get(), &QTimer::timeout, [answer = std::move(answer)] {
-        auto* w = qobject_cast<InstWindow*>(QApplication::activeModalWidget());
-        if (w && w->nRefresh() == InstWindow::Outcome::None) answer(*w, InstWindowParts(*w));
+        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) answer(*w);
     });
     poll->start(10);
     return poll;
+}
+
+// The same for install windows whose outcome is still open.
+inline std::unique_ptr<QTimer> answerInstallWindows(
+    std::function<void(InstWindow&, const InstWindowParts&)> answer) {
+    return answerModal<InstWindow>([answer = std::move(answer)](InstWindow& w) {
+        if (w.nRefresh() == InstWindow::Outcome::None) answer(w, InstWindowParts(w));
+    });
 }
 
 // A shown main window over pens kept in folders under dir: a test stores them as identification
@@ -108,11 +115,13 @@ class WindowTest : public ::testing::Test {
         app->window()->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
     }
-    // A pen whose volume is dir/<bsdName>, with BOOK/ holding the given files (file name -> name
-    // string), mounted and stored as identification would. Returns its BOOK/ folder.
+    // A pen whose volume is dir/<bsdName> (or the volume given), with BOOK/ holding the given
+    // files (file name -> name string), mounted and stored as identification would. Returns its
+    // BOOK/ folder.
     std::string attachPen(const std::string& bsdName, const std::string& code,
-                          const std::map<std::string, std::string>& books = {}) {
-        const std::string volume = dir / bsdName;
+                          const std::map<std::string, std::string>& books = {},
+                          std::string volume = {}) {
+        if (volume.empty()) volume = dir / bsdName;
         putBooks(volume, books);
         platform.folderVolumes().mount(bsdName, volume);
         PenRecord pen{.vendor = "pagor",
