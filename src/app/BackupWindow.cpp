@@ -298,9 +298,12 @@ std::optional<ConflictChoice> BackupWindow::askAboutConflicts(const QStringList&
 }
 
 void BackupWindow::restored(const RestoreReport& report) {
+    // A copy between pens is a restore from the cache, but the user copied.
+    const bool copied = !copyTarget_.empty() && report.status == RestoreStatus::Done;
     const QString message =
-        say(texts::messageFor(report.status),
-            {bytesText(report.needed).toStdString(), bytesText(report.available).toStdString()});
+        copied ? tr8(texts::copyDone)
+               : say(texts::messageFor(report.status), {bytesText(report.needed).toStdString(),
+                                                        bytesText(report.available).toStdString()});
     if (report.status != RestoreStatus::Done && report.status != RestoreStatus::Cancelled) {
         return finish(message);
     }
@@ -330,7 +333,7 @@ void BackupWindow::restored(const RestoreReport& report) {
         }
     }
     QStringList summary;
-    addSection(summary, texts::restoredHeading, restoredBooks);
+    addSection(summary, copied ? texts::copiedHeading : texts::restoredHeading, restoredBooks);
     addSection(summary, texts::alreadyThereHeading, alreadyThere);
     addSection(summary, texts::skippedHeading, skipped);
     addSection(summary, texts::failedHeading, failed);

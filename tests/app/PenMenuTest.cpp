@@ -233,7 +233,7 @@ TEST_F(PenMenuTest, CopyOntoAnotherPenWithAConflictAndASharedPackageLeavesNoCach
     ASSERT_TRUE(copy->isEnabled());
 
     const QString books = "    001.vxr 小猫 → 002.vxr\n    003.vxr VXB小猫(001)";
-    EXPECT_EQ(runToTheEnd(copy, "使用空闲编号"), "恢复结束。\n已恢复（2）：\n" + books);
+    EXPECT_EQ(runToTheEnd(copy, "使用空闲编号"), "复制结束。\n已复制（2）：\n" + books);
     ASSERT_EQ(offered.size(), 1);
     EXPECT_TRUE(offered[0].startsWith("KLV00000002　剩余空间 "));
     EXPECT_EQ(readFile(target + "002.vxr"), readFile(source + "001.vxr"));
@@ -243,7 +243,7 @@ TEST_F(PenMenuTest, CopyOntoAnotherPenWithAConflictAndASharedPackageLeavesNoCach
 
     // Again, keeping the backup: every book is there already.
     keepBackup = true;
-    EXPECT_EQ(runToTheEnd(copy), "恢复结束。\n已在笔内（2）：\n" + books);
+    EXPECT_EQ(runToTheEnd(copy), "复制结束。\n已在笔内（2）：\n" + books);
     EXPECT_TRUE(fileNamesIn(folder).count("penshelf-backup.json"));
     EXPECT_TRUE(fileNamesIn(dir / "cache/penshelf").empty());
 }
