@@ -5,9 +5,9 @@ install(TARGETS penshelf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET penshelf-cli)
   install(TARGETS penshelf-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
-install(FILES ${PROJECT_SOURCE_DIR}/data/org.penshelf.PenShelf.desktop
+install(FILES ${PROJECT_SOURCE_DIR}/data/org.penshelf.penshelf.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/data/org.penshelf.PenShelf.metainfo.xml
+install(FILES ${PROJECT_SOURCE_DIR}/data/org.penshelf.penshelf.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/data/org.penshelf.PenShelf.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

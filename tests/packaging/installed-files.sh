@@ -11,8 +11,8 @@ share="$stage/usr/share"
 for program in penshelf penshelf-cli; do
   [ -x "$stage/usr/bin/$program" ] || { echo "missing /usr/bin/$program"; exit 1; }
 done
-desktop-file-validate "$share/applications/org.penshelf.PenShelf.desktop"
-appstreamcli validate --no-net --pedantic "$share/metainfo/org.penshelf.PenShelf.metainfo.xml"
-grep -q '^Name\[zh_CN\]=点读笔助手$' "$share/applications/org.penshelf.PenShelf.desktop"
+desktop-file-validate "$share/applications/org.penshelf.penshelf.desktop"
+appstreamcli validate --no-net --pedantic "$share/metainfo/org.penshelf.penshelf.metainfo.xml"
+grep -q '^Name\[zh_CN\]=点读笔助手$' "$share/applications/org.penshelf.penshelf.desktop"
 [ -s "$share/icons/hicolor/scalable/apps/org.penshelf.PenShelf.svg" ]
 echo "installed files are valid"
