@@ -65,7 +65,6 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://penshelf.example/)
 # The programs go in stripped and their debug information stays in the build
 # tree. CMake 3.25's debug package (CPACK_DEBIAN_DEBUGINFO_PACKAGE) is not one
 # Debian takes: its md5sums name the build folder's paths, and it lacks a
