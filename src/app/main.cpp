@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PenShelf"));
     QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
-    QApplication::setDesktopFileName(QStringLiteral("org.penshelf.PenShelf"));
+    QApplication::setDesktopFileName(QStringLiteral("org.penshelf.penshelf"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.penshelf.PenShelf"),
                                                  QIcon(QStringLiteral(":/penshelf.svg"))));
 
