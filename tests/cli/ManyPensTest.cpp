@@ -132,15 +132,20 @@ TEST_F(ManyPens, BackupOfSeveralPensNamesEachFolderByACodeOnlyWhereItIsUsableAnd
     writeFile(addPen("a-pen", "PEN00000001") + "BOOK/001.vxr",
               BookFile{.name = vxbName("小猫")}.bytes());
     addPen("b-pen", "PEN00000001");
-    addPen("c-pen", "..");
+    // product.ini holds 11 bytes of code; a shorter one ends in zero bytes.
+    const auto code = [](std::string text) { return text.append(11 - text.size(), '\0'); };
+    addPen("c-pen", code(".."));
     addPen("d-pen", "PEN00000004");
-    addPen("e-pen", "sim1s1");  // another pen's kernel name
+    addPen("e-pen", code("sim1s1"));       // another pen's kernel name
+    addPen("f-pen", code("\xC2\x80PEN"));  // U+0080, a control character
+    addPen("g-pen", code("PEN\xC5\x80"));  // U+0140, a letter
     const std::string folder = sources / "backups";
 
     const CliRun run = runCli({"backup", folder, "--all-pens"});
     EXPECT_THAT(run, Prints(0, "sim1s1: backed up 001.vxr (小猫)\n")) << run.err;
     EXPECT_EQ(fileNamesIn(folder),
-              (std::set<std::string>{"sim1s1", "sim2s1", "sim3s1", "PEN00000004", "sim5s1"}));
+              (std::set<std::string>{"sim1s1", "sim2s1", "sim3s1", "PEN00000004", "sim5s1",
+                                     "sim6s1", "PEN\xC5\x80"}));
     EXPECT_EQ(fileNamesIn(folder + "/sim1s1"),
               (std::set<std::string>{"001.vxr", "penshelf-backup.json"}));
 
