@@ -41,9 +41,9 @@ QVariant BookTableModel::headerData(int section, Qt::Orientation orientation, in
     if (role != Qt::DisplayRole) return {};
     switch (section) {
         case NameColumn:
-            return QStringLiteral("点读包名称");
+            return tr("点读包名称");
         case StatColumn:
-            return QStringLiteral("类型-编号");
+            return tr("类型-编号");
         default:
             return {};
     }
