@@ -181,6 +181,14 @@
         <source>类型-编号</source>
         <translation>Type-number</translation>
     </message>
+    <message>
+        <source>自制-</source>
+        <translation>Custom-</translation>
+    </message>
+    <message>
+        <source>智能-</source>
+        <translation>Smart-</translation>
+    </message>
 </context>
 <context>
     <name>penshelf::portal</name>

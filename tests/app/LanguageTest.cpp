@@ -36,6 +36,14 @@ QStringList textsOf(const QWidget* root) {
         if (const auto* combo = qobject_cast<const QComboBox*>(object)) {
             for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
         }
+        if (const auto* view = qobject_cast<const QTableView*>(object)) {
+            const QAbstractItemModel* model = view->model();
+            for (int row = 0; row < model->rowCount(); ++row) {
+                for (int column = 0; column < model->columnCount(); ++column) {
+                    texts << model->index(row, column).data().toString();
+                }
+            }
+        }
         if (const auto* header = qobject_cast<const QHeaderView*>(object);
             header && header->model()) {
             for (int i = 0; i < header->count(); ++i) {
@@ -54,13 +62,13 @@ class WindowLanguage : public WindowTest<> {
     // The texts of the main window showing a pen, and of each dialog that can open on it.
     QStringList everyText() {
         start();
-        const std::string book = attachPen("sdb", "ORV1", {{"001.vxr", "小猫钓鱼"}});
+        const std::string book = attachPen("sdb1", "ORV1", {{"001.vxr", vxbName("小猫钓鱼")}});
         ui->listZiro->setCurrentIndex(0);
         QStringList texts = textsOf(app->window());
         InstWindow install(
             {.pathZiro = book, .pathBook = book + "001.vxr", .nameBook = "小猫钓鱼"});
         PenChooser chooser(PenChooser::Mode::SeveralPens, QString(), QString(),
-                           {{.key = "sdb", .identityCode = "ORV1", .freeSpace = "1 GB"}});
+                           {{.key = "sdb1", .identityCode = "ORV1", .freeSpace = "1 GB"}});
         BackupWindow backup;
         return texts + textsOf(&install) + textsOf(&chooser) + textsOf(&backup);
     }
