@@ -12,43 +12,47 @@ namespace {
 // The context lupdate gives the texts marked in namespace penshelf::texts.
 constexpr const char* sharedContext = "penshelf::texts";
 
-enum class Language { Chinese, English };
-
-// The first of the user's languages that PenShelf speaks; none (C, POSIX,
-// or only languages without a translation) gives the program's own.
-Language chosenLanguage(Program program) {
-    const Language fallback = program == Program::Window ? Language::Chinese : Language::English;
-    for (const QString& language : QLocale::system().uiLanguages()) {
-        if (language == QLatin1String("C") || language == QLatin1String("POSIX")) return fallback;
-        if (language.startsWith(QLatin1String("zh"))) return Language::Chinese;
-        if (language.startsWith(QLatin1String("en"))) return Language::English;
-    }
-    return fallback;
-}
-
-void install(const QString& name, const QString& folder) {
+// Installs name's translation into locale's language from folder, if there is one.
+bool install(const QLocale& locale, const QString& name, const QString& folder) {
     auto* translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(name, folder)) {
-        QCoreApplication::installTranslator(translator);
-    } else {
-        delete translator;
+    if (translator->load(locale, name, QStringLiteral("_"), folder)) {
+        return QCoreApplication::installTranslator(translator);
     }
+    delete translator;
+    return false;
 }
 
 }  // namespace
 
 void installTranslators(Program program) {
-    const Language language = chosenLanguage(program);
     const QString qtFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    const QString ours = QStringLiteral(":/i18n");
     // Simplified Chinese throughout, as the window's own texts are.
-    install(language == Language::Chinese ? QStringLiteral("qtbase_zh_CN")
-                                          : QStringLiteral("qtbase_en"),
-            qtFolder);
-    // The English of the shared texts serves penshelf-cli too.
-    if (language == Language::English)
-        install(QStringLiteral("penshelf_en"), QStringLiteral(":/i18n"));
-    if (language == Language::Chinese && program == Program::CommandLine) {
-        install(QStringLiteral("penshelf-cli_zh_CN"), QStringLiteral(":/i18n"));
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    for (const QString& language : QLocale::system().uiLanguages()) {
+        if (language == QLatin1String("C") || language == QLatin1String("POSIX")) break;
+        const QLocale locale(language);
+        if (locale.language() == QLocale::Chinese) {
+            install(chinese, QStringLiteral("qtbase"), qtFolder);
+            if (program == Program::CommandLine)
+                install(chinese, QStringLiteral("penshelf-cli"), ours);
+            return;
+        }
+        // The window's translation also holds the texts penshelf-cli shares with it.
+        if (install(locale, QStringLiteral("penshelf"), ours)) {
+            install(locale, QStringLiteral("qtbase"), qtFolder);
+            if (program == Program::CommandLine)
+                install(locale, QStringLiteral("penshelf-cli"), ours);
+            return;
+        }
+    }
+    // No language PenShelf speaks: the window keeps its Chinese, penshelf-cli its English.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    if (program == Program::Window) {
+        install(chinese, QStringLiteral("qtbase"), qtFolder);
+    } else {
+        install(english, QStringLiteral("penshelf"), ours);
+        install(english, QStringLiteral("qtbase"), qtFolder);
     }
 }
 

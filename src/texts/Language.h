@@ -22,9 +22,10 @@ namespace penshelf::texts {
 enum class Program { Window, CommandLine };
 
 // Installs the translators for the language the user's environment asks for
-// (LANGUAGE, then LC_ALL, LC_MESSAGES, LANG), Qt's own texts included. The
-// window stays in Chinese under C and POSIX and wherever no translation
-// matches; penshelf-cli speaks English there. Call once the application object exists.
+// (LANGUAGE, then LC_ALL, LC_MESSAGES, LANG): the first of them that is
+// Chinese or has a window translation, Qt's own texts included. The window
+// stays in Chinese under C and POSIX and where no translation matches;
+// penshelf-cli speaks English there. Call once the application object exists.
 void installTranslators(Program program);
 
 // A text marked WINDOW_TEXT or CLI_TEXT in the installed language.
