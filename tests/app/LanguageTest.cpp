@@ -1,7 +1,9 @@
 // The window in the user's language. CTest runs this again under LANGUAGE=en, LANG=zh_CN.UTF-8 and
 // LANG=C: English leaves no Chinese but the pen's data; Chinese and C show today's texts byte for
 // byte. Qt's own buttons speak the same language.
+#include "app/Alerts.h"
 #include "app/BackupWindow.h"
+#include "app/CheckWindow.h"
 #include "app/InstWindow.h"
 #include "app/PenChooser.h"
 #include "texts/Language.h"
@@ -70,7 +72,10 @@ class WindowLanguage : public WindowTest<> {
         PenChooser chooser(PenChooser::Mode::SeveralPens, QString(), QString(),
                            {{.key = "sdb1", .identityCode = "ORV1", .freeSpace = "1 GB"}});
         BackupWindow backup;
-        return texts + textsOf(&install) + textsOf(&chooser) + textsOf(&backup);
+        CheckWindow check(platform, "sdb1", {});
+        const auto removal = makeRemovalAlert(QStringLiteral("小猫钓鱼"), app->window());
+        return texts + textsOf(&install) + textsOf(&chooser) + textsOf(&backup) + textsOf(&check) +
+               textsOf(removal.get());
     }
 };
 
