@@ -5,7 +5,7 @@ COVERAGE_BUILD ?= build-coverage
 JOBS       ?= 2
 CMAKE_GEN  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 
-.PHONY: all deps configure build run demo screenshots test test-plain test-asan coverage bench install package clean
+.PHONY: all deps configure build translations run demo screenshots test test-plain test-asan coverage bench install package clean
 
 all: build
 
@@ -22,6 +22,11 @@ configure: $(BUILD)/CMakeCache.txt
 
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS)
+
+# Refreshes translations/*.ts from the sources (lupdate); translate what is
+# new with Qt Linguist. The build itself never rewrites them.
+translations: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) --target translations
 
 run: deps
 	$(MAKE) build

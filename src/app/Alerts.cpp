@@ -23,14 +23,14 @@ std::unique_ptr<QMessageBox> makeRemovalAlert(const QString& name, QWidget* pare
     alert->setIcon(QMessageBox::Warning);
     // The name comes from a file on the pen: plain text, never markup.
     alert->setTextFormat(Qt::PlainText);
-    alert->setText(name + QString::fromUtf8(texts::removeQuestion));
-    alert->setInformativeText(QString::fromUtf8(texts::removeWarning));
+    alert->setText(name + texts::translated(texts::removeQuestion));
+    alert->setInformativeText(texts::translated(texts::removeWarning));
     keepPhrasesWhole(*alert);
     // One role for both keeps them in this order on every desktop's layout.
     QPushButton* remove =
-        alert->addButton(QString::fromUtf8(texts::removeButton), QMessageBox::ActionRole);
+        alert->addButton(texts::translated(texts::removeButton), QMessageBox::ActionRole);
     QPushButton* cancel =
-        alert->addButton(QString::fromUtf8(texts::cancelButton), QMessageBox::ActionRole);
+        alert->addButton(texts::translated(texts::cancelButton), QMessageBox::ActionRole);
     alert->setDefaultButton(remove);
     alert->setEscapeButton(cancel);
     return alert;
@@ -43,7 +43,7 @@ bool runRemovalAlert(const QString& name, QWidget* parent) {
 }
 
 void showEjectFailedAlert(QWidget* parent) {
-    QMessageBox alert(QMessageBox::Warning, QString(), QString::fromUtf8(texts::ejectFailed),
+    QMessageBox alert(QMessageBox::Warning, QString(), texts::translated(texts::ejectFailed),
                       QMessageBox::Ok, parent);
     alert.setWindowModality(Qt::ApplicationModal);
     keepPhrasesWhole(alert);
@@ -53,11 +53,11 @@ void showEjectFailedAlert(QWidget* parent) {
 void showPensKeptAlert(const QStringList& pens, QWidget* parent) {
     QMessageBox alert(
         QMessageBox::Warning, QString(),
-        QString::fromUtf8(texts::pensKeptAfterEject).arg(pens.join(QLatin1Char('\n'))),
+        texts::translated(texts::pensKeptAfterEject).arg(pens.join(QLatin1Char('\n'))),
         QMessageBox::Ok, parent);
     alert.setWindowModality(Qt::ApplicationModal);
     alert.setTextFormat(Qt::PlainText);  // the names come from the pens
-    alert.setInformativeText(QString::fromUtf8(texts::pensKeptHint));
+    alert.setInformativeText(texts::translated(texts::pensKeptHint));
     keepPhrasesWhole(alert);
     alert.exec();
 }

@@ -131,7 +131,7 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
 
     connect(&monitor_, &PenMonitor::pensChanged, this, &AppDelegate::InitZiro);
 
-    ui_->penReadOnly->setText(QString::fromUtf8(texts::penReadOnlyLine));
+    ui_->penReadOnly->setText(texts::translated(texts::penReadOnlyLine));
     restoreTip_ = ui_->actRestore->toolTip();
     copyTip_ = ui_->actCopyPens->toolTip();
     // A disabled command says why only where the menu shows tooltips.
@@ -158,7 +158,7 @@ void AppDelegate::InitService() {
 void AppDelegate::InitZiro() {
     ui_->listZiro->clear();
     if (dataZiro.empty()) {
-        ui_->listZiro->addItem(QString::fromUtf8(texts::connectPenPrompt));
+        ui_->listZiro->addItem(texts::translated(texts::connectPenPrompt));
         ui_->listZiro->setCurrentIndex(0);
         ui_->snZiro->clear();
         ui_->fsZiro->clear();
@@ -226,9 +226,9 @@ void AppDelegate::reloadBookTable() {
     ui_->actCheck->setEnabled(selectedPen() != nullptr);
     const bool twoPens = dataZiro.size() >= 2;
     ui_->actCopyPens->setEnabled(twoPens && listedFolderIsThePens());
-    ui_->actCopyPens->setToolTip(!twoPens ? QString::fromUtf8(texts::copyNeedsTwoPens)
+    ui_->actCopyPens->setToolTip(!twoPens ? texts::translated(texts::copyNeedsTwoPens)
                                  : !listedFolderIsThePens()
-                                     ? QString::fromUtf8(texts::copyNeedsVolume)
+                                     ? texts::translated(texts::copyNeedsVolume)
                                      : copyTip_);
     updateWriteControls();
 }
@@ -257,7 +257,7 @@ void AppDelegate::updateWriteControls() {
     ui_->btnInstall->setEnabled(!dataZiro.empty() && !readOnly);
     ui_->btnRemove->setEnabled(selectedRow() >= 0 && !readOnly);
     ui_->actRestore->setEnabled(listedFolderIsThePens() && !readOnly);
-    const QString why = readOnly ? QString::fromUtf8(texts::penReadOnlyTip) : QString();
+    const QString why = readOnly ? texts::translated(texts::penReadOnlyTip) : QString();
     ui_->btnInstall->setToolTip(why);
     ui_->btnRemove->setToolTip(why);
     ui_->actRestore->setToolTip(readOnly ? why : restoreTip_);
@@ -372,11 +372,11 @@ void AppDelegate::InstallBook() {
 
 void AppDelegate::askForBookFile(const std::function<void(const QString&)>& chosen) {
     // A QFileDialog has no message line: the prompt is its title.
-    auto* panel = new QFileDialog(window_.get(), QString::fromUtf8(texts::chooseBookPrompt));
+    auto* panel = new QFileDialog(window_.get(), texts::translated(texts::chooseBookPrompt));
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setAcceptMode(QFileDialog::AcceptOpen);
     panel->setFileMode(QFileDialog::ExistingFile);
-    panel->setNameFilter(QString::fromUtf8(texts::bookFileFilter));
+    panel->setNameFilter(texts::translated(texts::bookFileFilter));
     connect(panel, &QFileDialog::fileSelected, this, chosen);
     panel->open();  // window-modal over the main window
 }
@@ -452,8 +452,8 @@ void AppDelegate::copyToOtherPen() {
         }
     }
     PenChooser chooser(
-        PenChooser::Mode::OnePen, QString::fromUtf8(texts::copyPensTitle),
-        QString::fromUtf8(texts::copyTargetPrompt).arg(penCodeText(orvCode.value_or(""))), targets,
+        PenChooser::Mode::OnePen, texts::translated(texts::copyPensTitle),
+        texts::translated(texts::copyTargetPrompt).arg(penCodeText(orvCode.value_or(""))), targets,
         window_.get());
     {
         const auto modal = modeGate.enterModal();
@@ -580,8 +580,8 @@ std::set<std::string> AppDelegate::askPensForDrop(std::size_t count) {
         pens.push_back({pen.bsdName, pen.identityCode, pen.freeSpace,
                         selected && pen.bsdName == selected->bsdName});
     }
-    PenChooser chooser(PenChooser::Mode::SeveralPens, QString::fromUtf8(texts::dropPensTitle),
-                       QString::fromUtf8(texts::dropPensPrompt).arg(count), pens, window_.get());
+    PenChooser chooser(PenChooser::Mode::SeveralPens, texts::translated(texts::dropPensTitle),
+                       texts::translated(texts::dropPensPrompt).arg(count), pens, window_.get());
     const auto modal = modeGate.enterModal();
     if (chooser.exec() != QDialog::Accepted) return {};
     const std::vector<std::string> chosen = chooser.chosen();

@@ -26,10 +26,6 @@ namespace {
 constexpr std::int64_t postIntervalMs = 50;
 constexpr int permille = 1000;
 
-QString tr8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QString bytesText(std::uint64_t bytes) {
     return QLocale::c().formattedDataSize(static_cast<qint64>(bytes), 1,
                                           QLocale::DataSizeTraditionalFormat);
@@ -54,13 +50,13 @@ std::int64_t nowMs() {
 
 // The window's words for an outcome, with its values filled in.
 QString say(const texts::Message& message, std::initializer_list<std::string_view> values = {}) {
-    return QString::fromStdString(texts::fillIn(message.window, values));
+    return QString::fromStdString(texts::fillIn(texts::translatedUtf8(message.window), values));
 }
 
 // One heading with its books below, or nothing when there are none.
 void addSection(QStringList& summary, const char* heading, const QStringList& books) {
     if (books.isEmpty()) return;
-    summary << tr8(heading).arg(books.size());
+    summary << texts::translated(heading).arg(books.size());
     for (const QString& book : books) summary << QStringLiteral("    ") + book;
 }
 
@@ -69,8 +65,8 @@ void addSection(QStringList& summary, const char* heading, const QStringList& bo
 BackupWindow::BackupWindow(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::BackupWindow>()) {
     ui_->setupUi(this);
-    ui_->btnCancel->setText(tr8(texts::cancelButton));
-    ui_->btnClose->setText(tr8(texts::closeButton));
+    ui_->btnCancel->setText(texts::translated(texts::cancelButton));
+    ui_->btnClose->setText(texts::translated(texts::closeButton));
     connect(ui_->btnCancel, &QPushButton::clicked, this, &BackupWindow::cancelJob);
     connect(ui_->btnClose, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -87,7 +83,7 @@ QString BackupWindow::proposedFolderName(const std::optional<std::string>& ident
     const bool usable = !code.isEmpty() && !code.contains(QLatin1Char('/')) &&
                         code != QStringLiteral(".") && code != QStringLiteral("..") &&
                         std::all_of(code.begin(), code.end(), [](QChar c) { return c.isPrint(); });
-    if (!usable) code = tr8(texts::backupFolderFallback);
+    if (!usable) code = texts::translated(texts::backupFolderFallback);
     return code + QStringLiteral(" ") + day.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
@@ -121,10 +117,10 @@ void BackupWindow::post(const char* doing, Moment moment, bool always) {
 
 void BackupWindow::showMoment(const char* doing, const Moment& moment) {
     if (!running_) return;
-    if (!cancelled_) ui_->dtInfo->setText(tr8(doing).arg(moment.book));
+    if (!cancelled_) ui_->dtInfo->setText(texts::translated(doing).arg(moment.book));
     ui_->prBook->setValue(permilleOf(moment.bookDone, moment.bookSize));
     ui_->prTotal->setValue(permilleOf(moment.done, moment.total));
-    ui_->dtTotal->setText(tr8(texts::bookOfBooks)
+    ui_->dtTotal->setText(texts::translated(texts::bookOfBooks)
                               .arg(moment.index + 1)
                               .arg(moment.count)
                               .arg(bytesText(moment.done), bytesText(moment.total)));
@@ -152,7 +148,7 @@ void BackupWindow::cancelJob() {
     if (!running_) return;
     cancelled_ = true;
     ui_->btnCancel->setEnabled(false);
-    ui_->dtInfo->setText(tr8(texts::cancelling));
+    ui_->dtInfo->setText(texts::translated(texts::cancelling));
 }
 
 void BackupWindow::reject() {
@@ -175,7 +171,7 @@ void BackupWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- backup
 
 void BackupWindow::startBackup(const BackupRequest& request) {
-    if (copyTarget_.empty()) setWindowTitle(tr8(texts::backupTitle));
+    if (copyTarget_.empty()) setWindowTitle(texts::translated(texts::backupTitle));
     const QString folder = QFile::decodeName(QByteArray::fromStdString(request.folder));
     run([this, request, folder] {
         const BackupReport report =
@@ -196,9 +192,9 @@ void BackupWindow::backedUp(const BackupReport& report, const QString& folder) {
     QStringList copied, failed;
     for (const BackupBook& book : report.copied) copied << bookText(book);
     for (const BackupReport::Failure& failure : report.failed) {
-        failed << QString::fromStdString(failure.entry + " " + failure.name) +
-                      QStringLiteral("（") + say(texts::messageFor(failure.why)) +
-                      QStringLiteral("）");
+        failed << tr("%1（%2）")
+                      .arg(QString::fromStdString(failure.entry + " " + failure.name),
+                           say(texts::messageFor(failure.why)));
     }
     backedUpWhole_ = report.status == BackupStatus::Done && failed.isEmpty();
     if (!copyTarget_.empty() && report.status == BackupStatus::Done && !cancelled_) {
@@ -234,7 +230,7 @@ std::function<void(const BookCopyProgress&)> BackupWindow::restoreProgress(const
 }
 
 void BackupWindow::startRestore(const std::string& folder, const std::string& bookFolder) {
-    if (copyTarget_.empty()) setWindowTitle(tr8(texts::restoreTitle));
+    if (copyTarget_.empty()) setWindowTitle(texts::translated(texts::restoreTitle));
     run([this, folder, bookFolder] {
         const PlanReport report = planRestore(folder, bookFolder,
                                               {.progress = restoreProgress(texts::checkingBackup),
@@ -283,12 +279,15 @@ std::optional<ConflictChoice> BackupWindow::askAboutConflicts(const QStringList&
     constexpr int listed = 12;
     QStringList shown = books.mid(0, listed);
     if (books.size() > listed) shown << QStringLiteral("……");
-    alert.setText(tr8(texts::conflictQuestion) + QStringLiteral("\n") +
+    alert.setText(texts::translated(texts::conflictQuestion) + QStringLiteral("\n") +
                   shown.join(QLatin1Char('\n')));
-    alert.setInformativeText(tr8(texts::conflictHint));
-    QPushButton* skip = alert.addButton(tr8(texts::skipButton), QMessageBox::ActionRole);
-    QPushButton* renumber = alert.addButton(tr8(texts::renumberButton), QMessageBox::ActionRole);
-    QPushButton* cancel = alert.addButton(tr8(texts::cancelButton), QMessageBox::RejectRole);
+    alert.setInformativeText(texts::translated(texts::conflictHint));
+    QPushButton* skip =
+        alert.addButton(texts::translated(texts::skipButton), QMessageBox::ActionRole);
+    QPushButton* renumber =
+        alert.addButton(texts::translated(texts::renumberButton), QMessageBox::ActionRole);
+    QPushButton* cancel =
+        alert.addButton(texts::translated(texts::cancelButton), QMessageBox::RejectRole);
     alert.setDefaultButton(skip);
     alert.setEscapeButton(cancel);
     alert.exec();
@@ -301,7 +300,7 @@ void BackupWindow::restored(const RestoreReport& report) {
     // A copy between pens is a restore from the cache, but the user copied.
     const bool copied = !copyTarget_.empty() && report.status == RestoreStatus::Done;
     const QString message =
-        copied ? tr8(texts::copyDone)
+        copied ? texts::translated(texts::copyDone)
                : say(texts::messageFor(report.status), {bytesText(report.needed).toStdString(),
                                                         bytesText(report.available).toStdString()});
     if (report.status != RestoreStatus::Done && report.status != RestoreStatus::Cancelled) {
@@ -310,9 +309,10 @@ void BackupWindow::restored(const RestoreReport& report) {
     using Kind = RestoreResult::Kind;
     QStringList restoredBooks, alreadyThere, skipped, failed;
     for (const RestoreResult& result : report.books) {
-        const QString line = say(texts::messageFor(result),
-                                 {bookText(result.book).toStdString(), result.penEntry,
-                                  result.shares, texts::restoreFailure(result.failure).window});
+        const QString line =
+            say(texts::messageFor(result),
+                {bookText(result.book).toStdString(), result.penEntry, result.shares,
+                 texts::translatedUtf8(texts::restoreFailure(result.failure).window)});
         switch (result.kind) {
             case Kind::Restored:
                 restoredBooks << line;
@@ -344,7 +344,7 @@ void BackupWindow::restored(const RestoreReport& report) {
 // ---------------------------------------------------------------- copy
 
 void BackupWindow::startCopy(BackupRequest request, const std::string& targetFolder) {
-    setWindowTitle(tr8(texts::copyPensTitle));
+    setWindowTitle(texts::translated(texts::copyPensTitle));
     copyTarget_ = targetFolder;
     if (request.folder.empty()) {
         int error = 0;
@@ -352,8 +352,8 @@ void BackupWindow::startCopy(BackupRequest request, const std::string& targetFol
             copyCache_.emplace(std::move(*made));
         }
         if (!copyCache_) {
-            return finish(
-                tr8(texts::copyCacheFailed).arg(QString::fromLocal8Bit(std::strerror(error))));
+            return finish(texts::translated(texts::copyCacheFailed)
+                              .arg(QString::fromLocal8Bit(std::strerror(error))));
         }
         request.folder = copyCache_->path();
     }
@@ -365,20 +365,22 @@ void BackupWindow::startCopy(BackupRequest request, const std::string& targetFol
 void askForBackupFolder(QWidget* parent, const QString& proposedName,
                         std::function<void(const QString&)> chosen) {
     // A new folder, named in the dialog: a backup never writes among other files.
-    auto* panel = new QFileDialog(parent, tr8(texts::chooseBackupFolder), QDir::homePath());
+    auto* panel =
+        new QFileDialog(parent, texts::translated(texts::chooseBackupFolder), QDir::homePath());
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setAcceptMode(QFileDialog::AcceptSave);
     panel->setFileMode(QFileDialog::AnyFile);
     panel->setOption(QFileDialog::DontConfirmOverwrite);
-    panel->setLabelText(QFileDialog::FileName, tr8(texts::backupFolderName));
-    panel->setLabelText(QFileDialog::Accept, tr8(texts::backupButton));
+    panel->setLabelText(QFileDialog::FileName, texts::translated(texts::backupFolderName));
+    panel->setLabelText(QFileDialog::Accept, texts::translated(texts::backupButton));
     panel->selectFile(proposedName);
     QObject::connect(panel, &QFileDialog::fileSelected, panel, std::move(chosen));
     panel->open();
 }
 
 void askForRestoreFolder(QWidget* parent, std::function<void(const QString&)> chosen) {
-    auto* panel = new QFileDialog(parent, tr8(texts::chooseRestoreFolder), QDir::homePath());
+    auto* panel =
+        new QFileDialog(parent, texts::translated(texts::chooseRestoreFolder), QDir::homePath());
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly);

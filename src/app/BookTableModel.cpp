@@ -2,6 +2,21 @@
 
 namespace penshelf {
 
+namespace {
+
+// The type before the number, in the window's language.
+QString statText(const std::string& stat) {
+    const QString text = QString::fromStdString(stat);
+    for (const auto& [prefix, shown] : {std::pair{customStatPrefix, BookTableModel::tr("自制-")},
+                                        std::pair{smartStatPrefix, BookTableModel::tr("智能-")}}) {
+        const QString source = QString::fromUtf8(prefix);
+        if (text.startsWith(source)) return shown + text.mid(source.size());
+    }
+    return text;
+}
+
+}  // namespace
+
 BookTableModel::BookTableModel(const std::vector<ListData>& rows, QObject* parent)
     : QAbstractTableModel(parent), rows_(rows) {}
 
@@ -28,7 +43,7 @@ QVariant BookTableModel::data(const QModelIndex& index, int role) const {
         case NameColumn:
             return QString::fromStdString(row.name);
         case StatColumn:
-            return QString::fromStdString(row.stat);
+            return statText(row.stat);
         default:
             return {};
     }
@@ -41,9 +56,9 @@ QVariant BookTableModel::headerData(int section, Qt::Orientation orientation, in
     if (role != Qt::DisplayRole) return {};
     switch (section) {
         case NameColumn:
-            return QStringLiteral("点读包名称");
+            return tr("点读包名称");
         case StatColumn:
-            return QStringLiteral("类型-编号");
+            return tr("类型-编号");
         default:
             return {};
     }

@@ -16,10 +16,6 @@ namespace {
 
 constexpr int permille = 1000;
 
-QString tr8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QString lines(const std::string& text) {
     QString indented;
     for (const QString& line : QString::fromStdString(text).split(QLatin1Char('\n'))) {
@@ -30,7 +26,7 @@ QString lines(const std::string& text) {
 
 void addBooks(QStringList& summary, const VerifyReport& report) {
     if (!report.bookFolderFound) {
-        summary << tr8(texts::noBookFolderRead);
+        summary << texts::translated(texts::noBookFolderRead);
         return;
     }
     int readable = 0, unreadable = 0, notBooks = 0;
@@ -43,17 +39,17 @@ void addBooks(QStringList& summary, const VerifyReport& report) {
                 break;
             case VerifiedBook::State::Unreadable:
                 ++unreadable;
-                details << tr8(texts::bookUnreadable)
+                details << texts::translated(texts::bookUnreadable)
                                .arg(entry, QString::fromLocal8Bit(strerror(book.error)))
                                .arg(book.errorOffset);
                 break;
             case VerifiedBook::State::NotABook:
                 ++notBooks;
-                details << tr8(texts::bookNotABook).arg(entry);
+                details << texts::translated(texts::bookNotABook).arg(entry);
                 break;
         }
     }
-    summary << tr8(texts::booksSummary)
+    summary << texts::translated(texts::booksSummary)
                    .arg(report.books.size())
                    .arg(readable)
                    .arg(unreadable)
@@ -65,38 +61,41 @@ void addFileSystem(QStringList& summary, const FileSystemCheck& check, bool afte
     using Outcome = FileSystemCheck::Outcome;
     const QString reason = QString::fromStdString(check.reason);
     if (afterRepair && !check.repairSaid.empty()) {
-        summary << tr8(texts::repairSaid) + "\n" + lines(check.repairSaid).chopped(1);
+        summary << texts::translated(texts::repairSaid) + "\n" + lines(check.repairSaid).chopped(1);
     }
     switch (check.outcome) {
         case Outcome::Clean:
-            summary << tr8(afterRepair ? texts::afterRepairClean : texts::fileSystemClean);
+            summary << texts::translated(afterRepair ? texts::afterRepairClean
+                                                     : texts::fileSystemClean);
             break;
         case Outcome::Damaged:
-            summary << tr8(afterRepair ? texts::afterRepairDamaged : texts::fileSystemDamaged) +
+            summary << texts::translated(afterRepair ? texts::afterRepairDamaged
+                                                     : texts::fileSystemDamaged) +
                            "\n" + lines(check.found);
             break;
         case Outcome::Busy:
-            summary << tr8(texts::penBusy);
+            summary << texts::translated(texts::penBusy);
             break;
         case Outcome::ToolMissing:
-            summary << tr8(texts::checkToolMissing).arg(reason);
+            summary << texts::translated(texts::checkToolMissing).arg(reason);
             break;
         case Outcome::NotPossible:
-            summary << tr8(texts::checkNotPossible).arg(reason);
+            summary << texts::translated(texts::checkNotPossible).arg(reason);
             break;
         case Outcome::Failed:
-            summary << tr8(texts::checkFailed).arg(reason);
+            summary << texts::translated(texts::checkFailed).arg(reason);
             break;
     }
-    if (check.replug && !check.remounted) summary << tr8(texts::replugPen);
+    if (check.replug && !check.remounted) summary << texts::translated(texts::replugPen);
 }
 
 QString verdict(const PenCheckReport& report) {
-    if (report.cancelled) return tr8(texts::checkCancelled);
-    if (report.healthy()) return tr8(report.repair ? texts::penRepaired : texts::penHealthy);
-    if (report.repairable()) return tr8(texts::penDamagedRepairable);
-    if (report.damaged()) return tr8(texts::penDamaged);
-    return tr8(texts::checkIncomplete);
+    if (report.cancelled) return texts::translated(texts::checkCancelled);
+    if (report.healthy())
+        return texts::translated(report.repair ? texts::penRepaired : texts::penHealthy);
+    if (report.repairable()) return texts::translated(texts::penDamagedRepairable);
+    if (report.damaged()) return texts::translated(texts::penDamaged);
+    return texts::translated(texts::checkIncomplete);
 }
 
 }  // namespace
@@ -108,11 +107,11 @@ CheckWindow::CheckWindow(Platform& platform, const std::string& bsdName, Hooks h
       hooks_(std::move(hooks)),
       check_(platform, bsdName) {
     ui_->setupUi(this);
-    setWindowTitle(tr8(texts::checkPenTitle));
-    ui_->ttNotice->setText(tr8(texts::checkNotice));
-    ui_->btnCancel->setText(tr8(texts::cancelButton));
-    ui_->btnRepair->setText(tr8(texts::repairButton));
-    ui_->btnClose->setText(tr8(texts::closeButton));
+    setWindowTitle(texts::translated(texts::checkPenTitle));
+    ui_->ttNotice->setText(texts::translated(texts::checkNotice));
+    ui_->btnCancel->setText(texts::translated(texts::cancelButton));
+    ui_->btnRepair->setText(texts::translated(texts::repairButton));
+    ui_->btnClose->setText(texts::translated(texts::closeButton));
     ui_->btnRepair->hide();
     ui_->btnClose->hide();
     ui_->dtSummary->hide();
@@ -147,15 +146,15 @@ void CheckWindow::showStage(PenCheck::Stage stage) {
             ui_->prTotal->setValue(0);
             break;
         case PenCheck::Stage::ReadingBooksAgain:
-            ui_->dtInfo->setText(tr8(texts::readingBooksAgain));
+            ui_->dtInfo->setText(texts::translated(texts::readingBooksAgain));
             ui_->prTotal->setRange(0, permille);
             ui_->prTotal->setValue(0);
             break;
         case PenCheck::Stage::CheckingFileSystem:
         case PenCheck::Stage::Repairing:
-            ui_->dtInfo->setText(tr8(stage == PenCheck::Stage::Repairing
-                                         ? texts::repairingFileSystem
-                                         : texts::checkingFileSystem));
+            ui_->dtInfo->setText(texts::translated(stage == PenCheck::Stage::Repairing
+                                                       ? texts::repairingFileSystem
+                                                       : texts::checkingFileSystem));
             ui_->prTotal->setRange(0, 0);  // busy: the tool says nothing of its progress
             ui_->btnRepair->hide();
             break;
@@ -166,7 +165,7 @@ void CheckWindow::showStage(PenCheck::Stage stage) {
 
 void CheckWindow::showProgress(quint64 done, quint64 total, int book, int books) {
     if (check_.stage() == PenCheck::Stage::ReadingBooks) {
-        ui_->dtInfo->setText(tr8(texts::readingBooks).arg(book + 1).arg(books));
+        ui_->dtInfo->setText(texts::translated(texts::readingBooks).arg(book + 1).arg(books));
     }
     ui_->prTotal->setValue(total == 0 ? permille : static_cast<int>(done * permille / total));
 }
@@ -177,20 +176,21 @@ void CheckWindow::showReport() {
     if (report.books) {
         addBooks(summary, *report.books);
     } else {
-        summary << tr8(texts::noBooksRead);
+        summary << texts::translated(texts::noBooksRead);
     }
     if (report.fileSystem) addFileSystem(summary, *report.fileSystem, false);
-    if (report.repair && backedUp_) summary << tr8(texts::backedUpBeforeRepair);
+    if (report.repair && backedUp_) summary << texts::translated(texts::backedUpBeforeRepair);
     if (report.repair) addFileSystem(summary, *report.repair, true);
     if (report.booksAfter) {
         addBooks(summary, *report.booksAfter);
         if (report.changes.empty()) {
-            summary << tr8(texts::booksUnchanged);
+            summary << texts::translated(texts::booksUnchanged);
         } else {
-            summary << tr8(texts::changedHeading).arg(report.changes.size());
+            summary << texts::translated(texts::changedHeading).arg(report.changes.size());
             for (const BookChange& change : report.changes) {
-                summary << tr8(change.kind == BookChange::Kind::Gone ? texts::bookGone
-                                                                     : texts::bookChanged)
+                summary << texts::translated(change.kind == BookChange::Kind::Gone
+                                                 ? texts::bookGone
+                                                 : texts::bookChanged)
                                .arg(QString::fromStdString(change.entry));
             }
         }
@@ -210,14 +210,16 @@ void CheckWindow::askAndRepair() {
     if (hooks_.askRepair) {
         choice = hooks_.askRepair();
     } else {
-        QMessageBox question(QMessageBox::Warning, windowTitle(), tr8(texts::repairQuestion),
-                             QMessageBox::NoButton, this);
-        QPushButton* backUpFirst = hooks_.backUp ? question.addButton(tr8(texts::backUpThenRepair),
-                                                                      QMessageBox::AcceptRole)
-                                                 : nullptr;
-        QPushButton* repairNow =
-            question.addButton(tr8(texts::repairWithoutBackup), QMessageBox::DestructiveRole);
-        QPushButton* cancel = question.addButton(tr8(texts::cancelButton), QMessageBox::RejectRole);
+        QMessageBox question(QMessageBox::Warning, windowTitle(),
+                             texts::translated(texts::repairQuestion), QMessageBox::NoButton, this);
+        QPushButton* backUpFirst =
+            hooks_.backUp ? question.addButton(texts::translated(texts::backUpThenRepair),
+                                               QMessageBox::AcceptRole)
+                          : nullptr;
+        QPushButton* repairNow = question.addButton(texts::translated(texts::repairWithoutBackup),
+                                                    QMessageBox::DestructiveRole);
+        QPushButton* cancel =
+            question.addButton(texts::translated(texts::cancelButton), QMessageBox::RejectRole);
         question.setDefaultButton(backUpFirst ? backUpFirst : cancel);
         question.exec();
         if (backUpFirst && question.clickedButton() == backUpFirst) {
@@ -229,13 +231,13 @@ void CheckWindow::askAndRepair() {
     if (choice == RepairChoice::RepairNow) return startRepair();
     if (choice != RepairChoice::BackUpFirst || !hooks_.backUp) return;
     backingUp_ = true;
-    ui_->dtInfo->setText(tr8(texts::chooseBackupForRepair));
+    ui_->dtInfo->setText(texts::translated(texts::chooseBackupForRepair));
     hooks_.backUp([self = QPointer<CheckWindow>(this)](bool backedUp) {
         if (!self) return;
         self->backingUp_ = false;
         self->backedUp_ = backedUp;
         if (backedUp) return self->startRepair();
-        self->ui_->dtInfo->setText(tr8(texts::backupNotWhole));
+        self->ui_->dtInfo->setText(texts::translated(texts::backupNotWhole));
     });
 }
 

@@ -23,7 +23,7 @@ DownloadRow::DownloadRow(const QString& fileName, QWidget* parent)
       name(new QLabel(fileName, this)),
       progress(new QProgressBar(this)),
       status(new QLabel(this)),
-      cancel(new QPushButton(QString::fromUtf8(texts::cancelButton), this)) {
+      cancel(new QPushButton(texts::translated(texts::cancelButton), this)) {
     // Both texts come from the web page: plain text, never markup. A long
     // name or path is cut off rather than widening the window; the names
     // take one width, so that the bars line up.

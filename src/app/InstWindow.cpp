@@ -29,10 +29,6 @@ constexpr qint64 redrawIntervalMs = 40;
 // How often a pen's thread moves its bar, at most.
 constexpr std::int64_t penPostIntervalMs = 50;
 
-QString tr8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 std::int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -82,13 +78,13 @@ InstWindow::InstWindow(Inputs inputs, QWidget* parent)
     ui_->dtSummary->hide();
     for (const Inputs::OtherPen& pen : inputs_.otherPens) {
         auto* item = new QListWidgetItem(
-            tr8(texts::penWithFreeSpace)
+            texts::translated(texts::penWithFreeSpace)
                 .arg(penCodeText(pen.identityCode), QString::fromStdString(pen.freeSpace)),
             ui_->listOtherPens);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(pen.ticked ? Qt::Checked : Qt::Unchecked);
     }
-    ui_->ttOtherPens->setText(tr8(texts::installOnOtherPens));
+    ui_->ttOtherPens->setText(texts::translated(texts::installOnOtherPens));
     ui_->ttOtherPens->setVisible(!inputs_.otherPens.empty());
     ui_->listOtherPens->setVisible(!inputs_.otherPens.empty());
     connect(ui_->btnInstall, &QPushButton::clicked, this, &InstWindow::InstallBook);
@@ -204,8 +200,8 @@ void InstWindow::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void InstWindow::showInfo(const std::string& text) {
-    ui_->dtInfo->setText(QString::fromStdString(text));
+void InstWindow::showInfo(const char* text) {
+    ui_->dtInfo->setText(texts::translated(text));
 }
 
 void InstWindow::setControlsEnabled(bool enabled) {
@@ -318,21 +314,22 @@ void InstWindow::manyPensDone(const std::vector<PenInstallStep>& steps,
         const QString code = codes[step.pen];
         const QString number = QString::fromStdString(step.number);
         if (step.outcome != InstallOutcome::Installed) {
-            summary << tr8(texts::penOutcome)
-                           .arg(code, QString::fromUtf8(texts::messageFor(step.outcome).window));
+            summary << texts::translated(texts::penOutcome)
+                           .arg(code, texts::translated(texts::messageFor(step.outcome).window));
             continue;
         }
         ++installed;
-        summary << (step.renumbered
-                        ? tr8(texts::installedRenumbered).arg(code, number, ui_->dtBookOid->text())
-                        : tr8(texts::installedAs).arg(code, number));
+        summary << (step.renumbered ? texts::translated(texts::installedRenumbered)
+                                          .arg(code, number, ui_->dtBookOid->text())
+                                    : texts::translated(texts::installedAs).arg(code, number));
     }
     nRefresh_ = installed > 0 ? Outcome::Installed : Outcome::Cancelled;
-    ui_->dtInfo->setText(tr8(texts::installedOnPens).arg(installed).arg(steps.size()));
+    ui_->dtInfo->setText(
+        texts::translated(texts::installedOnPens).arg(installed).arg(steps.size()));
     ui_->dtSummary->setPlainText(summary.join(QLatin1Char('\n')));
     ui_->dtSummary->show();
     ui_->btnInstall->hide();
-    ui_->btnCancel->setText(tr8(texts::closeButton));
+    ui_->btnCancel->setText(texts::translated(texts::closeButton));
     ui_->btnCancel->setEnabled(true);
     ui_->btnCancel->setDefault(true);
     ui_->btnCancel->setFocus();

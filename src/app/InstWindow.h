@@ -92,7 +92,7 @@ class InstWindow : public QDialog {
     // The window as it is during the copy, drawn once before the first chunk.
     void startCopy(std::int64_t chunks);
     InstallOutcome copy(InstallPlan& plan);
-    void showInfo(const std::string& text);
+    void showInfo(const char* text);
     void setControlsEnabled(bool enabled);
     // Lets the window repaint during the copy, without taking input.
     void keepDrawn();

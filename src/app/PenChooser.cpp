@@ -11,7 +11,7 @@
 namespace penshelf {
 
 QString penCodeText(const std::string& identityCode) {
-    return identityCode.empty() ? QString::fromUtf8(texts::noIdentityCode)
+    return identityCode.empty() ? texts::translated(texts::noIdentityCode)
                                 : QString::fromStdString(identityCode);
 }
 
@@ -21,14 +21,14 @@ PenChooser::PenChooser(Mode mode, const QString& title, const QString& prompt,
     ui_->setupUi(this);
     setWindowTitle(title);
     ui_->dtPrompt->setText(prompt);
-    ui_->chkKeepBackup->setText(QString::fromUtf8(texts::keepCopyBackup));
+    ui_->chkKeepBackup->setText(texts::translated(texts::keepCopyBackup));
     ui_->chkKeepBackup->setVisible(mode == Mode::OnePen);
     QPushButton* ok = ui_->buttons->button(QDialogButtonBox::Ok);
-    ok->setText(QString::fromUtf8(mode == Mode::OnePen ? texts::copyButton : texts::installButton));
-    ui_->buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(texts::cancelButton));
+    ok->setText(texts::translated(mode == Mode::OnePen ? texts::copyButton : texts::installButton));
+    ui_->buttons->button(QDialogButtonBox::Cancel)->setText(texts::translated(texts::cancelButton));
     for (const Pen& pen : pens) {
         auto* item = new QListWidgetItem(
-            QString::fromUtf8(texts::penWithFreeSpace)
+            texts::translated(texts::penWithFreeSpace)
                 .arg(penCodeText(pen.identityCode), QString::fromStdString(pen.freeSpace)),
             ui_->listPens);
         if (mode == Mode::SeveralPens) {

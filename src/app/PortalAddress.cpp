@@ -2,6 +2,8 @@
 
 #include "soap/PagorFuncBindingResponse.h"
 
+#include <QCoreApplication>
+
 namespace penshelf {
 
 std::optional<std::string> proxyAddressIn(const soap::PagorFuncBindingResponse& response) {
@@ -30,14 +32,17 @@ std::optional<QUrl> portalUrl(const std::string& address) {
 }
 
 QString portalUnavailablePage() {
+    const QString title = QCoreApplication::translate("penshelf::portal", "暂时无法打开此页面");
     return QStringLiteral(
-        "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-        "<title>暂时无法打开此页面</title>"
-        "<style>body{font-family:sans-serif;color:#444;text-align:center;margin-top:4em}"
-        "h1{font-size:1.4em}</style></head><body>"
-        "<h1>暂时无法打开此页面</h1>"
-        "<p>现在无法连接点读笔服务网站，请检查网络连接后再试。</p>"
-        "</body></html>");
+               "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+               "<title>%1</title>"
+               "<style>body{font-family:sans-serif;color:#444;text-align:center;margin-top:4em}"
+               "h1{font-size:1.4em}</style></head><body>"
+               "<h1>%1</h1>"
+               "<p>%2</p>"
+               "</body></html>")
+        .arg(title, QCoreApplication::translate(
+                        "penshelf::portal", "现在无法连接点读笔服务网站，请检查网络连接后再试。"));
 }
 
 }  // namespace penshelf

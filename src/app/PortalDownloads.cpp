@@ -48,11 +48,11 @@ const char* reasonText(Reason reason) {
 }
 
 QString failed(const char* reason) {
-    return QString::fromUtf8(texts::downloadFailed) + QString::fromUtf8(reason);
+    return texts::translated(texts::downloadFailed) + texts::translated(reason);
 }
 
 QString withPath(const char* text, const QString& path) {
-    return QString::fromUtf8(text).arg(QDir::toNativeSeparators(path));
+    return texts::translated(text).arg(QDir::toNativeSeparators(path));
 }
 
 }  // namespace
@@ -140,7 +140,7 @@ void PortalDownloads::stateChanged(quint32 id) {
             break;
         }
         case QWebEngineDownloadRequest::DownloadCancelled:
-            end(id, QString::fromUtf8(texts::downloadCancelled));
+            end(id, texts::translated(texts::downloadCancelled));
             break;
         default:
             break;

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "device/PlatformChoice.h"
+#include "texts/Language.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -18,8 +19,10 @@ int main(int argc, char* argv[]) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QApplication app(argc, argv);
+    penshelf::texts::installTranslators(penshelf::texts::Program::Window);
     QApplication::setApplicationName(QStringLiteral("PenShelf"));
-    QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
+    QApplication::setApplicationDisplayName(
+        QCoreApplication::translate("main", "PenShelf 点读笔助手"));
     QApplication::setDesktopFileName(QStringLiteral("org.penshelf.penshelf"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.penshelf.PenShelf"),
                                                  QIcon(QStringLiteral(":/penshelf.svg"))));

@@ -3,6 +3,8 @@
 // books read back again, as the window's 检查点读笔… does.
 #include "cli/PenCommandEntries.h"
 
+#include "cli/CliText.h"
+
 #include "cli/FieldEscape.h"
 #include "cli/Interruptions.h"
 #include "cli/TerminalLine.h"
@@ -38,28 +40,29 @@ const char* stateName(VerifiedBook::State state) {
 const char* outcomeName(Outcome outcome) {
     switch (outcome) {
         case Outcome::Clean:
-            return "clean";
+            return CLI_TEXT("clean");
         case Outcome::Damaged:
-            return "damaged";
+            return CLI_TEXT("damaged");
         case Outcome::Busy:
-            return "busy";
+            return CLI_TEXT("busy");
         case Outcome::ToolMissing:
-            return "tool missing";
+            return CLI_TEXT("tool missing");
         case Outcome::NotPossible:
-            return "not possible";
+            return CLI_TEXT("not possible");
         case Outcome::Failed:
             break;
     }
-    return "failed";
+    return CLI_TEXT("failed");
 }
 
 // Why a file-system check gave no verdict, as the user reads it.
-std::string notCheckedReason(const FileSystemCheck& check) {
+Text notCheckedReason(const FileSystemCheck& check) {
     if (check.outcome == Outcome::Busy) {
-        return "another program is using the pen, so it was not unmounted and nothing was checked; "
-               "close that program and try again";
+        return tr(
+            "another program is using the pen, so it was not unmounted and nothing was "
+            "checked; close that program and try again");
     }
-    return "the file system was not checked: " + check.reason;
+    return tr("the file system was not checked: %1", {check.reason});
 }
 
 QJsonArray booksJson(const VerifyReport& report) {
@@ -110,11 +113,13 @@ QJsonObject fileSystemJson(const FileSystemCheck& check) {
 
 void printBooks(Reply& reply, const VerifyReport& report, const char* heading) {
     std::ostream& out = reply.out();
-    out << heading << ": " << report.books.size() << " book package files\n";
+    out << tr("%1: %2 book package files", {tr(heading), std::to_string(report.books.size())})
+        << "\n";
     for (const VerifiedBook& book : report.books) {
         out << "  " << escapeField(book.entry) << "\t" << stateName(book.state);
         if (book.state == VerifiedBook::State::Unreadable) {
-            out << "\t" << strerror(book.error) << " at byte " << book.errorOffset;
+            out << "\t"
+                << tr("%1 at byte %2", {strerror(book.error), std::to_string(book.errorOffset)});
         }
         out << "\n";
     }
@@ -127,10 +132,10 @@ void printLines(std::ostream& out, const std::string& text) {
 void printFileSystem(Reply& reply, const FileSystemCheck& check, const char* heading) {
     std::ostream& out = reply.out();
     if (!check.repairSaid.empty()) {
-        out << "the repair:\n";
+        out << tr("the repair:") << "\n";
         printLines(out, check.repairSaid);
     }
-    out << heading << ": " << outcomeName(check.outcome) << "\n";
+    out << tr("%1: %2", {tr(heading), tr(outcomeName(check.outcome))}) << "\n";
     printLines(out, check.found);
 }
 
@@ -139,25 +144,25 @@ int conclude(Reply& reply, const PenCheckReport& report, bool repaired) {
     const FileSystemCheck* fs = report.latestFileSystem();
     const VerifyReport* books = report.latestBooks();
     if (report.cancelled) {
-        reply.say("stopped before everything was checked");
+        reply.say(tr("stopped before everything was checked"));
         return exitFailure;
     }
-    if (!books) reply.say("the pen has no mounted volume, so its books were not read");
-    if (books && !books->bookFolderFound) reply.say("the pen has no BOOK folder of its own");
+    if (!books) reply.say(tr("the pen has no mounted volume, so its books were not read"));
+    if (books && !books->bookFolderFound) reply.say(tr("the pen has no BOOK folder of its own"));
     if (fs && fs->outcome != Outcome::Clean && fs->outcome != Outcome::Damaged) {
         reply.say(notCheckedReason(*fs));
     }
     if (fs && fs->replug && !fs->remounted) {
-        reply.say("nothing here mounts the pen again: unplug it and plug it in again");
+        reply.say(tr("nothing here mounts the pen again: unplug it and plug it in again"));
     }
     if (report.healthy()) {
-        reply.say(repaired ? "the pen was repaired and is healthy" : "the pen is healthy");
+        reply.say(repaired ? tr("the pen was repaired and is healthy") : tr("the pen is healthy"));
         return exitSuccess;
     }
     if (report.damaged()) {
-        reply.say(report.repairable() ? "the pen is damaged; back its books up, then run "
-                                        "penshelf-cli check --repair"
-                                      : "the pen is damaged");
+        reply.say(report.repairable() ? tr("the pen is damaged; back its books up, then run "
+                                           "penshelf-cli check --repair")
+                                      : tr("the pen is damaged"));
     }
     return exitFailure;
 }
@@ -188,16 +193,16 @@ int checkCommand(const PenOptions& options, PenSession& session, Reply& reply) {
         TerminalLine line(reply);
         QObject::connect(&check, &PenCheck::progress, &check,
                          [&](quint64 done, quint64 total, int book, int books) {
-                             line.show("reading book " + std::to_string(book + 1) + " of " +
-                                       std::to_string(books) + " (" +
-                                       std::to_string(total ? done * 100 / total : 100) + "%)");
+                             line.show(tr("reading book %1 of %2 (%3%)",
+                                          {std::to_string(book + 1), std::to_string(books),
+                                           std::to_string(total ? done * 100 / total : 100)}));
                          });
         QObject::connect(&check, &PenCheck::stageChanged, &check, [&](PenCheck::Stage stage) {
             line.end();
             if (stage == PenCheck::Stage::CheckingFileSystem) {
-                reply.say("checking the file system; the pen is unmounted meanwhile");
+                reply.say(tr("checking the file system; the pen is unmounted meanwhile"));
             } else if (stage == PenCheck::Stage::Repairing) {
-                reply.say("repairing the file system; the pen is unmounted meanwhile");
+                reply.say(tr("repairing the file system; the pen is unmounted meanwhile"));
             }
         });
         QObject::connect(&check, &PenCheck::checked, &check, [&] { over = true; });
@@ -229,13 +234,17 @@ int checkCommand(const PenOptions& options, PenSession& session, Reply& reply) {
         document["changes"] = changes;
         reply.write(document);
     } else {
-        if (report.books) printBooks(reply, *report.books, "books");
-        if (report.fileSystem) printFileSystem(reply, *report.fileSystem, "file system");
-        if (report.repair) printFileSystem(reply, *report.repair, "file system after the repair");
-        if (report.booksAfter) printBooks(reply, *report.booksAfter, "books after the repair");
+        if (report.books) printBooks(reply, *report.books, CLI_TEXT("books"));
+        if (report.fileSystem) printFileSystem(reply, *report.fileSystem, CLI_TEXT("file system"));
+        if (report.repair)
+            printFileSystem(reply, *report.repair, CLI_TEXT("file system after the repair"));
+        if (report.booksAfter)
+            printBooks(reply, *report.booksAfter, CLI_TEXT("books after the repair"));
         for (const BookChange& change : report.changes) {
-            reply.out() << (change.kind == BookChange::Kind::Gone ? "gone " : "changed ")
-                        << escapeField(change.entry) << "\n";
+            reply.out() << tr(change.kind == BookChange::Kind::Gone ? CLI_TEXT("gone %1")
+                                                                    : CLI_TEXT("changed %1"),
+                              {escapeField(change.entry)})
+                        << "\n";
         }
         reply.out().flush();
     }

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/CliText.h"
 #include "cli/PenCommandEntries.h"
 #include "cli/SoapCommand.h"
 
@@ -23,23 +24,29 @@ const Command* find(std::string_view name) {
 }
 
 void listCommands(std::ostream& stream) {
-    stream << "usage: penshelf-cli COMMAND [ARGS...]\n"
-              "       penshelf-cli COMMAND --help\n\n"
-              "commands:\n";
+    stream << tr(
+        "usage: penshelf-cli COMMAND [ARGS...]\n"
+        "       penshelf-cli COMMAND --help\n\n"
+        "commands:\n");
     for (const Command& command : commandEntries) {
         // At least one space, however long a name gets.
         const std::size_t pad = command.name.size() < 9 ? 9 - command.name.size() : 1;
-        stream << "  " << command.name << std::string(pad, ' ') << command.summary << "\n";
+        stream << "  " << command.name << std::string(pad, ' ') << tr(command.summary) << "\n";
     }
-    stream << "\nA pen is named with --pen PEN: its BSD name, its identity code or, for a\n"
-              "simulated pen, its folder's name. install, backup and eject take --pen again,\n"
-              "or --all-pens, for several pens; copy takes --from PEN and --to PEN.\n";
+    stream << tr(
+        "\nA pen is named with --pen PEN: its BSD name, its identity code or, for a\n"
+        "simulated pen, its folder's name. install, backup and eject take --pen again,\n"
+        "or --all-pens, for several pens; copy takes --from PEN and --to PEN.\n");
 }
 
 int commandHelp(const Command& command, std::ostream& out) {
-    out << "usage: penshelf-cli " << command.name << " " << command.usage << "\n\n"
-        << command.summary << "\n\n"
-        << command.details;
+    out << tr("usage: %1",
+              {"penshelf-cli " + std::string(command.name) + " " + std::string(command.usage)})
+        << "\n\n"
+        << tr(command.summary) << "\n\n";
+    for (const char* part : command.details) {
+        if (part) out << tr(part);
+    }
     out.flush();
     return exitSuccess;
 }
@@ -63,7 +70,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (isHelp(name) || name == "help") {
         if (args.size() > 1) {
             if (const Command* command = find(args[1])) return commandHelp(*command, out);
-            err << "penshelf-cli: unknown command " << args[1] << "\n";
+            err << "penshelf-cli: " << tr("unknown command %1", {args[1]}) << "\n";
             return exitUserError;
         }
         listCommands(out);
@@ -72,7 +79,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     const Command* command = find(name);
     if (!command) {
-        err << "penshelf-cli: unknown command " << name << "\n";
+        err << "penshelf-cli: " << tr("unknown command %1", {name}) << "\n";
         listCommands(err);
         return exitUserError;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // One command of penshelf-cli: its name, a usage line, what it is for and what runs it.
 
+#include <array>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -13,8 +14,11 @@ struct Command {
     std::string_view usage;  // the arguments after the command's name
     // Gets the arguments after the command's name; returns the exit status.
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-    std::string_view summary;  // one line, for the list of commands
-    std::string_view details;  // the options, for the command's own --help
+    // Marked CLI_TEXT, in English: one line, for the list of commands.
+    const char* summary;
+    // The options and notes for the command's own --help, each part marked
+    // CLI_TEXT and translated on its own; unused parts are null.
+    std::array<const char*, 6> details;
 };
 
 // Exit statuses of every command and of penshelf-cli itself: a user error

@@ -4,6 +4,8 @@
 // --keep-backup names a folder to keep it in.
 #include "cli/PenCommandEntries.h"
 
+#include "cli/CliText.h"
+
 #include "books/PenCopy.h"
 #include "cli/CopySteps.h"
 #include "cli/FieldEscape.h"
@@ -26,9 +28,8 @@ int copyBetween(const PenRecord& from, const PenRecord& to, std::optional<Confli
     std::optional<PenCopyFolder> cache =
         options.keepBackup ? std::nullopt : PenCopyFolder::make(error);
     if (!options.keepBackup && !cache) {
-        return reply.fail(exitFailure, std::string("cannot make a folder for the copy in the "
-                                                   "cache: ") +
-                                           std::strerror(error));
+        return reply.fail(exitFailure, tr("cannot make a folder for the copy in the cache: %1",
+                                          {std::strerror(error)}));
     }
     const std::string folder = cache ? cache->path() : *options.keepBackup;
     const PenBackedUp backedUp =
@@ -55,7 +56,7 @@ int copyBetween(const PenRecord& from, const PenRecord& to, std::optional<Confli
             cache ? QJsonValue() : QJsonValue(QString::fromStdString(escapeField(folder)));
         reply.write(restored.document);
     } else {
-        reply.out() << "copied from " << named(from) << " onto " << named(to) << "\n";
+        reply.out() << tr("copied from %1 onto %2", {named(from), named(to)}) << "\n";
         reply.out().flush();
     }
     return std::max(backedUp.status, restored.status);
@@ -67,14 +68,15 @@ int copyCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     std::optional<ConflictChoice> choice;
     if (!chooseOnConflict(options, reply, choice)) return exitUserError;
     if (!options.from || !options.to) {
-        return reply.fail(exitUserError, "copy needs --from PEN and --to PEN");
+        return reply.fail(exitUserError, tr("copy needs --from PEN and --to PEN"));
     }
     const PenRecord* from = penNamed(session, *options.from, reply);
     if (!from) return exitUserError;
     const PenRecord* to = penNamed(session, *options.to, reply);
     if (!to) return exitUserError;
     if (from->bsdName == to->bsdName) {
-        return reply.fail(exitUserError, "--from and --to name the same pen, " + from->bsdName);
+        return reply.fail(exitUserError,
+                          tr("--from and --to name the same pen, %1", {from->bsdName}));
     }
     if (refusesWrites(session.platform(), *to, reply)) return exitFailure;
 

@@ -1,5 +1,7 @@
 #include "cli/CopySteps.h"
 
+#include "cli/CliText.h"
+
 #include "books/Backup.h"
 #include "books/FreeSpace.h"
 #include "books/Text.h"
@@ -20,7 +22,7 @@ namespace {
 
 // The command line's words for an outcome, with its values filled in.
 std::string say(const texts::Message& message, std::initializer_list<std::string_view> values) {
-    return texts::fillIn(message.cli, values);
+    return texts::fillIn(texts::translatedUtf8(message.cli), values);
 }
 
 QJsonObject toJson(const BackupBook& book) {
@@ -41,7 +43,7 @@ bool chooseOnConflict(const PenOptions& options, Reply& reply,
     } else if (options.onConflict == "renumber") {
         choice = ConflictChoice::Renumber;
     } else if (options.onConflict) {
-        reply.fail(exitUserError, "--on-conflict takes skip or renumber");
+        reply.fail(exitUserError, tr("--on-conflict takes skip or renumber"));
         return false;
     }
     return true;
@@ -62,7 +64,7 @@ PenBackedUp backUpOne(const Platform& platform, const PenRecord& pen, const std:
              .when = std::time(nullptr)},
             {.progress =
                  [&](const BookCopyProgress& p) {
-                     line.show(prefix + bookProgressText("backing up", p, true));
+                     line.show(prefix + bookProgressText(tr("backing up"), p, true));
                  },
              .cancelled = [&] { return stop.requested(); }});
     }
@@ -71,7 +73,7 @@ PenBackedUp backUpOne(const Platform& platform, const PenRecord& pen, const std:
     done.stopped = stop.requested();
     const texts::Message ended = texts::messageFor(report);
     const auto endedText = [&] {
-        return texts::fillIn(ended.cli,
+        return texts::fillIn(texts::translatedUtf8(ended.cli),
                              {escapeField(folder), std::to_string(report.copied.size()),
                               std::to_string(report.failed.size()), std::strerror(report.error)});
     };
@@ -89,8 +91,8 @@ PenBackedUp backUpOne(const Platform& platform, const PenRecord& pen, const std:
             break;
     }
     for (const BackupReport::Failure& failure : report.failed) {
-        reply.say(prefix + escapeField(failure.entry) + " (" + escapeField(failure.name) +
-                  "): " + texts::messageFor(failure.why).cli);
+        reply.say(prefix + tr("%1 (%2): %3", {escapeField(failure.entry), escapeField(failure.name),
+                                              sharedText(texts::messageFor(failure.why).cli)}));
     }
     if (ended.cli) reply.say(prefix + endedText());
 
@@ -99,15 +101,17 @@ PenBackedUp backUpOne(const Platform& platform, const PenRecord& pen, const std:
         books.append(toJson(book));
         done.entries.push_back(book.entry);
         if (listCopied && !reply.json()) {
-            reply.out() << prefix << "backed up " << escapeField(book.entry) << " ("
-                        << escapeField(book.name) << ")\n";
+            reply.out() << prefix
+                        << tr("backed up %1 (%2)",
+                              {escapeField(book.entry), escapeField(book.name)})
+                        << "\n";
         }
     }
     for (const BackupReport::Failure& failure : report.failed) {
         failed.append(
             QJsonObject{{"entry", QString::fromStdString(escapeField(failure.entry))},
                         {"name", QString::fromStdString(failure.name)},
-                        {"message", QString::fromUtf8(texts::messageFor(failure.why).cli)}});
+                        {"message", texts::translated(texts::messageFor(failure.why).cli)}});
     }
     const char* outcome = report.status == BackupStatus::Done        ? "done"
                           : report.status == BackupStatus::Cancelled ? "cancelled"
@@ -132,7 +136,7 @@ BackupRestored restoreOnto(const std::string& folder, const std::string& bookFol
         planned = planRestore(folder, bookFolder,
                               {.progress =
                                    [&](const BookCopyProgress& p) {
-                                       line.show(bookProgressText("checking", p, false));
+                                       line.show(bookProgressText(tr("checking"), p, false));
                                    },
                                .cancelled = [&] { return stop.requested(); }});
     }
@@ -160,10 +164,11 @@ BackupRestored restoreOnto(const std::string& folder, const std::string& bookFol
             if (item.state != RestoreState::Conflict) continue;
             taken += (taken.empty() ? "" : ", ") + escapeField(item.book.entry);
         }
-        done.status =
-            reply.fail(exitUserError, "the pen holds other books under the numbers of " + taken +
-                                          "; choose --on-conflict skip or --on-conflict "
-                                          "renumber (nothing was written)");
+        done.status = reply.fail(exitUserError,
+                                 tr("the pen holds other books under the numbers of %1; choose "
+                                    "--on-conflict skip or --on-conflict renumber (nothing "
+                                    "was written)",
+                                    {taken}));
         return done;
     }
 
@@ -174,7 +179,7 @@ BackupRestored restoreOnto(const std::string& folder, const std::string& bookFol
         report = runRestore(plan, choice.value_or(ConflictChoice::Skip),
                             {.progress =
                                  [&](const BookCopyProgress& p) {
-                                     line.show(bookProgressText("restoring", p, false));
+                                     line.show(bookProgressText(tr("restoring"), p, false));
                                  },
                              .cancelled = {}});
     }
@@ -194,7 +199,7 @@ BackupRestored restoreOnto(const std::string& folder, const std::string& bookFol
                                {"name", QString::fromStdString(result.book.name)},
                                {key, QString::fromStdString(value)}};
         };
-        const std::string failure = texts::restoreFailure(result.failure).cli;
+        const std::string failure = sharedText(texts::restoreFailure(result.failure).cli);
         const std::string line =
             say(texts::messageFor(result),
                 {entry, escapeField(result.penEntry), escapeField(result.shares), failure});

@@ -3,6 +3,8 @@
 // out. A busy pen is kept and the others still go.
 #include "cli/PenCommandEntries.h"
 
+#include "cli/CliText.h"
+
 #include "texts/SharedTexts.h"
 
 #include <QJsonArray>
@@ -20,19 +22,21 @@ int ejectCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     for (const PenRecord& pen : *pens) {
         const EjectOutcome outcome = session.monitor().eject(pen.bsdName);
         if (outcome == EjectOutcome::StillMounted) {
-            if (!several) return reply.fail(exitFailure, texts::ejectFailed);
-            reply.say(pen.bsdName + ": " + texts::ejectFailed);
+            if (!several) return reply.fail(exitFailure, sharedText(texts::ejectFailed));
+            reply.say(pen.bsdName + ": " + sharedText(texts::ejectFailed));
             worst = exitFailure;
         } else if (!reply.json()) {
-            reply.out() << (outcome == EjectOutcome::Gone ? "no longer mounted: " : "ejected ")
-                        << pen.bsdName << "\n";
+            reply.out() << (outcome == EjectOutcome::Gone
+                                ? tr("no longer mounted: %1", {pen.bsdName})
+                                : tr("ejected %1", {pen.bsdName}))
+                        << "\n";
         }
         const char* said = outcome == EjectOutcome::StillMounted ? "still mounted"
                            : outcome == EjectOutcome::Gone       ? "gone"
                                                                  : "ejected";
         QJsonObject result{{"pen", QString::fromStdString(pen.bsdName)}, {"outcome", said}};
         if (outcome == EjectOutcome::StillMounted) {
-            result["message"] = QString::fromUtf8(texts::ejectFailed);
+            result["message"] = texts::translated(texts::ejectFailed);
         }
         results.append(result);
     }

@@ -4,6 +4,8 @@
 // pen and file is tried, and the exit status is the worst outcome.
 #include "cli/PenCommandEntries.h"
 
+#include "cli/CliText.h"
+
 #include "books/ManyPensInstall.h"
 #include "books/Volumes.h"
 #include "cli/FieldEscape.h"
@@ -33,6 +35,11 @@ QJsonValue textOrNull(const std::string& text) {
     return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
 }
 
+// The progress line's words, marked here for lupdate, outside the class.
+constexpr const char* flushingWord = CLI_TEXT("flushing");
+constexpr const char* installingWord = CLI_TEXT("installing:");
+constexpr const char* doneWord = CLI_TEXT("done");
+
 // The copies' progress on a terminal: with one pen, the install window's
 // information line for the file under way; with several, each pen's share of
 // its file on one line.
@@ -49,18 +56,18 @@ class InstallProgress {
 
     void started(std::size_t pen, std::size_t file, std::int64_t chunks) {
         chunks_[pen] = chunks;
-        show(pen, file, std::string(texts::installing), 0);
+        show(pen, file, sharedText(texts::installing), 0);
     }
     void chunkWritten(std::size_t pen, std::size_t file, std::int64_t chunk) {
         const int percent = static_cast<int>((chunk + 1) * 100 / chunks_[pen]);
         if (shown_[pen] == std::to_string(percent) + "%") return;
-        show(pen, file, std::string(texts::installing), percent);
+        show(pen, file, sharedText(texts::installing), percent);
     }
     void flushing(std::size_t pen, std::size_t file) {
-        show(pen, file, several_ ? "flushing" : texts::flushingToPen);
+        show(pen, file, several_ ? tr(flushingWord) : sharedText(texts::flushingToPen));
     }
     void finished(std::size_t pen, bool lastFile) {
-        if (several_ && lastFile) shown_[pen] = "done";
+        if (several_ && lastFile) shown_[pen] = tr(doneWord);
         line_.end();
     }
 
@@ -76,7 +83,7 @@ class InstallProgress {
             line_.show(text);
             return;
         }
-        std::string text = "installing:";
+        std::string text = tr(installingWord);
         for (std::size_t i = 0; i < pens_.size(); ++i) {
             text.append(i == 0 ? " " : ", ").append(pens_[i].bsdName);
             if (!shown_[i].empty()) text.append(" ").append(shown_[i]);
@@ -105,10 +112,12 @@ std::optional<int> jobCount(const PenOptions& options) {
 
 int installCommand(const PenOptions& options, PenSession& session, Reply& reply) {
     if (options.number && options.operands.size() > 1) {
-        return reply.fail(exitUserError, "--number takes one file only; install the others apart");
+        return reply.fail(exitUserError,
+                          tr("--number takes one file only; install the others apart"));
     }
     const std::optional<int> jobs = jobCount(options);
-    if (!jobs) return reply.fail(exitUserError, "--jobs takes a whole number of pens, 1 or more");
+    if (!jobs)
+        return reply.fail(exitUserError, tr("--jobs takes a whole number of pens, 1 or more"));
     const bool several = options.severalPens();
     const std::optional<std::vector<PenRecord>> chosen =
         choosePensWithVolumes(session, options, reply);
@@ -134,7 +143,7 @@ int installCommand(const PenOptions& options, PenSession& session, Reply& reply)
     InstallProgress progress(reply, pens, options.operands, several);
     const auto message = [&](const PenInstallStep& step) {
         const int error = packages[step.file].error;
-        return texts::fillIn(texts::messageFor(step.outcome).cli,
+        return texts::fillIn(texts::translatedUtf8(texts::messageFor(step.outcome).cli),
                              {step.number, std::strerror(error)});
     };
     const auto finished = [&](const PenInstallStep& step) {
@@ -145,8 +154,11 @@ int installCommand(const PenOptions& options, PenSession& session, Reply& reply)
         if (step.outcome != InstallOutcome::Installed) {
             reply.say(pen + file + ": " + message(step));
         } else if (!reply.json()) {
-            reply.out() << pen << "installed " << file << " as " << step.entry
-                        << (several && step.renumbered ? " (its number is taken on this pen)" : "")
+            reply.out() << pen
+                        << (several && step.renumbered
+                                ? tr("installed %1 as %2 (its number is taken on this pen)",
+                                     {file, step.entry})
+                                : tr("installed %1 as %2", {file, step.entry}))
                         << "\n";
         }
     };

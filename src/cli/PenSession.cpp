@@ -1,5 +1,7 @@
 #include "cli/PenSession.h"
 
+#include "cli/CliText.h"
+
 #include "books/Catalogue.h"
 #include "books/FreeSpace.h"
 #include "books/Text.h"
@@ -31,7 +33,7 @@ bool optionValue(const std::vector<std::string>& args, std::size_t& i, std::stri
     const std::string& arg = args[i];
     if (arg == name) {
         if (i + 1 == args.size()) {
-            problem = std::string(name) + " needs a value";
+            problem = tr("%1 needs a value", {name});
             return true;
         }
         value = args[++i];
@@ -67,9 +69,9 @@ void mountIfNeeded(PenSession& session, const std::string& bsdName, Reply& reply
     if (!volumes.GetVolumePath(bsdName).empty()) return;
     const MountResult mounted = session.mountVolume(bsdName);
     if (mounted.outcome == MountResult::Outcome::Mounted) {
-        reply.say("mounted " + bsdName + " at " + escapeField(volumes.GetVolumePath(bsdName)));
+        reply.say(tr("mounted %1 at %2", {bsdName, escapeField(volumes.GetVolumePath(bsdName))}));
     } else if (mounted.outcome == MountResult::Outcome::Failed) {
-        reply.say("could not mount " + bsdName + ": " + mounted.reason);
+        reply.say(tr("could not mount %1: %2", {bsdName, mounted.reason}));
     }
 }
 
@@ -108,18 +110,18 @@ std::optional<PenOptions> parsePenOptions(const std::vector<std::string>& args,
         } else if (allowed.onConflict &&
                    optionValue(args, i, "--on-conflict", options.onConflict, problem)) {
         } else {
-            problem = "unknown option " + arg;
+            problem = tr("unknown option %1", {arg});
         }
     }
     if (!problem.empty()) return std::nullopt;
     if (options.pens.size() > 1 && !allowed.manyPens) {
-        problem = "--pen names one pen here";
+        problem = tr("--pen names one pen here");
     } else if (options.allPens && !options.pens.empty()) {
-        problem = "--all-pens and --pen do not go together";
+        problem = tr("--all-pens and --pen do not go together");
     } else if (options.operands.size() < allowed.minOperands) {
-        problem = "missing operand";
+        problem = tr("missing operand");
     } else if (options.operands.size() > allowed.maxOperands) {
-        problem = "unexpected operand " + options.operands[allowed.maxOperands];
+        problem = tr("unexpected operand %1", {options.operands[allowed.maxOperands]});
     }
     if (!problem.empty()) return std::nullopt;
     return options;
@@ -196,8 +198,9 @@ const PenRecord* penNamed(const PenSession& session, const std::string& value, R
     }
     if (named.size() == 1) return named.front();
     if (named.empty()) {
-        reply.fail(exitUserError, "no pen " + value + " is attached" +
-                                      (pens.empty() ? "" : " (attached: " + joined(pens) + ")"));
+        reply.fail(exitUserError, pens.empty() ? tr("no pen %1 is attached", {value})
+                                               : tr("no pen %1 is attached (attached: %2)",
+                                                    {value, joined(pens)}));
         return nullptr;
     }
     std::string listed;
@@ -206,7 +209,7 @@ const PenRecord* penNamed(const PenSession& session, const std::string& value, R
                   escapeField(pen->identityCodeBytes()) + ")";
     }
     reply.fail(exitUserError,
-               value + " names several pens: " + listed + "; name one by its BSD name");
+               tr("%1 names several pens: %2; name one by its BSD name", {value, listed}));
     return nullptr;
 }
 
@@ -214,12 +217,12 @@ const PenRecord* choosePen(const PenSession& session, const PenOptions& options,
     const auto& pens = session.pens();
     if (!options.pens.empty()) return penNamed(session, options.pens.front(), reply);
     if (pens.empty()) {
-        reply.fail(exitUserError, texts::connectPenPrompt);
+        reply.fail(exitUserError, sharedText(texts::connectPenPrompt));
         return nullptr;
     }
     if (pens.size() > 1) {
         reply.fail(exitUserError,
-                   "several pens are attached (" + joined(pens) + "); choose one with --pen");
+                   tr("several pens are attached (%1); choose one with --pen", {joined(pens)}));
         return nullptr;
     }
     return &pens.begin()->second;
@@ -235,7 +238,7 @@ std::optional<std::vector<PenRecord>> choosePens(const PenSession& session,
                                                  const PenOptions& options, Reply& reply) {
     const auto& pens = session.pens();
     if (options.allPens && pens.empty()) {
-        reply.fail(exitUserError, texts::connectPenPrompt);
+        reply.fail(exitUserError, sharedText(texts::connectPenPrompt));
         return std::nullopt;
     }
     std::set<std::string> named;
@@ -273,7 +276,7 @@ std::optional<std::vector<PenRecord>> choosePensWithVolumes(PenSession& session,
 
 bool refusesWrites(const Platform& platform, const PenRecord& pen, Reply& reply) {
     if (!platform.volumes().isReadOnly(pen.bsdName)) return false;
-    reply.fail(exitFailure, texts::penReadOnlyCommandLine);
+    reply.fail(exitFailure, sharedText(texts::penReadOnlyCommandLine));
     return true;
 }
 
@@ -321,8 +324,7 @@ int runPenCommand(const PenCommand& command, const std::vector<std::string>& arg
         bool json = false;
         for (const std::string& arg : args) json = json || arg == "--json";
         Reply(command.name, json, out, err)
-            .fail(exitUserError,
-                  problem + " (see penshelf-cli " + std::string(command.name) + " --help)");
+            .fail(exitUserError, tr("%1 (see penshelf-cli %2 --help)", {problem, command.name}));
         return exitUserError;
     }
     std::unique_ptr<Platform> own;

@@ -1,6 +1,8 @@
 // penshelf-cli pens: the pens attached now, one line each.
 #include "cli/PenCommandEntries.h"
 
+#include "cli/CliText.h"
+
 #include "cli/FieldEscape.h"
 
 #include "device/PenRecord.h"
@@ -22,7 +24,7 @@ QJsonValue pathOrNull(const std::string& path) {
 
 int pensCommand(const PenOptions&, PenSession& session, Reply& reply) {
     // Said apart from the list, which stays empty, so that a script reads no pen as no lines.
-    if (session.pens().empty()) reply.say("no pen is attached");
+    if (session.pens().empty()) reply.say(tr("no pen is attached"));
     QJsonArray pens;
     for (const auto& [bsdName, pen] : session.pens()) {
         const PenView view = viewPen(session.platform(), pen);

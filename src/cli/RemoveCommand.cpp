@@ -3,6 +3,8 @@
 // package it shares stays.
 #include "cli/PenCommandEntries.h"
 
+#include "cli/CliText.h"
+
 #include "books/BookRemoval.h"
 #include "cli/FieldEscape.h"
 #include "texts/SharedTexts.h"
@@ -29,27 +31,27 @@ int removeCommand(const PenOptions& options, PenSession& session, Reply& reply) 
                             [&](const ListData& b) { return b.entry == wanted; });
     }
     if (book == books.end()) {
-        return reply.fail(exitUserError, "no book package " + escapeField(wanted) + " on " +
-                                             view.bsdName + " (see penshelf-cli books)");
+        return reply.fail(exitUserError, tr("no book package %1 on %2 (see penshelf-cli books)",
+                                            {escapeField(wanted), view.bsdName}));
     }
     const std::string shown = escapeField(book->entry) + " (" + escapeField(book->name) + ")";
     if (!options.yes) {
-        return reply.fail(exitUserError, std::string(texts::removeWarning) +
-                                             " Add --yes to remove " + shown + ".");
+        return reply.fail(exitUserError, sharedText(texts::removeWarning) + " " +
+                                             tr("Add --yes to remove %1.", {shown}));
     }
     switch (removeBookFile(view.bookFolder, book->file)) {
         case RemovalResult::Removed:
             break;
         case RemovalResult::ReadOnly:
-            return reply.fail(exitFailure, texts::penReadOnlyCommandLine);
+            return reply.fail(exitFailure, sharedText(texts::penReadOnlyCommandLine));
         case RemovalResult::NotRemoved:
-            return reply.fail(exitFailure, "could not remove " + escapeField(book->entry));
+            return reply.fail(exitFailure, tr("could not remove %1", {escapeField(book->entry)}));
     }
     if (reply.json()) {
         reply.write(
             QJsonObject{{"pen", QString::fromStdString(view.bsdName)}, {"removed", toJson(*book)}});
     } else {
-        reply.out() << "removed " << shown << "\n" << std::flush;
+        reply.out() << tr("removed %1", {shown}) << "\n" << std::flush;
     }
     return exitSuccess;
 }

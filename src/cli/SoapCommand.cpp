@@ -1,5 +1,7 @@
 #include "cli/SoapCommand.h"
 
+#include "cli/CliText.h"
+
 #include "soap/Base64.h"
 #include "soap/ISO8601Formatting.h"
 #include "soap/PagorFunc.h"
@@ -54,32 +56,32 @@ soap::PagorFuncBindingResponse call(soap::PagorFuncBinding& binding, std::string
 
 int usage(std::ostream& err, const std::string& problem) {
     err << "penshelf-cli soap: " << problem << "\n"
-        << "usage: penshelf-cli soap " << soapCommandEntry.usage << "\n";
+        << tr("usage: %1", {"penshelf-cli soap " + std::string(soapCommandEntry.usage)}) << "\n";
     return exitUserError;
 }
 
 }  // namespace
 
-std::string describeBodyPart(const soap::Value& part) {
+Text describeBodyPart(const soap::Value& part) {
     return std::visit(
         Overloaded{
-            [](const std::string& value) { return value; },
+            [](const Text& value) { return value; },
             [](double value) { return soap::numberText(value); },
             [](const soap::USBoolean& value) { return value.stringValue(); },
             [](const soap::Bytes& value) { return soap::base64Encoding(value).value_or(""); },
             [](const soap::Instant& value) { return soap::ISO8601DateString(value); },
             [](const soap::SOAPFault& fault) {
-                return "fault: " + fault.simpleFaultString().value_or("");
+                return tr("fault: %1", {fault.simpleFaultString().value_or("")});
             },
         },
         part);
 }
 
 int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty()) return usage(err, "no operation given");
+    if (args.empty()) return usage(err, tr("no operation given"));
     const std::string& operation = args.front();
     const auto names = soap::PagorFuncBinding_envelope::parameterOrder(operation);
-    if (names.empty()) return usage(err, "unknown operation " + operation);
+    if (names.empty()) return usage(err, tr("unknown operation %1", {operation}));
 
     Parameters parameters;
     std::optional<std::string> endpoint;
@@ -89,25 +91,26 @@ int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std:
         if (arg == "--log") {
             log = true;
         } else if (arg == "--endpoint") {
-            if (++i == args.size()) return usage(err, "--endpoint needs a URL");
+            if (++i == args.size()) return usage(err, tr("--endpoint needs a URL"));
             endpoint = args[i];
         } else if (arg.rfind("--endpoint=", 0) == 0) {
             endpoint = arg.substr(std::string_view("--endpoint=").size());
         } else if (const auto equals = arg.find('='); equals != std::string::npos) {
             const std::string name = arg.substr(0, equals);
             if (std::find(names.begin(), names.end(), name) == names.end()) {
-                return usage(err, operation + " has no parameter " + name);
+                return usage(err, tr("%1 has no parameter %2", {operation, name}));
             }
             parameters[name] = arg.substr(equals + 1);
         } else {
-            return usage(err, "unexpected argument " + arg);
+            return usage(err, tr("unexpected argument %1", {arg}));
         }
     }
 
     std::optional<double> ntype;
     if (const auto given = text(parameters, "ntype")) {
         double number = 0;
-        if (!readNumber(*given, number)) return usage(err, "ntype must be a number: " + *given);
+        if (!readNumber(*given, number))
+            return usage(err, tr("ntype must be a number: %1", {*given}));
         ntype = number;
     }
 
@@ -116,7 +119,7 @@ int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std:
         const QUrl url(QString::fromStdString(*endpoint), QUrl::StrictMode);
         if (!url.isValid() ||
             (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
-            return usage(err, "not an http or https URL: " + *endpoint);
+            return usage(err, tr("not an http or https URL: %1", {*endpoint}));
         }
         binding->setAddress(url);
     }
@@ -127,10 +130,11 @@ int runSoapCommand(const std::vector<std::string>& args, std::ostream& out, std:
         for (const soap::Value& part : *response.bodyParts) out << describeBodyPart(part) << "\n";
     }
     if (response.error) {
-        out << "error: " << response.error->domain << " " << response.error->code << " "
-            << response.error->description << "\n";
+        out << tr("error: %1 %2 %3", {response.error->domain, std::to_string(response.error->code),
+                                      response.error->description})
+            << "\n";
     } else if (!response.bodyParts) {
-        out << "no body\n";
+        out << tr("no body") << "\n";
     }
     out.flush();
     return response.bodyParts ? exitSuccess : exitFailure;

@@ -2,6 +2,7 @@
 // penshelf-cli soap: calls one operation of the PagorFunc service synchronously and prints its
 // outcome, one body part a line.
 
+#include "cli/CliText.h"
 #include "cli/Command.h"
 #include "soap/Value.h"
 
@@ -23,10 +24,11 @@ std::string describeBodyPart(const soap::Value& part);
 inline constexpr Command soapCommandEntry{
     "soap",
     "<bookopen|synchronous|getproxyurl|test|getversion> name=value... [--endpoint URL] [--log]",
-    runSoapCommand, "call one operation of the PagorFunc web service",
-    "  --endpoint URL  an http URL instead of the service's own\n"
-    "  --log           log the request and the response\n"
-    "\nExit status: 0 an answer with a body (a fault too), 1 bad usage, 2 no answer\n"
-    "or one without a body.\n"};
+    runSoapCommand,
+    CLI_TEXT("call one operation of the PagorFunc web service"),
+    {CLI_TEXT("  --endpoint URL  an http URL instead of the service's own\n"
+              "  --log           log the request and the response\n"
+              "\nExit status: 0 an answer with a body (a fault too), 1 bad usage, 2 no answer\n"
+              "or one without a body.\n")}};
 
 }  // namespace penshelf::cli

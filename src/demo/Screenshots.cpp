@@ -159,7 +159,10 @@ int main(int argc, char** argv) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
+    // In the language of the environment, as the program: LANGUAGE=en gives the English window.
+    texts::installTranslators(texts::Program::Window);
+    QApplication::setApplicationDisplayName(
+        QCoreApplication::translate("main", "PenShelf 点读笔助手"));
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 1;
@@ -241,7 +244,7 @@ int main(int argc, char** argv) {
         answer.stop();
         ok = shoot(question, out + "restore-question.png") && ok;
         for (QAbstractButton* button : question->buttons()) {
-            if (button->text() == QString::fromUtf8(texts::renumberButton)) button->click();
+            if (button->text() == texts::translated(texts::renumberButton)) button->click();
         }
     });
     answer.start(100);
@@ -306,7 +309,7 @@ int main(int argc, char** argv) {
     many.show();
     ok = shoot(&many, out + "install-many-pens-before.png") && ok;
     part<QPushButton>(&many, "btnInstall")->click();
-    while (part<QPushButton>(&many, "btnCancel")->text() != QString::fromUtf8(texts::closeButton)) {
+    while (part<QPushButton>(&many, "btnCancel")->text() != texts::translated(texts::closeButton)) {
         settle(50);
     }
     ok = shoot(&many, out + "install-many-pens.png") && ok;
@@ -323,7 +326,7 @@ int main(int argc, char** argv) {
             chooser->accept();
         } else if (auto* question = qobject_cast<QMessageBox*>(modal)) {
             for (QAbstractButton* button : question->buttons()) {
-                if (button->text() == QString::fromUtf8(texts::renumberButton)) button->click();
+                if (button->text() == texts::translated(texts::renumberButton)) button->click();
             }
         } else if (auto* copy = qobject_cast<BackupWindow*>(modal); copy && !copy->running()) {
             copyAnswer.stop();

@@ -13,76 +13,81 @@
 namespace penshelf::texts {
 
 // The pen has no BOOK folder of its own; nothing was written.
-inline constexpr Message noBookFolder{
-    "点读笔上没有可用的 BOOK 文件夹！",
-    "the pen has no BOOK folder of its own (missing, or a link to elsewhere); nothing was written"};
+inline constexpr Message noBookFolder{WINDOW_TEXT("点读笔上没有可用的 BOOK 文件夹！"),
+                                      CLI_TEXT("the pen has no BOOK folder of its own (missing, or "
+                                               "a link to elsewhere); nothing was written")};
 
 // How a backup ended. %1 the folder, %2 the books backed up, %3 the books
 // not backed up, %4 the system's error.
 inline Message messageFor(const BackupReport& report) {
     switch (report.status) {
         case BackupStatus::FolderNotEmpty:
-            return {"所选文件夹中已有文件，请选择新的或空的文件夹！",
-                    "%1 holds files already; back up into a new or empty folder"};
+            return {WINDOW_TEXT("所选文件夹中已有文件，请选择新的或空的文件夹！"),
+                    CLI_TEXT("%1 holds files already; back up into a new or empty folder")};
         case BackupStatus::FolderUnusable:
-            return {"无法创建或打开所选文件夹！（%4）", "cannot make or open the folder %1: %4"};
+            return {WINDOW_TEXT("无法创建或打开所选文件夹！（%4）"),
+                    CLI_TEXT("cannot make or open the folder %1: %4")};
         case BackupStatus::NoBookFolder:
             return noBookFolder;
         case BackupStatus::ManifestFailed:
-            return {"无法写入备份清单，此备份不可用！",
-                    "the manifest could not be written: the folder is no usable backup"};
+            return {WINDOW_TEXT("无法写入备份清单，此备份不可用！"),
+                    CLI_TEXT("the manifest could not be written: the folder is no usable backup")};
         case BackupStatus::Cancelled:
-            return {"备份已取消：已完成的 %2 本点读包和备份清单保留在“%1”。",
-                    "stopped; the manifest lists the %2 books backed up before"};
+            return {WINDOW_TEXT("备份已取消：已完成的 %2 本点读包和备份清单保留在“%1”。"),
+                    CLI_TEXT("stopped; the manifest lists the %2 books backed up before")};
         case BackupStatus::Done:
             break;
     }
     // The command line lists each book instead.
     if (!report.failed.empty()) {
-        return {"备份结束：%2 本点读包已备份到“%1”，%3 本未能备份。", nullptr};
+        return {WINDOW_TEXT("备份结束：%2 本点读包已备份到“%1”，%3 本未能备份。"), nullptr};
     }
-    return {"备份完成：%2 本点读包已备份到“%1”。", nullptr};
+    return {WINDOW_TEXT("备份完成：%2 本点读包已备份到“%1”。"), nullptr};
 }
 
 // Why a book was not backed up.
 inline Message messageFor(BackupFailure why) {
     switch (why) {
         case BackupFailure::NotPlainName:
-            return {"文件名不是标准的点读包名称，未备份",
-                    "its name is no plain book name (NNN.vxr or NNN.vxs); not backed up"};
+            return {WINDOW_TEXT("文件名不是标准的点读包名称，未备份"),
+                    CLI_TEXT("its name is no plain book name (NNN.vxr or NNN.vxs); not backed up")};
         case BackupFailure::ReadFailed:
-            return {"无法从点读笔读取（点读笔已拔出？）",
-                    "could not be read from the pen (pulled out?) or changed meanwhile"};
+            return {WINDOW_TEXT("无法从点读笔读取（点读笔已拔出？）"),
+                    CLI_TEXT("could not be read from the pen (pulled out?) or changed meanwhile")};
         case BackupFailure::WriteFailed:
             break;
     }
-    return {"无法完整写入备份文件夹", "could not be written into the backup folder whole"};
+    return {WINDOW_TEXT("无法完整写入备份文件夹"),
+            CLI_TEXT("could not be written into the backup folder whole")};
 }
 
 // What is wrong with a backup's manifest. %1 the detail the reader gives.
 inline Message messageFor(ManifestError error) {
     switch (error) {
         case ManifestError::Missing:
-            return {"此文件夹中没有备份清单 penshelf-backup.json，不是点读包备份！",
-                    "no manifest penshelf-backup.json: not a PenShelf backup"};
+            return {WINDOW_TEXT("此文件夹中没有备份清单 penshelf-backup.json，不是点读包备份！"),
+                    CLI_TEXT("no manifest penshelf-backup.json: not a PenShelf backup")};
         case ManifestError::Unreadable:
-            return {"无法读取备份清单！", "the manifest penshelf-backup.json cannot be read"};
+            return {WINDOW_TEXT("无法读取备份清单！"),
+                    CLI_TEXT("the manifest penshelf-backup.json cannot be read")};
         case ManifestError::NotJson:
-            return {"备份清单已损坏，无法读取！",
-                    "the manifest penshelf-backup.json is damaged: not JSON"};
+            return {WINDOW_TEXT("备份清单已损坏，无法读取！"),
+                    CLI_TEXT("the manifest penshelf-backup.json is damaged: not JSON")};
         case ManifestError::NotAManifest:
-            return {"备份清单的内容有误（%1）！",
-                    "the manifest penshelf-backup.json is not one of PenShelf's (%1)"};
+            return {WINDOW_TEXT("备份清单的内容有误（%1）！"),
+                    CLI_TEXT("the manifest penshelf-backup.json is not one of PenShelf's (%1)")};
         case ManifestError::UnknownVersion:
-            return {"备份清单的格式版本（%1）不受支持！",
-                    "the backup has format version (%1), which this PenShelf cannot read"};
+            return {
+                WINDOW_TEXT("备份清单的格式版本（%1）不受支持！"),
+                CLI_TEXT("the backup has format version (%1), which this PenShelf cannot read")};
         case ManifestError::BadEntry:
-            return {"备份清单中有无效的点读包文件名：%1",
-                    "the manifest names a book that is no plain NNN.vxr or NNN.vxs file (%1)"};
+            return {WINDOW_TEXT("备份清单中有无效的点读包文件名：%1"),
+                    CLI_TEXT(
+                        "the manifest names a book that is no plain NNN.vxr or NNN.vxs file (%1)")};
         case ManifestError::None:
             break;
     }
-    return {"无法读取备份清单！", "the manifest cannot be used"};
+    return {WINDOW_TEXT("无法读取备份清单！"), CLI_TEXT("the manifest cannot be used")};
 }
 
 // Why a restore stopped while checking the backup; nothing was written. %1
@@ -91,17 +96,20 @@ inline Message messageFor(ManifestError error) {
 inline Message messageFor(PlanStatus status) {
     switch (status) {
         case PlanStatus::NoBackupFolder:
-            return {"无法打开备份文件夹！", "no folder %1"};
+            return {WINDOW_TEXT("无法打开备份文件夹！"), CLI_TEXT("no folder %1")};
         case PlanStatus::BadManifest:
             return {"%2", "%1: %2"};
         case PlanStatus::NoBookFolder:
             return noBookFolder;
         case PlanStatus::Cancelled:
-            return {"恢复已取消，未写入任何文件。", "stopped; nothing was written"};
+            return {WINDOW_TEXT("恢复已取消，未写入任何文件。"),
+                    CLI_TEXT("stopped; nothing was written")};
         case PlanStatus::TooLarge:
-            return {"备份中的点读包共 %3，超过点读笔的全部容量 %4，未写入任何文件！",
+            return {
+                WINDOW_TEXT("备份中的点读包共 %3，超过点读笔的全部容量 %4，未写入任何文件！"),
+                CLI_TEXT(
                     "the backup's books take %3, more than the whole pen holds (%4); nothing was "
-                    "written"};
+                    "written")};
         case PlanStatus::Ready:
             break;
     }
@@ -112,46 +120,50 @@ inline Message messageFor(PlanStatus status) {
 inline Message messageFor(RestoreStatus status) {
     // The command line's restore cannot be cancelled; anything else but room
     // means a folder went away before the first write.
-    constexpr const char* wentAway = "the backup folder or the pen went away; nothing was written";
+    constexpr const char* wentAway =
+        CLI_TEXT("the backup folder or the pen went away; nothing was written");
     switch (status) {
         case RestoreStatus::NoSpace:
-            return {"点读笔空间不足：恢复需要 %1，剩余 %2，未写入任何文件！",
+            return {
+                WINDOW_TEXT("点读笔空间不足：恢复需要 %1，剩余 %2，未写入任何文件！"),
+                CLI_TEXT(
                     "not enough room on the pen: the restore needs %1, %2 are free; nothing was "
-                    "written"};
+                    "written")};
         case RestoreStatus::NoBookFolder:
             return {noBookFolder.window, wentAway};
         case RestoreStatus::NoBackupFolder:
-            return {"无法打开备份文件夹！", wentAway};
+            return {WINDOW_TEXT("无法打开备份文件夹！"), wentAway};
         case RestoreStatus::Cancelled:
-            return {"恢复已取消：已恢复的点读包留在点读笔上。", wentAway};
+            return {WINDOW_TEXT("恢复已取消：已恢复的点读包留在点读笔上。"), wentAway};
         case RestoreStatus::Done:
             break;
     }
-    return {"恢复结束。", nullptr};
+    return {WINDOW_TEXT("恢复结束。"), nullptr};
 }
 
 // Why a book's copy onto the pen failed.
 inline Message restoreFailure(InstallResult result) {
-    constexpr const char* copyFailed = "复制失败";
+    constexpr const char* copyFailed = WINDOW_TEXT("复制失败");
     switch (result) {
         case InstallResult::InvalidSource:
-            return {copyFailed, "not a book package file"};
+            return {copyFailed, CLI_TEXT("not a book package file")};
         case InstallResult::NoSpace:
-            return {copyFailed, "no room left on the pen"};
+            return {copyFailed, CLI_TEXT("no room left on the pen")};
         case InstallResult::TooLarge:
-            return {bookFileTooLarge, "4 GiB or more, more than a file on the pen can hold"};
+            return {bookFileTooLarge,
+                    CLI_TEXT("4 GiB or more, more than a file on the pen can hold")};
         case InstallResult::Taken:
-            return {copyFailed, "its number was taken meanwhile, or no number is free"};
+            return {copyFailed, CLI_TEXT("its number was taken meanwhile, or no number is free")};
         case InstallResult::NoBookFolder:
-            return {copyFailed, "the pen has no BOOK folder of its own"};
+            return {copyFailed, CLI_TEXT("the pen has no BOOK folder of its own")};
         case InstallResult::ReadOnly:
-            return {penReadOnlyTip, "the pen turned read-only"};
+            return {penReadOnlyTip, CLI_TEXT("the pen turned read-only")};
         case InstallResult::Failed:
         case InstallResult::Cancelled:
         case InstallResult::Installed:
             break;
     }
-    return {copyFailed, "could not be copied onto the pen whole"};
+    return {copyFailed, CLI_TEXT("could not be copied onto the pen whole")};
 }
 
 // What became of one book of a restore. %1 the book, %2 its entry on the
@@ -161,24 +173,26 @@ inline Message messageFor(const RestoreResult& result) {
     const bool renumbered = result.penEntry != result.book.entry;
     switch (result.kind) {
         case Kind::Restored:
-            return renumbered ? Message{"%1 → %2", "restored %1 as %2"}
-                              : Message{"%1", "restored %1"};
+            return renumbered ? Message{WINDOW_TEXT("%1 → %2"), CLI_TEXT("restored %1 as %2")}
+                              : Message{"%1", CLI_TEXT("restored %1")};
         case Kind::AlreadyThere:
-            return renumbered ? Message{"%1 → %2", "already there %1 as %2"}
-                              : Message{"%1", "already there %1"};
+            return renumbered ? Message{WINDOW_TEXT("%1 → %2"), CLI_TEXT("already there %1 as %2")}
+                              : Message{"%1", CLI_TEXT("already there %1")};
         case Kind::SkippedConflict:
-            return {"%1（编号已被占用）", "skipped %1: its number is taken"};
+            return {WINDOW_TEXT("%1（编号已被占用）"), CLI_TEXT("skipped %1: its number is taken")};
         case Kind::SkippedShared:
-            return {"%1（它所共享的点读包 %3 未恢复）",
-                    "skipped %1: the book it shares, %3, is not restored"};
+            return {WINDOW_TEXT("%1（它所共享的点读包 %3 未恢复）"),
+                    CLI_TEXT("skipped %1: the book it shares, %3, is not restored")};
         case Kind::Missing:
-            return {"%1（备份中缺少此文件）", "%1: missing from the backup; skipped"};
+            return {WINDOW_TEXT("%1（备份中缺少此文件）"),
+                    CLI_TEXT("%1: missing from the backup; skipped")};
         case Kind::Changed:
-            return {"%1（备份文件已被改动）", "%1: changed since the backup; skipped"};
+            return {WINDOW_TEXT("%1（备份文件已被改动）"),
+                    CLI_TEXT("%1: changed since the backup; skipped")};
         case Kind::Failed:
             break;
     }
-    return {"%1（%4）", "%1: %4"};
+    return {WINDOW_TEXT("%1（%4）"), "%1: %4"};
 }
 
 }  // namespace penshelf::texts

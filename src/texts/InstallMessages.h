@@ -12,9 +12,9 @@ namespace penshelf {
 
 namespace texts {
 // What a command that would write says of a pen whose volume refuses writes.
-inline constexpr const char* penReadOnlyCommandLine =
+inline constexpr const char* penReadOnlyCommandLine = CLI_TEXT(
     "the pen is mounted read-only (its file system may be damaged: try penshelf-cli check); "
-    "nothing was written";
+    "nothing was written");
 }  // namespace texts
 
 namespace texts {
@@ -29,24 +29,24 @@ inline Message messageFor(InstallOutcome outcome) {
         // The window is opened only for a package the user picked; a file that
         // cannot be read is, to it, an invalid package.
         case InstallOutcome::NotPackage:
-            return {bookFileInvalid, "not a .vxb book package"};
+            return {bookFileInvalid, CLI_TEXT("not a .vxb book package")};
         case InstallOutcome::SourceMissing:
-            return {bookFileInvalid, "no such file"};
+            return {bookFileInvalid, CLI_TEXT("no such file")};
         case InstallOutcome::SourceUnreadable:
-            return {bookFileInvalid, "cannot read the file: %2"};
+            return {bookFileInvalid, CLI_TEXT("cannot read the file: %2")};
         case InstallOutcome::NumberNotDigits:
             return {numberNotDigits, numberNotDigits};
         case InstallOutcome::NumberNotThreeDigits:
             return {numberNotThreeDigits, numberNotThreeDigits};
         case InstallOutcome::NumberTaken:
-            return {numberTaken,
-                    "此点读包编号已存在！ (number %1 is taken; choose another with --number)"};
+            return {numberTaken, CLI_TEXT("number %1 is taken; choose another with --number")};
         case InstallOutcome::InvalidSource:
             return {bookFileInvalid, bookFileInvalid};
         case InstallOutcome::NoBookFolder:
-            return {installFailed,
-                    "the pen has no BOOK folder of its own (missing, or a link to elsewhere); "
-                    "nothing was written"};
+            return {
+                installFailed,
+                CLI_TEXT("the pen has no BOOK folder of its own (missing, or a link to elsewhere); "
+                         "nothing was written")};
         case InstallOutcome::ReadOnly:
             return {penReadOnly, penReadOnlyCommandLine};
         case InstallOutcome::NoSpace:
@@ -54,7 +54,7 @@ inline Message messageFor(InstallOutcome outcome) {
         case InstallOutcome::TooLarge:
             return {bookFileTooLarge, bookFileTooLarge};
         case InstallOutcome::Cancelled:
-            return {installCancelled, "cancelled; nothing of it is on the pen"};
+            return {installCancelled, CLI_TEXT("cancelled; nothing of it is on the pen")};
         case InstallOutcome::Failed:
             break;
     }

@@ -1,7 +1,9 @@
 #pragma once
 // One outcome as each program words it: the window in Chinese, penshelf-cli
-// in English. Kept side by side so that each outcome is mapped, and later
-// translated, in one place.
+// in English, each marked for its translation (texts/Language.h). Kept side
+// by side so that each outcome is mapped in one place.
+
+#include "texts/Language.h"
 
 #include <initializer_list>
 #include <string>

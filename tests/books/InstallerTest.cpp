@@ -293,7 +293,7 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
         {"short.vxb", "1a2", O::NumberNotDigits, texts::numberNotDigits},
         {"short.vxb", "01", O::NumberNotThreeDigits, texts::numberNotThreeDigits},
         {"short.vxb", "001", O::NumberTaken, texts::numberTaken,
-         texts::numberTaken + std::string(" (number 001 is taken; choose another with --number)")},
+         "number 001 is taken; choose another with --number"},
         {"book.vxb", "", O::ReadOnly, texts::penReadOnly, texts::penReadOnlyCommandLine, "ro"},
         {"short.vxb", "", O::InvalidSource, texts::bookFileInvalid},
         {"folder.vxb", "", O::InvalidSource, texts::bookFileInvalid},

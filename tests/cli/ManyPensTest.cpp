@@ -66,7 +66,7 @@ TEST_F(ManyPens, ANumberGivenIsKeptOnEveryPenAndEachPenRefusesAlone) {
 
     const CliRun taken =
         runCli({"install", book, "--pen", "sim1s1", "--pen=b-pen", "--number=001"});
-    EXPECT_THAT(taken, Exits(1, "sim2s1: " + book + ": " + texts::numberTaken));
+    EXPECT_THAT(taken, Exits(1, "sim2s1: " + book + ": number 001 is taken"));
     EXPECT_EQ(taken.out, "sim1s1: installed " + book + " as 001.vxr\n");
     EXPECT_EQ(readFile(second + "001.vxr"), other);
 

@@ -278,8 +278,7 @@ TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
     const CliRun run = runCli({"install", first, second, text, third, "--json"});
     // The worst outcome: a number taken, a file that is no package.
     EXPECT_THAT(run, Exits(1, text + ": not a .vxb book package\n"));
-    const std::string taken =
-        std::string(texts::numberTaken) + " (number 001 is taken; choose another with --number)";
+    const std::string taken = "number 001 is taken; choose another with --number";
     EXPECT_THAT(run.err, HasSubstr(second + ": " + taken + "\n"));
 
     const QJsonObject document = run.json();
