@@ -7,8 +7,8 @@ NAMED = {"push button", "check box", "table", "list", "list item", "page tab", "
          "text", "menu item", "combo box"}
 
 if "PENSHELF_A11Y_SESSION" not in os.environ:  # into a session bus of its own first
-    missing = [t for t in ("Xvfb", "dbus-run-session", "xdotool") if not shutil.which(t)]
-    missing += [] if os.path.exists("/usr/libexec/at-spi-bus-launcher") else ["at-spi2-core"]
+    missing = [t for t in ("Xvfb", "dbus-run-session", "xdotool", "/usr/libexec/at-spi-bus-launcher")
+               if not shutil.which(t)]
     missing += [] if subprocess.call([sys.executable, "-c", "import pyatspi"]) == 0 else ["pyatspi"]
     if missing:
         print("needs " + ", ".join(missing) + " (scripts/install-deps installs them)")
@@ -92,6 +92,8 @@ def run(program, pens, package):
             if n.getRoleName() == "page tab"]  # the shown one selected, and none a check box
     assert tabs == [("笔内点读包", True), ("点读包下载", False), ("维修服务", False)], tabs
     assert not find(window, "check box")
+    entries = find(window, "combo box").getChildAtIndex(0)  # pens told apart by their codes
+    assert [e.description for e in entries] == ["KLV8A3C5D21", "KLV9B7E2F08", "KLV7C1D9E44"]
     assert all(n.name for n in walk(find(window, "menu bar")) if n.getRoleName() == "menu item")
     pyatspi.Registry.registerEventListener(lambda e: e.detail1 and focus.append(e.source),
                                            "object:state-changed:focused")
