@@ -83,14 +83,9 @@ class InstallFlowTest : public WindowTest<> {
     // the run is over.
     bool whileInstallWindowRuns(const std::function<void(InstWindow&)>& act) {
         bool acted = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            InstWindow* w = installWindow();
-            if (acted || !w || !w->isVisible() || QApplication::activeModalWidget() != w) return;
-            acted = true;
-            act(*w);
+        const auto poll = answerModal<InstWindow>([&](InstWindow& w) {
+            if (!std::exchange(acted, true)) act(w);
         });
-        poll.start(5);
         return spinUntil([&] { return acted && installWindow() && !installWindow()->isVisible(); });
     }
 
