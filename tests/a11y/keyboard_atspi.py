@@ -145,14 +145,9 @@ def main(penshelf, demo_pens):
                QT_QPA_PLATFORM="xcb", HOME=work, XDG_RUNTIME_DIR=work, LC_ALL="C.UTF-8",
                LANGUAGE="", QTWEBENGINE_DISABLE_SANDBOX="1")
     env.pop("QT_QPA_PLATFORMTHEME", None)  # Qt's own file dialog, which takes a typed path
-    log = open(os.path.join(work, "penshelf.log"), "w+")
-    program = subprocess.Popen([penshelf], env=env, stdout=log, stderr=log)
+    program = subprocess.Popen([penshelf], env=env, stdout=subprocess.DEVNULL)  # its errors shown
     try:
         run(program, pens, package)
-    except BaseException:
-        log.seek(0)
-        sys.stderr.write("penshelf's output:\n" + log.read()[-3000:])
-        raise
     finally:
         program.send_signal(signal.SIGTERM)
         try:
