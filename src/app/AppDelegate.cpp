@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AccessibleRoles.h"
 #include "app/Alerts.h"
 #include "app/BackupWindow.h"
 #include "app/CheckWindow.h"
@@ -23,10 +24,13 @@
 #include <QDate>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTimer>
 #include <QWebEngineView>
@@ -58,6 +62,7 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
                {.attachWait = std::move(attachWait), .mountWait = std::move(mountWait)}),
       window_(std::make_unique<QMainWindow>()),
       ui_(std::make_unique<Ui::MainWindow>()) {
+    installAccessibleRoles();
     ui_->setupUi(window_.get());
     if (!hooks_.chooseBookFile) {
         hooks_.chooseBookFile = [this](auto chosen) { askForBookFile(chosen); };
@@ -122,6 +127,15 @@ AppDelegate::AppDelegate(Platform& platform, Diagnostics diagnostics, Hooks hook
     connect(ui_->actCheck, &QAction::triggered, this, &AppDelegate::checkPen);
     connect(ui_->actCopyPens, &QAction::triggered, this, &AppDelegate::copyToOtherPen);
     connect(ui_->actEjectAll, &QAction::triggered, this, &AppDelegate::ejectAllPens);
+    // Delete on a selected book asks as 删除点读包 does; F5 refreshes as 刷新.
+    connect(
+        new QShortcut(QKeySequence::Delete, ui_->listBook, nullptr, nullptr, Qt::WidgetShortcut),
+        &QShortcut::activated, this, [this] {
+            if (ui_->btnRemove->isEnabled()) RemoveBook();
+        });
+    connect(new QShortcut(Qt::Key_F5, window_.get()), &QShortcut::activated, this, [this] {
+        if (ui_->btnRefresh->isEnabled()) RefreshList();
+    });
     // Book packages dropped on the window are installed on the selected pen,
     // or on the pens the user picks when there are several.
     window_->setAcceptDrops(true);
@@ -514,6 +528,18 @@ void AppDelegate::checkPen() {
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (watched != window_.get()) return QObject::eventFilter(watched, event);
     switch (event->type()) {
+        case QEvent::KeyPress: {
+            // A main window has no default button: Enter presses the focused
+            // button, as Space does.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* button = qobject_cast<QPushButton*>(window_->focusWidget());
+            if ((key != Qt::Key_Return && key != Qt::Key_Enter) || !button ||
+                !button->isEnabled()) {
+                return false;
+            }
+            button->click();
+            return true;
+        }
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);

@@ -202,6 +202,8 @@ void CheckWindow::showReport() {
     ui_->btnRepair->setEnabled(true);
     ui_->btnClose->show();
     ui_->btnClose->setDefault(true);
+    // The button Enter presses is the one the user sees focused.
+    ui_->btnClose->setFocus();
 }
 
 void CheckWindow::askAndRepair() {

@@ -36,6 +36,8 @@ DownloadRow::DownloadRow(const QString& fileName, QWidget* parent)
     status->hide();
     progress->setRange(0, 0);
     progress->setTextVisible(false);
+    progress->setAccessibleName(tr("%1 的下载进度").arg(fileName));
+    cancel->setAccessibleDescription(tr("取消下载 %1").arg(fileName));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(name);

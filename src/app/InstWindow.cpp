@@ -1,5 +1,6 @@
 #include "app/InstWindow.h"
 
+#include "app/AccessibleRoles.h"
 #include "app/PenChooser.h"
 #include "app/WindowTexts.h"
 #include "device/DefaultModeGate.h"
@@ -71,6 +72,7 @@ class ThrottledProgress {
 
 InstWindow::InstWindow(Inputs inputs, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::InstWindow>()), inputs_(std::move(inputs)) {
+    installAccessibleRoles();
     ui_->setupUi(this);
     ui_->dtBookName->setTextFormat(Qt::PlainText);  // the name comes from the package file
     ui_->prInstall->hide();
@@ -202,6 +204,7 @@ void InstWindow::closeEvent(QCloseEvent* event) {
 
 void InstWindow::showInfo(const char* text) {
     ui_->dtInfo->setText(texts::translated(text));
+    announce(ui_->dtInfo);
 }
 
 void InstWindow::setControlsEnabled(bool enabled) {
@@ -246,6 +249,7 @@ void InstWindow::startManyPens(const std::string& number, const std::vector<std:
         auto* bar = new QProgressBar(ui_->boxPens);
         bar->setObjectName(QStringLiteral("prPen%1").arg(row));
         bar->setValue(0);
+        bar->setAccessibleName(tr("安装到 %1 的进度").arg(codes[pen]));
         grid->addWidget(new QLabel(codes[pen], ui_->boxPens), row, 0);
         grid->addWidget(bar, row, 1);
         penBars_.push_back(bar);
@@ -326,6 +330,7 @@ void InstWindow::manyPensDone(const std::vector<PenInstallStep>& steps,
     nRefresh_ = installed > 0 ? Outcome::Installed : Outcome::Cancelled;
     ui_->dtInfo->setText(
         texts::translated(texts::installedOnPens).arg(installed).arg(steps.size()));
+    announce(ui_->dtInfo);
     ui_->dtSummary->setPlainText(summary.join(QLatin1Char('\n')));
     ui_->dtSummary->show();
     ui_->btnInstall->hide();

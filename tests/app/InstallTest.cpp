@@ -83,14 +83,9 @@ class InstallFlowTest : public WindowTest<> {
     // the run is over.
     bool whileInstallWindowRuns(const std::function<void(InstWindow&)>& act) {
         bool acted = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            InstWindow* w = installWindow();
-            if (acted || !w || !w->isVisible() || QApplication::activeModalWidget() != w) return;
-            acted = true;
-            act(*w);
+        const auto poll = answerModal<InstWindow>([&](InstWindow& w) {
+            if (!std::exchange(acted, true)) act(w);
         });
-        poll.start(5);
         return spinUntil([&] { return acted && installWindow() && !installWindow()->isVisible(); });
     }
 
@@ -203,7 +198,13 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
 
     using Outcome = InstWindow::Outcome;
     const std::vector<std::pair<std::function<void(InstWindow&)>, Outcome>> endings = {
-        {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnCancel, Qt::LeftButton); },
+        // Tab to 取消 and Enter: the focused button, not the default one.
+        {[](InstWindow& w) {
+             EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+             for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}) {
+                 QTest::keyClick(w.focusWidget(), key);
+             }
+         },
          Outcome::Cancelled},
         {[](InstWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }, Outcome::None},
         {[](InstWindow& w) { QTest::mouseClick(InstWindowParts(w).btnInstall, Qt::LeftButton); },
@@ -291,6 +292,7 @@ TEST_F(InstallFlowTest, OntoThreePensAFullOneRefusedAloneAndATakenNumberGivingWa
                                             "SECOND00002：已安装，编号 002（编号 005 已被占用）\n"
                                             "FULL0000003：") +
                                     texts::penSpaceTooSmall);
+        EXPECT_EQ(nameless(&w), "") << "a bar per pen, each named";
         InstWindowParts(w).btnCancel->click();
     }));
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);

@@ -1,6 +1,9 @@
 // The main window as real widgets: pen list, book table, enabling rules; the pens simulated as
 // folders that come and go.
 
+#include "app/BackupWindow.h"
+#include "app/CheckWindow.h"
+#include "app/PenChooser.h"
 #include "support/MainWindowProbe.h"
 
 using namespace penshelf;
@@ -30,9 +33,12 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolder) {
 
     clickRow(1);
     EXPECT_TRUE(ui->btnRemove->isEnabled());
+    QTest::keyClick(ui->listBook, Qt::Key_Tab);
+    EXPECT_EQ(app->window()->focusWidget(), ui->btnInstall) << "Tab leaves the table";
     // A book copied onto the pen behind the program's back shows after Refresh.
     writeFile(dir / "sdb1/BOOK/003.vxs", BookFile{.name = vxbName("Three")}.bytes());
-    QTest::mouseClick(ui->btnRefresh, Qt::LeftButton);
+    ui->btnRefresh->setFocus();
+    QTest::keyClick(ui->btnRefresh, Qt::Key_Return);  // a focused button takes Enter as Space
     EXPECT_EQ(penLook(), "小栗莓点读笔 PEN 1.00 | 0 [A1B2C3D4E5F] [free] 111101 rows 3");
     EXPECT_TRUE(ui->listBook->selectionModel()->selectedRows().isEmpty());
 
@@ -92,13 +98,28 @@ TEST_F(MainWindowTest, AReadOnlyPenSaysSoAndOffersNoWriteTillItIsWritableAgain) 
     EXPECT_EQ(part<QAction>(app->window(), "actCheck")->text(), "检查点读笔…");
     EXPECT_EQ(writes(), Look(3, {false, "点读笔处于只读状态，无法写入"}));
     EXPECT_TRUE(ui->actBackup->isEnabled()) << "reading still works";
-    QTest::mouseClick(ui->btnRefresh, Qt::LeftButton);
+    QTest::keyClick(ui->listBook, Qt::Key_F5);  // refreshes, as 刷新
     EXPECT_FALSE(ui->penReadOnly->isHidden() || ui->btnInstall->isEnabled());
 
     std::filesystem::remove(dir / "sdb1/simulated-device.ini");
     ASSERT_TRUE(spinUntil([&] { return ui->penReadOnly->isHidden(); }));
     clickRow(0);
     EXPECT_EQ(writes(), writable);
+}
+
+// The install window and the removal question are read through AT-SPI (tests/a11y).
+TEST_F(MainWindowTest, EveryControlOfEveryWindowHasANameForAScreenReader) {
+    attachPen("sdb1", "CODE", {{"001.vxr", vxbName("一")}});
+    ui->listDownload->addRow("一.vxb");
+    EXPECT_EQ(nameless(app->window()), "");
+    BackupWindow backup(app->window());
+    CheckWindow check(platform, "sdb1", {}, app->window());
+    PenChooser chooser(PenChooser::Mode::OnePen, "复制", "复制到：", {{"sdc1", "C2", "1 GB"}},
+                       app->window());
+    for (QWidget* dialog : std::initializer_list<QWidget*>{&backup, &check, &chooser}) {
+        EXPECT_EQ(nameless(dialog), "") << dialog->metaObject()->className();
+        EXPECT_NE(accessibleName(dialog), "") << dialog->metaObject()->className();
+    }
 }
 
 using SimulatedPensTest = WindowTest<>;

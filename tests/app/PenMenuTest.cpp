@@ -178,14 +178,20 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
         ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
         EXPECT_THAT(summaryOf(*check), HasSubstr(texts::fileSystemDamaged));
         EXPECT_TRUE(part<QPushButton>(check, "btnRepair")->isVisible());
-        part<QPushButton>(check, "btnRepair")->click();
+        // Enter presses the focused button: 关闭 at first, 修复… once the user has tabbed back to
+        // it.
+        EXPECT_EQ(check->focusWidget(), part<QPushButton>(check, "btnClose"));
+        QTest::keyClick(check->focusWidget(), Qt::Key_Backtab);
+        QTest::keyClick(check->focusWidget(), Qt::Key_Return);
         ASSERT_TRUE(spinUntil([&] { return !check->running(); }));
         EXPECT_THAT(summaryOf(*check),
                     AllOf(HasSubstr(std::string(" clusters\n") + texts::afterRepairClean),
                           HasSubstr(texts::booksUnchanged)));
         EXPECT_EQ(infoOf(*check), texts::penRepaired);
         EXPECT_FALSE(part<QPushButton>(check, "btnRepair")->isVisible()) << "once repaired";
-        part<QPushButton>(check, "btnClose")->click();
+        QTest::keyClick(check->focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(check->isVisible()) << "Enter on 关闭 closes";
+        check->close();
     });
     part<QAction>(app->window(), "actCheck")->trigger();
 

@@ -35,19 +35,6 @@ class CommandEjectPlatform : public SimulatedPlatform {
     std::optional<MountTable> realMounts;
 };
 
-// Answers the application-modal alert that the next action opens.
-void answerNextAlert(std::function<void(QMessageBox*)> answer) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        if (auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            answer(alert);
-        }
-    });
-    poll->start(10);
-}
-
 class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
   protected:
     RemoveEjectTest() {
@@ -68,17 +55,22 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           {header->sectionViewportPosition(column) + 5, header->height() / 2});
     }
-    // Presses Remove and, after meanwhile, answers the alert with the button named answer. The
-    // alert's text is kept in asked.
-    void remove(const QString& answer, std::function<void(QMessageBox*)> meanwhile = {}) {
-        answerNextAlert([=, this](QMessageBox* alert) {
-            asked.push_back(alert->text().toStdString());
-            if (meanwhile) meanwhile(alert);
-            for (QAbstractButton* button : alert->buttons()) {
+    // Presses Remove (or Delete on the table) and, after meanwhile, answers the alert with the
+    // button named answer. The alert's text is kept in asked.
+    void remove(const QString& answer, std::function<void(QMessageBox*)> meanwhile = {},
+                Qt::Key key = {}) {
+        const auto answering = answerModal<QMessageBox>([=, this](QMessageBox& alert) {
+            asked.push_back(alert.text().toStdString());
+            if (meanwhile) meanwhile(&alert);
+            for (QAbstractButton* button : alert.buttons()) {
                 if (button->text() == answer) button->click();
             }
         });
-        QTest::mouseClick(ui->btnRemove, Qt::LeftButton);
+        if (!key) return QTest::mouseClick(ui->btnRemove, Qt::LeftButton);
+        app->window()->activateWindow();  // again, after an alert
+        EXPECT_TRUE(QTest::qWaitForWindowActive(app->window()));
+        ui->listBook->setFocus();
+        QTest::keyClick(ui->listBook, key);
     }
     void eject() { QTest::mouseClick(ui->btnEject, Qt::LeftButton); }
     // A pen on a disk the kernel mounted, found in the real mount table.
@@ -114,11 +106,13 @@ TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) 
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "004.vxr", "005.vxs"}));
     EXPECT_TRUE(rowSelected() && ui->btnRemove->isEnabled()) << "a cancel keeps the selection";
 
-    remove("删除");
+    remove("删除", {}, Qt::Key_Delete);  // the same question
     EXPECT_EQ(asked, std::vector<std::string>(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
     EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "005.vxs"}));
     EXPECT_EQ(rowCount(), 2);
     EXPECT_FALSE(rowSelected() || ui->btnRemove->isEnabled());
+    remove("删除", {}, Qt::Key_Delete);
+    EXPECT_EQ(asked.size(), 2u) << "nothing selected, nothing asked";
 
     // A file that vanished behind the program's back: no message, row gone.
     selectRow("Five");
@@ -208,9 +202,9 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
     start({});
     attachPen("sdb1", "STILLHERE");
     QString text;
-    answerNextAlert([&](QMessageBox* alert) {
-        text = alert->text();
-        alert->accept();
+    const auto answering = answerModal<QMessageBox>([&](QMessageBox& alert) {
+        text = alert.text();
+        alert.accept();
     });
     eject();
     EXPECT_EQ(text, "弹出点读笔失败，请关闭正在使用点读笔的程序后重试！");
@@ -218,10 +212,6 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
     // 全部弹出: each pen in turn, one alert naming the pens kept.
     attachPen("sdc1", "GOES");
     attachPen("sdd1", "GOESTOO");
-    answerNextAlert([&](QMessageBox* alert) {
-        text = alert->text();
-        alert->accept();
-    });
     fs::remove(bin + "/calls");
     part<QAction>(app->window(), "actEjectAll")->trigger();
     EXPECT_EQ(text, "下列点读笔未能弹出：\n小栗莓点读笔 STILLHERE");

@@ -12,13 +12,16 @@
 #include "support/TempDir.h"
 
 #include <QTest>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -42,6 +45,31 @@ Widget* part(const QObject* root, const char* name) {
     auto* widget = root->findChild<Widget*>(QString::fromLatin1(name));
     if (!widget) throw std::runtime_error(std::string("no widget named ") + name);
     return widget;
+}
+
+// What a screen reader reads as the widget's name.
+inline QString accessibleName(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+// The controls under root, shown or not, that a screen reader would find without a name; the
+// parts of a table or a combo box are named by their owner, and Qt's own are Qt's.
+inline std::string nameless(const QWidget* root) {
+    QStringList found;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        bool control = false;
+        for (const char* kind : {"QAbstractButton", "QLineEdit", "QComboBox", "QProgressBar",
+                                 "QPlainTextEdit", "QAbstractItemView", "QWebEngineView"}) {
+            control = control || w->inherits(kind);
+        }
+        QWidget* owner = w->parentWidget();
+        if (control && !w->objectName().startsWith("qt_") && !qobject_cast<QHeaderView*>(w) &&
+            !qobject_cast<QAbstractItemView*>(owner) && !qobject_cast<QComboBox*>(owner) &&
+            accessibleName(w).isEmpty()) {
+            found << w->objectName() + " " + w->metaObject()->className();
+        }
+    }
+    return found.join(", ").toStdString();
 }
 
 struct MainWindowParts {
@@ -113,7 +141,8 @@ class WindowTest : public ::testing::Test {
         ui = std::make_unique<MainWindowParts>(*app);
         app->applicationDidFinishLaunching();
         app->window()->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(app->window()));
+        app->window()->activateWindow();  // keys go where the focus is
+        EXPECT_TRUE(QTest::qWaitForWindowActive(app->window()));
     }
     // A pen whose volume is dir/<bsdName> (or the volume given), with BOOK/ holding the given
     // files (file name -> name string), mounted and stored as identification would. Returns its
