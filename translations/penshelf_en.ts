@@ -15,12 +15,32 @@
         <source>关闭</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>当前点读包的进度</source>
+        <translation>Progress of the current book</translation>
+    </message>
+    <message>
+        <source>全部点读包的进度</source>
+        <translation>Progress of all books</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
 </context>
 <context>
     <name>CheckWindow</name>
     <message>
         <source>检查点读笔</source>
         <translation>Check Pen</translation>
+    </message>
+    <message>
+        <source>检查进度</source>
+        <translation>Check progress</translation>
+    </message>
+    <message>
+        <source>检查结果</source>
+        <translation>Check result</translation>
     </message>
 </context>
 <context>
@@ -48,6 +68,22 @@
     <message>
         <source>安装</source>
         <translation>Install</translation>
+    </message>
+    <message>
+        <source>点读包编号</source>
+        <translation>Book number</translation>
+    </message>
+    <message>
+        <source>同时安装到其他点读笔</source>
+        <translation>Also install on other pens</translation>
+    </message>
+    <message>
+        <source>安装进度</source>
+        <translation>Install progress</translation>
+    </message>
+    <message>
+        <source>各点读笔的安装结果</source>
+        <translation>Install result on each pen</translation>
     </message>
 </context>
 <context>
@@ -156,6 +192,41 @@
         <source>读取所选点读笔上的每本点读包，检查并修复点读笔的文件系统</source>
         <translation>Read every book on the selected pen, and check and repair its file system</translation>
     </message>
+    <message>
+        <source>识别码</source>
+        <translation>Identity code</translation>
+    </message>
+    <message>
+        <source>剩余空间</source>
+        <translation>Free space</translation>
+    </message>
+    <message>
+        <source>方向键选择点读包，Delete 键删除所选点读包</source>
+        <translation>Arrow keys select a book; Delete removes the selected book</translation>
+    </message>
+    <message>
+        <source>选择电脑上的点读包，安装到所选点读笔</source>
+        <translation>Choose a book package on the computer and install it on the selected pen</translation>
+    </message>
+    <message>
+        <source>从所选点读笔删除所选点读包</source>
+        <translation>Delete the selected book from the selected pen</translation>
+    </message>
+    <message>
+        <source>点读笔服务网页</source>
+        <translation>Pen service web page</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Downloads</translation>
+    </message>
+</context>
+<context>
+    <name>PenChooser</name>
+    <message>
+        <source>可选的点读笔</source>
+        <translation>Pens to choose from</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -188,6 +259,24 @@
     <message>
         <source>智能-</source>
         <translation>Smart-</translation>
+    </message>
+</context>
+<context>
+    <name>penshelf::DownloadRow</name>
+    <message>
+        <source>%1 的下载进度</source>
+        <translation>Download progress of %1</translation>
+    </message>
+    <message>
+        <source>取消下载 %1</source>
+        <translation>Cancel the download of %1</translation>
+    </message>
+</context>
+<context>
+    <name>penshelf::InstWindow</name>
+    <message>
+        <source>安装到 %1 的进度</source>
+        <translation>Progress of the install on %1</translation>
     </message>
 </context>
 <context>
