@@ -1,6 +1,9 @@
 // PenShelf: the desktop companion for point-reading pens.
 
 #include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+#include "app/StartUp.h"
+#include "app/WindowGeometry.h"
 #include "device/PlatformChoice.h"
 
 #include <QApplication>
@@ -10,19 +13,26 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char* argv[]) {
+    penshelf::answerInfoOptions(argc, argv);
     // Qt WebEngine's sandbox refuses to start as root; the portal pages are
     // the vendor's own, shown in a view without file access.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
+    std::optional<penshelf::DisplayFailureGuard> displayGuard(std::in_place);
     QApplication app(argc, argv);
+    displayGuard.reset();
     QApplication::setApplicationName(QStringLiteral("PenShelf"));
     QApplication::setApplicationDisplayName(QStringLiteral("PenShelf 点读笔助手"));
     QApplication::setDesktopFileName(QStringLiteral("org.penshelf.PenShelf"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.penshelf.PenShelf"),
                                                  QIcon(QStringLiteral(":/penshelf.svg"))));
+
+    penshelf::SingleInstance instance;
+    if (instance.handedOver()) return 0;
 
     // PENSHELF_SIMULATE=<folder>: every subfolder is a pen (see SimulatedPlatform).
     const penshelf::PlatformChoice choice = penshelf::makePlatformFromEnvironment();
@@ -32,6 +42,8 @@ int main(int argc, char* argv[]) {
     }
     penshelf::AppDelegate delegate(*choice.platform);
     delegate.applicationDidFinishLaunching();
+    instance.setWindow(delegate.window());
+    penshelf::rememberGeometry(delegate.window());
     delegate.window()->show();
     return app.exec();
 }
