@@ -5,6 +5,7 @@
 #include "app/PortalAddress.h"
 #include "soap/DebugLog.h"
 #include "soap/PagorFuncBindingResponse.h"
+#include "soap/ServiceEndpoint.h"
 
 #include "support/LocalHttpServer.h"
 #include "support/MainWindowProbe.h"
@@ -285,10 +286,14 @@ TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesAndNoPageShowsTheNot
     click("other");
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "other"; })) << "target=_blank";
 
-    // No address, or one whose connections are refused.
+    // No address: without a service address set, the network is not the cause.
     portalAddress.reset();
     ui->tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "未设置服务地址"; }));
+    const ScopedEnv service(soap::serviceUrlVariable, "http://127.0.0.1:9/PagorFunc.php");
+    ui->tabRepair->click();
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
+    // Or one whose connections are refused.
     ASSERT_TRUE(openPortal());
     LocalHttpServer gone;
     portalAddress = gone.url(QStringLiteral("/book")).toStdString();
