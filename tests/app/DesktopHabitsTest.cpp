@@ -6,13 +6,11 @@
 #include "app/WindowGeometry.h"
 
 #include "support/MainWindowProbe.h"
+#include "support/NotificationService.h"
 #include "support/ScopedEnv.h"
 #include "support/TempHome.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -124,44 +122,15 @@ class EjectPlatform : public SimulatedPlatform {
 class NotificationTest : public WindowTest<EjectPlatform> {
   protected:
     NotificationTest() {
-        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        EXPECT_TRUE(bus.waitForReadyRead(10000));
-        address.set("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed().toStdString());
-        service.start("/usr/bin/python3", {"-m", "dbusmock", "-t", "notification_daemon", "-l",
-                                           QString::fromStdString(dir / "calls")});
-        const QDBusConnection test = QDBusConnection::connectToBus(
-            qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("test"));
-        EXPECT_TRUE(spinUntil([&] {
-            return test.interface()->isServiceRegistered("org.freedesktop.Notifications").value();
-        }));
         start({.reportEjectFailure = [] {}});
-    }
-    ~NotificationTest() override {
-        QDBusConnection::disconnectFromBus(QStringLiteral("test"));
-        for (QProcess* process : {&service, &bus}) {
-            process->terminate();
-            process->waitForFinished();
-        }
-    }
-    // "summary | body" of each Notify call.
-    std::vector<std::string> notifications() const {
-        static const QRegularExpression notify(
-            QString::fromUtf8(R"re(Notify "[^"]*" 0 "[^"]*" "([^"]*)" "([^"]*)")re"));
-        std::vector<std::string> calls;
-        const QString log = QString::fromStdString(readFile(dir / "calls"));
-        for (const auto& call : notify.globalMatch(log)) {
-            calls.push_back((call.captured(1) + " | " + call.captured(2)).toStdString());
-        }
-        return calls;
     }
     void ejectAs(EjectPlatform::Eject how, size_t notified) {
         platform.next = how;
         ui->btnEject->click();
-        EXPECT_TRUE(spinUntil([&] { return notifications().size() == notified; }));
+        EXPECT_TRUE(spinUntil([&] { return notices.received().size() == notified; }));
     }
 
-    QProcess bus, service;
-    ScopedEnv address;
+    NotificationService notices;
 };
 
 TEST_F(NotificationTest, SafeToPullOutOnlyOnceThePenIsPoweredOffAndNothingWhileTheWindowIsSeen) {
@@ -171,7 +140,7 @@ TEST_F(NotificationTest, SafeToPullOutOnlyOnceThePenIsPoweredOffAndNothingWhileT
     ejectAs(EjectPlatform::Eject::PowerOffFails, 2);
     attachPen("sdb1", "DONE");
     ejectAs(EjectPlatform::Eject::Works, 3);
-    EXPECT_EQ(notifications(),
+    EXPECT_EQ(notices.received(),
               (std::vector<std::string>{"点读笔未能弹出 | 小栗莓点读笔 BUSY",
                                         "点读笔未能弹出 | 小栗莓点读笔 BUSY",
                                         "可以安全拔出点读笔 | 小栗莓点读笔 DONE"}));
@@ -181,7 +150,7 @@ TEST_F(NotificationTest, SafeToPullOutOnlyOnceThePenIsPoweredOffAndNothingWhileT
     attachPen("sdc1", "SEEN");
     ui->btnEject->click();
     spinFor(300ms);
-    EXPECT_EQ(notifications().size(), 3u);
+    EXPECT_EQ(notices.received().size(), 3u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "support/LocalHttpServer.h"
 #include "support/MainWindowProbe.h"
+#include "support/NotificationService.h"
 #include "support/TempHome.h"
 
 #include <QSignalSpy>
@@ -251,7 +252,9 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
 }
 
 TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
+    NotificationService notices;
     ASSERT_TRUE(openPortal());
+    app->window()->showMinimized();
     click("notes");
     ASSERT_TRUE(spinUntil([&] { return rowsEnded(1); }));
     click("evil");
@@ -275,6 +278,11 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
         return fileNamesIn(folder) == std::set<std::string>{"evil.vxb", "notes.txt"};
     })) << testing::PrintToString(fileNamesIn(folder));
     EXPECT_FALSE(std::filesystem::exists(home / "evil.vxb")) << "\"../\" led out of the folder";
+    EXPECT_EQ(notices.received(),
+              (std::vector<std::string>{
+                  "下载完成 | 文件已保存到 " + folder + "notes.txt",
+                  "下载完成 | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
+                  "下载失败 | 下载失败：连接中断，文件不完整"}));
 }
 
 TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesAndNoPageShowsTheNotice) {
