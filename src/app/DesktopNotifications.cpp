@@ -10,6 +10,10 @@
 #include <QVariantMap>
 #include <QWidget>
 
+#include <map>
+#include <utility>
+#include <vector>
+
 namespace penshelf {
 namespace {
 
@@ -59,11 +63,17 @@ void notifyDesktop(const QString& summary, const QString& body) {
     // A connection per address: a bus that has gone is not asked again.
     const QString name = QStringLiteral("penshelf-notifications ") + address;
     if (const QDBusConnection bus(name); bus.isConnected()) return send(bus, summary, body);
+    // Those that come while the bus is probed wait, and go in their order.
+    static std::map<QString, std::vector<std::pair<QString, QString>>> waiting;
+    const bool probing = waiting.contains(name);
+    waiting[name].emplace_back(summary, body);
+    if (probing) return;
     QDBusConnection::disconnectFromBus(name);
-    probeBus(address, busProbeMs, qApp, [address, name, summary, body](BusState state) {
-        if (state == BusState::Answers) {
-            send(QDBusConnection::connectToBus(address, name), summary, body);
-        }
+    probeBus(address, busProbeMs, qApp, [address, name](BusState state) {
+        const auto notes = waiting.extract(name).mapped();
+        if (state != BusState::Answers) return;
+        const QDBusConnection bus = QDBusConnection::connectToBus(address, name);
+        for (const auto& [summary, body] : notes) send(bus, summary, body);
     });
 }
 
