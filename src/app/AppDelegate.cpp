@@ -4,6 +4,7 @@
 #include "app/Alerts.h"
 #include "app/BackupWindow.h"
 #include "app/CheckWindow.h"
+#include "app/DesktopNotifications.h"
 #include "app/BookTableModel.h"
 #include "app/PortalAddress.h"
 #include "app/PortalWeb.h"
@@ -19,6 +20,7 @@
 #include "device/Platform.h"
 #include "soap/DebugLog.h"
 #include "soap/PagorFunc.h"
+#include "soap/ServiceEndpoint.h"
 #include "ui_MainWindow.h"
 
 #include <QDate>
@@ -295,7 +297,12 @@ void AppDelegate::EjectPen() {
 
     // Pen events wait until the alert has been answered too.
     const auto modal = modeGate.enterModal();
-    if (monitor_.eject(pen.bsdName) == EjectOutcome::StillMounted) hooks_.reportEjectFailure();
+    const QStringList name{QString::fromStdString(pen.displayName + " ") +
+                           penCodeText(codeOf(pen))};
+    const EjectOutcome outcome = monitor_.eject(pen.bsdName);
+    notifyEjected(outcome == EjectOutcome::Ejected ? name : QStringList(),
+                  outcome == EjectOutcome::Ejected ? QStringList() : name);
+    if (outcome == EjectOutcome::StillMounted) hooks_.reportEjectFailure();
 }
 
 bool AppDelegate::listedFolderIsThePens() const {
@@ -490,10 +497,13 @@ void AppDelegate::ejectAllPens() {
         pens.emplace_back(key,
                           QString::fromStdString(pen.displayName + " ") + penCodeText(codeOf(pen)));
     }
-    QStringList kept;
+    QStringList kept, ejected, failed;
     for (const auto& [bsdName, name] : pens) {
-        if (monitor_.eject(bsdName) == EjectOutcome::StillMounted) kept << name;
+        const EjectOutcome outcome = monitor_.eject(bsdName);
+        if (outcome == EjectOutcome::StillMounted) kept << name;
+        (outcome == EjectOutcome::Ejected ? ejected : failed) << name;
     }
+    notifyEjected(ejected, failed);
     if (!kept.isEmpty()) showPensKeptAlert(kept, window_.get());
 }
 
@@ -690,6 +700,8 @@ std::string AppDelegate::GetProxy(const std::string& clientId, int type) {
 }
 
 std::optional<std::string> AppDelegate::askServiceForPortal(const std::string& clientId, int kind) {
+    // The default service cannot be reached: the notice says what is missing.
+    if (qEnvironmentVariableIsEmpty(soap::serviceUrlVariable)) return std::nullopt;
     const std::shared_ptr<soap::PagorFuncBinding> binding = soap::PagorFunc::PagorFuncBinding();
     binding->setLogXMLInOut(false);
     return proxyAddressIn(binding->getproxyurlUsingStrcid(clientId, kind));

@@ -1,5 +1,6 @@
 #include "app/BackupWindow.h"
 
+#include "app/DesktopNotifications.h"
 #include "app/WindowTexts.h"
 #include "books/Text.h"
 #include "texts/BackupMessages.h"
@@ -89,6 +90,7 @@ QString BackupWindow::proposedFolderName(const std::optional<std::string>& ident
 
 void BackupWindow::run(std::function<void()> work) {
     joinWorker();
+    if (!running_) startedMs_ = nowMs();  // a restore's second step continues the job
     running_ = true;
     cancelled_ = false;
     ui_->btnCancel->setEnabled(true);
@@ -142,6 +144,7 @@ void BackupWindow::finish(const QString& message, const QStringList& summary) {
     ui_->btnClose->setDefault(true);
     ui_->btnClose->setFocus();
     if (!summary.isEmpty()) resize(width(), std::max(height(), 380));
+    notifyLongJobEnded(nowMs() - startedMs_, windowTitle(), message);
 }
 
 void BackupWindow::cancelJob() {

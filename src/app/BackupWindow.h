@@ -92,6 +92,7 @@ class BackupWindow : public QDialog {
     bool running_ = false;
     bool penChanged_ = false;
     bool backedUpWhole_ = false;
+    std::int64_t startedMs_ = 0;  // when the job began, for its notification
     std::int64_t lastPostMs_ = 0;
     std::size_t lastPostIndex_ = SIZE_MAX;
     // A copy between pens: where the books go, the backup's own folder when

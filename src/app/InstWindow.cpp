@@ -1,6 +1,7 @@
 #include "app/InstWindow.h"
 
 #include "app/AccessibleRoles.h"
+#include "app/DesktopNotifications.h"
 #include "app/PenChooser.h"
 #include "app/WindowTexts.h"
 #include "device/DefaultModeGate.h"
@@ -136,9 +137,15 @@ void InstWindow::InstallBook() {
     }
 
     copying_ = true;
+    const std::int64_t started = nowMs();
     startCopy(plan.chunkCount());
     const InstallOutcome result = copy(plan);
     copying_ = false;
+    notifyLongJobEnded(nowMs() - started, windowTitle(),
+                       result == InstallOutcome::Installed
+                           ? QCoreApplication::translate("InstWindow", "点读包已安装：%1")
+                                 .arg(QString::fromStdString(inputs_.nameBook))
+                           : QString::fromStdString(texts::messageFor(result).window));
 
     if (result == InstallOutcome::Installed) {
         nRefresh_ = Outcome::Installed;
@@ -264,7 +271,8 @@ void InstWindow::startManyPens(const std::string& number, const std::vector<std:
     ui_->listOtherPens->setEnabled(false);
     ui_->boxPens->show();
     if (inputs_.modeGate) inputs_.modeGate->deliverPending();
-    worker_ = std::thread([this, number, targets = std::move(targets), codes = std::move(codes)] {
+    worker_ = std::thread([this, number, targets = std::move(targets), codes = std::move(codes),
+                           started = nowMs()] {
         const std::vector<PenInstallStep> steps = installOnPens(
             {package_}, targets, number, defaultPenJobs,
             {.started =
@@ -294,7 +302,12 @@ void InstWindow::startManyPens(const std::string& number, const std::vector<std:
                  },
              .cancel = &cancel_});
         QMetaObject::invokeMethod(
-            this, [this, steps, codes] { manyPensDone(steps, codes); }, Qt::QueuedConnection);
+            this,
+            [this, steps, codes, started] {
+                manyPensDone(steps, codes);
+                notifyLongJobEnded(nowMs() - started, windowTitle(), ui_->dtInfo->text());
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -1,10 +1,12 @@
 #include "app/PortalDownloads.h"
 
+#include "app/DesktopNotifications.h"
 #include "app/DownloadList.h"
 #include "app/DownloadName.h"
 #include "app/WindowTexts.h"
 #include "books/BookHeader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -121,12 +123,13 @@ void PortalDownloads::stateChanged(quint32 id) {
     switch (request->state()) {
         case QWebEngineDownloadRequest::DownloadCompleted: {
             const QString path = download.path;
-            if (!isBookPackageSource(QFile::encodeName(path).toStdString())) {
-                end(id, withPath(texts::fileDownloaded, path));
-                break;
+            QString text = withPath(texts::fileDownloaded, path);
+            if (isBookPackageSource(QFile::encodeName(path).toStdString())) {
+                const bool toPen = hooks_.bookArrived && hooks_.bookArrived(path);
+                text = withPath(toPen ? texts::bookDownloaded : texts::bookDownloadedNoPen, path);
             }
-            const bool toPen = hooks_.bookArrived && hooks_.bookArrived(path);
-            end(id, withPath(toPen ? texts::bookDownloaded : texts::bookDownloadedNoPen, path));
+            notifyDesktop(QCoreApplication::translate("PortalDownloads", "下载完成"), text);
+            end(id, text);
             break;
         }
         case QWebEngineDownloadRequest::DownloadInterrupted: {
@@ -134,7 +137,9 @@ void PortalDownloads::stateChanged(quint32 id) {
             // arrived, even once cancelled. The name was free when the
             // download began, so that file is this download's own.
             const QString partial = partialDownloadName(download.path);
-            end(id, failed(reasonText(request->interruptReason())));
+            const QString text = failed(reasonText(request->interruptReason()));
+            notifyDesktop(QCoreApplication::translate("PortalDownloads", "下载失败"), text);
+            end(id, text);
             request->cancel();
             QFile::remove(partial);
             break;

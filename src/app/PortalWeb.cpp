@@ -3,6 +3,9 @@
 #include "app/PortalAddress.h"
 #include "app/PortalDownloads.h"
 #include "app/PortalPage.h"
+#include "soap/ServiceEndpoint.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QStandardPaths>
@@ -14,6 +17,19 @@ namespace {
 
 // The page cache's limit; Chromium keeps no single answer above an eighth of it.
 constexpr int portalCacheBytes = 64 << 20;
+
+QString noServicePage() {
+    const QString title = QCoreApplication::translate("PortalWeb", "未设置服务地址");
+    const QString text =
+        QCoreApplication::translate("PortalWeb",
+                                    "未设置服务地址，无法打开此页面。服务地址由环境变量 %1 设置。")
+            .arg(QString::fromLatin1(soap::serviceUrlVariable));
+    return QStringLiteral(
+               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title>"
+               "<style>body{font-family:sans-serif;color:#444;text-align:center;margin-top:4em}"
+               "h1{font-size:1.4em}</style></head><body><h1>%1</h1><p>%2</p></body></html>")
+        .arg(title.toHtmlEscaped(), text.toHtmlEscaped());
+}
 
 }  // namespace
 
@@ -33,7 +49,11 @@ void PortalWeb::load(const QUrl& url) {
 }
 
 void PortalWeb::showNotice() {
-    if (QWebEnginePage* shown = page()) shown->setHtml(portalUnavailablePage());
+    QWebEnginePage* shown = page();
+    if (!shown) return;
+    // Without an address of the service, no network would help.
+    shown->setHtml(qEnvironmentVariableIsEmpty(soap::serviceUrlVariable) ? noServicePage()
+                                                                         : portalUnavailablePage());
 }
 
 QWebEnginePage* PortalWeb::page() {

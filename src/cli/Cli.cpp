@@ -67,6 +67,11 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return exitUserError;
     }
     const std::string& name = args.front();
+    if (name == "--version") {
+        out << "penshelf-cli " PENSHELF_VERSION "\n";
+        out.flush();
+        return exitSuccess;
+    }
     if (isHelp(name) || name == "help") {
         if (args.size() > 1) {
             if (const Command* command = find(args[1])) return commandHelp(*command, out);

@@ -5,9 +5,11 @@
 #include "app/PortalAddress.h"
 #include "soap/DebugLog.h"
 #include "soap/PagorFuncBindingResponse.h"
+#include "soap/ServiceEndpoint.h"
 
 #include "support/LocalHttpServer.h"
 #include "support/MainWindowProbe.h"
+#include "support/NotificationService.h"
 #include "support/TempHome.h"
 
 #include <QSignalSpy>
@@ -250,7 +252,9 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
 }
 
 TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
+    NotificationService notices;
     ASSERT_TRUE(openPortal());
+    app->window()->showMinimized();
     click("notes");
     ASSERT_TRUE(spinUntil([&] { return rowsEnded(1); }));
     click("evil");
@@ -274,6 +278,11 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
         return fileNamesIn(folder) == std::set<std::string>{"evil.vxb", "notes.txt"};
     })) << testing::PrintToString(fileNamesIn(folder));
     EXPECT_FALSE(std::filesystem::exists(home / "evil.vxb")) << "\"../\" led out of the folder";
+    EXPECT_EQ(notices.received(),
+              (std::vector<std::string>{
+                  "下载完成 | 文件已保存到 " + folder + "notes.txt",
+                  "下载完成 | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
+                  "下载失败 | 下载失败：连接中断，文件不完整"}));
 }
 
 TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesAndNoPageShowsTheNotice) {
@@ -285,10 +294,14 @@ TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesAndNoPageShowsTheNot
     click("other");
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "other"; })) << "target=_blank";
 
-    // No address, or one whose connections are refused.
+    // No address: without a service address set, the network is not the cause.
     portalAddress.reset();
     ui->tabBook->click();
+    EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "未设置服务地址"; }));
+    const ScopedEnv service(soap::serviceUrlVariable, "http://127.0.0.1:9/PagorFunc.php");
+    ui->tabRepair->click();
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
+    // Or one whose connections are refused.
     ASSERT_TRUE(openPortal());
     LocalHttpServer gone;
     portalAddress = gone.url(QStringLiteral("/book")).toStdString();
