@@ -85,6 +85,10 @@
         <source>各点读笔的安装结果</source>
         <translation>Install result on each pen</translation>
     </message>
+    <message>
+        <source>点读包已安装：%1</source>
+        <translation>Book package installed: %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -229,10 +233,43 @@
     </message>
 </context>
 <context>
+    <name>PortalDownloads</name>
+    <message>
+        <source>下载完成</source>
+        <translation>Download finished</translation>
+    </message>
+    <message>
+        <source>下载失败</source>
+        <translation>Download failed</translation>
+    </message>
+</context>
+<context>
+    <name>PortalWeb</name>
+    <message>
+        <source>未设置服务地址</source>
+        <translation>No service address is set</translation>
+    </message>
+    <message>
+        <source>未设置服务地址，无法打开此页面。服务地址由环境变量 %1 设置。</source>
+        <translation>No service address is set, so this page cannot be opened. The service address is set in the environment variable %1.</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>PenShelf 点读笔助手</source>
         <translation>PenShelf Reading Pen Helper</translation>
+    </message>
+</context>
+<context>
+    <name>penshelf</name>
+    <message>
+        <source>点读笔未能弹出</source>
+        <translation>The pen could not be ejected</translation>
+    </message>
+    <message>
+        <source>可以安全拔出点读笔</source>
+        <translation>The pen can be unplugged safely</translation>
     </message>
 </context>
 <context>
