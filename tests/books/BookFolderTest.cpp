@@ -56,15 +56,10 @@ TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGiven
 
     // Read-only as the super options say, whatever the mount options: "ro", or ext4's
     // "emergency_ro" after an error, which statvfs does not show.
-    std::string mountinfo;
-    for (const auto& [id, device] :
-         {std::pair{"1 1 7:0 /", "loop0 rw,errors=remount-ro,emergency_ro"},
-          {"2 1 7:1 /", "loop1 ro"},
-          {"3 1 7:2 /", "loop2 rw,errors=remount-ro"}}) {
-        mountinfo.append(id).append(" ").append(dir.str()).append(" rw - ext4 /dev/");
-        mountinfo.append(device).append("\n");
-    }
-    writeFile(dir / "mountinfo", mountinfo);
+    const std::string mounted = " / " + dir.str() + " rw - ext4 /dev/";
+    writeFile(dir / "mountinfo", "1 1 7:0" + mounted + "loop0 rw,errors=remount-ro,emergency_ro\n" +
+                                     "2 1 7:1" + mounted + "loop1 ro\n" + "3 1 7:2" + mounted +
+                                     "loop2 rw,errors=remount-ro\n");
     EXPECT_TRUE(table.isReadOnly("loop0") && table.isReadOnly("loop1"));
     EXPECT_FALSE(table.isReadOnly("loop2") || table.isReadOnly("loop3"));
 }
@@ -109,11 +104,9 @@ TEST_F(BookFolderTest, HeaderNameStopsAtFillerAndFieldsAreLittleEndianAndNoneWhe
                                       .defaultLabel = 999}
                                  .bytes();
     const std::string path = write(full);
-    EXPECT_EQ(GetBookCoverOID(path), 256);
-    EXPECT_EQ(GetBookType(path), ".vxs");
-    EXPECT_EQ(bookLabelKey(path), 0xBEEF);
-    EXPECT_EQ(GetBookDefaultTitle(path), 7);
-    EXPECT_EQ(GetBookDefaultLabel(path), 999);
+    EXPECT_EQ(std::tuple(GetBookCoverOID(path), GetBookType(path), bookLabelKey(path),
+                         GetBookDefaultTitle(path), GetBookDefaultLabel(path)),
+              std::tuple(256, ".vxs", 0xBEEF, 7, 999));
     EXPECT_EQ(GetBookType(write(BookFile{.name = "VXBx", .coverOid = 0}.bytes())), ".vxr");
 
     EXPECT_EQ(GetBookDefaultLabel(write(full.substr(0, 185))), 999);

@@ -75,6 +75,13 @@ inline std::string jsonText(const QJsonValue& value) {
     return value.toString().toStdString();
 }
 
+// Fields of a JSON object as text ("true", "2", the string itself), with "|" between them.
+inline std::string jsonFields(const QJsonObject& object, const QStringList& keys) {
+    QStringList fields;
+    for (const QString& key : keys) fields.append(object[key].toVariant().toString());
+    return fields.join('|').toStdString();
+}
+
 // A folder of simulated pens that PENSHELF_SIMULATE points at while the test runs, for the commands
 // run in-process and the programs it starts alike.
 class SimulatedPens : public ::testing::Test {

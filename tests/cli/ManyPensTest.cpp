@@ -36,12 +36,10 @@ TEST_F(ManyPens, OneBookOntoThreePensWhereOneIsFullAndOneHasTheNumberTaken) {
     const auto install = [&](int pen) {
         return results[pen].toObject()["installs"].toArray()[0].toObject();
     };
-    EXPECT_EQ(jsonText(results[1].toObject()["pen"]), "sim2s1");
-    EXPECT_EQ(jsonText(results[1].toObject()["identityCode"]), "PEN00000002");
-    EXPECT_EQ(jsonText(install(0)["entry"]), "001.vxr");
-    EXPECT_FALSE(install(0)["renumbered"].toBool());
-    EXPECT_EQ(jsonText(install(1)["entry"]), "002.vxr") << "the lowest free number there";
-    EXPECT_TRUE(install(1)["renumbered"].toBool());
+    EXPECT_EQ(jsonFields(results[1].toObject(), {"pen", "identityCode"}), "sim2s1|PEN00000002");
+    EXPECT_EQ(jsonFields(install(0), {"entry", "renumbered"}), "001.vxr|false");
+    EXPECT_EQ(jsonFields(install(1), {"entry", "renumbered"}), "002.vxr|true")
+        << "the lowest free number there";
     EXPECT_EQ(install(2)["status"].toInt(), 2);
     EXPECT_EQ(fileNamesIn(first), std::set<std::string>{"001.vxr"});
     EXPECT_EQ(readFile(second + "002.vxr"), readFile(first + "001.vxr"));
@@ -123,8 +121,7 @@ TEST_F(ManyPens, CopyBetweenPensKeepsSharedPackagesOnTheirBookAndLeavesNoCache) 
 
     const QJsonObject again =
         runCli({"copy", "--from", "sim1s1", "--to", "sim2s1", "--json"}).json();
-    EXPECT_EQ(jsonText(again["from"]), "sim1s1");
-    EXPECT_EQ(jsonText(again["to"]), "sim2s1");
+    EXPECT_EQ(jsonFields(again, {"from", "to"}), "sim1s1|sim2s1");
     EXPECT_EQ(again["alreadyThere"].toArray().size(), 3);
 }
 
@@ -155,10 +152,8 @@ TEST_F(ManyPens, BackupOfSeveralPensNamesEachFolderByACodeOnlyWhereItIsUsableAnd
         runCli({"backup", folder, "--pen", "d-pen", "--pen", "c-pen", "--json"}).json();
     const QJsonArray results = again["pens"].toArray();
     ASSERT_EQ(results.size(), 2);
-    EXPECT_EQ(jsonText(results[0].toObject()["outcome"]), "refused");
-    EXPECT_EQ(results[0].toObject()["status"].toInt(), 1);
-    EXPECT_EQ(jsonText(results[1].toObject()["outcome"]), "done");
-    EXPECT_EQ(jsonText(results[1].toObject()["identityCode"]), "PEN00000004");
+    EXPECT_EQ(jsonFields(results[0].toObject(), {"outcome", "status"}), "refused|1");
+    EXPECT_EQ(jsonFields(results[1].toObject(), {"outcome", "identityCode"}), "done|PEN00000004");
 }
 
 }  // namespace

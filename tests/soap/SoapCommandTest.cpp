@@ -62,6 +62,13 @@ TEST_F(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
     ASSERT_EQ(server.requestCount(), std::size(cases));
     const HttpRequest request = server.requests().front();
     EXPECT_TRUE(request.body.contains("<strcid>kelva</strcid>\n      <ntype>2</ntype>"));
+
+    // A fault entry prints its short message.
+    soap::SOAPFault fault;
+    fault.faultstring = "System.Web.Services.Protocols.SoapException: unknown client\n   at x()";
+    EXPECT_EQ(cli::describeBodyPart(fault), "fault: unknown client");
+    EXPECT_EQ(cli::describeBodyPart(soap::SOAPFault{}), "fault: ");
+    EXPECT_EQ(cli::describeBodyPart(2.5), "2.5");
 }
 
 TEST_F(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
@@ -88,14 +95,6 @@ TEST_F(SoapCommand, RefusesABadCommandLineWithoutCalling) {
         EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(server.requestCount(), 0u);
-}
-
-TEST_F(SoapCommand, PrintsAFaultEntryByItsShortMessage) {
-    soap::SOAPFault fault;
-    fault.faultstring = "System.Web.Services.Protocols.SoapException: unknown client\n   at x()";
-    EXPECT_EQ(cli::describeBodyPart(fault), "fault: unknown client");
-    EXPECT_EQ(cli::describeBodyPart(soap::SOAPFault{}), "fault: ");
-    EXPECT_EQ(cli::describeBodyPart(2.5), "2.5");
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include "soap/SoapTestSupport.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
@@ -95,7 +94,7 @@ void expectForm(const Form& form) {
 
 }  // namespace
 
-TEST(XmlEscape, EscapesAndUnescapesTheFiveReferencesInOnePass) {
+TEST(XmlStrings, EscapeTheFiveReferencesInOnePassAndTravelEscapedOnce) {
     for (const auto& [text, escaped] : std::vector<std::pair<std::string, std::string>>{
              {"", ""},
              {"<>&\"'", "&lt;&gt;&amp;&quot;&apos;"},
@@ -113,9 +112,7 @@ TEST(XmlEscape, EscapesAndUnescapesTheFiveReferencesInOnePass) {
         EXPECT_EQ(stringByUnescapingXML(text), text);
     }
     EXPECT_EQ(stringByUnescapingXML("&&lt;&"), "&<&");
-}
 
-TEST(StringCodec, WritesTheTextEscapedOnceAndReadsTextAndCdataDecodedTwice) {
     auto doc = emptyDocument();
     const auto write = [&](const std::optional<std::string>& prefix) {
         return written(doc,
@@ -135,13 +132,13 @@ TEST(StringCodec, WritesTheTextEscapedOnceAndReadsTextAndCdataDecodedTwice) {
     }
 }
 
-TEST(NumberCodec, WritesTheShortestDecimalFormAndReadsTheLeadingNumber) {
+TEST(NumberAndBooleanCodecs, WriteTheShortestFormAndReadTheLeadingNumberOrExactlyTrueOrFalse) {
     const std::pair<double, const char*> forms[] = {
         {2, "<v>2</v>"},           {-3.25, "<v>-3.25</v>"},
         {0.1, "<v>0.1</v>"},       {123456789012.0, "<v>123456789012</v>"},
         {1e-300, "<v>1e-300</v>"}, {2.0 / 3.0, "<v>0.6666666666666666</v>"}};
     for (const auto& [value, xml] : forms) expectTravels(value, xml);
-    // Reading takes the leading decimal number, if any.
+
     const std::pair<const char*, double> cases[] = {
         {"<n>12abc</n>", 12},    {"<n>abc</n>", 0},         {"<n>  -3.5e2xyz</n>", -350},
         {"<n>.5</n>", 0.5},      {"<n>+7.</n>", 7},         {"<n>1e</n>", 1},
@@ -150,9 +147,7 @@ TEST(NumberCodec, WritesTheShortestDecimalFormAndReadsTheLeadingNumber) {
     for (const auto& [xml, number] : cases) {
         EXPECT_EQ(read<double>(xml), number) << xml;
     }
-}
 
-TEST(BooleanCodec, ReadsExactlyTrueAndFalse) {
     EXPECT_EQ(read<USBoolean>("<b>true</b>"), USBoolean(true));
     EXPECT_EQ(read<USBoolean>("<b>false</b>"), USBoolean(false));
     for (const char* xml : {"<b> true</b>", "<b>true </b>", "<b>TRUE</b>", "<b>1</b>", "<b>0</b>",
@@ -161,7 +156,7 @@ TEST(BooleanCodec, ReadsExactlyTrueAndFalse) {
     }
 }
 
-TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhereAndRejectsAnythingElse) {
+TEST(Base64, DecodingSkipsPaddingAndWhiteSpaceAnywhereAndEncodingRoundTrips) {
     for (const auto& [text, decoded] : std::vector<std::pair<std::string, Bytes>>{
              {"QQ", bytesOf("A")},
              {"QQ==", bytesOf("A")},
@@ -184,9 +179,7 @@ TEST(Base64Decoding, SkipsPaddingAndWhiteSpaceAnywhereAndRejectsAnythingElse) {
     }
     EXPECT_THAT([] { dataWithBase64EncodedString(static_cast<const char*>(nullptr)); },
                 ThrowsMessage<std::invalid_argument>(StrEq("Error: String must not be nil")));
-}
 
-TEST(Base64Encoding, FollowsRfc4648AndRoundTripsRandomBytesOfEveryLength) {
     EXPECT_EQ(base64Encoding(Bytes()), "");
     EXPECT_EQ(base64Encoding(bytesOf("f")), "Zg==");
     EXPECT_EQ(base64Encoding(bytesOf("fo")), "Zm8=");
@@ -214,7 +207,7 @@ TEST(DataAndDateCodecs, TravelAsBase64AndUtcCalendarText) {
     for (const char* xml : {"<d>QUJD-</d>", "<d/>"}) EXPECT_EQ(read<Bytes>(xml), std::nullopt);
 }
 
-TEST(SOAPFault, ReadsTheFieldsOfBothSoapVersionsOnly) {
+TEST(SOAPFault, ReadsTheFieldsOfBothSoapVersionsOnlyAndSimplifiesTheFaultString) {
     const std::pair<std::string, SOAPFault> cases[] = {
         {"<soap:Fault xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
          "<faultcode>soap:Server</faultcode><faultstring>" +
@@ -247,9 +240,7 @@ TEST(SOAPFault, ReadsTheFieldsOfBothSoapVersionsOnly) {
         EXPECT_EQ(SOAPFault::deserializeNode(rootOf(doc)), fault) << xml;
     }
     EXPECT_EQ(SOAPFault::deserializeNode(nullptr), SOAPFault{});
-}
 
-TEST(SOAPFault, SimpleFaultStringDropsExceptionNamesAndTrace) {
     SOAPFault fault;
     EXPECT_EQ(fault.simpleFaultString(), std::nullopt);
     for (const auto& [text, simple] : std::vector<std::pair<std::string, std::string>>{
@@ -266,7 +257,7 @@ TEST(SOAPFault, SimpleFaultStringDropsExceptionNamesAndTrace) {
     }
 }
 
-TEST_F(ISO8601Reading, FormsInBothModes) {
+TEST_F(ISO8601Reading, FormsInBothModesAndTimeSeparators) {
     const Form forms[] = {
         // Calendar and ordinal dates, full and compact.
         {"2009-01-02", cet(2009, 1, 2), 10},
@@ -301,7 +292,6 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
         {"09-W02", cet(2009, 1, 5), 6},
         {"09W02-3", cet(2009, 1, 7), 7},
         {"-W05", cet(2024, 1, 29), 4},
-        {"-W", fails, 0},
         // A day of the week alone is that day of the current week.
         {"-W-3", cest(2024, 6, 12), 4},
         // Weeks and days roll over.
@@ -340,7 +330,7 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
     // Forms outside the table fail.
     for (const char* text :
          {"", "12345", "123456789", "123", "----05", "-123456", "-12345", "--12345", "---1234",
-          "xyz", "W01", "-Wx", "T", "Tx", "T:", "+2009", "\x80"}) {
+          "xyz", "W01", "-W", "-Wx", "T", "Tx", "T:", "+2009", "\x80"}) {
         expectForm({text, fails, 0});
     }
     // Strict mode reads one digit after a hyphen as the year of this decade, before a week; lenient
@@ -350,10 +340,7 @@ TEST_F(ISO8601Reading, FormsInBothModes) {
     EXPECT_EQ(range, (Range{0, 5}));
     EXPECT_EQ(dateWithString("-4W02", false, &range), cet(2024, 1, 1));
     EXPECT_EQ(range, (Range{0, 2}));
-}
 
-TEST_F(ISO8601Reading, TimeSeparators) {
-    Range range;
     EXPECT_EQ(dateWithString("T12.30.15", '.', &range), cest(2024, 6, 15, 12, 30, 15));
     EXPECT_EQ(range, (Range{0, 9}));
     EXPECT_EQ(dateWithString("T12..Z", u'.'), utc(2024, 6, 15, 12));
