@@ -98,11 +98,8 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     writeFile(dir / "elsewhere.vxr", BookFile{.name = vxbName("外面")}.bytes());
     std::filesystem::create_symlink(dir / "elsewhere.vxr", pen + "004.vxr");
 
-    BackupReport report;
-    {
-        const ScopedEnv zone("TZ", "UTC-8");
-        report = backUp(pen, folder);
-    }
+    const ScopedEnv zone("TZ", "UTC-8");
+    const BackupReport report = backUp(pen, folder);
     EXPECT_EQ(report.status, BackupStatus::Done);
     ASSERT_EQ(report.failed.size(), 1u);
     EXPECT_EQ(report.failed[0].entry, "A/1.vxr");
@@ -294,7 +291,6 @@ TEST_F(BackupRestoreTest, TheManifestReaderIsStrictAndThePenStaysAsItWas) {
 }
 
 TEST_F(BackupRestoreTest, AnUnreadableOrCancelledBookLeavesNoPartialFileAndATrueManifest) {
-    // Three books of several blocks each.
     Files books;
     for (const char* entry : {"001.vxr", "002.vxr", "003.vxr"}) {
         books[entry] = BookFile{.name = vxbName(entry), .size = (3 << 20) + 17}.bytes();

@@ -65,10 +65,9 @@ TEST_F(BackupRestoreCommands, ANumberTakenByAnotherBookNeedsAChoice) {
                        "skipped 001.vxr: its number is taken\nrestored 002.vxs\n"
                        "skipped 003.vxr: the book it shares, 001.vxr, is not restored\n"));
 
-    const CliRun renumbered =
-        runCli({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber", "--json"});
-    EXPECT_EQ(renumbered.status, 0) << renumbered.err;
-    const QJsonArray restored = renumbered.json()["restored"].toArray();
+    const QJsonObject renumbered =
+        jsonOfSuccess({"restore", folder, "--pen", "sim2s1", "--on-conflict=renumber", "--json"});
+    const QJsonArray restored = renumbered["restored"].toArray();
     ASSERT_EQ(restored.size(), 2);
     EXPECT_EQ(jsonText(restored[0].toObject()["penEntry"]), "002.vxr");
     // Once there, a renumbered book is left alone.
@@ -147,9 +146,7 @@ TEST_F(CheckCommand, FindsDamageReadingOnlyThenRepairsItAndReadsTheBooksAgain) {
     EXPECT_THAT(check.out, HasSubstr("002.vxr\tnot a book package"));
     EXPECT_THAT(check.out, HasSubstr("file system: damaged"));
 
-    const CliRun repair = runCli({"check", "--repair", "--json"});
-    EXPECT_EQ(repair.status, 0) << repair.err;
-    const QJsonObject report = repair.json();
+    const QJsonObject report = jsonOfSuccess({"check", "--repair", "--json"});
     EXPECT_TRUE(report["healthy"].toBool());
     EXPECT_EQ(jsonText(report["fileSystem"].toObject()["outcome"]), "damaged");
     EXPECT_EQ(jsonText(report["repair"].toObject()["outcome"]), "clean");

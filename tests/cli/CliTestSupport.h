@@ -58,6 +58,13 @@ inline CliRun runOn(Platform& platform, const cli::PenCommand& command,
     });
 }
 
+// The JSON document of a run that exits with status 0.
+inline QJsonObject jsonOfSuccess(const std::vector<std::string>& args) {
+    const CliRun run = runCli(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.json();
+}
+
 // A run that exited with status, its standard error holding words.
 MATCHER_P2(Exits, status, words, "") {
     *result_listener << "status " << arg.status << ", standard error: " << arg.err;

@@ -18,9 +18,7 @@ namespace {
 using ManyPens = SimulatedPens;
 
 TEST_F(ManyPens, OneBookOntoThreePensWhereOneIsFullAndOneHasTheNumberTaken) {
-    std::string why;
-    const auto full = LoopVolume::make(512, why);
-    if (!full) GTEST_SKIP() << why;
+    MAKE_LOOP_VOLUME(full, 512);
     const std::string first = addPen("a-pen", "PEN00000001") + "BOOK/";
     const std::string second = addPen("b-pen", "PEN00000002") + "BOOK/";
     writeFile(second + "001.vxr", BookFile{.name = vxbName("别的书")}.bytes());

@@ -369,7 +369,15 @@ TEST_F(ISO8601Reading, WeekDatesAcrossYearBoundaries) {
     EXPECT_EQ(dateWithString("0001-W01-1T00:00Z"), utc(1, 1, 1));
 }
 
-TEST_F(ISO8601Reading, TodayIsTheLocalDate) {
+TEST_F(ISO8601Reading, TodayIsTheLocalDateAndOnlyTruncatedYearsWriteDebugLines) {
+    CapturedLog log;
+    EXPECT_TRUE(dateWithString("-09-03"));
+    EXPECT_TRUE(dateWithString("2009-01-02T12:00:00Z"));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"(-09-03) found 2 digits and one hyphen, so this is "
+                                        "either -YY or -YY-MM; segment (year) is 9",
+                                        "(-09-03) month is 3"}));
+
     const auto readAt = [](Instant now, const char* text) {
         const FixedNow fixed(now);
         return dateWithString(text);
@@ -380,16 +388,6 @@ TEST_F(ISO8601Reading, TodayIsTheLocalDate) {
     EXPECT_EQ(readAt(utc(2024, 12, 31, 23, 30), "-W-1"), cet(2024, 12, 30));
     ScopedEnv tokyo("TZ", "JST-9");
     EXPECT_EQ(dateWithString("T08"), utc(2024, 6, 14, 23));
-}
-
-TEST_F(ISO8601Reading, WritesDebugLinesForTruncatedYearsOnly) {
-    CapturedLog log;
-    EXPECT_TRUE(dateWithString("-09-03"));
-    EXPECT_TRUE(dateWithString("2009-01-02T12:00:00Z"));
-    EXPECT_EQ(log.lines(),
-              (std::vector<std::string>{"(-09-03) found 2 digits and one hyphen, so this is "
-                                        "either -YY or -YY-MM; segment (year) is 9",
-                                        "(-09-03) month is 3"}));
 }
 
 TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
