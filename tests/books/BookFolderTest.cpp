@@ -39,7 +39,7 @@ class BookFolderTest : public ::testing::Test {
     const std::string book = dir / "BOOK/";
 };
 
-TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGivenFile) {
+TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountAndFreeSpaceIsShownInItsUnit) {
     EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb1"), "/media/user/MY PEN/")
         << "the bind of a subfolder is skipped, the first root mount wins";
     EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb10"), "/media/user/tab\tand\\slash/");
@@ -62,9 +62,7 @@ TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGiven
                                      "loop2 rw,errors=remount-ro\n");
     EXPECT_TRUE(table.isReadOnly("loop0") && table.isReadOnly("loop1"));
     EXPECT_FALSE(table.isReadOnly("loop2") || table.isReadOnly("loop3"));
-}
 
-TEST(FreeSpace, FormatsAtEveryUnitBoundary) {
     EXPECT_EQ(formatFreeSpace(0), "---");
     EXPECT_EQ(formatFreeSpace(1023), "1023.000000 Byte");
     EXPECT_EQ(formatFreeSpace(1024), "1.00 KB");

@@ -206,8 +206,7 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         size_t size;
         std::int64_t chunks;  // the last one short, or empty at a multiple of 1024
         const char* target;
-        std::uint16_t key;
-        std::uint16_t defaultLabel;
+        std::uint16_t key, defaultLabel;
         std::string labelField;  // on the pen; key XOR label number for a custom package
     };
     const Row rows[] = {

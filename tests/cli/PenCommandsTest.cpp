@@ -245,13 +245,10 @@ TEST_F(BookCommands, EjectKeepsAStillMountedPenAndSaysSo) {
     EXPECT_EQ(oneBusy.volumes().GetVolumePath("sim3s1"), "");
 }
 
-class InstallCommand : public SimulatedPens {
-  protected:
-    void SetUp() override { book = addPen("a-pen", "PEN00000001") + "BOOK/"; }
-    std::string book;
-};
+using InstallCommand = SimulatedPens;
 
 TEST_F(InstallCommand, InstallsEachFileWithTheWindowsProposalOrTheNumberGiven) {
+    const std::string book = addPen("a-pen", "PEN00000001") + "BOOK/";
     // Both custom packages propose their default title 1, which the first one takes; a smart
     // package counts only smart numbers.
     const std::string first =

@@ -132,7 +132,7 @@ TEST(XmlStrings, EscapeTheFiveReferencesInOnePassAndTravelEscapedOnce) {
     }
 }
 
-TEST(NumberAndBooleanCodecs, WriteTheShortestFormAndReadTheLeadingNumberOrExactlyTrueOrFalse) {
+TEST(ValueCodecs, NumbersBooleansDataAndDatesTravelInTheirOwnForms) {
     const std::pair<double, const char*> forms[] = {
         {2, "<v>2</v>"},           {-3.25, "<v>-3.25</v>"},
         {0.1, "<v>0.1</v>"},       {123456789012.0, "<v>123456789012</v>"},
@@ -154,6 +154,15 @@ TEST(NumberAndBooleanCodecs, WriteTheShortestFormAndReadTheLeadingNumberOrExactl
                             "<b>yes</b>", "<b></b>"}) {
         EXPECT_EQ(read<USBoolean>(xml), std::nullopt) << xml;
     }
+
+    ScopedEnv zone("TZ", testZone);
+    expectTravels(Bytes{'A', 'B', 'C', 0x00, 0xFF}, "<v>QUJDAP8=</v>");
+    expectTravels(utc(2009, 1, 2, 12), "<v>2009-01-02T12:00:00Z</v>");
+    // Dates are read leniently: leading white space is allowed; text that is no date, or none, is
+    // absent like data that is no base64.
+    EXPECT_EQ(read<Instant>("<d> 2009-01-02 12:00:00Z</d>"), utc(2009, 1, 2, 12));
+    for (const char* xml : {"<d>tomorrow</d>", "<d/>"}) EXPECT_EQ(read<Instant>(xml), std::nullopt);
+    for (const char* xml : {"<d>QUJD-</d>", "<d/>"}) EXPECT_EQ(read<Bytes>(xml), std::nullopt);
 }
 
 TEST(Base64, DecodingSkipsPaddingAndWhiteSpaceAnywhereAndEncodingRoundTrips) {
@@ -194,17 +203,6 @@ TEST(Base64, DecodingSkipsPaddingAndWhiteSpaceAnywhereAndEncodingRoundTrips) {
         ASSERT_EQ(dataWithBase64EncodedString(text), data) << n;
         ASSERT_EQ(dataWithBase64EncodedString(text.c_str()), data) << n;
     }
-}
-
-TEST(DataAndDateCodecs, TravelAsBase64AndUtcCalendarText) {
-    ScopedEnv zone("TZ", testZone);
-    expectTravels(Bytes{'A', 'B', 'C', 0x00, 0xFF}, "<v>QUJDAP8=</v>");
-    expectTravels(utc(2009, 1, 2, 12), "<v>2009-01-02T12:00:00Z</v>");
-    // Dates are read leniently: leading white space is allowed; text that is no date, or none, is
-    // absent like data that is no base64.
-    EXPECT_EQ(read<Instant>("<d> 2009-01-02 12:00:00Z</d>"), utc(2009, 1, 2, 12));
-    for (const char* xml : {"<d>tomorrow</d>", "<d/>"}) EXPECT_EQ(read<Instant>(xml), std::nullopt);
-    for (const char* xml : {"<d>QUJD-</d>", "<d/>"}) EXPECT_EQ(read<Bytes>(xml), std::nullopt);
 }
 
 TEST(SOAPFault, ReadsTheFieldsOfBothSoapVersionsOnlyAndSimplifiesTheFaultString) {
@@ -355,7 +353,7 @@ TEST_F(ISO8601Reading, FormsInBothModesAndTimeSeparators) {
     EXPECT_EQ(dateWithString("T12:30", true, u'.', &range), cest(2024, 6, 15, 12, 30));
 }
 
-TEST_F(ISO8601Reading, WeekDatesAcrossYearBoundaries) {
+TEST_F(ISO8601Reading, EachFormIsWrittenInUtcWithAnyTimeSeparatorAndReadBackAcrossYears) {
     // Every day from 1999 to 2031, written in each form and read back.
     for (Instant day = utc(1999, 1, 1, 12, 34, 56); day < utc(2032, 1, 1);
          day += std::chrono::days(1)) {
@@ -367,30 +365,7 @@ TEST_F(ISO8601Reading, WeekDatesAcrossYearBoundaries) {
     // The Monday of week 1 in year 0, whose 1 January is a Saturday.
     EXPECT_EQ(dateWithString("0000-W01-1T00:00Z"), utc(0, 1, 3));
     EXPECT_EQ(dateWithString("0001-W01-1T00:00Z"), utc(1, 1, 1));
-}
 
-TEST_F(ISO8601Reading, TodayIsTheLocalDateAndOnlyTruncatedYearsWriteDebugLines) {
-    CapturedLog log;
-    EXPECT_TRUE(dateWithString("-09-03"));
-    EXPECT_TRUE(dateWithString("2009-01-02T12:00:00Z"));
-    EXPECT_EQ(log.lines(),
-              (std::vector<std::string>{"(-09-03) found 2 digits and one hyphen, so this is "
-                                        "either -YY or -YY-MM; segment (year) is 9",
-                                        "(-09-03) month is 3"}));
-
-    const auto readAt = [](Instant now, const char* text) {
-        const FixedNow fixed(now);
-        return dateWithString(text);
-    };
-    // 23:30 UTC on 14 June is already 15 June here.
-    EXPECT_EQ(readAt(utc(2024, 6, 14, 23, 30), "T08"), cest(2024, 6, 15, 8));
-    EXPECT_EQ(readAt(utc(2024, 12, 31, 23, 30), "---05"), cet(2025, 1, 5));
-    EXPECT_EQ(readAt(utc(2024, 12, 31, 23, 30), "-W-1"), cet(2024, 12, 30));
-    ScopedEnv tokyo("TZ", "JST-9");
-    EXPECT_EQ(dateWithString("T08"), utc(2024, 6, 14, 23));
-}
-
-TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
     // The local zone plays no part in writing.
     const ScopedEnv zone("TZ", "JST-9");
     EXPECT_EQ(ISO8601DateString(utc(2009, 1, 2, 12)), "2009-01-02T12:00:00Z");
@@ -413,4 +388,25 @@ TEST(ISO8601Writing, TheThreeFormsInUtcWithAnyTimeSeparator) {
     EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'm'), "2009-01-02T12m30m45Z");
     EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'H'), "2009-01-02T12H30H45Z");
     EXPECT_EQ(ISO8601DateStringWithTimeSeparator(noon, u'\''), "2009-01-02T12'30'45Z");
+}
+
+TEST_F(ISO8601Reading, TodayIsTheLocalDateAndOnlyTruncatedYearsWriteDebugLines) {
+    CapturedLog log;
+    EXPECT_TRUE(dateWithString("-09-03"));
+    EXPECT_TRUE(dateWithString("2009-01-02T12:00:00Z"));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"(-09-03) found 2 digits and one hyphen, so this is "
+                                        "either -YY or -YY-MM; segment (year) is 9",
+                                        "(-09-03) month is 3"}));
+
+    const auto readAt = [](Instant now, const char* text) {
+        const FixedNow fixed(now);
+        return dateWithString(text);
+    };
+    // 23:30 UTC on 14 June is already 15 June here.
+    EXPECT_EQ(readAt(utc(2024, 6, 14, 23, 30), "T08"), cest(2024, 6, 15, 8));
+    EXPECT_EQ(readAt(utc(2024, 12, 31, 23, 30), "---05"), cet(2025, 1, 5));
+    EXPECT_EQ(readAt(utc(2024, 12, 31, 23, 30), "-W-1"), cet(2024, 12, 30));
+    ScopedEnv tokyo("TZ", "JST-9");
+    EXPECT_EQ(dateWithString("T08"), utc(2024, 6, 14, 23));
 }
