@@ -325,9 +325,7 @@ TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIs
     ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
     // The books fit the volume, not the room left on it.
     writeFile(volume->root + "/filler", std::string(5 << 20, '.'));
-    const PlanReport planned = planRestore(folder, volume->book);
-    ASSERT_TRUE(planned.plan);
-    const RestoreReport report = runRestore(*planned.plan, ConflictChoice::Skip);
+    const RestoreReport report = restore(folder, volume->book);
     EXPECT_EQ(report.status, RestoreStatus::NoSpace);
     EXPECT_GT(report.needed, report.available);
     EXPECT_TRUE(report.books.empty());

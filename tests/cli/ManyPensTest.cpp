@@ -110,12 +110,12 @@ TEST_F(ManyPens, CopyBetweenPensKeepsSharedPackagesOnTheirBookAndLeavesNoCache) 
                              "copied from sim1s1 (PEN00000001) onto sim2s1 (PEN00000002)\n"))
         << copy.err;
     EXPECT_TRUE(fileNamesIn(cache / "penshelf").empty());
-    EXPECT_EQ(readFile(to + "001.vxr"), other);
-    EXPECT_EQ(readFile(to + "002.vxr"), readFile(from + "001.vxr"));
-    EXPECT_EQ(readFile(to + "002.vxs"), readFile(from + "002.vxs"));
-    const std::string shared = readFile(to + "003.vxr");
-    EXPECT_EQ(shared.substr(0, 6), "ATT002") << "it plays the book under its new number";
-    EXPECT_EQ(shared.substr(6), readFile(from + "003.vxr").substr(6));
+    std::string shared = readFile(from + "003.vxr");
+    shared.replace(3, 3, "002");  // it plays the book under its new number
+    EXPECT_EQ(filesIn(to), (Files{{"001.vxr", other},
+                                  {"002.vxr", readFile(from + "001.vxr")},
+                                  {"002.vxs", readFile(from + "002.vxs")},
+                                  {"003.vxr", shared}}));
 
     const QJsonObject again =
         runCli({"copy", "--from", "sim1s1", "--to", "sim2s1", "--json"}).json();

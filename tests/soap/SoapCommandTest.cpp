@@ -27,7 +27,7 @@ std::vector<std::string> soapArgs(const std::string& line, const std::string& en
     return args;
 }
 
-TEST_F(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
+TEST_F(SoapCommand, PrintsEachReturnedPartOnALineExitsByTheAnswerAndLogsOnRequest) {
     struct Case {
         const char* line;  // the operation, its parameters and the endpoint
         HttpResponse answer;
@@ -69,9 +69,8 @@ TEST_F(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
     EXPECT_EQ(cli::describeBodyPart(fault), "fault: unknown client");
     EXPECT_EQ(cli::describeBodyPart(soap::SOAPFault{}), "fault: ");
     EXPECT_EQ(cli::describeBodyPart(2.5), "2.5");
-}
 
-TEST_F(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
+    // Without --endpoint, the configured one.
     server.enqueue(HttpResponse::xml(getproxyurlAnswer("http://portal/repair")));
     const ScopedEnv service(soap::serviceUrlVariable, server.url().toStdString());
     CapturedLog log;
