@@ -65,16 +65,14 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
 
     // Digits are checked first, then the length, then the folder.
     using Check = std::tuple<const char*, const char*, NumberCheck>;  // number, ext, result
+    using enum NumberCheck;
     for (const auto& [number, ext, expected] :
-         {Check{" 12", ".vxr", NumberCheck::NotDigits},  // no trimming
-          Check{"１２３", ".vxr", NumberCheck::NotDigits},
-          Check{"12", ".vxr", NumberCheck::NotThreeDigits},
-          Check{"", ".vxr", NumberCheck::NotThreeDigits},
-          Check{"0005", ".vxr", NumberCheck::NotThreeDigits},  // not a number
-          Check{"001", ".vxr", NumberCheck::Taken}, Check{"004", ".vxr", NumberCheck::Taken},
-          Check{"005", ".vxr", NumberCheck::Taken}, Check{"001", ".vxs", NumberCheck::Taken},
-          Check{"002", ".vxs", NumberCheck::Valid},  // beside 002.vxr
-          Check{"000", ".vxr", NumberCheck::Valid}, Check{"999", ".vxr", NumberCheck::Valid}}) {
+         {Check{" 12", ".vxr", NotDigits},  // no trimming
+          Check{"１２３", ".vxr", NotDigits}, Check{"12", ".vxr", NotThreeDigits},
+          Check{"", ".vxr", NotThreeDigits}, Check{"0005", ".vxr", NotThreeDigits},  // not a number
+          Check{"001", ".vxr", Taken}, Check{"004", ".vxr", Taken}, Check{"005", ".vxr", Taken},
+          Check{"001", ".vxs", Taken}, Check{"002", ".vxs", Valid},  // beside 002.vxr
+          Check{"000", ".vxr", Valid}, Check{"999", ".vxr", Valid}}) {
         EXPECT_EQ(checkBookNumber(pen.book, number, ext), expected) << number << ext;
     }
 
@@ -201,7 +199,7 @@ class InstallerTest : public ::testing::Test {
     PenFolder pen;
 };
 
-TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
+TEST_F(InstallerTest, CopiesEveryChunkGivesACustomPackageItsLabelFieldAndLeavesNoPartBook) {
     struct Row {
         size_t size;
         std::int64_t chunks;  // the last one short, or empty at a multiple of 1024
@@ -244,6 +242,36 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         EXPECT_TRUE(readFile(pen.book + row.target) == expected) << "no other byte changes";
         EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{row.target}) << "no temporary left";
         std::filesystem::remove(pen.book + row.target);
+    }
+
+    // The source changes or another program takes the name during the copy: nothing of the book
+    // stays, and nothing is replaced.
+    using Change = std::function<void(const std::string&)>;
+    const std::vector<std::tuple<const char*, Change, InstallResult, Files>> changes = {
+        {"cut short",
+         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); },
+         InstallResult::Failed,
+         {}},
+        {"rewritten in place",
+         [](const std::string& path) {
+             std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp(2 << 20)
+                 << "new edition";
+         },
+         InstallResult::Failed,
+         {}},
+        {"name taken",
+         [&](const std::string&) { pen.touch("005.vxr", "another program's"); },
+         InstallResult::Taken,
+         {{"005.vxr", "another program's"}}}};
+    for (const auto& [what, change, result, left] : changes) {
+        SCOPED_TRACE(what);
+        const std::string path = source(BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
+        const Copy copy = install(path, "005.vxr", [&](std::int64_t chunk) {
+            if (chunk == 10) change(path);
+        });
+        EXPECT_EQ(copy.result, result);
+        EXPECT_EQ(copy.flushes, result == InstallResult::Taken);
+        EXPECT_EQ(filesIn(pen.book), left);
     }
 }
 
@@ -331,38 +359,6 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
               std::tuple("005.vxr", true, static_cast<std::int64_t>(book.size())));
     EXPECT_EQ(plan.install({}), O::Installed);
     EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.VXR", "005.vxr"}));
-}
-
-// The source changes or another program takes the name during the copy: nothing of the book stays,
-// and nothing is replaced.
-TEST_F(InstallerTest, SourceChangedOrNameTakenWhileCopyingLeavesNothing) {
-    using Change = std::function<void(const std::string&)>;
-    const std::vector<std::tuple<const char*, Change, InstallResult, Files>> changes = {
-        {"cut short",
-         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); },
-         InstallResult::Failed,
-         {}},
-        {"rewritten in place",
-         [](const std::string& path) {
-             std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp(2 << 20)
-                 << "new edition";
-         },
-         InstallResult::Failed,
-         {}},
-        {"name taken",
-         [&](const std::string&) { pen.touch("005.vxr", "another program's"); },
-         InstallResult::Taken,
-         {{"005.vxr", "another program's"}}}};
-    for (const auto& [what, change, result, left] : changes) {
-        SCOPED_TRACE(what);
-        const std::string path = source(BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
-        const Copy copy = install(path, "005.vxr", [&](std::int64_t chunk) {
-            if (chunk == 10) change(path);
-        });
-        EXPECT_EQ(copy.result, result);
-        EXPECT_EQ(copy.flushes, result == InstallResult::Taken);
-        EXPECT_EQ(filesIn(pen.book), left);
-    }
 }
 
 // The temporary files of installs killed outright go with the next install into their folder, but
