@@ -81,8 +81,7 @@ class BackupRestoreTest : public ::testing::Test {
         std::filesystem::create_directories(otherPen);
     }
     TempDir dir;
-    std::string pen = dir / "pen/BOOK/";
-    std::string otherPen = dir / "other/BOOK/";
+    std::string pen = dir / "pen/BOOK/", otherPen = dir / "other/BOOK/";
     std::string folder = dir / "KLV8A3C5D21 2026-12-06";
 };
 

@@ -15,8 +15,6 @@
 
 using namespace penshelf;
 using namespace penshelf::test;
-using ::testing::IsEmpty;
-using ::testing::UnorderedElementsAre;
 namespace fs = std::filesystem;
 
 namespace {
@@ -173,7 +171,7 @@ TEST_F(BookFolderTest, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolde
 
     EXPECT_THAT(
         rowsIn(book),
-        UnorderedElementsAre(
+        testing::UnorderedElementsAre(
             "小兔子乖乖 自制-001 D " + book + "001.vxr", "三只小猪 智能-002 S " + book + "002.VXS",
             "七个字 自制-读书本 D " + book + "读书本.vxr",
             "in a subfolder 自制-X/1 D " + book + "X/1.vxr",
@@ -191,7 +189,7 @@ TEST_F(BookFolderTest, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolde
     std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "linked");
     for (const std::string& folder :
          {dir / "empty/", dir / "linked/", dir / "nope/", std::string()}) {
-        EXPECT_THAT(rowsIn(folder), IsEmpty()) << folder;
+        EXPECT_THAT(rowsIn(folder), testing::IsEmpty()) << folder;
     }
 }
 

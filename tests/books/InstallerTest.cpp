@@ -34,6 +34,8 @@ using namespace penshelf::test;
 
 namespace {
 
+using O = InstallOutcome;
+
 struct PenFolder {
     PenFolder() { std::filesystem::create_directories(book); }
     void touch(const std::string& name, const std::string& bytes = "x") const {
@@ -158,8 +160,7 @@ TEST(Text, Gb18030AndUtf8AreCheckedAtEveryByteRangesEdge) {
 
 // What one install reported and left behind.
 struct Copy {
-    InstallResult checked = InstallResult::Failed;
-    InstallResult result = InstallResult::Failed;
+    InstallResult checked = InstallResult::Failed, result = InstallResult::Failed;
     std::int64_t chunkCount = 0;
     std::vector<std::int64_t> chunks;
     int flushes = 0;
@@ -200,13 +201,10 @@ class InstallerTest : public ::testing::Test {
 };
 
 TEST_F(InstallerTest, CopiesEveryChunkGivesACustomPackageItsLabelFieldAndLeavesNoPartBook) {
-    struct Row {
-        size_t size;
-        std::int64_t chunks;  // the last one short, or empty at a multiple of 1024
-        const char* target;
-        std::uint16_t key, defaultLabel;
-        std::string labelField;  // on the pen; key XOR label number for a custom package
-    };
+    // Size; chunks, the last one short or empty at a multiple of 1024; target; key; default label;
+    // and the label field on the pen: key XOR label number for a custom package.
+    using Row =
+        std::tuple<size_t, std::int64_t, const char*, std::uint16_t, std::uint16_t, std::string>;
     const Row rows[] = {
         // A smart package is copied as it is, label field included (34 12 in the source).
         {185, 1, "001.vxs", 0xFFFF, 300, "\x34\x12"},
@@ -218,19 +216,18 @@ TEST_F(InstallerTest, CopiesEveryChunkGivesACustomPackageItsLabelFieldAndLeavesN
         {600, 1, "002.vxr", 0xFFFF, 256, "\xFF\xFE"},
         {600, 1, "002.vxr", 0x1234, 0, "\x35\x12"},
         {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message()
-                     << row.size << " " << row.target << " " << row.defaultLabel);
+    for (const auto& [size, chunks, target, key, defaultLabel, labelField] : rows) {
+        SCOPED_TRACE(testing::Message() << size << " " << target << " " << defaultLabel);
         const std::string bytes = BookFile{.name = vxbName("书"),
                                            .labelField = 0x1234,
-                                           .labelKey = row.key,
-                                           .defaultLabel = row.defaultLabel,
-                                           .size = row.size}
+                                           .labelKey = key,
+                                           .defaultLabel = defaultLabel,
+                                           .size = size}
                                       .bytes();
-        const Copy copy = install(source(bytes), row.target);
+        const Copy copy = install(source(bytes), target);
         ASSERT_EQ(copy.result, InstallResult::Installed);
-        EXPECT_EQ(copy.chunkCount, row.chunks);
-        std::vector<std::int64_t> all(static_cast<size_t>(row.chunks));
+        EXPECT_EQ(copy.chunkCount, chunks);
+        std::vector<std::int64_t> all(static_cast<size_t>(chunks));
         std::iota(all.begin(), all.end(), 0);
         EXPECT_EQ(copy.chunks, all) << "each chunk once, in order";
         EXPECT_EQ(
@@ -238,10 +235,10 @@ TEST_F(InstallerTest, CopiesEveryChunkGivesACustomPackageItsLabelFieldAndLeavesN
             std::tuple(1, false, 1u, 0u));
 
         std::string expected = bytes;
-        expected.replace(BookHeader::labelFieldOffset, 2, row.labelField);
-        EXPECT_TRUE(readFile(pen.book + row.target) == expected) << "no other byte changes";
-        EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{row.target}) << "no temporary left";
-        std::filesystem::remove(pen.book + row.target);
+        expected.replace(BookHeader::labelFieldOffset, 2, labelField);
+        EXPECT_TRUE(readFile(pen.book + target) == expected) << "no other byte changes";
+        EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{target}) << "no temporary left";
+        std::filesystem::remove(pen.book + target);
     }
 
     // The source changes or another program takes the name during the copy: nothing of the book
@@ -296,7 +293,6 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(elsewhere.path());
 
-    using O = InstallOutcome;
     const std::string noFolder =
         "the pen has no BOOK folder of its own (missing, or a link to "
         "elsewhere); nothing was written";
@@ -456,7 +452,6 @@ TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
 
 // One file on one pen as installOnPens reports it: outcome, entry, renumbered.
 using Step = std::tuple<InstallOutcome, std::string, bool>;
-using O = InstallOutcome;
 std::vector<Step> stepsOf(const std::vector<PenInstallStep>& steps) {
     std::vector<Step> out;
     for (const PenInstallStep& s : steps) out.emplace_back(s.outcome, s.entry, s.renumbered);

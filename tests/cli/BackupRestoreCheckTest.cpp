@@ -29,8 +29,7 @@ class BackupRestoreCommands : public SimulatedPens {
         writeFile(first + "002.vxs", smart);
     }
     const std::string smart = BookFile{.name = vxbName("恐龙"), .coverOid = 4}.bytes();
-    std::string first;
-    std::string second;
+    std::string first, second;
     std::string folder = sources / "pen one";
 };
 
@@ -132,8 +131,7 @@ class CheckCommand : public SimulatedPens {
         writeFile(volume + "simulated-device.ini", "image = " + name + "\n");
     }
 
-    std::string volume;
-    std::string image;
+    std::string volume, image;
 };
 
 TEST_F(CheckCommand, SaysWhatCouldNotBeCheckedThenFindsDamageAndRepairsIt) {

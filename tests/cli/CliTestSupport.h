@@ -25,8 +25,7 @@ using ::testing::Not;
 
 struct CliRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 
     // The one JSON document on standard output; fails the test when there is none.
     QJsonObject json() const {
@@ -107,8 +106,7 @@ class SimulatedPens : public ::testing::Test {
         return writeFile(sources / name, book.bytes());
     }
 
-    TempDir pens;
-    TempDir sources;
+    TempDir pens, sources;
     ScopedEnv simulate{"PENSHELF_SIMULATE", pens.str()};
 };
 

@@ -138,8 +138,7 @@ class BookCommands : public SimulatedPens {
         writeFile(book + "readme.txt", "not a book");
     }
 
-    std::string volume;
-    std::string book;
+    std::string volume, book;
 };
 
 TEST_F(BookCommands, BooksListsByNumberThenEntryAndRemoveTakesListedBooksOnlyWithYes) {

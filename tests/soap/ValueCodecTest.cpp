@@ -17,8 +17,6 @@
 
 using namespace penshelf::soap;
 using namespace penshelf::test;
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
 
 namespace {
 
@@ -187,7 +185,8 @@ TEST(Base64, DecodingSkipsPaddingAndWhiteSpaceAnywhereAndEncodingRoundTrips) {
         EXPECT_EQ(dataWithBase64EncodedString(text), std::nullopt) << text;
     }
     EXPECT_THAT([] { dataWithBase64EncodedString(static_cast<const char*>(nullptr)); },
-                ThrowsMessage<std::invalid_argument>(StrEq("Error: String must not be nil")));
+                testing::ThrowsMessage<std::invalid_argument>(
+                    testing::StrEq("Error: String must not be nil")));
 
     EXPECT_EQ(base64Encoding(Bytes()), "");
     EXPECT_EQ(base64Encoding(bytesOf("f")), "Zg==");
