@@ -81,8 +81,7 @@ class BackupRestoreTest : public ::testing::Test {
         std::filesystem::create_directories(otherPen);
     }
     TempDir dir;
-    std::string pen = dir / "pen/BOOK/";
-    std::string otherPen = dir / "other/BOOK/";
+    std::string pen = dir / "pen/BOOK/", otherPen = dir / "other/BOOK/";
     std::string folder = dir / "KLV8A3C5D21 2026-12-06";
 };
 
@@ -98,11 +97,8 @@ TEST_F(BackupRestoreTest, BackupThenRestoreGivesTheSameFilesUnderTheSameNames) {
     writeFile(dir / "elsewhere.vxr", BookFile{.name = vxbName("外面")}.bytes());
     std::filesystem::create_symlink(dir / "elsewhere.vxr", pen + "004.vxr");
 
-    BackupReport report;
-    {
-        const ScopedEnv zone("TZ", "UTC-8");
-        report = backUp(pen, folder);
-    }
+    const ScopedEnv zone("TZ", "UTC-8");
+    const BackupReport report = backUp(pen, folder);
     EXPECT_EQ(report.status, BackupStatus::Done);
     ASSERT_EQ(report.failed.size(), 1u);
     EXPECT_EQ(report.failed[0].entry, "A/1.vxr");
@@ -294,7 +290,6 @@ TEST_F(BackupRestoreTest, TheManifestReaderIsStrictAndThePenStaysAsItWas) {
 }
 
 TEST_F(BackupRestoreTest, AnUnreadableOrCancelledBookLeavesNoPartialFileAndATrueManifest) {
-    // Three books of several blocks each.
     Files books;
     for (const char* entry : {"001.vxr", "002.vxr", "003.vxr"}) {
         books[entry] = BookFile{.name = vxbName(entry), .size = (3 << 20) + 17}.bytes();
@@ -329,9 +324,7 @@ TEST_F(BackupRestoreTest, SizesNoPenHoldsAreRefusedUnreadAndRoomBeforeAnythingIs
     ASSERT_EQ(backUp(pen, folder).status, BackupStatus::Done);
     // The books fit the volume, not the room left on it.
     writeFile(volume->root + "/filler", std::string(5 << 20, '.'));
-    const PlanReport planned = planRestore(folder, volume->book);
-    ASSERT_TRUE(planned.plan);
-    const RestoreReport report = runRestore(*planned.plan, ConflictChoice::Skip);
+    const RestoreReport report = restore(folder, volume->book);
     EXPECT_EQ(report.status, RestoreStatus::NoSpace);
     EXPECT_GT(report.needed, report.available);
     EXPECT_TRUE(report.books.empty());

@@ -15,8 +15,6 @@
 
 using namespace penshelf;
 using namespace penshelf::test;
-using ::testing::IsEmpty;
-using ::testing::UnorderedElementsAre;
 namespace fs = std::filesystem;
 
 namespace {
@@ -39,7 +37,7 @@ class BookFolderTest : public ::testing::Test {
     const std::string book = dir / "BOOK/";
 };
 
-TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGivenFile) {
+TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountAndFreeSpaceIsShownInItsUnit) {
     EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb1"), "/media/user/MY PEN/")
         << "the bind of a subfolder is skipped, the first root mount wins";
     EXPECT_EQ(mountPointIn(sampleMountinfo, "/dev/sdb10"), "/media/user/tab\tand\\slash/");
@@ -56,20 +54,13 @@ TEST_F(BookFolderTest, TheMountTableGivesTheFirstWholeMountOfTheDeviceInTheGiven
 
     // Read-only as the super options say, whatever the mount options: "ro", or ext4's
     // "emergency_ro" after an error, which statvfs does not show.
-    std::string mountinfo;
-    for (const auto& [id, device] :
-         {std::pair{"1 1 7:0 /", "loop0 rw,errors=remount-ro,emergency_ro"},
-          {"2 1 7:1 /", "loop1 ro"},
-          {"3 1 7:2 /", "loop2 rw,errors=remount-ro"}}) {
-        mountinfo.append(id).append(" ").append(dir.str()).append(" rw - ext4 /dev/");
-        mountinfo.append(device).append("\n");
-    }
-    writeFile(dir / "mountinfo", mountinfo);
+    const std::string mounted = " / " + dir.str() + " rw - ext4 /dev/";
+    writeFile(dir / "mountinfo", "1 1 7:0" + mounted + "loop0 rw,errors=remount-ro,emergency_ro\n" +
+                                     "2 1 7:1" + mounted + "loop1 ro\n" + "3 1 7:2" + mounted +
+                                     "loop2 rw,errors=remount-ro\n");
     EXPECT_TRUE(table.isReadOnly("loop0") && table.isReadOnly("loop1"));
     EXPECT_FALSE(table.isReadOnly("loop2") || table.isReadOnly("loop3"));
-}
 
-TEST(FreeSpace, FormatsAtEveryUnitBoundary) {
     EXPECT_EQ(formatFreeSpace(0), "---");
     EXPECT_EQ(formatFreeSpace(1023), "1023.000000 Byte");
     EXPECT_EQ(formatFreeSpace(1024), "1.00 KB");
@@ -109,11 +100,9 @@ TEST_F(BookFolderTest, HeaderNameStopsAtFillerAndFieldsAreLittleEndianAndNoneWhe
                                       .defaultLabel = 999}
                                  .bytes();
     const std::string path = write(full);
-    EXPECT_EQ(GetBookCoverOID(path), 256);
-    EXPECT_EQ(GetBookType(path), ".vxs");
-    EXPECT_EQ(bookLabelKey(path), 0xBEEF);
-    EXPECT_EQ(GetBookDefaultTitle(path), 7);
-    EXPECT_EQ(GetBookDefaultLabel(path), 999);
+    EXPECT_EQ(std::tuple(GetBookCoverOID(path), GetBookType(path), bookLabelKey(path),
+                         GetBookDefaultTitle(path), GetBookDefaultLabel(path)),
+              std::tuple(256, ".vxs", 0xBEEF, 7, 999));
     EXPECT_EQ(GetBookType(write(BookFile{.name = "VXBx", .coverOid = 0}.bytes())), ".vxr");
 
     EXPECT_EQ(GetBookDefaultLabel(write(full.substr(0, 185))), 999);
@@ -182,7 +171,7 @@ TEST_F(BookFolderTest, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolde
 
     EXPECT_THAT(
         rowsIn(book),
-        UnorderedElementsAre(
+        testing::UnorderedElementsAre(
             "小兔子乖乖 自制-001 D " + book + "001.vxr", "三只小猪 智能-002 S " + book + "002.VXS",
             "七个字 自制-读书本 D " + book + "读书本.vxr",
             "in a subfolder 自制-X/1 D " + book + "X/1.vxr",
@@ -200,7 +189,7 @@ TEST_F(BookFolderTest, ListsWhatTheNameRuleAcceptsAndReadsNothingOutsideTheFolde
     std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "linked");
     for (const std::string& folder :
          {dir / "empty/", dir / "linked/", dir / "nope/", std::string()}) {
-        EXPECT_THAT(rowsIn(folder), IsEmpty()) << folder;
+        EXPECT_THAT(rowsIn(folder), testing::IsEmpty()) << folder;
     }
 }
 

@@ -20,7 +20,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -34,6 +33,8 @@ using namespace penshelf;
 using namespace penshelf::test;
 
 namespace {
+
+using O = InstallOutcome;
 
 struct PenFolder {
     PenFolder() { std::filesystem::create_directories(book); }
@@ -66,16 +67,14 @@ TEST(BookNumbers, ProposalsAndChecksOfOneFolder) {
 
     // Digits are checked first, then the length, then the folder.
     using Check = std::tuple<const char*, const char*, NumberCheck>;  // number, ext, result
+    using enum NumberCheck;
     for (const auto& [number, ext, expected] :
-         {Check{" 12", ".vxr", NumberCheck::NotDigits},  // no trimming
-          Check{"１２３", ".vxr", NumberCheck::NotDigits},
-          Check{"12", ".vxr", NumberCheck::NotThreeDigits},
-          Check{"", ".vxr", NumberCheck::NotThreeDigits},
-          Check{"0005", ".vxr", NumberCheck::NotThreeDigits},  // not a number
-          Check{"001", ".vxr", NumberCheck::Taken}, Check{"004", ".vxr", NumberCheck::Taken},
-          Check{"005", ".vxr", NumberCheck::Taken}, Check{"001", ".vxs", NumberCheck::Taken},
-          Check{"002", ".vxs", NumberCheck::Valid},  // beside 002.vxr
-          Check{"000", ".vxr", NumberCheck::Valid}, Check{"999", ".vxr", NumberCheck::Valid}}) {
+         {Check{" 12", ".vxr", NotDigits},  // no trimming
+          Check{"１２３", ".vxr", NotDigits}, Check{"12", ".vxr", NotThreeDigits},
+          Check{"", ".vxr", NotThreeDigits}, Check{"0005", ".vxr", NotThreeDigits},  // not a number
+          Check{"001", ".vxr", Taken}, Check{"004", ".vxr", Taken}, Check{"005", ".vxr", Taken},
+          Check{"001", ".vxs", Taken}, Check{"002", ".vxs", Valid},  // beside 002.vxr
+          Check{"000", ".vxr", Valid}, Check{"999", ".vxr", Valid}}) {
         EXPECT_EQ(checkBookNumber(pen.book, number, ext), expected) << number << ext;
     }
 
@@ -161,8 +160,7 @@ TEST(Text, Gb18030AndUtf8AreCheckedAtEveryByteRangesEdge) {
 
 // What one install reported and left behind.
 struct Copy {
-    InstallResult checked = InstallResult::Failed;
-    InstallResult result = InstallResult::Failed;
+    InstallResult checked = InstallResult::Failed, result = InstallResult::Failed;
     std::int64_t chunkCount = 0;
     std::vector<std::int64_t> chunks;
     int flushes = 0;
@@ -202,15 +200,11 @@ class InstallerTest : public ::testing::Test {
     PenFolder pen;
 };
 
-TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
-    struct Row {
-        size_t size;
-        std::int64_t chunks;  // the last one short, or empty at a multiple of 1024
-        const char* target;
-        std::uint16_t key;
-        std::uint16_t defaultLabel;
-        std::string labelField;  // on the pen; key XOR label number for a custom package
-    };
+TEST_F(InstallerTest, CopiesEveryChunkGivesACustomPackageItsLabelFieldAndLeavesNoPartBook) {
+    // Size; chunks, the last one short or empty at a multiple of 1024; target; key; default label;
+    // and the label field on the pen: key XOR label number for a custom package.
+    using Row =
+        std::tuple<size_t, std::int64_t, const char*, std::uint16_t, std::uint16_t, std::string>;
     const Row rows[] = {
         // A smart package is copied as it is, label field included (34 12 in the source).
         {185, 1, "001.vxs", 0xFFFF, 300, "\x34\x12"},
@@ -222,31 +216,59 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
         {600, 1, "002.vxr", 0xFFFF, 256, "\xFF\xFE"},
         {600, 1, "002.vxr", 0x1234, 0, "\x35\x12"},
         {600, 1, "002.vxr", 0xA5C3, 1000, "\xC2\xA5"}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message()
-                     << row.size << " " << row.target << " " << row.defaultLabel);
+    for (const auto& [size, chunks, target, key, defaultLabel, labelField] : rows) {
+        SCOPED_TRACE(testing::Message() << size << " " << target << " " << defaultLabel);
         const std::string bytes = BookFile{.name = vxbName("书"),
                                            .labelField = 0x1234,
-                                           .labelKey = row.key,
-                                           .defaultLabel = row.defaultLabel,
-                                           .size = row.size}
+                                           .labelKey = key,
+                                           .defaultLabel = defaultLabel,
+                                           .size = size}
                                       .bytes();
-        const Copy copy = install(source(bytes), row.target);
+        const Copy copy = install(source(bytes), target);
         ASSERT_EQ(copy.result, InstallResult::Installed);
-        EXPECT_EQ(copy.chunkCount, row.chunks);
-        std::vector<std::int64_t> all(static_cast<size_t>(row.chunks));
+        EXPECT_EQ(copy.chunkCount, chunks);
+        std::vector<std::int64_t> all(static_cast<size_t>(chunks));
         std::iota(all.begin(), all.end(), 0);
         EXPECT_EQ(copy.chunks, all) << "each chunk once, in order";
-        EXPECT_EQ(copy.flushes, 1);
-        EXPECT_FALSE(copy.namedBeforeFlush) << "the name comes after the flush";
-        EXPECT_EQ(copy.entriesMidway, 1u) << "the half-written file is there, under another name";
-        EXPECT_EQ(copy.listedMidway, 0u) << "which the catalogue does not list";
+        EXPECT_EQ(
+            std::tie(copy.flushes, copy.namedBeforeFlush, copy.entriesMidway, copy.listedMidway),
+            std::tuple(1, false, 1u, 0u));
 
         std::string expected = bytes;
-        expected.replace(BookHeader::labelFieldOffset, 2, row.labelField);
-        EXPECT_TRUE(readFile(pen.book + row.target) == expected) << "no other byte changes";
-        EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{row.target}) << "no temporary left";
-        std::filesystem::remove(pen.book + row.target);
+        expected.replace(BookHeader::labelFieldOffset, 2, labelField);
+        EXPECT_TRUE(readFile(pen.book + target) == expected) << "no other byte changes";
+        EXPECT_EQ(fileNamesIn(pen.book), std::set<std::string>{target}) << "no temporary left";
+        std::filesystem::remove(pen.book + target);
+    }
+
+    // The source changes or another program takes the name during the copy: nothing of the book
+    // stays, and nothing is replaced.
+    using Change = std::function<void(const std::string&)>;
+    const std::vector<std::tuple<const char*, Change, InstallResult, Files>> changes = {
+        {"cut short",
+         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); },
+         InstallResult::Failed,
+         {}},
+        {"rewritten in place",
+         [](const std::string& path) {
+             std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp(2 << 20)
+                 << "new edition";
+         },
+         InstallResult::Failed,
+         {}},
+        {"name taken",
+         [&](const std::string&) { pen.touch("005.vxr", "another program's"); },
+         InstallResult::Taken,
+         {{"005.vxr", "another program's"}}}};
+    for (const auto& [what, change, result, left] : changes) {
+        SCOPED_TRACE(what);
+        const std::string path = source(BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
+        const Copy copy = install(path, "005.vxr", [&](std::int64_t chunk) {
+            if (chunk == 10) change(path);
+        });
+        EXPECT_EQ(copy.result, result);
+        EXPECT_EQ(copy.flushes, result == InstallResult::Taken);
+        EXPECT_EQ(filesIn(pen.book), left);
     }
 }
 
@@ -255,9 +277,7 @@ TEST_F(InstallerTest, CopiesEveryChunkAndGivesACustomPackageItsLabelField) {
 TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
     const std::string book = BookFile{.name = vxbName("书"), .defaultTitle = 5}.bytes();
     pen.touch("001.VXR");
-    struct statvfs fs;
-    ASSERT_EQ(statvfs(pen.book.c_str(), &fs), 0);
-    const auto free = static_cast<std::int64_t>(fs.f_bavail * fs.f_frsize);
+    const auto free = static_cast<std::int64_t>(std::filesystem::space(pen.book).available);
     writeFile(dir / "notes.txt", book);
     writeFile(dir / "short.vxb", book.substr(0, 184));
     writeFile(dir / "book.vxb", book);
@@ -273,7 +293,6 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(elsewhere.path());
 
-    using O = InstallOutcome;
     const std::string noFolder =
         "the pen has no BOOK folder of its own (missing, or a link to "
         "elsewhere); nothing was written";
@@ -332,43 +351,10 @@ TEST_F(InstallerTest, PlanRefusesWithTheMessageEachProgramShows) {
 
     // Planned: the proposal, with the package's kind.
     InstallPlan plan = planInstall(readInstallPackage(dir / "book.vxb"), pen.book);
-    EXPECT_EQ(plan.entry(), "005.vxr");
-    EXPECT_TRUE(plan.custom());
-    EXPECT_EQ(plan.size(), static_cast<std::int64_t>(book.size()));
+    EXPECT_EQ(std::tuple(plan.entry(), plan.custom(), plan.size()),
+              std::tuple("005.vxr", true, static_cast<std::int64_t>(book.size())));
     EXPECT_EQ(plan.install({}), O::Installed);
     EXPECT_EQ(fileNamesIn(pen.book), (std::set<std::string>{"001.VXR", "005.vxr"}));
-}
-
-// The source changes or another program takes the name during the copy: nothing of the book stays,
-// and nothing is replaced.
-TEST_F(InstallerTest, SourceChangedOrNameTakenWhileCopyingLeavesNothing) {
-    using Change = std::function<void(const std::string&)>;
-    const std::vector<std::tuple<const char*, Change, InstallResult, Files>> changes = {
-        {"cut short",
-         [](const std::string& path) { ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0); },
-         InstallResult::Failed,
-         {}},
-        {"rewritten in place",
-         [](const std::string& path) {
-             std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp(2 << 20)
-                 << "new edition";
-         },
-         InstallResult::Failed,
-         {}},
-        {"name taken",
-         [&](const std::string&) { pen.touch("005.vxr", "another program's"); },
-         InstallResult::Taken,
-         {{"005.vxr", "another program's"}}}};
-    for (const auto& [what, change, result, left] : changes) {
-        SCOPED_TRACE(what);
-        const std::string path = source(BookFile{.name = vxbName("书"), .size = 3 << 20}.bytes());
-        const Copy copy = install(path, "005.vxr", [&](std::int64_t chunk) {
-            if (chunk == 10) change(path);
-        });
-        EXPECT_EQ(copy.result, result);
-        EXPECT_EQ(copy.flushes, result == InstallResult::Taken);
-        EXPECT_EQ(filesIn(pen.book), left);
-    }
 }
 
 // The temporary files of installs killed outright go with the next install into their folder, but
@@ -466,7 +452,6 @@ TEST(InstallOnSmallVolume, FullOrReadOnlyPenFailsAndKeepsItsBooks) {
 
 // One file on one pen as installOnPens reports it: outcome, entry, renumbered.
 using Step = std::tuple<InstallOutcome, std::string, bool>;
-using O = InstallOutcome;
 std::vector<Step> stepsOf(const std::vector<PenInstallStep>& steps) {
     std::vector<Step> out;
     for (const PenInstallStep& s : steps) out.emplace_back(s.outcome, s.entry, s.renumbered);

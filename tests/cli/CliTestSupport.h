@@ -25,8 +25,7 @@ using ::testing::Not;
 
 struct CliRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 
     // The one JSON document on standard output; fails the test when there is none.
     QJsonObject json() const {
@@ -58,6 +57,13 @@ inline CliRun runOn(Platform& platform, const cli::PenCommand& command,
     });
 }
 
+// The JSON document of a run that exits with status 0.
+inline QJsonObject jsonOfSuccess(const std::vector<std::string>& args) {
+    const CliRun run = runCli(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.json();
+}
+
 // A run that exited with status, its standard error holding words.
 MATCHER_P2(Exits, status, words, "") {
     *result_listener << "status " << arg.status << ", standard error: " << arg.err;
@@ -73,6 +79,13 @@ MATCHER_P2(Prints, status, out, "") {
 
 inline std::string jsonText(const QJsonValue& value) {
     return value.toString().toStdString();
+}
+
+// Fields of a JSON object as text ("true", "2", the string itself), with "|" between them.
+inline std::string jsonFields(const QJsonObject& object, const QStringList& keys) {
+    QStringList fields;
+    for (const QString& key : keys) fields.append(object[key].toVariant().toString());
+    return fields.join('|').toStdString();
 }
 
 // A folder of simulated pens that PENSHELF_SIMULATE points at while the test runs, for the commands
@@ -93,8 +106,7 @@ class SimulatedPens : public ::testing::Test {
         return writeFile(sources / name, book.bytes());
     }
 
-    TempDir pens;
-    TempDir sources;
+    TempDir pens, sources;
     ScopedEnv simulate{"PENSHELF_SIMULATE", pens.str()};
 };
 

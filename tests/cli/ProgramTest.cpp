@@ -160,7 +160,7 @@ TEST_F(Program, ShowsProgressAndLogLinesOnStandardErrorOnly) {
         Exits(0, "backing up 002.vxr 大书: 100% (book 2 of 2, 100% of all)"));
 }
 
-TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
+TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePenNorInTheCache) {
     const std::string book = addPen("a-pen", "PEN00000001") + "BOOK";
     // Sparse, so that the copy takes a while but costs no disk.
     const std::string source = addSource("big.vxb", {.name = vxbName("大书")});
@@ -180,26 +180,19 @@ TEST_F(Program, StoppedByASignalMidCopyItLeavesNothingOnThePen) {
     EXPECT_TRUE(
         interrupted({"install", source, "--all-pens"}, {book, other}, IN_MODIFY, SIGINT,
                     [&] { EXPECT_EQ(fileNamesIn(book).size() + fileNamesIn(other).size(), 2u); }));
-    EXPECT_TRUE(fileNamesIn(book).empty());
-    EXPECT_TRUE(fileNamesIn(other).empty());
-}
+    EXPECT_TRUE(fileNamesIn(book).empty() && fileNamesIn(other).empty());
 
-TEST_F(Program, AnInterruptedCopyBetweenPensLeavesNoCopyOnThePenAndNoCacheFolder) {
-    const std::string from = addPen("a-pen", "PEN00000001") + "BOOK/001.vxr";
-    const std::string to = addPen("b-pen", "PEN00000002") + "BOOK";
-    writeFile(from, BookFile{.name = vxbName("大书")}.bytes());
-    ASSERT_EQ(truncate(from.c_str(), 64 << 20), 0);
+    // A copy between pens, signalled as it starts onto the second: no copy, no cache folder left.
+    writeFile(book + "/001.vxr", BookFile{.name = vxbName("大书")}.bytes());
+    ASSERT_EQ(truncate((book + "/001.vxr").c_str(), 64 << 20), 0);
     const TempDir cache;
     const ScopedEnv xdg("XDG_CACHE_HOME", cache.str());
-
-    // Signalled as the book starts onto the second pen.
-    EXPECT_TRUE(interrupted({"copy", "--from", "a-pen", "--to", "b-pen"}, {to}, IN_MODIFY, SIGINT,
-                            [&] { EXPECT_EQ(fileNamesIn(to).size(), 1u); }));
-    EXPECT_TRUE(fileNamesIn(to).empty());
-    EXPECT_TRUE(fileNamesIn(cache / "penshelf").empty());
+    EXPECT_TRUE(interrupted({"copy", "--from", "a-pen", "--to", "b-pen"}, {other}, IN_MODIFY,
+                            SIGINT, [&] { EXPECT_EQ(fileNamesIn(other).size(), 1u); }));
+    EXPECT_TRUE(fileNamesIn(other).empty() && fileNamesIn(cache / "penshelf").empty());
 }
 
-TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
+TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndAnInterruptedRestoreWritesNothing) {
     const std::string book = addPen("a-pen", "PEN00000001") + "BOOK/";
     writeFile(book + "001.vxr", BookFile{.name = vxbName("一")}.bytes());
     writeFile(book + "002.vxr", BookFile{.name = vxbName("二")}.bytes());
@@ -216,20 +209,16 @@ TEST_F(Program, AnInterruptedBackupKeepsTheBooksFinishedAndTheirManifest) {
     const std::string manifest = readFile(folder + "/penshelf-backup.json");
     EXPECT_THAT(manifest, HasSubstr("\"002.vxr\""));
     EXPECT_THAT(manifest, Not(HasSubstr("003.vxr")));
-}
 
-TEST_F(Program, AnInterruptStopsARestoreWhileItChecksTheBackup) {
-    addPen("a-pen", "PEN00000001");
-    // A large sparse book, which takes a while to check.
-    const std::string folder = sources / "backup";
-    writeFile(folder + "/001.vxr", BookFile{.name = vxbName("大书")}.bytes());
-    ASSERT_EQ(truncate((folder + "/001.vxr").c_str(), 256 << 20), 0);
-    BackupManifest manifest{.identityCode = {}, .product = {}, .date = "2026-12-06", .books = {}};
-    manifest.books.push_back({"001.vxr", "001", "custom", "大书", 256 << 20, std::string(64, 'a')});
-    writeFile(folder + "/" + backupManifestName, writeBackupManifest(manifest));
-
+    // A restore is stopped while it checks a large sparse book of its backup.
+    const std::string large = sources / "large";
+    writeFile(large + "/004.vxr", BookFile{.name = vxbName("大书")}.bytes());
+    ASSERT_EQ(truncate((large + "/004.vxr").c_str(), 256 << 20), 0);
+    BackupManifest one{.identityCode = {}, .product = {}, .date = "2026-12-06", .books = {}};
+    one.books.push_back({"004.vxr", "004", "custom", "大书", 256 << 20, std::string(64, 'a')});
+    writeFile(large + "/" + backupManifestName, writeBackupManifest(one));
     EXPECT_TRUE(
-        interrupted({"restore", folder}, {folder}, IN_ACCESS, SIGINT, {}, sources / "err.txt"));
+        interrupted({"restore", large}, {large}, IN_ACCESS, SIGINT, {}, sources / "err.txt"));
     EXPECT_THAT(readFile(sources / "err.txt"), HasSubstr("stopped; nothing was written"));
 }
 

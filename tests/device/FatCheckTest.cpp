@@ -16,7 +16,6 @@
 namespace penshelf {
 namespace {
 
-using ::testing::AnyOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using Damage = test::FatDamage;
@@ -55,7 +54,7 @@ TEST_F(FatCheckTest, aCheckThatCannotRunSaysWhy) {
     const test::ScopedEnv path("PATH", empty.str());
     EXPECT_EQ(findFsckFat({empty.str()}), "");
     // A user's PATH lacks /usr/sbin and /sbin, where dosfstools puts it.
-    EXPECT_THAT(findFsckFat(), AnyOf("/usr/sbin/fsck.fat", "/sbin/fsck.fat"));
+    EXPECT_THAT(findFsckFat(), testing::AnyOf("/usr/sbin/fsck.fat", "/sbin/fsck.fat"));
     for (const std::string& program : {findFsckFat({empty.str()}), empty / "fsck.fat"}) {
         const FileSystemCheck check = run(empty / "pen.img", FileSystemAction::Repair, program);
         EXPECT_EQ(check.outcome, Outcome::ToolMissing) << program;

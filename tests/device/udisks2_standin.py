@@ -97,5 +97,4 @@ def load(mock, parameters):
     mockobject.objects[drive] = Device(mock.bus_name, drive, DRIVE, {})
     manager = f'{MAIN_OBJ}/Manager'
     mockobject.objects[manager] = Manager(mock.bus_name, manager, MANAGER, {})
-    with open(file('ready'), 'w', encoding='utf-8'):
-        pass
+    open(file('ready'), 'w', encoding='utf-8').close()

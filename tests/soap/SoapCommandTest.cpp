@@ -27,7 +27,7 @@ std::vector<std::string> soapArgs(const std::string& line, const std::string& en
     return args;
 }
 
-TEST_F(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
+TEST_F(SoapCommand, PrintsEachReturnedPartOnALineExitsByTheAnswerAndLogsOnRequest) {
     struct Case {
         const char* line;  // the operation, its parameters and the endpoint
         HttpResponse answer;
@@ -62,9 +62,15 @@ TEST_F(SoapCommand, PrintsEachReturnedPartOnALineAndExitsByTheAnswer) {
     ASSERT_EQ(server.requestCount(), std::size(cases));
     const HttpRequest request = server.requests().front();
     EXPECT_TRUE(request.body.contains("<strcid>kelva</strcid>\n      <ntype>2</ntype>"));
-}
 
-TEST_F(SoapCommand, UsesTheConfiguredEndpointAndLogsOnRequest) {
+    // A fault entry prints its short message.
+    soap::SOAPFault fault;
+    fault.faultstring = "System.Web.Services.Protocols.SoapException: unknown client\n   at x()";
+    EXPECT_EQ(cli::describeBodyPart(fault), "fault: unknown client");
+    EXPECT_EQ(cli::describeBodyPart(soap::SOAPFault{}), "fault: ");
+    EXPECT_EQ(cli::describeBodyPart(2.5), "2.5");
+
+    // Without --endpoint, the configured one.
     server.enqueue(HttpResponse::xml(getproxyurlAnswer("http://portal/repair")));
     const ScopedEnv service(soap::serviceUrlVariable, server.url().toStdString());
     CapturedLog log;
@@ -88,14 +94,6 @@ TEST_F(SoapCommand, RefusesABadCommandLineWithoutCalling) {
         EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(server.requestCount(), 0u);
-}
-
-TEST_F(SoapCommand, PrintsAFaultEntryByItsShortMessage) {
-    soap::SOAPFault fault;
-    fault.faultstring = "System.Web.Services.Protocols.SoapException: unknown client\n   at x()";
-    EXPECT_EQ(cli::describeBodyPart(fault), "fault: unknown client");
-    EXPECT_EQ(cli::describeBodyPart(soap::SOAPFault{}), "fault: ");
-    EXPECT_EQ(cli::describeBodyPart(2.5), "2.5");
 }
 
 }  // namespace

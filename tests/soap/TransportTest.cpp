@@ -14,7 +14,6 @@
 #include <QNetworkReply>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
@@ -83,7 +82,7 @@ QByteArray nodesAfterReturn(int empty, const QByteArray& comment = "") {
 
 }  // namespace
 
-TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
+TEST_F(ServiceTest, EachOperationPostsAnEnvelopeOfItsOwnParametersWithTheServiceHeaders) {
     auto& envelope = PagorFuncBinding_envelope::sharedInstance();
     // Nothing to hold leaves an empty root.
     EXPECT_EQ(envelope.serializedFormUsingFunc("getproxyurl", ElementMap{}, ElementMap{}),
@@ -97,9 +96,7 @@ TEST(Envelope, HoldsTheHeaderAndTheOperationsOwnParametersInItsOrder) {
                   "  <soap:Body>\n    <soap:getversion>\n      <strpid>p-2</strpid>\n"
                   "      <strver>1.0.4</strver>\n    </soap:getversion>\n  </soap:Body>\n"
                   "</soap:Envelope>\n");
-}
 
-TEST_F(ServiceTest, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
     server.setHandler([](const HttpRequest&) {
         return HttpResponse::xml(getproxyurlAnswer("http://portal.example/book"));
     });
@@ -126,8 +123,7 @@ TEST_F(ServiceTest, EachOperationPostsItsEnvelopeWithTheServiceHeaders) {
         const HttpRequest& request = requests[i];
         const std::string operation = expected[i].first;
         SCOPED_TRACE(operation);
-        EXPECT_EQ(request.method, "POST");
-        EXPECT_EQ(request.target, "/PagorFunc.php");
+        EXPECT_EQ(request.method + " " + request.target, "POST /PagorFunc.php");
         EXPECT_EQ(request.body.toStdString(),
                   std::string(envelopeStart) + ">\n  <soap:Body>\n    <soap:" + operation +
                       ">\n      " + expected[i].second + "\n    </soap:" + operation +
@@ -176,8 +172,7 @@ TEST_F(ServiceTest, OneChallengeIsAnsweredWithTheBindingsCredentialsASecondFails
     EXPECT_EQ(requests[3].header("Authorization"), "Basic " + QByteArray(":").toBase64());
 
     // Called asynchronously, each delegate is told once, with its own operation.
-    RecordingDelegate broken;
-    RecordingDelegate fine;
+    RecordingDelegate broken, fine;
     stranger->getproxyurlAsyncUsingStrcid("kelva", 2, &broken);
     binding->getproxyurlAsyncUsingStrcid("kelva", 3, &fine);
     // Both calls are under way; nothing has been told yet.

@@ -110,10 +110,9 @@ class FatImage {
     std::optional<std::string> readBook(const std::string& entry) const {
         const std::string out = dir_ / "out";
         std::filesystem::remove(out);
-        if (!runQuietly("mcopy -n -i " + path_ + " ::BOOK/" + entry + " " + out)) {
-            return std::nullopt;
-        }
-        return readFile(out);
+        return runQuietly("mcopy -n -i " + path_ + " ::BOOK/" + entry + " " + out)
+                   ? std::optional(readFile(out))
+                   : std::nullopt;
     }
 
   private:
