@@ -7,14 +7,11 @@
 #include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QTimer>
 
 #include <set>
 #include <unistd.h>

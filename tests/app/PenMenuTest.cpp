@@ -11,15 +11,12 @@
 #include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDate>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <unistd.h>
