@@ -268,10 +268,31 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     EXPECT_FALSE(drag({a})) << "no pen to install on";
 }
 
-TEST_F(InstallFlowTest, OntoThreePensAFullOneRefusedAloneAndATakenNumberGivingWay) {
+TEST_F(InstallFlowTest, CancelOntoTwoPensLeavesNoPartThenOntoThreeAFullOneIsRefusedAlone) {
+    // A copy onto two pens cancelled while it runs leaves no part of the book on either.
+    const std::string second = attachPen("zzz2", "SECOND00002");
+    const std::string path = source({.name = vxbName("大书")});
+    ASSERT_EQ(truncate(path.c_str(), 256 << 20), 0);  // sparse: slow to copy, no disk
+    pressInstall(path);
+    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+        const InstWindowParts inst(w);
+        part<QListWidget>(&w, "listOtherPens")->item(0)->setCheckState(Qt::Checked);
+        inst.btnInstall->click();
+        // The window answers while the pens are written: a bar moves, and 取消 is pressed.
+        ASSERT_TRUE(spinUntil([&] { return part<QProgressBar>(&w, "prPen1")->value() > 0; }));
+        QTest::mouseClick(inst.btnCancel, Qt::LeftButton);
+        EXPECT_EQ(summaryOf(w), std::string("已安装到 0 支点读笔，共 2 支。\nA1B2C3D4E5F：") +
+                                    texts::installCancelled + "\nSECOND00002：" +
+                                    texts::installCancelled);
+        inst.btnCancel->click();
+    }));
+    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Cancelled);
+    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
+    EXPECT_TRUE(fileNamesIn(second).empty());
+
+    // As root, onto three pens: a full one is refused alone, and a taken number gives way.
     MAKE_LOOP_VOLUME(small, 1024);
-    const std::string second =
-        attachPen("zzz2", "SECOND00002", {{"001.vxr", vxbName("一")}, {"005.vxr", vxbName("五")}});
+    attachPen("zzz2", "SECOND00002", {{"001.vxr", vxbName("一")}, {"005.vxr", vxbName("五")}});
     attachPen("zzz3", "FULL0000003", {}, small->root);
     const BookFile file{.name = vxbName("大书"), .defaultTitle = 5, .size = 2 << 20};
     pressInstall(source(file));
@@ -298,28 +319,6 @@ TEST_F(InstallFlowTest, OntoThreePensAFullOneRefusedAloneAndATakenNumberGivingWa
     EXPECT_EQ(fileNamesIn(second).size(), 3u);
     EXPECT_TRUE(fileNamesIn(small->book).empty());
     EXPECT_EQ(tableRows(*app).size(), 2u) << "the selected pen listed again";
-}
-
-TEST_F(InstallFlowTest, CancelDuringACopyOntoTwoPensLeavesNoPartOfTheBookOnEither) {
-    const std::string second = attachPen("zzz2", "SECOND00002");
-    const std::string path = source({.name = vxbName("大书")});
-    ASSERT_EQ(truncate(path.c_str(), 256 << 20), 0);  // sparse: slow to copy, no disk
-    pressInstall(path);
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        const InstWindowParts inst(w);
-        part<QListWidget>(&w, "listOtherPens")->item(0)->setCheckState(Qt::Checked);
-        inst.btnInstall->click();
-        // The window answers while the pens are written: a bar moves, and 取消 is pressed.
-        ASSERT_TRUE(spinUntil([&] { return part<QProgressBar>(&w, "prPen1")->value() > 0; }));
-        QTest::mouseClick(inst.btnCancel, Qt::LeftButton);
-        EXPECT_EQ(summaryOf(w), std::string("已安装到 0 支点读笔，共 2 支。\nA1B2C3D4E5F：") +
-                                    texts::installCancelled + "\nSECOND00002：" +
-                                    texts::installCancelled);
-        inst.btnCancel->click();
-    }));
-    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Cancelled);
-    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
-    EXPECT_TRUE(fileNamesIn(second).empty());
 }
 
 }  // namespace

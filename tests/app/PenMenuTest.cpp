@@ -84,16 +84,6 @@ class PenMenuTest : public WindowTest<> {
         return ended;
     }
 
-    // A plugged-in pen with one book whose file system image has the dirty flag.
-    void plugInDamagedPen() {
-        penFolder = plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}});
-        makeFatImage(penFolder + "/pen.img");
-        damageFatImage(penFolder + "/pen.img", FatDamage::DirtyFlag);
-        writeFile(penFolder + "/simulated-device.ini", "image = pen.img\n");
-        platform.rescan();
-        ASSERT_TRUE(
-            spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
-    }
     static std::string summaryOf(const CheckWindow& window) {
         return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText().toStdString();
     }
@@ -102,7 +92,6 @@ class PenMenuTest : public WindowTest<> {
     }
 
     std::string folder = dir / "backup";
-    std::string penFolder;
     QString proposedName;
     bool drawnWhileRunning = false;  // the window answered while a copy ran
     QStringList offered;             // the pens a chooser offered
@@ -160,13 +149,20 @@ TEST_F(PenMenuTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     EXPECT_FALSE(kept.count("004.vxr") || kept.count("005.vxr")) << "after the cancel";
 }
 
-TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
+TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarisesAndARepairWaitsForABackup) {
     int asked = 0;
     start({.askRepair = [&] {
         ++asked;
         return RepairChoice::RepairNow;
     }});
-    plugInDamagedPen();
+    // A plugged-in pen with one book whose file system image has the dirty flag.
+    const std::string image =
+        plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}}) + "/pen.img";
+    makeFatImage(image);
+    damageFatImage(image, FatDamage::DirtyFlag);
+    writeFile(dir / "pens/pen-A/simulated-device.ini", "image = pen.img\n");
+    platform.rescan();
+    ASSERT_TRUE(spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
     // The window runs modal: what it shows is read while it runs.
     QTimer::singleShot(0, [&] {
         auto* check = qobject_cast<CheckWindow*>(QApplication::activeModalWidget());
@@ -194,10 +190,9 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
 
     EXPECT_EQ(asked, 1) << "the repair was asked for once, and granted";
     EXPECT_EQ(tableRows(*app), std::vector<std::string>{"小猫 | 自制-001"});
-}
 
-TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
-    plugInDamagedPen();
+    // Damaged again: a repair waits for a whole backup, and does nothing without consent.
+    damageFatImage(image, FatDamage::DirtyFlag);
     RepairChoice answer = RepairChoice::Cancel;
     std::function<void(bool)> backupDone;
     CheckWindow check(
@@ -207,7 +202,7 @@ TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
         app->window());
     check.start();
     ASSERT_TRUE(spinUntil([&] { return !check.running(); }));
-    const std::string damaged = readFile(penFolder + "/pen.img");
+    const std::string damaged = readFile(image);
 
     check.askAndRepair();  // cancelled
     answer = RepairChoice::BackUpFirst;
@@ -215,7 +210,7 @@ TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     ASSERT_TRUE(backupDone);
     backupDone(false);  // the backup did not end whole
     spinFor(std::chrono::milliseconds(100));
-    EXPECT_EQ(readFile(penFolder + "/pen.img"), damaged);
+    EXPECT_EQ(readFile(image), damaged);
     EXPECT_EQ(infoOf(check), texts::backupNotWhole);
 
     check.askAndRepair();

@@ -70,14 +70,6 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
         QTest::keyClick(ui->listBook, key);
     }
     void eject() { QTest::mouseClick(ui->btnEject, Qt::LeftButton); }
-    // A pen on a disk the kernel mounted, found in the real mount table.
-    void storeRealPen(const std::string& bsdName) {
-        platform.realMounts.emplace();
-        PenRecord pen;
-        pen.bsdName = bsdName;
-        pen.displayName = penDisplayName;
-        app->storePen(pen);
-    }
     int rowCount() const { return ui->listBook->model()->rowCount(); }
     bool rowSelected() const { return !ui->listBook->selectionModel()->selectedRows().isEmpty(); }
 
@@ -226,7 +218,12 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoTakesNoInstallAndIsEjec
     ASSERT_EQ(MountTable().GetVolumePath(loop), volume->root + "/");
     writeFile(volume->book + "001.vxr", BookFile{.name = vxbName("One")}.bytes());
     writeFile(dir / "two.vxb", BookFile{.name = vxbName("Two")}.bytes());
-    storeRealPen(loop);
+    // A pen on a disk the kernel mounted, found in the real mount table.
+    platform.realMounts.emplace();
+    PenRecord pen;
+    pen.bsdName = loop;
+    pen.displayName = penDisplayName;
+    app->storePen(pen);
     ASSERT_EQ(rowCount(), 1);
     EXPECT_TRUE(ui->penReadOnly->isHidden() && ui->btnInstall->isEnabled());
 
