@@ -51,8 +51,7 @@ TEST(SingleInstanceTest, ALaterStartTakesOverAStaleSocketOrBringsTheRunningWindo
     {
         const ScopedEnv none("XDG_RUNTIME_DIR", std::nullopt);  // not in /tmp: as many as started
         SingleInstance first, second;
-        EXPECT_FALSE(first.handedOver());
-        EXPECT_FALSE(second.handedOver());
+        EXPECT_FALSE(first.handedOver() || second.handedOver());
     }
     TempDir runtime;
     const ScopedEnv env("XDG_RUNTIME_DIR", runtime.str());

@@ -66,9 +66,8 @@ class PenMenuTest : public WindowTest<> {
             const QString info = part<QLabel>(window, "dtInfo")->text();
             if (window->running()) {
                 drawnWhileRunning = drawnWhileRunning || info.startsWith("正在备份：");
-                if (cancelAt > 0 && part<QLabel>(window, "dtTotal")
-                                        ->text()
-                                        .startsWith(QString("第 %1 本").arg(cancelAt))) {
+                const QString total = part<QLabel>(window, "dtTotal")->text();
+                if (cancelAt > 0 && total.startsWith(QString("第 %1 本").arg(cancelAt))) {
                     QTest::mouseClick(part<QPushButton>(window, "btnCancel"), Qt::LeftButton);
                 }
                 return;
