@@ -125,9 +125,8 @@ TEST_F(NotificationTest, SafeToPullOutOnlyOnceThePenIsPoweredOffAndNothingWhileT
     attachPen("sdb1", "DONE");
     ejectAs(EjectPlatform::Eject::Works, 3);
     EXPECT_EQ(notices.received(),
-              (std::vector<std::string>{"点读笔未能弹出 | 小栗莓点读笔 BUSY",
-                                        "点读笔未能弹出 | 小栗莓点读笔 BUSY",
-                                        "可以安全拔出点读笔 | 小栗莓点读笔 DONE"}));
+              (Texts{"点读笔未能弹出 | 小栗莓点读笔 BUSY", "点读笔未能弹出 | 小栗莓点读笔 BUSY",
+                     "可以安全拔出点读笔 | 小栗莓点读笔 DONE"}));
     app->window()->showNormal();
     app->window()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(app->window()));

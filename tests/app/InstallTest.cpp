@@ -131,12 +131,12 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefused) {
         EXPECT_EQ(lookOf(w),
                   "点读笔处于只读状态，无法写入！请用“点读笔”菜单中的“检查点读笔…”检查。 "
                   "visible 1 input 111");
-        EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "005.vxr"}));
+        EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "005.vxr"}));
         std::filesystem::remove(book + "../simulated-device.ini");
         QTest::keyClick(inst.dtBookOid, Qt::Key_Return);  // presses Install
     })) << "the window closes";
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"000.vxr", "001.vxr", "005.vxr"}));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"000.vxr", "001.vxr", "005.vxr"}));
 }
 
 TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsTillItStarts) {
@@ -151,7 +151,7 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsT
 
         // The window as it is drawn whenever the copy lets it repaint, and someone trying to close
         // it meanwhile.
-        std::vector<std::string> looks;
+        Texts looks;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             looks.push_back(lookOf(w));
@@ -171,7 +171,7 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsT
     }));
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed)
         << "closing during the copy changes nothing";
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "002.vxr"}))
         << "onto the pen chosen at the start";
     EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
@@ -220,8 +220,8 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
         EXPECT_EQ(app->window()->findChild<QFileDialog*>(), nullptr) << "the dialog is gone";
     }
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(tableRows(*app), (std::vector<std::string>{"别人的书 | 智能-003", "新书 | 自制-002",
-                                                         "旧书 | 自制-001"}));
+    EXPECT_EQ(tableRows(*app),
+              (Texts{"别人的书 | 智能-003", "新书 | 自制-002", "旧书 | 自制-001"}));
 }
 
 TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
@@ -231,7 +231,7 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     EXPECT_FALSE(drag({a, dir / "notes.txt"})) << "only book packages";
 
     // The user presses Install in each window as it comes up, and closes a summary of several pens.
-    std::vector<std::string> shown;
+    Texts shown;
     const auto answer = answerModal<InstWindow>([&](InstWindow& w) {
         const InstWindowParts parts(w);
         if (w.nRefresh() != InstWindow::Outcome::None) return parts.btnCancel->click();
@@ -241,13 +241,13 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     });
     EXPECT_TRUE(drag({a, b}, true));
     spinUntil([&] { return tableRows(*app).size() == 3; });
-    EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "007.vxr", "008.vxr"}));
+    EXPECT_EQ(shown, (Texts{"007", "008"}));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "007.vxr", "008.vxr"}));
 
     // With two pens a drop asks once which pens get it, the selected one ticked.
     const std::string second = attachPen("zzz2", "SECOND00002");
     const std::string c = source({.name = vxbName("c"), .defaultTitle = 9}, "c.vxb");
-    std::vector<std::string> offered;
+    Texts offered;
     const auto choose = answerModal<PenChooser>([&](PenChooser& chooser) {
         auto* pens = part<QListWidget>(&chooser, "listPens");
         for (int i = 0; i < pens->count(); ++i) {
@@ -259,7 +259,7 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     });
     EXPECT_TRUE(drag({c}, true));
     spinUntil([&] { return fileNamesIn(second).size() == 1; });
-    EXPECT_EQ(offered, (std::vector<std::string>{"A1B2C3D4E5F ticked", "SECOND00002"}));
+    EXPECT_EQ(offered, (Texts{"A1B2C3D4E5F ticked", "SECOND00002"}));
     EXPECT_EQ(bodyOf(readFile(book + "009.vxr")), bodyOf(readFile(c)));
     EXPECT_EQ(readFile(second + "009.vxr"), readFile(book + "009.vxr"));
 
@@ -287,7 +287,7 @@ TEST_F(InstallFlowTest, CancelOntoTwoPensLeavesNoPartThenOntoThreeAFullOneIsRefu
         inst.btnCancel->click();
     }));
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Cancelled);
-    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
+    EXPECT_EQ(fileNamesIn(book), FileNames{"001.vxr"});
     EXPECT_TRUE(fileNamesIn(second).empty());
 
     // As root, onto three pens: a full one is refused alone, and a taken number gives way.

@@ -25,8 +25,7 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolderThenTwoTol
 
     EXPECT_EQ(penLook(), "小栗莓点读笔 PEN 1.00 | 0 [A1B2C3D4E5F] [free] 111101 rows 2");
     EXPECT_EQ(app->selectedBookFolder(), dir / "sdb1/BOOK/");
-    EXPECT_EQ(tableRows(*app),
-              (std::vector<std::string>{"三只小猪 | 智能-002", "小兔子乖乖 | 自制-001"}));
+    EXPECT_EQ(tableRows(*app), (Texts{"三只小猪 | 智能-002", "小兔子乖乖 | 自制-001"}));
 
     clickRow(1);
     EXPECT_TRUE(ui->btnRemove->isEnabled());
@@ -57,7 +56,7 @@ TEST_F(MainWindowTest, FromNoPenToOnePenAndBackKeepingItsCodeAndFolderThenTwoTol
     }
 
     QTest::keyClick(ui->listZiro, Qt::Key_Down);
-    EXPECT_EQ(tableRows(*app), std::vector<std::string>{"Second pen's book | 自制-007"});
+    EXPECT_EQ(tableRows(*app), Texts{"Second pen's book | 自制-007"});
 
     // A newly identified pen rebuilds the list and selects the first pen again.
     attachPen("sda1", "ZERO");
@@ -112,7 +111,7 @@ TEST_F(SimulatedPensTest, OnlyPensAreListedAtStartOrOnAttachAndAPulledOneStays) 
               "usb = 0c45:3201\nscsi-vendor = Pagor\n");
     start();
     EXPECT_EQ(penLook(), "小栗莓点读笔 Simulated Pen 1.00 | 0 [KLV8A3C5D21] [free] 111101 rows 1");
-    EXPECT_EQ(tableRows(*app), std::vector<std::string>{"小学英语 | 自制-001"});
+    EXPECT_EQ(tableRows(*app), Texts{"小学英语 | 自制-001"});
     EXPECT_EQ(waits, 0) << "a pen there at the start is examined at once";
 
     // The folder watch reports a new pen as an attach, examined after the wait.

@@ -118,8 +118,7 @@ TEST_F(PenMenuTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     emit ui->listZiro->activated(1);
     EXPECT_EQ(runToTheEnd(ui->actRestore, "使用空闲编号"),
               "恢复结束。\n已恢复（2）：\n    002.vxs 恐龙\n    001.vxr 小猫 → 002.vxr");
-    EXPECT_EQ(tableRows(*app),
-              (std::vector<std::string>{"别的书 | 自制-001", "小猫 | 自制-002", "恐龙 | 智能-002"}))
+    EXPECT_EQ(tableRows(*app), (Texts{"别的书 | 自制-001", "小猫 | 自制-002", "恐龙 | 智能-002"}))
         << "the list shows the restored books";
 
     folder = dir / "no backup";
@@ -144,7 +143,7 @@ TEST_F(PenMenuTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     EXPECT_TRUE(drawnWhileRunning);
     ASSERT_TRUE(ended.startsWith("备份已取消：")) << ended.toStdString();
 
-    const std::set<std::string> kept = fileNamesIn(folder);  // the rest: the backup's own test
+    const FileNames kept = fileNamesIn(folder);  // the rest: the backup's own test
     EXPECT_FALSE(kept.count("004.vxr") || kept.count("005.vxr")) << "after the cancel";
 }
 
@@ -188,7 +187,7 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarisesAndARepairWait
     part<QAction>(app->window(), "actCheck")->trigger();
 
     EXPECT_EQ(asked, 1) << "the repair was asked for once, and granted";
-    EXPECT_EQ(tableRows(*app), std::vector<std::string>{"小猫 | 自制-001"});
+    EXPECT_EQ(tableRows(*app), Texts{"小猫 | 自制-001"});
 
     // Damaged again: a repair waits for a whole backup, and does nothing without consent.
     damageFatImage(image, FatDamage::DirtyFlag);

@@ -64,12 +64,12 @@ class PortalTest : public WindowTest<> {
 
     const std::string book = "http://portal.test/book";
     const std::string repair = "http://portal.test/repair";
-    std::vector<std::string> shown;
-    std::vector<std::string> asked;
+    Texts shown;
+    Texts asked;
     std::deque<std::optional<std::string>> answers;
     std::function<void()> duringCall;
     soap::DebugLogSink previousLog;
-    std::vector<std::string> logged;
+    Texts logged;
 };
 
 TEST_F(PortalTest, ExactlyOneTabIsOnBookAndRepairAskForTheirPageAndTheLatestPressWins) {
@@ -100,11 +100,10 @@ TEST_F(PortalTest, ExactlyOneTabIsOnBookAndRepairAskForTheirPageAndTheLatestPres
     ui->tabBook->click();
     EXPECT_EQ(tabs(), "tabRepair web");
 
-    EXPECT_EQ(asked,
-              (std::vector<std::string>{"kelva 2", "kelva 2", "kelva 3", "kelva 2", "kelva 3"}));
+    EXPECT_EQ(asked, (Texts{"kelva 2", "kelva 2", "kelva 3", "kelva 2", "kelva 3"}));
     const std::string bookPage = book + "?source=mac&orvcode=KLV8A3C5D21";
     const std::string repairPage = repair + "?source=mac&orvcode=KLV8A3C5D21";
-    EXPECT_EQ(shown, (std::vector<std::string>{bookPage, bookPage, repairPage, repairPage}));
+    EXPECT_EQ(shown, (Texts{bookPage, bookPage, repairPage, repairPage}));
     EXPECT_EQ(logged.size(), 4u) << "one line per page; its words are checked below";
 }
 
@@ -112,10 +111,10 @@ TEST_F(PortalTest, NoAddressShowsTheNoticeAndTheCodeIsTheLastPensOrNoneEncoded) 
     answers = {std::nullopt, "", "file:///etc/passwd"};
     for (int press = 0; press < 4; ++press) ui->tabBook->click();
     const std::string none = "?source=mac&orvcode=";
-    EXPECT_EQ(shown, (std::vector<std::string>{"(notice)", "(notice)", "(notice)", book + none}));
-    EXPECT_EQ(logged, (std::vector<std::string>{"VisitWebURL " + none, "VisitWebURL " + none,
-                                                "VisitWebURL file:///etc/passwd" + none,
-                                                "VisitWebURL " + book + none}));
+    EXPECT_EQ(shown, (Texts{"(notice)", "(notice)", "(notice)", book + none}));
+    EXPECT_EQ(logged,
+              (Texts{"VisitWebURL " + none, "VisitWebURL " + none,
+                     "VisitWebURL file:///etc/passwd" + none, "VisitWebURL " + book + none}));
 
     // A pen attached during the call is listed and its code used.
     duringCall = [this] {
@@ -129,7 +128,7 @@ TEST_F(PortalTest, NoAddressShowsTheNoticeAndTheCodeIsTheLastPensOrNoneEncoded) 
     ui->btnEject->click();
     ASSERT_FALSE(ui->btnEject->isEnabled()) << "no pen listed";
     ui->tabBook->click();
-    EXPECT_EQ(std::vector(shown.end() - 2, shown.end()), std::vector<std::string>(2, page))
+    EXPECT_EQ(std::vector(shown.end() - 2, shown.end()), Texts(2, page))
         << "kept after the pen left";
     EXPECT_EQ(logged.back(), "VisitWebURL " + page);
 }
@@ -197,8 +196,8 @@ class PortalWebTest : public WindowTest<> {
     }
 
     // "name | what became of it" per row, "name | running" while it runs.
-    std::vector<std::string> rows() const {
-        std::vector<std::string> texts;
+    Texts rows() const {
+        Texts texts;
         for (int i = 0; i < ui->listDownload->rowCount(); ++i) {
             const DownloadRow* row = ui->listDownload->row(i);
             texts.push_back(row->name->text().toStdString() + " | " +
@@ -225,7 +224,7 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
 
     // The package is downloaded again while its install window is open. Once that has arrived, the
     // user installs the first as proposed and the second, in the window that follows, as 008.
-    std::vector<std::string> proposed;
+    Texts proposed;
     const auto user = answerInstallWindows([&](InstWindow& inst, const InstWindowParts& parts) {
         if (!inst.property("seen").toBool()) {
             inst.setProperty("seen", true);
@@ -239,9 +238,8 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     click("book");
     ASSERT_TRUE(spinUntil([&] { return tableRows(*app).size() == 2; }));
 
-    EXPECT_EQ(proposed, (std::vector<std::string>{"007", "007"}));
-    EXPECT_EQ(tableRows(*app),
-              (std::vector<std::string>{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
+    EXPECT_EQ(proposed, (Texts{"007", "007"}));
+    EXPECT_EQ(tableRows(*app), (Texts{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
     EXPECT_EQ(readFile(home.downloads() + "/book.vxb"), book) << "kept, byte for byte";
     EXPECT_TRUE(spinUntil([&] { return ui->listDownload->isHidden(); })) << "the rows went away";
 }
@@ -265,19 +263,17 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
 
     const std::string folder = home.downloads() + "/";
     EXPECT_EQ(rows(),
-              (std::vector<std::string>{
-                  "notes.txt | 文件已保存到 " + folder + "notes.txt",
-                  "evil.vxb | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
-                  "slow.vxb | 下载已取消", "cut.vxb | 下载失败：连接中断，文件不完整"}));
+              (Texts{"notes.txt | 文件已保存到 " + folder + "notes.txt",
+                     "evil.vxb | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
+                     "slow.vxb | 下载已取消", "cut.vxb | 下载失败：连接中断，文件不完整"}));
     EXPECT_TRUE(spinUntil([&] {
-        return fileNamesIn(folder) == std::set<std::string>{"evil.vxb", "notes.txt"};
+        return fileNamesIn(folder) == FileNames{"evil.vxb", "notes.txt"};
     })) << testing::PrintToString(fileNamesIn(folder));
     EXPECT_FALSE(std::filesystem::exists(home / "evil.vxb")) << "\"../\" led out of the folder";
     EXPECT_EQ(notices.received(),
-              (std::vector<std::string>{
-                  "下载完成 | 文件已保存到 " + folder + "notes.txt",
-                  "下载完成 | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
-                  "下载失败 | 下载失败：连接中断，文件不完整"}));
+              (Texts{"下载完成 | 文件已保存到 " + folder + "notes.txt",
+                     "下载完成 | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
+                     "下载失败 | 下载失败：连接中断，文件不完整"}));
 }
 
 TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesNoPageShowsTheNoticeAndCookiesStay) {

@@ -74,7 +74,7 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
     bool rowSelected() const { return !ui->listBook->selectionModel()->selectedRows().isEmpty(); }
 
     const std::string bin = dir / "bin";
-    std::vector<std::string> asked;
+    Texts asked;
     int ejectFailures = 0;
 };
 
@@ -93,12 +93,12 @@ TEST_F(RemoveEjectTest,
         EXPECT_EQ(buttons, QStringList({"删除", "取消"}));
         EXPECT_EQ(alert->defaultButton()->text(), "删除");
     });
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "004.vxr", "005.vxs"}));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"002.vxr", "004.vxr", "005.vxs"}));
     EXPECT_TRUE(rowSelected() && ui->btnRemove->isEnabled()) << "a cancel keeps the selection";
 
     remove("删除", {}, Qt::Key_Delete);  // the same question
-    EXPECT_EQ(asked, std::vector<std::string>(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "005.vxs"}));
+    EXPECT_EQ(asked, Texts(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"002.vxr", "005.vxs"}));
     EXPECT_EQ(rowCount(), 2);
     EXPECT_FALSE(rowSelected() || ui->btnRemove->isEnabled());
     remove("删除", {}, Qt::Key_Delete);
@@ -122,8 +122,8 @@ TEST_F(RemoveEjectTest,
     });
     fs::current_path(previous);
     EXPECT_EQ(asked.size(), 4u);
-    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"002.vxr"});
-    EXPECT_EQ(fileNamesIn(dir / "BOOK"), std::set<std::string>{"002.vxr"});
+    EXPECT_EQ(fileNamesIn(book), FileNames{"002.vxr"});
+    EXPECT_EQ(fileNamesIn(dir / "BOOK"), FileNames{"002.vxr"});
     EXPECT_EQ(penLook(), "小栗莓点读笔 PEN 1.00 | 0 [CODE] [---] 111101 rows 0");
     EXPECT_TRUE(app->selectedBookFolder().empty());
 }
@@ -136,18 +136,18 @@ TEST_F(RemoveEjectTest, ASortedTableRemovesTheBookTheUserSelected) {
     EXPECT_EQ(ui->listBook->horizontalHeader()->sortIndicatorSection(), -1)
         << "the pen's own order, no sort indicator";
     clickHeader(1);
-    EXPECT_EQ(shownRows(*app), (std::vector<std::string>{"Apple | 智能-002", "Cherry | 自制-001",
-                                                         "Banana | 自制-003"}));
+    EXPECT_EQ(shownRows(*app),
+              (Texts{"Apple | 智能-002", "Cherry | 自制-001", "Banana | 自制-003"}));
     clickHeader(0);
     clickHeader(0);  // a second click turns the order
-    ASSERT_EQ(shownRows(*app), (std::vector<std::string>{"Cherry | 自制-001", "Banana | 自制-003",
-                                                         "Apple | 智能-002"}));
+    ASSERT_EQ(shownRows(*app),
+              (Texts{"Cherry | 自制-001", "Banana | 自制-003", "Apple | 智能-002"}));
 
     clickRow(1);
     remove("删除");
-    EXPECT_EQ(asked, std::vector<std::string>{"Banana\r\n是否删除此点读包？"});
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxs"}));
-    EXPECT_EQ(shownRows(*app), (std::vector<std::string>{"Cherry | 自制-001", "Apple | 智能-002"}));
+    EXPECT_EQ(asked, Texts{"Banana\r\n是否删除此点读包？"});
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "002.vxs"}));
+    EXPECT_EQ(shownRows(*app), (Texts{"Cherry | 自制-001", "Apple | 智能-002"}));
 }
 
 TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) {
@@ -235,7 +235,7 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoTakesNoInstallAndIsEjec
 
     // A finished portal download still opens the install window: it says why at once, and Install
     // copies nothing.
-    std::vector<std::string> said;
+    Texts said;
     const auto answer = answerInstallWindows([&](InstWindow&, const InstWindowParts& parts) {
         said.push_back(parts.dtInfo->text().toStdString());
         parts.btnInstall->click();
@@ -243,8 +243,8 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoTakesNoInstallAndIsEjec
         parts.btnCancel->click();
     });
     app->installBookFile(QString::fromStdString(dir / "two.vxb"));
-    EXPECT_EQ(said, std::vector<std::string>(2, texts::penReadOnly));
-    EXPECT_EQ(fileNamesIn(volume->book), std::set<std::string>{"001.vxr"}) << "no copy begun";
+    EXPECT_EQ(said, Texts(2, texts::penReadOnly));
+    EXPECT_EQ(fileNamesIn(volume->book), FileNames{"001.vxr"}) << "no copy begun";
 
     fs::create_directories(bin);
     fs::create_symlink("/usr/bin/umount", bin + "/umount");
