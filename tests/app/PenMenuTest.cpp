@@ -86,9 +86,6 @@ class PenMenuTest : public WindowTest<> {
     static std::string summaryOf(const CheckWindow& window) {
         return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText().toStdString();
     }
-    static std::string infoOf(const CheckWindow& window) {
-        return part<QLabel>(&window, "dtInfo")->text().toStdString();
-    }
 
     std::string folder = dir / "backup";
     QString proposedName;
@@ -178,7 +175,7 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarisesAndARepairWait
         EXPECT_THAT(summaryOf(*check),
                     AllOf(HasSubstr(std::string(" clusters\n") + texts::afterRepairClean),
                           HasSubstr(texts::booksUnchanged)));
-        EXPECT_EQ(infoOf(*check), texts::penRepaired);
+        EXPECT_EQ(part<QLabel>(check, "dtInfo")->text(), texts::penRepaired);
         EXPECT_FALSE(part<QPushButton>(check, "btnRepair")->isVisible()) << "once repaired";
         QTest::keyClick(check->focusWidget(), Qt::Key_Return);
         EXPECT_FALSE(check->isVisible()) << "Enter on 关闭 closes";
@@ -209,7 +206,7 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarisesAndARepairWait
     backupDone(false);  // the backup did not end whole
     spinFor(std::chrono::milliseconds(100));
     EXPECT_EQ(readFile(image), damaged);
-    EXPECT_EQ(infoOf(check), texts::backupNotWhole);
+    EXPECT_EQ(part<QLabel>(&check, "dtInfo")->text(), texts::backupNotWhole);
 
     check.askAndRepair();
     backupDone(true);
