@@ -76,9 +76,11 @@ class InstallFlowTest : public WindowTest<> {
 
     InstWindow* installWindow() const { return app->window()->findChild<InstWindow*>(); }
 
-    // Runs act on the install window once its modal run has started; true when that happened and
-    // the run is over.
-    bool whileInstallWindowRuns(const std::function<void(InstWindow&)>& act) {
+    // Presses Install, chooses path, and runs act on the install window once its modal run has
+    // started; true when that happened and the run is over.
+    bool whileInstallWindowRuns(const std::string& path,
+                                const std::function<void(InstWindow&)>& act) {
+        pressInstall(path);
         bool acted = false;
         const auto poll = answerModal<InstWindow>([&](InstWindow& w) {
             if (!std::exchange(acted, true)) act(w);
@@ -110,8 +112,7 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefused) {
     // The proposal and every refusal's check and words are tested with the engine.
     writeFile(book + "005.vxr", "taken");
     const std::string path = source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5});
-    pressInstall(path);
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+    EXPECT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
         const InstWindowParts inst(w);
         EXPECT_EQ(inst.dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
         EXPECT_EQ(inst.dtBookOid->text(), "005") << "its own title, though taken";
@@ -141,16 +142,16 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefused) {
 
 TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsTillItStarts) {
     // Large enough that the bar moves by steps of several chunks.
-    pressInstall(source({.name = vxbName("书"), .size = (3 << 20) + 5}));
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+    const std::string path = source({.name = vxbName("书"), .size = (3 << 20) + 5});
+    EXPECT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
         // A second pen is attached, which is listed first once it is stored.
         plugIn("PEN2", "SECOND00001");
         platform.rescan();
         QTest::qWait(20);
         EXPECT_EQ(ui->listZiro->count(), 1) << "held while the window runs";
 
-        // The window as it is drawn whenever the copy lets it repaint, and someone trying to close
-        // it meanwhile.
+        // The window as it is drawn whenever the copy lets it repaint, and someone trying to
+        // close it meanwhile.
         Texts looks;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -209,8 +210,7 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
     };
     QPointer<InstWindow> earlier;
     for (const auto& [end, outcome] : endings) {
-        pressInstall(path);
-        ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+        ASSERT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
             EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
             EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
             end(w);
@@ -273,8 +273,7 @@ TEST_F(InstallFlowTest, CancelOntoTwoPensLeavesNoPartThenOntoThreeAFullOneIsRefu
     const std::string second = attachPen("zzz2", "SECOND00002");
     const std::string path = source({.name = vxbName("大书")});
     ASSERT_EQ(truncate(path.c_str(), 256 << 20), 0);  // sparse: slow to copy, no disk
-    pressInstall(path);
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+    EXPECT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
         const InstWindowParts inst(w);
         part<QListWidget>(&w, "listOtherPens")->item(0)->setCheckState(Qt::Checked);
         inst.btnInstall->click();
@@ -295,8 +294,7 @@ TEST_F(InstallFlowTest, CancelOntoTwoPensLeavesNoPartThenOntoThreeAFullOneIsRefu
     attachPen("zzz2", "SECOND00002", {{"001.vxr", vxbName("一")}, {"005.vxr", vxbName("五")}});
     attachPen("zzz3", "FULL0000003", {}, small->root);
     const BookFile file{.name = vxbName("大书"), .defaultTitle = 5, .size = 2 << 20};
-    pressInstall(source(file));
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+    EXPECT_TRUE(whileInstallWindowRuns(source(file), [&](InstWindow& w) {
         auto* others = part<QListWidget>(&w, "listOtherPens");
         ASSERT_EQ(others->count(), 2);
         EXPECT_TRUE(others->item(1)->text().startsWith("FULL0000003　剩余空间 "));
