@@ -218,12 +218,8 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoTakesNoInstallAndIsEjec
     ASSERT_EQ(MountTable().GetVolumePath(loop), volume->root + "/");
     writeFile(volume->book + "001.vxr", BookFile{.name = vxbName("One")}.bytes());
     writeFile(dir / "two.vxb", BookFile{.name = vxbName("Two")}.bytes());
-    // A pen on a disk the kernel mounted, found in the real mount table.
-    platform.realMounts.emplace();
-    PenRecord pen;
-    pen.bsdName = loop;
-    pen.displayName = penDisplayName;
-    app->storePen(pen);
+    platform.realMounts.emplace();  // the pen's volume found in the real mount table
+    attachPen(loop, "", {}, volume->root);
     ASSERT_EQ(rowCount(), 1);
     EXPECT_TRUE(ui->penReadOnly->isHidden() && ui->btnInstall->isEnabled());
 
