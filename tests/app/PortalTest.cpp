@@ -128,8 +128,7 @@ TEST_F(PortalTest, NoAddressShowsTheNoticeAndTheCodeIsTheLastPensOrNoneEncoded) 
     ui->btnEject->click();
     ASSERT_FALSE(ui->btnEject->isEnabled()) << "no pen listed";
     ui->tabBook->click();
-    EXPECT_EQ(std::vector(shown.end() - 2, shown.end()), Texts(2, page))
-        << "kept after the pen left";
+    EXPECT_EQ(Texts(shown.end() - 2, shown.end()), Texts(2, page)) << "kept after the pen left";
     EXPECT_EQ(logged.back(), "VisitWebURL " + page);
 }
 
