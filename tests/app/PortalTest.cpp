@@ -243,7 +243,7 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     EXPECT_TRUE(spinUntil([&] { return ui->listDownload->isHidden(); })) << "the rows went away";
 }
 
-TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
+TEST_F(PortalWebTest, DownloadsStayInTheFolderNewWindowsOnlyForPagesNoPageSaysWhyCookiesStay) {
     NotificationService notices;
     ASSERT_TRUE(openPortal());
     app->window()->showMinimized();
@@ -273,10 +273,9 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
               (Texts{"下载完成 | 文件已保存到 " + folder + "notes.txt",
                      "下载完成 | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
                      "下载失败 | 下载失败：连接中断，文件不完整"}));
-}
 
-TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesNoPageShowsTheNoticeAndCookiesStay) {
-    ASSERT_TRUE(openPortal());
+    // New windows open in the view, and only for web pages.
+    app->window()->showNormal();
     run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
         "window.open('javascript:document.title=\"script\"')");
     spinFor(500ms);
