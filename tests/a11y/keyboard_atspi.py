@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """keyboard_atspi.py PENSHELF PENSHELF-DEMO-PENS: the real program on simulated pens as Orca and
 a keyboard meet it, on a virtual screen, read through AT-SPI and driven by XTEST keys alone."""
-import os, shutil, signal, subprocess, sys, tempfile, time
+import atexit, os, shutil, signal, subprocess, sys, tempfile, time
 
 NAMED = {"push button", "check box", "table", "list", "list item", "page tab", "progress bar",
          "text", "menu item", "combo box"}
@@ -16,10 +16,13 @@ if "PENSHELF_A11Y_SESSION" not in os.environ:  # into a session bus of its own f
     os.environ["PENSHELF_A11Y_SESSION"] = "1"
     sys.exit(subprocess.call(["dbus-run-session", "--", sys.executable] + sys.argv))
 
-# Xvfb picks a free display itself, so that tests running at once never race for one.
+# Xvfb picks a free display itself, so that tests running at once never race for one. It holds
+# none of CTest's pipes, and goes however the test ends.
 read_end, write_end = os.pipe()
 xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
-                         "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+                         "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                        stderr=subprocess.DEVNULL)
+atexit.register(xvfb.terminate)
 os.close(write_end)
 os.environ["DISPLAY"] = ":" + os.fdopen(read_end).readline().strip()
 import pyatspi  # noqa: E402
@@ -137,6 +140,7 @@ def run(program, pens, package):
 
 def main(penshelf, demo_pens):
     work = tempfile.mkdtemp(prefix="penshelf-a11y-")
+    atexit.register(shutil.rmtree, work, ignore_errors=True)
     pens, samples = os.path.join(work, "pens"), os.path.join(work, "samples")
     subprocess.check_call([demo_pens, pens, samples], stdout=subprocess.DEVNULL)
     package = os.path.join(work, "book.vxb")  # a path to type, in plain ASCII
@@ -154,8 +158,6 @@ def main(penshelf, demo_pens):
             program.wait(10)
         except subprocess.TimeoutExpired:
             program.kill()
-        shutil.rmtree(work, ignore_errors=True)
-        xvfb.terminate()
     print("every control named; a book installed and removed by keyboard alone")
 
 

@@ -7,14 +7,11 @@
 #include "support/LoopVolume.h"
 #include "support/MainWindowProbe.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QTimer>
 
 #include <set>
 #include <unistd.h>
@@ -79,9 +76,11 @@ class InstallFlowTest : public WindowTest<> {
 
     InstWindow* installWindow() const { return app->window()->findChild<InstWindow*>(); }
 
-    // Runs act on the install window once its modal run has started; true when that happened and
-    // the run is over.
-    bool whileInstallWindowRuns(const std::function<void(InstWindow&)>& act) {
+    // Presses Install, chooses path, and runs act on the install window once its modal run has
+    // started; true when that happened and the run is over.
+    bool whileInstallWindowRuns(const std::string& path,
+                                const std::function<void(InstWindow&)>& act) {
+        pressInstall(path);
         bool acted = false;
         const auto poll = answerModal<InstWindow>([&](InstWindow& w) {
             if (!std::exchange(acted, true)) act(w);
@@ -113,8 +112,7 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefused) {
     // The proposal and every refusal's check and words are tested with the engine.
     writeFile(book + "005.vxr", "taken");
     const std::string path = source({.name = vxbName("小兔子乖乖"), .defaultTitle = 5});
-    pressInstall(path);
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+    EXPECT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
         const InstWindowParts inst(w);
         EXPECT_EQ(inst.dtBookName->text(), "VXB小兔子乖乖") << "the whole name string";
         EXPECT_EQ(inst.dtBookOid->text(), "005") << "its own title, though taken";
@@ -134,27 +132,27 @@ TEST_F(InstallFlowTest, ProposesANumberAndSaysWhyItIsRefused) {
         EXPECT_EQ(lookOf(w),
                   "点读笔处于只读状态，无法写入！请用“点读笔”菜单中的“检查点读笔…”检查。 "
                   "visible 1 input 111");
-        EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "005.vxr"}));
+        EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "005.vxr"}));
         std::filesystem::remove(book + "../simulated-device.ini");
         QTest::keyClick(inst.dtBookOid, Qt::Key_Return);  // presses Install
     })) << "the window closes";
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed);
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"000.vxr", "001.vxr", "005.vxr"}));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"000.vxr", "001.vxr", "005.vxr"}));
 }
 
 TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsTillItStarts) {
     // Large enough that the bar moves by steps of several chunks.
-    pressInstall(source({.name = vxbName("书"), .size = (3 << 20) + 5}));
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+    const std::string path = source({.name = vxbName("书"), .size = (3 << 20) + 5});
+    EXPECT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
         // A second pen is attached, which is listed first once it is stored.
         plugIn("PEN2", "SECOND00001");
         platform.rescan();
         QTest::qWait(20);
         EXPECT_EQ(ui->listZiro->count(), 1) << "held while the window runs";
 
-        // The window as it is drawn whenever the copy lets it repaint, and someone trying to close
-        // it meanwhile.
-        std::vector<std::string> looks;
+        // The window as it is drawn whenever the copy lets it repaint, and someone trying to
+        // close it meanwhile.
+        Texts looks;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             looks.push_back(lookOf(w));
@@ -174,7 +172,7 @@ TEST_F(InstallFlowTest, CopyShowsItsProgressWarnsWhileFlushingAndHoldsPenEventsT
     }));
     EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Installed)
         << "closing during the copy changes nothing";
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxr"}))
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "002.vxr"}))
         << "onto the pen chosen at the start";
     EXPECT_EQ(ui->snZiro->text(), "SECOND00001");
 }
@@ -212,8 +210,7 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
     };
     QPointer<InstWindow> earlier;
     for (const auto& [end, outcome] : endings) {
-        pressInstall(path);
-        ASSERT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+        ASSERT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
             EXPECT_TRUE(earlier.isNull()) << "the earlier window is closed and dropped";
             EXPECT_EQ(InstWindowParts(w).dtBookOid->text(), "002");
             end(w);
@@ -223,8 +220,8 @@ TEST_F(InstallFlowTest, EachChosenFileGetsANewWindowAndOnlyAnInstallRefreshes) {
         EXPECT_EQ(app->window()->findChild<QFileDialog*>(), nullptr) << "the dialog is gone";
     }
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(tableRows(*app), (std::vector<std::string>{"别人的书 | 智能-003", "新书 | 自制-002",
-                                                         "旧书 | 自制-001"}));
+    EXPECT_EQ(tableRows(*app),
+              (Texts{"别人的书 | 智能-003", "新书 | 自制-002", "旧书 | 自制-001"}));
 }
 
 TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
@@ -234,7 +231,7 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     EXPECT_FALSE(drag({a, dir / "notes.txt"})) << "only book packages";
 
     // The user presses Install in each window as it comes up, and closes a summary of several pens.
-    std::vector<std::string> shown;
+    Texts shown;
     const auto answer = answerModal<InstWindow>([&](InstWindow& w) {
         const InstWindowParts parts(w);
         if (w.nRefresh() != InstWindow::Outcome::None) return parts.btnCancel->click();
@@ -244,13 +241,13 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     });
     EXPECT_TRUE(drag({a, b}, true));
     spinUntil([&] { return tableRows(*app).size() == 3; });
-    EXPECT_EQ(shown, (std::vector<std::string>{"007", "008"}));
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "007.vxr", "008.vxr"}));
+    EXPECT_EQ(shown, (Texts{"007", "008"}));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "007.vxr", "008.vxr"}));
 
     // With two pens a drop asks once which pens get it, the selected one ticked.
     const std::string second = attachPen("zzz2", "SECOND00002");
     const std::string c = source({.name = vxbName("c"), .defaultTitle = 9}, "c.vxb");
-    std::vector<std::string> offered;
+    Texts offered;
     const auto choose = answerModal<PenChooser>([&](PenChooser& chooser) {
         auto* pens = part<QListWidget>(&chooser, "listPens");
         for (int i = 0; i < pens->count(); ++i) {
@@ -262,7 +259,7 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     });
     EXPECT_TRUE(drag({c}, true));
     spinUntil([&] { return fileNamesIn(second).size() == 1; });
-    EXPECT_EQ(offered, (std::vector<std::string>{"A1B2C3D4E5F ticked", "SECOND00002"}));
+    EXPECT_EQ(offered, (Texts{"A1B2C3D4E5F ticked", "SECOND00002"}));
     EXPECT_EQ(bodyOf(readFile(book + "009.vxr")), bodyOf(readFile(c)));
     EXPECT_EQ(readFile(second + "009.vxr"), readFile(book + "009.vxr"));
 
@@ -271,14 +268,33 @@ TEST_F(InstallFlowTest, DroppedPackagesGetTheirInstallWindowsInTurn) {
     EXPECT_FALSE(drag({a})) << "no pen to install on";
 }
 
-TEST_F(InstallFlowTest, OntoThreePensAFullOneRefusedAloneAndATakenNumberGivingWay) {
+TEST_F(InstallFlowTest, CancelOntoTwoPensLeavesNoPartThenOntoThreeAFullOneIsRefusedAlone) {
+    // A copy onto two pens cancelled while it runs leaves no part of the book on either.
+    const std::string second = attachPen("zzz2", "SECOND00002");
+    const std::string path = source({.name = vxbName("大书")});
+    ASSERT_EQ(truncate(path.c_str(), 256 << 20), 0);  // sparse: slow to copy, no disk
+    EXPECT_TRUE(whileInstallWindowRuns(path, [&](InstWindow& w) {
+        const InstWindowParts inst(w);
+        part<QListWidget>(&w, "listOtherPens")->item(0)->setCheckState(Qt::Checked);
+        inst.btnInstall->click();
+        // The window answers while the pens are written: a bar moves, and 取消 is pressed.
+        ASSERT_TRUE(spinUntil([&] { return part<QProgressBar>(&w, "prPen1")->value() > 0; }));
+        QTest::mouseClick(inst.btnCancel, Qt::LeftButton);
+        EXPECT_EQ(summaryOf(w), std::string("已安装到 0 支点读笔，共 2 支。\nA1B2C3D4E5F：") +
+                                    texts::installCancelled + "\nSECOND00002：" +
+                                    texts::installCancelled);
+        inst.btnCancel->click();
+    }));
+    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Cancelled);
+    EXPECT_EQ(fileNamesIn(book), FileNames{"001.vxr"});
+    EXPECT_TRUE(fileNamesIn(second).empty());
+
+    // As root, onto three pens: a full one is refused alone, and a taken number gives way.
     MAKE_LOOP_VOLUME(small, 1024);
-    const std::string second =
-        attachPen("zzz2", "SECOND00002", {{"001.vxr", vxbName("一")}, {"005.vxr", vxbName("五")}});
+    attachPen("zzz2", "SECOND00002", {{"001.vxr", vxbName("一")}, {"005.vxr", vxbName("五")}});
     attachPen("zzz3", "FULL0000003", {}, small->root);
     const BookFile file{.name = vxbName("大书"), .defaultTitle = 5, .size = 2 << 20};
-    pressInstall(source(file));
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
+    EXPECT_TRUE(whileInstallWindowRuns(source(file), [&](InstWindow& w) {
         auto* others = part<QListWidget>(&w, "listOtherPens");
         ASSERT_EQ(others->count(), 2);
         EXPECT_TRUE(others->item(1)->text().startsWith("FULL0000003　剩余空间 "));
@@ -301,28 +317,6 @@ TEST_F(InstallFlowTest, OntoThreePensAFullOneRefusedAloneAndATakenNumberGivingWa
     EXPECT_EQ(fileNamesIn(second).size(), 3u);
     EXPECT_TRUE(fileNamesIn(small->book).empty());
     EXPECT_EQ(tableRows(*app).size(), 2u) << "the selected pen listed again";
-}
-
-TEST_F(InstallFlowTest, CancelDuringACopyOntoTwoPensLeavesNoPartOfTheBookOnEither) {
-    const std::string second = attachPen("zzz2", "SECOND00002");
-    const std::string path = source({.name = vxbName("大书")});
-    ASSERT_EQ(truncate(path.c_str(), 256 << 20), 0);  // sparse: slow to copy, no disk
-    pressInstall(path);
-    EXPECT_TRUE(whileInstallWindowRuns([&](InstWindow& w) {
-        const InstWindowParts inst(w);
-        part<QListWidget>(&w, "listOtherPens")->item(0)->setCheckState(Qt::Checked);
-        inst.btnInstall->click();
-        // The window answers while the pens are written: a bar moves, and 取消 is pressed.
-        ASSERT_TRUE(spinUntil([&] { return part<QProgressBar>(&w, "prPen1")->value() > 0; }));
-        QTest::mouseClick(inst.btnCancel, Qt::LeftButton);
-        EXPECT_EQ(summaryOf(w), std::string("已安装到 0 支点读笔，共 2 支。\nA1B2C3D4E5F：") +
-                                    texts::installCancelled + "\nSECOND00002：" +
-                                    texts::installCancelled);
-        inst.btnCancel->click();
-    }));
-    EXPECT_EQ(installWindow()->nRefresh(), InstWindow::Outcome::Cancelled);
-    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
-    EXPECT_TRUE(fileNamesIn(second).empty());
 }
 
 }  // namespace

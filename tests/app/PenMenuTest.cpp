@@ -11,15 +11,12 @@
 #include "support/MainWindowProbe.h"
 #include "support/ScopedEnv.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDate>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <unistd.h>
@@ -69,9 +66,8 @@ class PenMenuTest : public WindowTest<> {
             const QString info = part<QLabel>(window, "dtInfo")->text();
             if (window->running()) {
                 drawnWhileRunning = drawnWhileRunning || info.startsWith("正在备份：");
-                if (cancelAt > 0 && part<QLabel>(window, "dtTotal")
-                                        ->text()
-                                        .startsWith(QString("第 %1 本").arg(cancelAt))) {
+                const QString total = part<QLabel>(window, "dtTotal")->text();
+                if (cancelAt > 0 && total.startsWith(QString("第 %1 本").arg(cancelAt))) {
                     QTest::mouseClick(part<QPushButton>(window, "btnCancel"), Qt::LeftButton);
                 }
                 return;
@@ -87,25 +83,11 @@ class PenMenuTest : public WindowTest<> {
         return ended;
     }
 
-    // A plugged-in pen with one book whose file system image has the dirty flag.
-    void plugInDamagedPen() {
-        penFolder = plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}});
-        makeFatImage(penFolder + "/pen.img");
-        damageFatImage(penFolder + "/pen.img", FatDamage::DirtyFlag);
-        writeFile(penFolder + "/simulated-device.ini", "image = pen.img\n");
-        platform.rescan();
-        ASSERT_TRUE(
-            spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
-    }
     static std::string summaryOf(const CheckWindow& window) {
         return part<QPlainTextEdit>(&window, "dtSummary")->toPlainText().toStdString();
     }
-    static std::string infoOf(const CheckWindow& window) {
-        return part<QLabel>(&window, "dtInfo")->text().toStdString();
-    }
 
     std::string folder = dir / "backup";
-    std::string penFolder;
     QString proposedName;
     bool drawnWhileRunning = false;  // the window answered while a copy ran
     QStringList offered;             // the pens a chooser offered
@@ -133,8 +115,7 @@ TEST_F(PenMenuTest, BackupThenRestoreOntoAnotherPenWithANumberTaken) {
     emit ui->listZiro->activated(1);
     EXPECT_EQ(runToTheEnd(ui->actRestore, "使用空闲编号"),
               "恢复结束。\n已恢复（2）：\n    002.vxs 恐龙\n    001.vxr 小猫 → 002.vxr");
-    EXPECT_EQ(tableRows(*app),
-              (std::vector<std::string>{"别的书 | 自制-001", "小猫 | 自制-002", "恐龙 | 智能-002"}))
+    EXPECT_EQ(tableRows(*app), (Texts{"别的书 | 自制-001", "小猫 | 自制-002", "恐龙 | 智能-002"}))
         << "the list shows the restored books";
 
     folder = dir / "no backup";
@@ -159,17 +140,24 @@ TEST_F(PenMenuTest, CancelWhileCopyingStopsBeforeTheNextBook) {
     EXPECT_TRUE(drawnWhileRunning);
     ASSERT_TRUE(ended.startsWith("备份已取消：")) << ended.toStdString();
 
-    const std::set<std::string> kept = fileNamesIn(folder);  // the rest: the backup's own test
+    const FileNames kept = fileNamesIn(folder);  // the rest: the backup's own test
     EXPECT_FALSE(kept.count("004.vxr") || kept.count("005.vxr")) << "after the cancel";
 }
 
-TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
+TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarisesAndARepairWaitsForABackup) {
     int asked = 0;
     start({.askRepair = [&] {
         ++asked;
         return RepairChoice::RepairNow;
     }});
-    plugInDamagedPen();
+    // A plugged-in pen with one book whose file system image has the dirty flag.
+    const std::string image =
+        plugIn("pen-A", "KLV8A3C5D21", {{"001.vxr", vxbName("小猫")}}) + "/pen.img";
+    makeFatImage(image);
+    damageFatImage(image, FatDamage::DirtyFlag);
+    writeFile(dir / "pens/pen-A/simulated-device.ini", "image = pen.img\n");
+    platform.rescan();
+    ASSERT_TRUE(spinUntil([&] { return ui->listZiro->count() == 1 && ui->snZiro->isEnabled(); }));
     // The window runs modal: what it shows is read while it runs.
     QTimer::singleShot(0, [&] {
         auto* check = qobject_cast<CheckWindow*>(QApplication::activeModalWidget());
@@ -187,7 +175,7 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
         EXPECT_THAT(summaryOf(*check),
                     AllOf(HasSubstr(std::string(" clusters\n") + texts::afterRepairClean),
                           HasSubstr(texts::booksUnchanged)));
-        EXPECT_EQ(infoOf(*check), texts::penRepaired);
+        EXPECT_EQ(part<QLabel>(check, "dtInfo")->text(), texts::penRepaired);
         EXPECT_FALSE(part<QPushButton>(check, "btnRepair")->isVisible()) << "once repaired";
         QTest::keyClick(check->focusWidget(), Qt::Key_Return);
         EXPECT_FALSE(check->isVisible()) << "Enter on 关闭 closes";
@@ -196,11 +184,10 @@ TEST_F(PenMenuTest, MenuChecksRepairsAfterTheQuestionAndSummarises) {
     part<QAction>(app->window(), "actCheck")->trigger();
 
     EXPECT_EQ(asked, 1) << "the repair was asked for once, and granted";
-    EXPECT_EQ(tableRows(*app), std::vector<std::string>{"小猫 | 自制-001"});
-}
+    EXPECT_EQ(tableRows(*app), Texts{"小猫 | 自制-001"});
 
-TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
-    plugInDamagedPen();
+    // Damaged again: a repair waits for a whole backup, and does nothing without consent.
+    damageFatImage(image, FatDamage::DirtyFlag);
     RepairChoice answer = RepairChoice::Cancel;
     std::function<void(bool)> backupDone;
     CheckWindow check(
@@ -210,7 +197,7 @@ TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
         app->window());
     check.start();
     ASSERT_TRUE(spinUntil([&] { return !check.running(); }));
-    const std::string damaged = readFile(penFolder + "/pen.img");
+    const std::string damaged = readFile(image);
 
     check.askAndRepair();  // cancelled
     answer = RepairChoice::BackUpFirst;
@@ -218,8 +205,8 @@ TEST_F(PenMenuTest, RepairWaitsForAWholeBackupAndNothingWithoutConsent) {
     ASSERT_TRUE(backupDone);
     backupDone(false);  // the backup did not end whole
     spinFor(std::chrono::milliseconds(100));
-    EXPECT_EQ(readFile(penFolder + "/pen.img"), damaged);
-    EXPECT_EQ(infoOf(check), texts::backupNotWhole);
+    EXPECT_EQ(readFile(image), damaged);
+    EXPECT_EQ(part<QLabel>(&check, "dtInfo")->text(), texts::backupNotWhole);
 
     check.askAndRepair();
     backupDone(true);

@@ -16,8 +16,6 @@
 #include <QStandardPaths>
 #include <QWebEnginePage>
 
-#include <deque>
-
 using namespace penshelf;
 using namespace penshelf::test;
 using namespace std::chrono_literals;
@@ -66,15 +64,15 @@ class PortalTest : public WindowTest<> {
 
     const std::string book = "http://portal.test/book";
     const std::string repair = "http://portal.test/repair";
-    std::vector<std::string> shown;
-    std::vector<std::string> asked;
+    Texts shown;
+    Texts asked;
     std::deque<std::optional<std::string>> answers;
     std::function<void()> duringCall;
     soap::DebugLogSink previousLog;
-    std::vector<std::string> logged;
+    Texts logged;
 };
 
-TEST_F(PortalTest, ExactlyOneTabIsOnAndBookAndRepairAskForTheirKindOfPage) {
+TEST_F(PortalTest, ExactlyOneTabIsOnBookAndRepairAskForTheirPageAndTheLatestPressWins) {
     // The tab that is on, and what shows below: the books or the web view.
     const auto tabs = [this] {
         std::string on;
@@ -93,22 +91,30 @@ TEST_F(PortalTest, ExactlyOneTabIsOnAndBookAndRepairAskForTheirKindOfPage) {
     EXPECT_EQ(tabs(), "tabRepair web");
     ui->tabContent->click();  // the books, without asking
     EXPECT_EQ(tabs(), "tabContent books");
+    // Tabs pressed while a call waits: their calls follow it, and only the latest page shows.
+    duringCall = [this] {
+        ui->tabRepair->click();  // returns at once
+        ui->tabBook->click();
+        ui->tabRepair->click();
+    };
+    ui->tabBook->click();
+    EXPECT_EQ(tabs(), "tabRepair web");
 
-    EXPECT_EQ(asked, (std::vector<std::string>{"kelva 2", "kelva 2", "kelva 3"}));
+    EXPECT_EQ(asked, (Texts{"kelva 2", "kelva 2", "kelva 3", "kelva 2", "kelva 3"}));
     const std::string bookPage = book + "?source=mac&orvcode=KLV8A3C5D21";
     const std::string repairPage = repair + "?source=mac&orvcode=KLV8A3C5D21";
-    EXPECT_EQ(shown, (std::vector<std::string>{bookPage, bookPage, repairPage}));
-    EXPECT_EQ(logged.size(), 3u) << "one line per page; its words are checked below";
+    EXPECT_EQ(shown, (Texts{bookPage, bookPage, repairPage, repairPage}));
+    EXPECT_EQ(logged.size(), 4u) << "one line per page; its words are checked below";
 }
 
 TEST_F(PortalTest, NoAddressShowsTheNoticeAndTheCodeIsTheLastPensOrNoneEncoded) {
     answers = {std::nullopt, "", "file:///etc/passwd"};
     for (int press = 0; press < 4; ++press) ui->tabBook->click();
     const std::string none = "?source=mac&orvcode=";
-    EXPECT_EQ(shown, (std::vector<std::string>{"(notice)", "(notice)", "(notice)", book + none}));
-    EXPECT_EQ(logged, (std::vector<std::string>{"VisitWebURL " + none, "VisitWebURL " + none,
-                                                "VisitWebURL file:///etc/passwd" + none,
-                                                "VisitWebURL " + book + none}));
+    EXPECT_EQ(shown, (Texts{"(notice)", "(notice)", "(notice)", book + none}));
+    EXPECT_EQ(logged,
+              (Texts{"VisitWebURL " + none, "VisitWebURL " + none,
+                     "VisitWebURL file:///etc/passwd" + none, "VisitWebURL " + book + none}));
 
     // A pen attached during the call is listed and its code used.
     duringCall = [this] {
@@ -122,21 +128,8 @@ TEST_F(PortalTest, NoAddressShowsTheNoticeAndTheCodeIsTheLastPensOrNoneEncoded) 
     ui->btnEject->click();
     ASSERT_FALSE(ui->btnEject->isEnabled()) << "no pen listed";
     ui->tabBook->click();
-    EXPECT_EQ(std::vector(shown.end() - 2, shown.end()), std::vector<std::string>(2, page))
-        << "kept after the pen left";
+    EXPECT_EQ(Texts(shown.end() - 2, shown.end()), Texts(2, page)) << "kept after the pen left";
     EXPECT_EQ(logged.back(), "VisitWebURL " + page);
-}
-
-TEST_F(PortalTest, PressingATabWhileACallWaitsLeavesOnlyTheLatestPage) {
-    duringCall = [this] {
-        ui->tabRepair->click();  // returns at once; its call follows the waiting one
-        ui->tabBook->click();
-        ui->tabRepair->click();
-    };
-    ui->tabBook->click();
-    EXPECT_EQ(asked, (std::vector<std::string>{"kelva 2", "kelva 3"}));
-    EXPECT_EQ(shown, std::vector<std::string>{repair + "?source=mac&orvcode="});
-    EXPECT_TRUE(ui->tabRepair->isChecked());
 }
 
 const QByteArray portalPage =
@@ -202,8 +195,8 @@ class PortalWebTest : public WindowTest<> {
     }
 
     // "name | what became of it" per row, "name | running" while it runs.
-    std::vector<std::string> rows() const {
-        std::vector<std::string> texts;
+    Texts rows() const {
+        Texts texts;
         for (int i = 0; i < ui->listDownload->rowCount(); ++i) {
             const DownloadRow* row = ui->listDownload->row(i);
             texts.push_back(row->name->text().toStdString() + " | " +
@@ -230,7 +223,7 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
 
     // The package is downloaded again while its install window is open. Once that has arrived, the
     // user installs the first as proposed and the second, in the window that follows, as 008.
-    std::vector<std::string> proposed;
+    Texts proposed;
     const auto user = answerInstallWindows([&](InstWindow& inst, const InstWindowParts& parts) {
         if (!inst.property("seen").toBool()) {
             inst.setProperty("seen", true);
@@ -244,14 +237,13 @@ TEST_F(PortalWebTest, BookPackagesArriveWholeAndGoOntoThePenInTurn) {
     click("book");
     ASSERT_TRUE(spinUntil([&] { return tableRows(*app).size() == 2; }));
 
-    EXPECT_EQ(proposed, (std::vector<std::string>{"007", "007"}));
-    EXPECT_EQ(tableRows(*app),
-              (std::vector<std::string>{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
+    EXPECT_EQ(proposed, (Texts{"007", "007"}));
+    EXPECT_EQ(tableRows(*app), (Texts{"恐龙百科 | 自制-007", "恐龙百科 | 自制-008"}));
     EXPECT_EQ(readFile(home.downloads() + "/book.vxb"), book) << "kept, byte for byte";
     EXPECT_TRUE(spinUntil([&] { return ui->listDownload->isHidden(); })) << "the rows went away";
 }
 
-TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
+TEST_F(PortalWebTest, DownloadsStayInTheFolderNewWindowsOnlyForPagesNoPageSaysWhyCookiesStay) {
     NotificationService notices;
     ASSERT_TRUE(openPortal());
     app->window()->showMinimized();
@@ -270,23 +262,20 @@ TEST_F(PortalWebTest, DownloadsStayInTheFolderAndACancelOrCutLeavesNothing) {
 
     const std::string folder = home.downloads() + "/";
     EXPECT_EQ(rows(),
-              (std::vector<std::string>{
-                  "notes.txt | 文件已保存到 " + folder + "notes.txt",
-                  "evil.vxb | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
-                  "slow.vxb | 下载已取消", "cut.vxb | 下载失败：连接中断，文件不完整"}));
+              (Texts{"notes.txt | 文件已保存到 " + folder + "notes.txt",
+                     "evil.vxb | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
+                     "slow.vxb | 下载已取消", "cut.vxb | 下载失败：连接中断，文件不完整"}));
     EXPECT_TRUE(spinUntil([&] {
-        return fileNamesIn(folder) == std::set<std::string>{"evil.vxb", "notes.txt"};
+        return fileNamesIn(folder) == FileNames{"evil.vxb", "notes.txt"};
     })) << testing::PrintToString(fileNamesIn(folder));
     EXPECT_FALSE(std::filesystem::exists(home / "evil.vxb")) << "\"../\" led out of the folder";
     EXPECT_EQ(notices.received(),
-              (std::vector<std::string>{
-                  "下载完成 | 文件已保存到 " + folder + "notes.txt",
-                  "下载完成 | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
-                  "下载失败 | 下载失败：连接中断，文件不完整"}));
-}
+              (Texts{"下载完成 | 文件已保存到 " + folder + "notes.txt",
+                     "下载完成 | 点读包已下载到 " + folder + "evil.vxb，连接点读笔后即可安装。",
+                     "下载失败 | 下载失败：连接中断，文件不完整"}));
 
-TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesAndNoPageShowsTheNotice) {
-    ASSERT_TRUE(openPortal());
+    // New windows open in the view, and only for web pages.
+    app->window()->showNormal();
     run("window.open('file:///etc/hostname'); window.open('data:text/html,<title>data</title>');"
         "window.open('javascript:document.title=\"script\"')");
     spinFor(500ms);
@@ -308,26 +297,22 @@ TEST_F(PortalWebTest, NewWindowsOpenInTheViewOnlyForWebPagesAndNoPageShowsTheNot
     gone.close();
     ui->tabBook->click();
     EXPECT_TRUE(spinUntil([&] { return ui->webView->title() == "暂时无法打开此页面"; }));
-}
 
-TEST_F(PortalWebTest, TheLoginCookieComesBackAfterARestart) {
+    // The login cookie is written to the user's data folder once the window has gone, as at the
+    // end of a run, and comes back after a restart.
+    ui.reset();
+    app.reset();
     const std::string cookieStore =
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
         "/QtWebEngine/portal/Cookies";
-    for (int run = 0; run < 2; ++run) {
-        start(portalAt());
-        ASSERT_TRUE(openPortal());
-        ui.reset();
-        app.reset();
-        // Written to the user's data folder once the window has gone, as at the end of a run.
-        ASSERT_TRUE(
-            spinUntil([&] { return readFile(cookieStore).find("family") != std::string::npos; }));
-    }
+    ASSERT_TRUE(
+        spinUntil([&] { return readFile(cookieStore).find("family") != std::string::npos; }));
+    portalAddress = server.url(QStringLiteral("/book")).toStdString();
+    start(portalAt());
+    ASSERT_TRUE(openPortal());
     std::vector<QByteArray> cookies;
     for (const HttpRequest& request : server.requests()) {
-        if (request.method == "GET" && request.target.startsWith("/book?")) {
-            cookies.push_back(request.header("Cookie"));
-        }
+        if (request.target.startsWith("/book?")) cookies.push_back(request.header("Cookie"));
     }
     EXPECT_EQ(cookies, (std::vector<QByteArray>{"", "login=family"}));
 }

@@ -8,10 +8,7 @@
 #include "support/ScopedEnv.h"
 #include "texts/SharedTexts.h"
 
-#include <QApplication>
-#include <QHeaderView>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -73,23 +70,16 @@ class RemoveEjectTest : public WindowTest<CommandEjectPlatform> {
         QTest::keyClick(ui->listBook, key);
     }
     void eject() { QTest::mouseClick(ui->btnEject, Qt::LeftButton); }
-    // A pen on a disk the kernel mounted, found in the real mount table.
-    void storeRealPen(const std::string& bsdName) {
-        platform.realMounts.emplace();
-        PenRecord pen;
-        pen.bsdName = bsdName;
-        pen.displayName = penDisplayName;
-        app->storePen(pen);
-    }
     int rowCount() const { return ui->listBook->model()->rowCount(); }
     bool rowSelected() const { return !ui->listBook->selectionModel()->selectedRows().isEmpty(); }
 
     const std::string bin = dir / "bin";
-    std::vector<std::string> asked;
+    Texts asked;
     int ejectFailures = 0;
 };
 
-TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) {
+TEST_F(RemoveEjectTest,
+       TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFileAndNothingOnceThePenIsOut) {
     const std::string book = attachPen("sdb1", "CODE",
                                        {{"002.vxr", vxbName("<b>Shared</b>")},
                                         {"004.vxr", "ATT002"},
@@ -103,12 +93,12 @@ TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) 
         EXPECT_EQ(buttons, QStringList({"删除", "取消"}));
         EXPECT_EQ(alert->defaultButton()->text(), "删除");
     });
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "004.vxr", "005.vxs"}));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"002.vxr", "004.vxr", "005.vxs"}));
     EXPECT_TRUE(rowSelected() && ui->btnRemove->isEnabled()) << "a cancel keeps the selection";
 
     remove("删除", {}, Qt::Key_Delete);  // the same question
-    EXPECT_EQ(asked, std::vector<std::string>(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"002.vxr", "005.vxs"}));
+    EXPECT_EQ(asked, Texts(2, "VXB<b>Shared</b>(002)\r\n是否删除此点读包？"));
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"002.vxr", "005.vxs"}));
     EXPECT_EQ(rowCount(), 2);
     EXPECT_FALSE(rowSelected() || ui->btnRemove->isEnabled());
     remove("删除", {}, Qt::Key_Delete);
@@ -119,6 +109,23 @@ TEST_F(RemoveEjectTest, TheAlertAsksAndDeleteRemovesExactlyTheSelectedRowsFile) 
     fs::remove(book + "005.vxs");
     remove("删除");
     EXPECT_EQ(rowCount(), 1);
+
+    // Run from a folder with a BOOK/ of its own, which is no pen's. While the alert is open the pen
+    // is pulled out, and another disk is mounted where it was: nothing deleted, nothing listed.
+    writeFile(dir / "BOOK/002.vxr", BookFile{.name = vxbName("Not on the pen")}.bytes());
+    const auto previous = fs::current_path();
+    fs::current_path(dir.path());
+    selectRow("<b>Shared</b>");
+    remove("删除", [&](QMessageBox*) {
+        platform.folderVolumes().unmount("sdb1");
+        platform.folderVolumes().mount("sdz1", dir / "sdb1");
+    });
+    fs::current_path(previous);
+    EXPECT_EQ(asked.size(), 4u);
+    EXPECT_EQ(fileNamesIn(book), FileNames{"002.vxr"});
+    EXPECT_EQ(fileNamesIn(dir / "BOOK"), FileNames{"002.vxr"});
+    EXPECT_EQ(penLook(), "小栗莓点读笔 PEN 1.00 | 0 [CODE] [---] 111101 rows 0");
+    EXPECT_TRUE(app->selectedBookFolder().empty());
 }
 
 TEST_F(RemoveEjectTest, ASortedTableRemovesTheBookTheUserSelected) {
@@ -129,38 +136,18 @@ TEST_F(RemoveEjectTest, ASortedTableRemovesTheBookTheUserSelected) {
     EXPECT_EQ(ui->listBook->horizontalHeader()->sortIndicatorSection(), -1)
         << "the pen's own order, no sort indicator";
     clickHeader(1);
-    EXPECT_EQ(shownRows(*app), (std::vector<std::string>{"Apple | 智能-002", "Cherry | 自制-001",
-                                                         "Banana | 自制-003"}));
+    EXPECT_EQ(shownRows(*app),
+              (Texts{"Apple | 智能-002", "Cherry | 自制-001", "Banana | 自制-003"}));
     clickHeader(0);
     clickHeader(0);  // a second click turns the order
-    ASSERT_EQ(shownRows(*app), (std::vector<std::string>{"Cherry | 自制-001", "Banana | 自制-003",
-                                                         "Apple | 智能-002"}));
+    ASSERT_EQ(shownRows(*app),
+              (Texts{"Cherry | 自制-001", "Banana | 自制-003", "Apple | 智能-002"}));
 
     clickRow(1);
     remove("删除");
-    EXPECT_EQ(asked, std::vector<std::string>{"Banana\r\n是否删除此点读包？"});
-    EXPECT_EQ(fileNamesIn(book), (std::set<std::string>{"001.vxr", "002.vxs"}));
-    EXPECT_EQ(shownRows(*app), (std::vector<std::string>{"Cherry | 自制-001", "Apple | 智能-002"}));
-}
-
-TEST_F(RemoveEjectTest, PenPulledOutMeanwhileDeletesAndListsNothingAtItsOldPlace) {
-    const std::string book = attachPen("sdb1", "CODE", {{"001.vxr", vxbName("One")}});
-    // Run from a folder with a BOOK/ of its own, which is no pen's.
-    writeFile(dir / "BOOK/001.vxr", BookFile{.name = vxbName("Not on the pen")}.bytes());
-    const auto previous = fs::current_path();
-    fs::current_path(dir.path());
-    selectRow("One");
-    remove("删除", [&](QMessageBox*) {
-        // While the alert is open the pen is pulled out, and another disk is mounted where it was.
-        platform.folderVolumes().unmount("sdb1");
-        platform.folderVolumes().mount("sdz1", dir / "sdb1");
-    });
-    fs::current_path(previous);
-    EXPECT_EQ(asked.size(), 1u);
-    EXPECT_EQ(fileNamesIn(book), std::set<std::string>{"001.vxr"});
-    EXPECT_EQ(fileNamesIn(dir / "BOOK"), std::set<std::string>{"001.vxr"});
-    EXPECT_EQ(penLook(), "小栗莓点读笔 PEN 1.00 | 0 [CODE] [---] 111101 rows 0");
-    EXPECT_TRUE(app->selectedBookFolder().empty());
+    EXPECT_EQ(asked, Texts{"Banana\r\n是否删除此点读包？"});
+    EXPECT_EQ(fileNamesIn(book), (FileNames{"001.vxr", "002.vxs"}));
+    EXPECT_EQ(shownRows(*app), (Texts{"Cherry | 自制-001", "Apple | 智能-002"}));
 }
 
 TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) {
@@ -222,30 +209,17 @@ TEST_F(RemoveEjectTest, EjectRunsTheCommandsForTheSelectedPenAndAFailureSaysSo) 
               std::string::npos);
 }
 
-// As root: a loop-mounted volume ejected through umount, where there is no udisksctl.
-TEST_F(RemoveEjectTest, RealEjectOfALoopMountedVolume) {
-    MAKE_LOOP_VOLUME(volume, 4096);
+// As root: the kernel meets an error on the pen while the window runs and refuses writes from then
+// on, while the mount table keeps saying "rw". Then the pen is ejected through umount, where there
+// is no udisksctl.
+TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoTakesNoInstallAndIsEjected) {
+    MAKE_LOOP_VOLUME(volume, 4096, "errors=remount-ro");
     const std::string loop = volume->device();
     ASSERT_EQ(MountTable().GetVolumePath(loop), volume->root + "/");
-
-    fs::create_directories(bin);
-    fs::create_symlink("/usr/bin/umount", bin + "/umount");
-    fs::create_symlink("/usr/bin/eject", bin + "/eject");
-    const ScopedEnv path("PATH", bin);
-    storeRealPen(loop);
-
-    eject();
-    EXPECT_TRUE(platform.volumes().GetVolumePath(loop).empty()) << "unmounted";
-    EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
-}
-
-// As root: the kernel meets an error on the pen while the window runs and refuses writes from then
-// on, while the mount table keeps saying "rw".
-TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
-    MAKE_LOOP_VOLUME(volume, 4096, "errors=remount-ro");
     writeFile(volume->book + "001.vxr", BookFile{.name = vxbName("One")}.bytes());
     writeFile(dir / "two.vxb", BookFile{.name = vxbName("Two")}.bytes());
-    storeRealPen(volume->device());
+    platform.realMounts.emplace();  // the pen's volume found in the real mount table
+    attachPen(loop, "", {}, volume->root);
     ASSERT_EQ(rowCount(), 1);
     EXPECT_TRUE(ui->penReadOnly->isHidden() && ui->btnInstall->isEnabled());
 
@@ -257,7 +231,7 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
 
     // A finished portal download still opens the install window: it says why at once, and Install
     // copies nothing.
-    std::vector<std::string> said;
+    Texts said;
     const auto answer = answerInstallWindows([&](InstWindow&, const InstWindowParts& parts) {
         said.push_back(parts.dtInfo->text().toStdString());
         parts.btnInstall->click();
@@ -265,8 +239,16 @@ TEST_F(RemoveEjectTest, APenTurnedReadOnlyByAnErrorSaysSoAndTakesNoInstall) {
         parts.btnCancel->click();
     });
     app->installBookFile(QString::fromStdString(dir / "two.vxb"));
-    EXPECT_EQ(said, std::vector<std::string>(2, texts::penReadOnly));
-    EXPECT_EQ(fileNamesIn(volume->book), std::set<std::string>{"001.vxr"}) << "no copy begun";
+    EXPECT_EQ(said, Texts(2, texts::penReadOnly));
+    EXPECT_EQ(fileNamesIn(volume->book), FileNames{"001.vxr"}) << "no copy begun";
+
+    fs::create_directories(bin);
+    fs::create_symlink("/usr/bin/umount", bin + "/umount");
+    fs::create_symlink("/usr/bin/eject", bin + "/eject");
+    const ScopedEnv path("PATH", bin);
+    eject();
+    EXPECT_TRUE(platform.volumes().GetVolumePath(loop).empty()) << "unmounted";
+    EXPECT_EQ(ui->listZiro->itemText(0), "请连接点读系列产品！");
 }
 
 }  // namespace

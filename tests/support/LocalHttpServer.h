@@ -90,8 +90,6 @@ class LocalHttpServer {
     // Listens on 127.0.0.1 on a port the system chooses.
     LocalHttpServer();
     ~LocalHttpServer() { close(); }
-    LocalHttpServer(const LocalHttpServer&) = delete;
-    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
     // "http://127.0.0.1:<port>" followed by path.
     QString url(const QString& path = QStringLiteral("/PagorFunc.php")) const {

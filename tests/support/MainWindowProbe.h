@@ -33,12 +33,17 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace penshelf::test {
+
+// What a test compares: texts in order (rows, pages, lines), and file names as fileNamesIn gives.
+using Texts = std::vector<std::string>;
+using FileNames = std::set<std::string>;
 
 template <class Widget>
 Widget* part(const QObject* root, const char* name) {
